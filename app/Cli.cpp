@@ -1,0 +1,290 @@
+#include "app/Cli.h"
+
+#include <algorithm>
+#include <cctype>
+#include <functional>
+#include <map>
+#include <ostream>
+#include <set>
+#include <sstream>
+
+#include "compiler/Compiler.h"
+#include "compiler/TruthTable.h"
+#include "config/CdfFile.h"
+#include "config/DiagramText.h"
+#include "logic/LogicGrid.h"
+
+namespace zez::cli {
+namespace {
+
+struct Parsed {
+    std::vector<std::string> positional;
+    std::map<std::string, std::string> options;  // "--output" -> "3"; flags map to ""
+    bool help = false;
+};
+
+struct Command {
+    const char* name;
+    const char* usage;
+    const char* summary;
+    std::set<std::string> valued;  // options that take a value
+    std::set<std::string> flags;
+    int positionals;
+    std::function<int(const Parsed&, std::ostream&, std::ostream&)> run;
+};
+
+std::optional<Parsed> ParseArgs(const Command& cmd, const std::vector<std::string>& args,
+                                std::ostream& err) {
+    Parsed p;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--help" || a == "-h") {
+            p.help = true;
+            return p;
+        }
+        std::string name = a;
+        std::optional<std::string> inlineValue;
+        if (a.rfind("--", 0) == 0 || (a.size() == 2 && a[0] == '-' && a[1] != '-')) {
+            if (const auto eq = a.find('='); eq != std::string::npos && a.rfind("--", 0) == 0) {
+                name = a.substr(0, eq);
+                inlineValue = a.substr(eq + 1);
+            }
+            if (cmd.valued.count(name)) {
+                if (!inlineValue) {
+                    if (i + 1 >= args.size()) {
+                        err << "zezudi-cli " << cmd.name << ": " << name << " needs a value\n";
+                        return std::nullopt;
+                    }
+                    inlineValue = args[++i];
+                }
+                p.options[name] = *inlineValue;
+            } else if (cmd.flags.count(name) && !inlineValue) {
+                p.options[name] = "";
+            } else {
+                err << "zezudi-cli " << cmd.name << ": unknown option " << a << "\n";
+                return std::nullopt;
+            }
+        } else {
+            p.positional.push_back(a);
+        }
+    }
+    if (static_cast<int>(p.positional.size()) != cmd.positionals) {
+        err << "zezudi-cli " << cmd.name << ": expected " << cmd.positionals
+            << (cmd.positionals == 1 ? " file" : " arguments") << ", got " << p.positional.size()
+            << "\nusage: " << cmd.usage << "\n";
+        return std::nullopt;
+    }
+    return p;
+}
+
+std::optional<Config> LoadOrComplain(const std::string& path, std::ostream& err) {
+    auto loaded = LoadFromFile(path);
+    if (!loaded) {
+        err << "zezudi-cli: " << loaded.error() << "\n";
+        return std::nullopt;
+    }
+    const auto& bad = loaded.value().invalid;
+    if (bad.any()) {
+        err << "zezudi-cli: warning: " << bad.segments << " segment(s) hold values outside 0..15 ("
+            << bad.types << " segment types, " << bad.inputs
+            << " input selections); such a segment acts as blank, such a contact as if its input "
+               "were off\n";
+    }
+    return loaded.value().config;
+}
+
+std::optional<int> RequireOutput(const Parsed& p, const char* cmd, std::ostream& err) {
+    const auto it = p.options.find("--output");
+    if (it == p.options.end()) {
+        err << "zezudi-cli " << cmd << ": --output N is required (N is 1..8)\n";
+        return std::nullopt;
+    }
+    auto o = ParseOutput(it->second);
+    if (!o) err << "zezudi-cli " << cmd << ": output must be 1..8, not \"" << it->second << "\"\n";
+    return o;
+}
+
+int CmdEval(const Parsed& p, std::ostream& out, std::ostream& err) {
+    const auto output = RequireOutput(p, "eval", err);
+    if (!output) return kExitUsage;
+    const auto it = p.options.find("--inputs");
+    if (it == p.options.end()) {
+        err << "zezudi-cli eval: --inputs LIST is required (I1..I8, P1..P8 separated by commas, "
+               "or none)\n";
+        return kExitUsage;
+    }
+    const auto word = ParseSignalList(it->second);
+    if (!word) {
+        err << "zezudi-cli eval: cannot read the input list \"" << it->second
+            << "\": use I1..I8 and P1..P8 separated by commas, or none\n";
+        return kExitUsage;
+    }
+    const auto config = LoadOrComplain(p.positional[0], err);
+    if (!config) return kExitUsage;
+    const bool on = EvaluateOutput(*config, *output, *word);
+    out << "Lumacor Input " << (*output + 1) << (on ? " On" : " Off") << "\n";
+    return kExitOk;
+}
+
+int CmdShow(const Parsed& p, std::ostream& out, std::ostream& err) {
+    const auto output = RequireOutput(p, "show", err);
+    if (!output) return kExitUsage;
+    const auto config = LoadOrComplain(p.positional[0], err);
+    if (!config) return kExitUsage;
+    out << DiagramText(*config, *output);
+    return kExitOk;
+}
+
+std::string DefaultBinPath(const std::string& cdf) {
+    const auto slash = cdf.find_last_of("/\\");
+    const auto dot = cdf.find_last_of('.');
+    if (dot != std::string::npos && (slash == std::string::npos || dot > slash))
+        return cdf.substr(0, dot) + ".bin";
+    return cdf + ".bin";
+}
+
+int CmdCompile(const Parsed& p, std::ostream& out, std::ostream& err) {
+    Engine engine = Engine::Fast;
+    if (const auto it = p.options.find("--engine"); it != p.options.end()) {
+        if (it->second == "fast") {
+            engine = Engine::Fast;
+        } else if (it->second == "reference") {
+            engine = Engine::Reference;
+        } else {
+            err << "zezudi-cli compile: --engine is fast or reference, not \"" << it->second
+                << "\"\n";
+            return kExitUsage;
+        }
+    }
+    const auto config = LoadOrComplain(p.positional[0], err);
+    if (!config) return kExitUsage;
+    const auto it = p.options.find("-o");
+    const std::string target = it != p.options.end() ? it->second : DefaultBinPath(p.positional[0]);
+    ControlArray array{};
+    const auto seconds = TimeCompile(*config, array, engine);
+    auto written = WriteControlArray(array, target);
+    if (!written) {
+        err << "zezudi-cli compile: " << written.error() << "\n";
+        return kExitFailed;
+    }
+    if (p.options.count("--time")) {
+        std::ostringstream t;
+        t.setf(std::ios::fixed);
+        t.precision(seconds < 0.01 ? 1 : 3);
+        if (seconds < 0.01)
+            t << seconds * 1e6 << " microseconds";
+        else
+            t << seconds << " s";
+        out << "Compiled in " << t.str() << " (" << (engine == Engine::Fast ? "fast" : "reference")
+            << " engine)\n";
+    }
+    return kExitOk;
+}
+
+int CmdTable(const Parsed& p, std::ostream& out, std::ostream& err) {
+    const auto output = RequireOutput(p, "table", err);
+    if (!output) return kExitUsage;
+    const auto config = LoadOrComplain(p.positional[0], err);
+    if (!config) return kExitUsage;
+    out << TruthTableText(*config, *output);
+    return kExitOk;
+}
+
+const std::vector<Command>& Commands() {
+    static const std::vector<Command> commands = {
+        {"eval",
+         "zezudi-cli eval FILE --output N --inputs LIST",
+         "say whether output N is on for the listed inputs and pilots (I1..I8, P1..P8, or none)",
+         {"--output", "--inputs"},
+         {},
+         1,
+         CmdEval},
+        {"show",
+         "zezudi-cli show FILE --output N",
+         "draw output N's ladder diagram as text",
+         {"--output"},
+         {},
+         1,
+         CmdShow},
+        {"compile",
+         "zezudi-cli compile FILE [-o OUT] [--engine fast|reference] [--time]",
+         "compile the 8 diagrams into the 65,536-byte control array (default OUT: FILE.bin)",
+         {"-o", "--engine"},
+         {"--time"},
+         1,
+         CmdCompile},
+        {"table",
+         "zezudi-cli table FILE --output N",
+         "list the signals output N depends on and its truth table over them",
+         {"--output"},
+         {},
+         1,
+         CmdTable},
+    };
+    return commands;
+}
+
+void PrintUsage(std::ostream& os) {
+    os << "usage: zezudi-cli COMMAND [ARGS]\n\ncommands:\n";
+    for (const auto& c : Commands()) os << "  " << c.usage << "\n      " << c.summary << "\n";
+    os << "\nexit codes: 0 success, 1 failed operation, 2 bad usage or input\n"
+          "zezudi-cli COMMAND --help shows one command's usage.\n";
+}
+
+}  // namespace
+
+std::optional<int> ParseOutput(const std::string& text) {
+    if (text.size() != 1 || text[0] < '1' || text[0] > '8') return std::nullopt;
+    return text[0] - '1';
+}
+
+std::optional<int32_t> ParseSignalList(const std::string& text) {
+    std::string lower;
+    for (char ch : text)
+        lower.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(ch))));
+    if (lower == "none") return 0;
+    int32_t word = 0;
+    std::stringstream ss(lower);
+    std::string item;
+    int count = 0;
+    while (std::getline(ss, item, ',')) {
+        ++count;
+        item.erase(std::remove_if(item.begin(), item.end(),
+                                  [](unsigned char c) { return std::isspace(c); }),
+                   item.end());
+        if (item.size() != 2 || (item[0] != 'i' && item[0] != 'p') || item[1] < '1' ||
+            item[1] > '8')
+            return std::nullopt;
+        const int sel = (item[1] - '1') + (item[0] == 'p' ? 8 : 0);
+        word |= InputBit(sel);
+    }
+    if (count == 0 || (!text.empty() && text.back() == ',')) return std::nullopt;
+    return word;
+}
+
+int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (args.empty()) {
+        PrintUsage(err);
+        return kExitUsage;
+    }
+    if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+        PrintUsage(out);
+        return kExitOk;
+    }
+    for (const auto& cmd : Commands()) {
+        if (args[0] != cmd.name) continue;
+        const std::vector<std::string> rest(args.begin() + 1, args.end());
+        const auto parsed = ParseArgs(cmd, rest, err);
+        if (!parsed) return kExitUsage;
+        if (parsed->help) {
+            out << "usage: " << cmd.usage << "\n" << cmd.summary << "\n";
+            return kExitOk;
+        }
+        return cmd.run(*parsed, out, err);
+    }
+    err << "zezudi-cli: unknown command \"" << args[0] << "\"\n";
+    PrintUsage(err);
+    return kExitUsage;
+}
+
+}  // namespace zez::cli

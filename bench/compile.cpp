@@ -1,0 +1,80 @@
+// Compile benchmark: the fast engine against the reference engine in the same run.
+//   bench/compile            prints one line per case: both times and the ratio
+//   bench/compile --gbench   runs the Google Benchmark cases (fast engine only) instead
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "compiler/Compiler.h"
+#include "support/SampleConfigs.h"
+
+namespace {
+
+using namespace zez;
+
+struct Case {
+    const char* name;
+    Config config;
+};
+
+std::vector<Case> Cases() {
+    std::mt19937 rng(2026);
+    return {{"empty", Config{}},
+            {"typical", samples::Typical(rng)},
+            {"dense", samples::DenseRandom(rng)},
+            {"serpentine", samples::Serpentine(rng)},
+            {"mesh", samples::Mesh(rng)}};
+}
+
+// Median of repeated fast compiles, in seconds.
+double FastSeconds(const Config& c, ControlArray& a) {
+    std::vector<double> t;
+    const auto start = std::chrono::steady_clock::now();
+    while (t.size() < 25 || (t.size() < 2000 && std::chrono::steady_clock::now() - start <
+                                                    std::chrono::milliseconds(300)))
+        t.push_back(TimeCompile(c, a, Engine::Fast));
+    std::nth_element(t.begin(), t.begin() + static_cast<std::ptrdiff_t>(t.size() / 2), t.end());
+    return t[t.size() / 2];
+}
+
+void BM_Fast(benchmark::State& state, Config c) {
+    ControlArray a{};
+    for (auto _ : state) {
+        Compile(c, a, Engine::Fast);
+        benchmark::DoNotOptimize(a.data());
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const bool gbench = argc > 1 && std::strcmp(argv[1], "--gbench") == 0;
+    const bool fastOnly = argc > 1 && std::strcmp(argv[1], "--fast-only") == 0;
+    if (gbench) {
+        for (auto& c : Cases())
+            benchmark::RegisterBenchmark(c.name, BM_Fast, c.config)->Unit(benchmark::kMicrosecond);
+        int n = argc - 1;
+        benchmark::Initialize(&n, argv + 1);
+        benchmark::RunSpecifiedBenchmarks();
+        return 0;
+    }
+    std::printf("%-11s %14s %14s %12s %s\n", "case", "fast", "reference", "ratio", "identical");
+    for (auto& c : Cases()) {
+        ControlArray fast{}, ref{};
+        const double f = FastSeconds(c.config, fast);
+        if (fastOnly) {
+            std::printf("%-11s %11.1f us\n", c.name, f * 1e6);
+            continue;
+        }
+        const double r = TimeCompile(c.config, ref, Engine::Reference);
+        std::printf("%-11s %11.1f us %11.3f s %11.0fx %s\n", c.name, f * 1e6, r, r / f,
+                    fast == ref ? "yes" : "NO");
+        std::fflush(stdout);
+    }
+    return 0;
+}

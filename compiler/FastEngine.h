@@ -1,0 +1,21 @@
+#pragma once
+// The fast compile engine. An output is on exactly when the supply rail reaches the output rail
+// through segment centres: wires and linked arms join centres for every word, a contact joins
+// them while it is closed. The joins that never change are merged, the rest is reduced to
+// series/parallel expressions and evaluated 64 input words at a time.
+
+#include <array>
+#include <cstdint>
+
+#include "compiler/Compiler.h"
+
+namespace zez {
+
+inline constexpr int kBitWords = kInputWords / 64;
+// Bit (w mod 64) of word (w / 64) is the output's state for input-state word w.
+using OutputBits = std::array<uint64_t, kBitWords>;
+
+void CompileOutputBits(const Config& config, int output, OutputBits& bits);
+void CompileFast(const Config& config, ControlArray& array, const ProgressFn& progress = {});
+
+}  // namespace zez

@@ -1,0 +1,54 @@
+#include "compiler/TruthTable.h"
+
+namespace zez {
+namespace {
+
+bool Bit(const OutputBits& bits, int word) {
+    return ((bits[static_cast<std::size_t>(word >> 6)] >> (word & 63)) & 1) != 0;
+}
+
+}  // namespace
+
+std::vector<int> DependentSignals(const OutputBits& bits) {
+    std::vector<int> used;
+    for (int n = 0; n < 16; ++n) {
+        bool depends = false;
+        for (int w = 0; w < kInputWords && !depends; ++w)
+            if (!(w & (1 << n))) depends = Bit(bits, w) != Bit(bits, w | (1 << n));
+        if (depends) used.push_back(n);
+    }
+    return used;
+}
+
+std::string TruthTableText(const Config& config, int output) {
+    OutputBits bits;
+    CompileOutputBits(config, output, bits);
+    const auto used = DependentSignals(bits);
+    const std::string name = "LC Input " + std::to_string(output + 1);
+    if (used.empty())
+        return name + " depends on no input or pilot: it is always " +
+               (Bit(bits, 0) ? "on" : "off") + ".\n";
+    std::string out = name + " depends on:";
+    for (int n : used) out += " " + SignalName(n);
+    out += "\n";
+    const int k = static_cast<int>(used.size());
+    const long rows = 1L << k;
+    if (k > 10)
+        out += "It depends on " + std::to_string(k) + " signals (" + std::to_string(rows) +
+               " rows); only the first " + std::to_string(kTableRowLimit) + " rows are printed.\n";
+    for (int n : used) out += SignalName(n) + " ";
+    out += "| " + name + "\n";
+    for (long r = 0; r < rows && r < kTableRowLimit; ++r) {
+        int word = 0;
+        for (int i = 0; i < k; ++i) {
+            const int v = static_cast<int>((r >> (k - 1 - i)) & 1);
+            word |= v << used[static_cast<std::size_t>(i)];
+            out += std::string(SignalName(used[static_cast<std::size_t>(i)]).size() - 1, ' ') +
+                   static_cast<char>('0' + v) + " ";
+        }
+        out += std::string("| ") + (Bit(bits, word) ? "On" : "Off") + "\n";
+    }
+    return out;
+}
+
+}  // namespace zez

@@ -1,0 +1,189 @@
+#include "config/CdfFile.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <random>
+#include <system_error>
+#include <vector>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace zez {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+std::string Reason(int err) {
+    return std::generic_category().message(err);
+}
+
+std::string Quoted(const std::string& path) {
+    return "\"" + path + "\"";
+}
+
+void PutTable(const SegTable& table, uint8_t* out) {
+    for (int s = 0; s < kSegments; ++s) {
+        for (int o = 0; o < kOutputs; ++o) {
+            const auto v = static_cast<uint16_t>(table[o][s]);
+            const int p = FlatPosition(o, s);
+            out[2 * p] = static_cast<uint8_t>(v & 0xFF);
+            out[2 * p + 1] = static_cast<uint8_t>(v >> 8);
+        }
+    }
+}
+
+void GetTable(const uint8_t* in, SegTable& table) {
+    for (int s = 0; s < kSegments; ++s) {
+        for (int o = 0; o < kOutputs; ++o) {
+            const int p = FlatPosition(o, s);
+            table[o][s] =
+                static_cast<int16_t>(static_cast<uint16_t>(in[2 * p] | (in[2 * p + 1] << 8)));
+        }
+    }
+}
+
+bool SyncToDisk(std::FILE* f) {
+#ifdef _WIN32
+    return _commit(_fileno(f)) == 0;
+#else
+    return fsync(fileno(f)) == 0;
+#endif
+}
+
+void SyncFolder([[maybe_unused]] const fs::path& folder) {
+#ifndef _WIN32
+    // Makes the rename itself durable; a failure here loses nothing that is not already written.
+    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+#endif
+}
+
+// Bytes of an existing target beyond the configuration; also proves the target may be written.
+Result<std::vector<uint8_t>> ReadTail(const fs::path& target, bool& exists) {
+    exists = false;
+    errno = 0;
+    FilePtr f(std::fopen(target.string().c_str(), "r+b"));
+    if (!f) {
+        if (errno == ENOENT) return std::vector<uint8_t>{};
+        return Error{"Cannot save " + Quoted(target.string()) + ": " + Reason(errno) + "."};
+    }
+    exists = true;
+    std::vector<uint8_t> tail;
+    if (std::fseek(f.get(), static_cast<long>(kCdfBytes), SEEK_SET) != 0)
+        return Error{"Cannot save " + Quoted(target.string()) + ": " + Reason(errno) + "."};
+    std::array<uint8_t, 8192> buf{};
+    std::size_t n = 0;
+    while ((n = std::fread(buf.data(), 1, buf.size(), f.get())) > 0)
+        tail.insert(tail.end(), buf.begin(), buf.begin() + static_cast<std::ptrdiff_t>(n));
+    if (std::ferror(f.get()))
+        return Error{"Cannot save " + Quoted(target.string()) + ": " + Reason(errno) + "."};
+    return tail;
+}
+
+fs::path TempPathBeside(const fs::path& target) {
+    static std::mt19937_64 rng{std::random_device{}()};
+    const auto tag = std::to_string(rng() % 1000000000ULL);
+    return target.parent_path() / (target.filename().string() + ".zez-" + tag + ".tmp");
+}
+
+}  // namespace
+
+CdfBytes SerializeCdf(const Config& config) {
+    CdfBytes bytes{};
+    PutTable(config.SegType, bytes.data());
+    PutTable(config.SegInput, bytes.data() + kTableBytes);
+    std::copy(config.NoteData.begin(), config.NoteData.end(), bytes.begin() + 2 * kTableBytes);
+    return bytes;
+}
+
+Result<Config> ParseCdf(std::span<const uint8_t> bytes) {
+    if (bytes.size() < kCdfBytes)
+        return Error{"A configuration holds " + std::to_string(kCdfBytes) +
+                     " bytes, this has only " + std::to_string(bytes.size()) + "."};
+    Config c;
+    GetTable(bytes.data(), c.SegType);
+    GetTable(bytes.data() + kTableBytes, c.SegInput);
+    std::copy_n(bytes.begin() + 2 * kTableBytes, kNoteBytes, c.NoteData.begin());
+    return c;
+}
+
+Result<LoadedConfig> LoadFromFile(const std::string& path) {
+    errno = 0;
+    FilePtr f(std::fopen(path.c_str(), "rb"));
+    if (!f) return Error{"Cannot open " + Quoted(path) + ": " + Reason(errno) + "."};
+    CdfBytes bytes{};
+    const std::size_t n = std::fread(bytes.data(), 1, bytes.size(), f.get());
+    if (n < bytes.size()) {
+        if (std::ferror(f.get()))
+            return Error{"Cannot read " + Quoted(path) + ": " + Reason(errno ? errno : EIO) + "."};
+        return Error{"Cannot open " + Quoted(path) +
+                     ": the file is too short to be a configuration (" + std::to_string(n) +
+                     " bytes; a configuration file holds " + std::to_string(kCdfBytes) +
+                     " bytes)."};
+    }
+    auto parsed = ParseCdf(bytes);
+    if (!parsed) return Error{parsed.error()};
+    LoadedConfig loaded{std::move(parsed).value(), {}};
+    loaded.invalid = CountInvalid(loaded.config);
+    return loaded;
+}
+
+Result<void> SaveToFile(const Config& config, const std::string& path) {
+    fs::path target(path);
+    std::error_code ec;
+    // Save through a link to the file it names, not over the link.
+    if (fs::is_symlink(target, ec)) {
+        const auto real = fs::weakly_canonical(target, ec);
+        if (!ec) target = real;
+    }
+    bool exists = false;
+    auto tail = ReadTail(target, exists);
+    if (!tail) return Error{tail.error()};
+
+    const fs::path temp = TempPathBeside(target);
+    auto fail = [&](int err) -> Result<void> {
+        fs::remove(temp, ec);
+        return Error{"Cannot save " + Quoted(path) + ": " + Reason(err) + "."};
+    };
+    errno = 0;
+    FilePtr f(std::fopen(temp.string().c_str(), "wxb"));
+    if (!f) return Error{"Cannot save " + Quoted(path) + ": " + Reason(errno) + "."};
+    const CdfBytes bytes = SerializeCdf(config);
+    if (std::fwrite(bytes.data(), 1, bytes.size(), f.get()) != bytes.size()) return fail(errno);
+    if (!tail.value().empty() &&
+        std::fwrite(tail.value().data(), 1, tail.value().size(), f.get()) != tail.value().size())
+        return fail(errno);
+    if (std::fflush(f.get()) != 0 || !SyncToDisk(f.get())) return fail(errno);
+    if (std::fclose(f.release()) != 0) return fail(errno);
+
+    if (exists) {
+        const auto perms = fs::status(target, ec).permissions();
+        if (!ec) fs::permissions(temp, perms, ec);
+    }
+    fs::rename(temp, target, ec);
+    if (ec) {
+        const std::string why = ec.message();
+        fs::remove(temp, ec);
+        return Error{"Cannot save " + Quoted(path) + ": " + why + "."};
+    }
+    SyncFolder(target.parent_path());
+    return {};
+}
+
+}  // namespace zez

@@ -1,0 +1,34 @@
+#pragma once
+// CDF files: SegType, SegInput (2048 little-endian int16 each, output varying fastest), then the
+// 4096 note bytes; 12,288 bytes, no header.
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "config/Config.h"
+#include "config/Result.h"
+
+namespace zez {
+
+using CdfBytes = std::array<uint8_t, kCdfBytes>;
+
+CdfBytes SerializeCdf(const Config& config);
+// Takes the first 12,288 bytes; fails when there are fewer. Values are not validated.
+Result<Config> ParseCdf(std::span<const uint8_t> bytes);
+
+struct LoadedConfig {
+    Config config;
+    InvalidCounts invalid;  // values outside 0..15, loaded as they are
+};
+
+// Reads a new record; the caller's record is never touched, so a failure changes nothing.
+Result<LoadedConfig> LoadFromFile(const std::string& path);
+
+// Writes a temporary file beside the target and renames it over the target. Bytes of an existing
+// file beyond offset 12,288 are carried over, so a longer file keeps its tail. On failure the
+// existing file is untouched.
+Result<void> SaveToFile(const Config& config, const std::string& path);
+
+}  // namespace zez

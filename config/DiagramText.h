@@ -1,0 +1,16 @@
+#pragma once
+// One output's ladder diagram as text for a terminal.
+
+#include <string>
+
+#include "config/Config.h"
+
+namespace zez {
+
+// Rails "|" left (supply) and right (output); per segment a six-character element field and a
+// junction character: wire "------", normally open "-[ I3]", normally closed "-[/P1]", blank
+// spaces, a code that is no segment "<bad>". Junction "+" where a link leaves it, "-" otherwise.
+// Between rows "|" marks a joined link, ":" a half link that meets nothing.
+std::string DiagramText(const Config& config, int output);
+
+}  // namespace zez

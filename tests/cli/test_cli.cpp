@@ -1,0 +1,142 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "TestUtil.h"
+#include "app/Cli.h"
+#include "compiler/Compiler.h"
+#include "config/CdfFile.h"
+
+namespace zez {
+namespace {
+
+struct Outcome {
+    int code;
+    std::string out, err;
+};
+
+Outcome Cli(std::vector<std::string> args) {
+    std::ostringstream out, err;
+    const int code = cli::Run(args, out, err);
+    return {code, out.str(), err.str()};
+}
+
+std::string Example(const char* name) {
+    return std::string(ZEZ_EXAMPLES_DIR) + "/" + name;
+}
+
+TEST(CliParse, OutputsAndSignalLists) {
+    EXPECT_EQ(cli::ParseOutput("1"), 0);
+    EXPECT_EQ(cli::ParseOutput("8"), 7);
+    for (const char* bad : {"0", "9", "", "12", "x", "-1"})
+        EXPECT_FALSE(cli::ParseOutput(bad)) << bad;
+    EXPECT_EQ(cli::ParseSignalList("none"), 0);
+    EXPECT_EQ(cli::ParseSignalList("I1"), 1);
+    EXPECT_EQ(cli::ParseSignalList("I1,P2"), 1 | (1 << 9));
+    EXPECT_EQ(cli::ParseSignalList("i8, p8"), (1 << 7) | (1 << 15));
+    for (const char* bad : {"", "I0", "I9", "P9", "X1", "I1,", ",I1", "I1,,I2", "I12", "None,I1"})
+        EXPECT_FALSE(cli::ParseSignalList(bad)) << bad;
+}
+
+// The examples do what their notes say.
+TEST(CliEval, ExamplesAnswerAsDescribed) {
+    struct Case {
+        const char* file;
+        const char* output;
+        const char* inputs;
+        const char* want;
+    };
+    const Case cases[] = {
+        {"stairwell.CDF", "1", "none", "Lumacor Input 1 Off"},
+        {"stairwell.CDF", "1", "I1", "Lumacor Input 1 On"},
+        {"stairwell.CDF", "1", "I2", "Lumacor Input 1 On"},
+        {"stairwell.CDF", "1", "I1,I2", "Lumacor Input 1 Off"},
+        {"stairwell.CDF", "2", "I1", "Lumacor Input 2 Off"},
+        {"corridor.CDF", "1", "I3", "Lumacor Input 1 On"},
+        {"corridor.CDF", "1", "I4", "Lumacor Input 1 On"},
+        {"corridor.CDF", "1", "I4,P1", "Lumacor Input 1 Off"},
+        {"corridor.CDF", "1", "P1,P2", "Lumacor Input 1 On"},
+        {"corridor.CDF", "1", "none", "Lumacor Input 1 Off"},
+        {"corridor.CDF", "2", "P2", "Lumacor Input 2 On"},
+        {"interlock.CDF", "1", "I5", "Lumacor Input 1 On"},
+        {"interlock.CDF", "2", "I5", "Lumacor Input 2 Off"},
+        {"interlock.CDF", "1", "I5,I6", "Lumacor Input 1 Off"},
+        {"interlock.CDF", "2", "I5,I6", "Lumacor Input 2 Off"},
+        {"interlock.CDF", "2", "I6", "Lumacor Input 2 On"},
+        {"interlock.CDF", "2", "I6,P8", "Lumacor Input 2 Off"},
+    };
+    for (const auto& c : cases) {
+        const auto r = Cli({"eval", Example(c.file), "--output", c.output, "--inputs", c.inputs});
+        EXPECT_EQ(r.code, 0) << r.err;
+        EXPECT_EQ(r.out, std::string(c.want) + "\n") << c.file << " " << c.inputs;
+    }
+}
+
+TEST(CliEval, BadUsageAndUnreadableFilesExitWith2) {
+    const std::string ok = Example("stairwell.CDF");
+    const std::vector<std::vector<std::string>> bad = {
+        {},
+        {"frobnicate"},
+        {"eval", ok},
+        {"eval", ok, "--output", "9", "--inputs", "I1"},
+        {"eval", ok, "--output", "1", "--inputs", "I9"},
+        {"eval", ok, "--output", "1"},
+        {"eval", ok, "--output", "1", "--inputs"},
+        {"eval", ok, "--output", "1", "--inputs", "I1", "--bogus"},
+        {"eval", "/nonexistent/x.CDF", "--output", "1", "--inputs", "I1"},
+        {"eval", ok, ok, "--output", "1", "--inputs", "I1"},
+        {"show", ok},
+        {"compile", ok, "--engine", "slow"},
+    };
+    for (const auto& args : bad) {
+        const auto r = Cli(args);
+        EXPECT_EQ(r.code, 2) << (args.empty() ? "" : args[0]) << " " << args.size();
+        EXPECT_TRUE(r.out.empty());
+        EXPECT_FALSE(r.err.empty());
+    }
+    const auto missing = Cli({"eval", "/nonexistent/x.CDF", "--output", "1", "--inputs", "I1"});
+    EXPECT_NE(missing.err.find("/nonexistent/x.CDF"), std::string::npos);
+    EXPECT_NE(missing.err.find("No such file"), std::string::npos);
+}
+
+TEST(CliShow, DrawsTheStairwell) {
+    const auto r = Cli({"show", Example("stairwell.CDF"), "--output", "1"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.out.find("|-[ I1]--[/I2]+-------"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("|-[/I1]--[ I2]+"), std::string::npos) << r.out;
+}
+
+TEST(CliCompile, WritesTheArrayAndWarnsAboutBadValues) {
+    test::TempDir dir;
+    Config c;
+    for (int s = 0; s < 16; ++s) c.SegType[1][s] = 4;
+    c.SegType[0][40] = 77;
+    ASSERT_TRUE(SaveToFile(c, dir.File("w.CDF")));
+    const auto r = Cli({"compile", dir.File("w.CDF"), "--time"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.out.find("Compiled in"), std::string::npos);
+    EXPECT_NE(r.err.find("1 segment(s) hold values outside 0..15"), std::string::npos) << r.err;
+    const auto bytes = test::ReadBytes(dir.File("w.bin"));
+    ASSERT_EQ(bytes.size(), 65536u);
+    EXPECT_TRUE(std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b == 2; }));
+
+    const auto ref =
+        Cli({"compile", dir.File("w.CDF"), "-o", dir.File("ref.out"), "--engine", "reference"});
+    ASSERT_EQ(ref.code, 0) << ref.err;
+    EXPECT_EQ(test::ReadBytes(dir.File("ref.out")), bytes);
+
+    const auto fail = Cli({"compile", dir.File("w.CDF"), "-o", dir.File("no/such/dir/x.bin")});
+    EXPECT_EQ(fail.code, 1);
+    EXPECT_NE(fail.err.find("no/such/dir/x.bin"), std::string::npos);
+}
+
+TEST(CliTable, PrintsTheStairwellTruthTable) {
+    const auto r = Cli({"table", Example("stairwell.CDF"), "--output", "1"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.out.find("I1 I2 | LC Input 1\n 0  0 | Off\n 0  1 | On\n 1  0 | On\n 1  1 | Off\n"),
+              std::string::npos)
+        << r.out;
+}
+
+}  // namespace
+}  // namespace zez

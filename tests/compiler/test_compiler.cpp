@@ -1,0 +1,244 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <random>
+
+#include "compiler/Compiler.h"
+#include "compiler/FastEngine.h"
+#include "compiler/TruthTable.h"
+#include "logic/LogicGrid.h"
+#include "support/SampleConfigs.h"
+
+namespace zez {
+namespace {
+
+using samples::Set;
+
+int EnvInt(const char* name, int fallback) {
+    const char* v = std::getenv(name);
+    return v ? std::atoi(v) : fallback;
+}
+
+Config FirstRow(int firstCode, int sel) {
+    Config c;
+    Set(c, 0, 0, firstCode, sel);
+    for (int s = 1; s < 16; ++s) Set(c, 0, s, 4);
+    return c;
+}
+
+class BothEngines : public ::testing::TestWithParam<Engine> {};
+
+TEST_P(BothEngines, SpecifiedArrays) {
+    const Engine engine = GetParam();
+    struct Case {
+        const char* name;
+        Config config;
+        std::function<uint8_t(int)> want;
+    };
+    Config wires;
+    for (int s = 0; s < 16; ++s) Set(wires, 3, s, 4);
+    const Case cases[] = {
+        {"nothing connected", Config{}, [](int) { return uint8_t{0}; }},
+        {"row of wires on output 4", wires, [](int) { return uint8_t{8}; }},
+        {"NO on I1", FirstRow(8, 0), [](int w) { return uint8_t(w & 1); }},
+        {"NO on P1", FirstRow(8, 8), [](int w) { return uint8_t((w >> 8) & 1); }},
+        {"NC on I1", FirstRow(12, 0), [](int w) { return uint8_t(~w & 1); }},
+        {"NC on P8", FirstRow(12, 15), [](int w) { return uint8_t((~w >> 15) & 1); }},
+    };
+    for (const auto& c : cases) {
+        ControlArray a;
+        a.fill(0xA5);  // whatever the array held before
+        Compile(c.config, a, engine);
+        int wrong = 0;
+        for (int w = 0; w < kInputWords; ++w) wrong += a[static_cast<std::size_t>(w)] != c.want(w);
+        EXPECT_EQ(wrong, 0) << c.name;
+    }
+}
+
+TEST_P(BothEngines, ProgressCountsTo256InOrder) {
+    std::mt19937 rng(1);
+    const Config c = samples::Typical(rng);
+    std::vector<int> steps;
+    ControlArray a{};
+    Compile(c, a, GetParam(), [&](int s) { steps.push_back(s); });
+    ASSERT_EQ(steps.size(), 256u);
+    for (int i = 0; i < 256; ++i) EXPECT_EQ(steps[static_cast<std::size_t>(i)], i + 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, BothEngines, ::testing::Values(Engine::Fast, Engine::Reference),
+                         [](const auto& info) {
+                             return std::string(info.param == Engine::Fast ? "Fast" : "Reference");
+                         });
+
+TEST(FastEngine, ProgressStepsComeAsEachOutputIsDone) {
+    // The last step comes only when the whole array is written.
+    std::mt19937 rng(2);
+    const Config c = samples::DenseRandom(rng);
+    ControlArray want{};
+    CompileFast(c, want);
+    ControlArray a{};
+    bool completeAtLast = false;
+    CompileFast(c, a, [&](int s) {
+        if (s == 256) completeAtLast = a == want;
+    });
+    EXPECT_TRUE(completeAtLast);
+}
+
+TEST(FastEngine, EachBitDependsOnlyOnItsOwnOutput) {
+    std::mt19937 rng(9);
+    const Config a = samples::DenseRandom(rng);
+    Config b = a;
+    for (int s = 0; s < kSegments; ++s) {
+        b.SegType[5][s] = static_cast<int16_t>(rng() % 16);
+        b.SegInput[5][s] = static_cast<int16_t>(rng() % 16);
+    }
+    ControlArray ca{}, cb{};
+    Compile(a, ca);
+    Compile(b, cb);
+    for (int w = 0; w < kInputWords; ++w)
+        ASSERT_EQ(ca[static_cast<std::size_t>(w)] & ~0x20, cb[static_cast<std::size_t>(w)] & ~0x20)
+            << w;
+    EXPECT_NE(ca, cb);
+}
+
+// Whole arrays, fast against reference, byte for byte. ZEZ_DIFF_FULL sets how many per family.
+struct Family {
+    const char* name;
+    Config (*make)(std::mt19937&);
+};
+
+Config SparseHalf(std::mt19937& rng) {
+    return samples::Sparse(rng, 0.6);
+}
+
+const Family kFamilies[] = {
+    {"typical", samples::Typical},         {"dense", samples::DenseRandom},
+    {"serpentine", samples::Serpentine},   {"mesh", samples::Mesh},
+    {"out_of_range", samples::OutOfRange}, {"sparse", SparseHalf},
+};
+
+class FullDifferential : public ::testing::TestWithParam<std::tuple<int, int>> {};
+
+TEST_P(FullDifferential, FastEqualsReference) {
+    const auto [family, seed] = GetParam();
+    const int perFamily = EnvInt("ZEZ_DIFF_FULL", 7);
+    if (seed >= perFamily) GTEST_SKIP() << "ZEZ_DIFF_FULL=" << perFamily;
+    std::mt19937 rng(static_cast<unsigned>(1000 * family + seed));
+    const Config c = kFamilies[family].make(rng);
+    ControlArray fast{}, ref{};
+    Compile(c, fast, Engine::Fast);
+    Compile(c, ref, Engine::Reference);
+    int firstBad = -1;
+    for (int w = 0; w < kInputWords && firstBad < 0; ++w)
+        if (fast[static_cast<std::size_t>(w)] != ref[static_cast<std::size_t>(w)]) firstBad = w;
+    EXPECT_EQ(firstBad, -1) << kFamilies[family].name << " seed " << seed << ": fast "
+                            << int(fast[static_cast<std::size_t>(std::max(firstBad, 0))])
+                            << " reference "
+                            << int(ref[static_cast<std::size_t>(std::max(firstBad, 0))]);
+}
+
+INSTANTIATE_TEST_SUITE_P(Families, FullDifferential,
+                         ::testing::Combine(::testing::Range(0, 6), ::testing::Range(0, 7)),
+                         [](const auto& info) {
+                             return std::string(kFamilies[std::get<0>(info.param)].name) + "_" +
+                                    std::to_string(std::get<1>(info.param));
+                         });
+
+// Many more configurations, each checked on sampled words through the logic grid.
+TEST(SampledDifferential, FastAgreesWithTheGridOnSampledWords) {
+    const int total = EnvInt("ZEZ_DIFF_SAMPLED", 1200);
+    std::mt19937 rng(424242);
+    LogicGrid grid;
+    grid.bUseMem = true;
+    int checked = 0;
+    for (int i = 0; i < total; ++i) {
+        const Family& f = kFamilies[i % 6];
+        const Config c = f.make(rng);
+        ControlArray a{};
+        Compile(c, a, Engine::Fast);
+        for (int k = 0; k < 256; ++k) {
+            const int32_t w = static_cast<int32_t>(rng() & 0xFFFF);
+            const int o = k % 8;
+            grid.LogicLoadMem(c, o, w);
+            grid.LogicTestMem();
+            const bool fast = (a[static_cast<std::size_t>(w)] >> o) & 1;
+            ASSERT_EQ(fast, grid.ResultOnMem())
+                << f.name << " #" << i << " output " << o << " word " << w;
+            ++checked;
+        }
+    }
+    EXPECT_EQ(checked, total * 256);
+}
+
+// Hand-made shapes that the reductions must get right: bridges, loops, dead ends, contacts
+// whose left neighbour has no centre, links into the output rail column.
+TEST(FastEngine, AwkwardShapesMatchTheReference) {
+    std::vector<Config> shapes;
+    {
+        Config c;  // Wheatstone bridge: I1/I2 upper, I3/I4 lower, I5 across
+        Set(c, 0, 0, 8, 0);
+        Set(c, 0, 1, 8 + 2, 4);
+        Set(c, 0, 2, 8, 1);
+        for (int s = 3; s < 16; ++s) Set(c, 0, s, 4);
+        Set(c, 0, 15, 4 + 2);
+        Set(c, 0, 16, 8, 2);
+        Set(c, 0, 17, 1);
+        Set(c, 0, 18, 8, 3);
+        Set(c, 0, 31, 4 + 1);
+        for (int s = 19; s < 31; ++s) Set(c, 0, s, 4);
+        shapes.push_back(c);
+    }
+    {
+        Config c;  // contact after a blank: never joins; links at column 15 into the rail
+        Set(c, 1, 1, 8, 0);
+        Set(c, 1, 2, 4);
+        Set(c, 1, 16 + 15, 1);
+        Set(c, 1, 15, 2);
+        Set(c, 1, 16, 8, 5);
+        for (int s = 17; s < 31; ++s) Set(c, 1, s, 12, s % 16);
+        shapes.push_back(c);
+    }
+    {
+        Config c;  // the same signal on both sides of a loop, and its complement
+        Set(c, 2, 0, 8 + 2, 3);
+        Set(c, 2, 16, 12 + 1, 3);
+        Set(c, 2, 1, 8 + 2, 3);
+        Set(c, 2, 17, 8 + 1, 3);
+        for (int s = 2; s < 16; ++s) Set(c, 2, s, 4);
+        shapes.push_back(c);
+    }
+    for (std::size_t i = 0; i < shapes.size(); ++i) {
+        ControlArray fast{}, ref{};
+        Compile(shapes[i], fast, Engine::Fast);
+        Compile(shapes[i], ref, Engine::Reference);
+        EXPECT_EQ(fast, ref) << "shape " << i;
+    }
+}
+
+TEST(TruthTable, FindsTheSignalsAnOutputReallyDependsOn) {
+    Config c = FirstRow(8, 3);  // NO on I4
+    Set(c, 0, 1, 12, 9);        // NC on P2
+    Set(c, 0, 16, 8, 5);        // a contact on I6 that leads nowhere
+    OutputBits bits;
+    CompileOutputBits(c, 0, bits);
+    EXPECT_EQ(DependentSignals(bits), (std::vector<int>{3, 9}));
+    const auto text = TruthTableText(c, 0);
+    EXPECT_NE(text.find("depends on: I4 P2"), std::string::npos) << text;
+    EXPECT_NE(text.find("I4 P2 | LC Input 1\n 0  0 | Off\n 0  1 | Off\n 1  0 | On\n 1  1 | Off\n"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(TruthTableText(Config{}, 4).find("always off"), std::string::npos);
+}
+
+TEST(TruthTable, WideDependenceIsCutAt1024Rows) {
+    Config c;
+    for (int s = 0; s < 12; ++s) Set(c, 0, s, 8, s);  // 12 contacts in series
+    for (int s = 12; s < 16; ++s) Set(c, 0, s, 4);
+    const auto text = TruthTableText(c, 0);
+    EXPECT_NE(text.find("12 signals (4096 rows); only the first 1024"), std::string::npos)
+        << text.substr(0, 300);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1 + 1 + 1 + 1024);
+}
+
+}  // namespace
+}  // namespace zez

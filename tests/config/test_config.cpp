@@ -1,0 +1,227 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+#include <sstream>
+
+#include "TestUtil.h"
+#include "config/CdfFile.h"
+#include "config/Config.h"
+#include "config/DiagramText.h"
+#include "support/SampleConfigs.h"
+
+namespace zez {
+namespace {
+
+using test::ReadBytes;
+using test::TempDir;
+using test::WriteBytes;
+
+int16_t At(const std::vector<uint8_t>& b, std::size_t offset) {
+    return static_cast<int16_t>(b[offset] | (b[offset + 1] << 8));
+}
+
+TEST(CdfLayout, NeverEditedConfigurationIsAllZeros) {
+    TempDir dir;
+    ASSERT_TRUE(SaveToFile(Config{}, dir.File("empty.CDF")));
+    const auto bytes = ReadBytes(dir.File("empty.CDF"));
+    ASSERT_EQ(bytes.size(), 12288u);
+    EXPECT_TRUE(std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b == 0; }));
+}
+
+TEST(CdfLayout, ValuesStandAtTheirFlatPositionLittleEndian) {
+    Config c;
+    c.SegType[2][17] = 0x0B;     // flat position 138
+    c.SegInput[2][17] = 0x0109;  // two bytes, low first
+    c.SegType[7][255] = -2;      // position 2047, two's complement
+    c.SegType[1][0] = 5;         // position 1
+    c.NoteData[0] = 'a';
+    c.NoteData[1] = 'b';
+    c.NoteData[2] = 'c';
+    const auto a = SerializeCdf(c);
+    const std::vector<uint8_t> bytes(a.begin(), a.end());
+    EXPECT_EQ(FlatPosition(2, 17), 138);
+    EXPECT_EQ(bytes[276], 0x0B);
+    EXPECT_EQ(bytes[277], 0x00);
+    EXPECT_EQ(bytes[4372], 0x09);
+    EXPECT_EQ(bytes[4373], 0x01);
+    EXPECT_EQ(At(bytes, 4094), -2);
+    EXPECT_EQ(At(bytes, 2), 5);
+    EXPECT_EQ(bytes[8192], 97);
+    EXPECT_EQ(bytes[8193], 98);
+    EXPECT_EQ(bytes[8194], 99);
+    const int nonzero = static_cast<int>(
+        std::count_if(bytes.begin() + 8195, bytes.end(), [](uint8_t b) { return b != 0; }));
+    EXPECT_EQ(nonzero, 0);
+    EXPECT_EQ(NoteText(c.NoteData), "abc");
+}
+
+TEST(CdfFile, SaveAndLoadGiveBackEveryValue) {
+    TempDir dir;
+    std::mt19937 rng(7);
+    for (int round = 0; round < 5; ++round) {
+        Config c = samples::OutOfRange(rng);
+        for (auto& b : c.NoteData) b = static_cast<uint8_t>(rng());
+        const auto path = dir.File("round.CDF");
+        ASSERT_TRUE(SaveToFile(c, path));
+        auto loaded = LoadFromFile(path);
+        ASSERT_TRUE(loaded) << loaded.error();
+        EXPECT_EQ(loaded.value().config, c);
+        EXPECT_EQ(std::filesystem::file_size(path), 12288u);
+    }
+}
+
+TEST(CdfFile, LongerFileKeepsItsTailAndLoadsItsFirstPart) {
+    TempDir dir;
+    const auto path = dir.File("long.CDF");
+    std::vector<uint8_t> old(12288 + 1000);
+    for (std::size_t i = 0; i < old.size(); ++i) old[i] = static_cast<uint8_t>(i * 7 + 3);
+    WriteBytes(path, old);
+
+    // Loading uses the first 12,288 bytes only.
+    auto before = LoadFromFile(path);
+    ASSERT_TRUE(before) << before.error();
+    EXPECT_EQ(before.value().config, ParseCdf(old).value());
+
+    Config c;
+    c.SegType[3][100] = 9;
+    c.NoteData[0] = 'x';
+    ASSERT_TRUE(SaveToFile(c, path));
+    const auto after = ReadBytes(path);
+    ASSERT_EQ(after.size(), old.size());
+    EXPECT_TRUE(std::equal(after.begin() + 12288, after.end(), old.begin() + 12288));
+    auto reloaded = LoadFromFile(path);
+    ASSERT_TRUE(reloaded);
+    EXPECT_EQ(reloaded.value().config, c);
+}
+
+TEST(CdfFile, ShortFileIsRefusedWithItsSize) {
+    TempDir dir;
+    for (std::size_t size : {0u, 1u, 4096u, 12287u}) {
+        const auto path = dir.File("short.CDF");
+        WriteBytes(path, std::vector<uint8_t>(size, 1));
+        auto loaded = LoadFromFile(path);
+        ASSERT_FALSE(loaded) << size;
+        EXPECT_NE(loaded.error().find(path), std::string::npos);
+        EXPECT_NE(loaded.error().find(std::to_string(size) + " bytes"), std::string::npos)
+            << loaded.error();
+        EXPECT_NE(loaded.error().find("12288"), std::string::npos);
+    }
+}
+
+TEST(CdfFile, UnreadableFileNamesTheFileAndTheReason) {
+    TempDir dir;
+    struct Case {
+        std::string path;
+        std::string reason;
+    };
+    const Case cases[] = {{dir.File("missing.CDF"), "No such file"},
+                          {dir.path().string(), "directory"}};
+    for (const auto& c : cases) {
+        auto loaded = LoadFromFile(c.path);
+        ASSERT_FALSE(loaded) << c.path;
+        EXPECT_NE(loaded.error().find(c.path), std::string::npos) << loaded.error();
+        EXPECT_NE(loaded.error().find(c.reason), std::string::npos) << loaded.error();
+    }
+}
+
+TEST(CdfFile, FailedSaveLeavesNothingBehind) {
+    TempDir dir;
+    Config c;
+    c.SegType[0][0] = 4;
+    // A folder that does not exist, and a target that is a folder.
+    for (const auto& path : {dir.File("no/such/folder/x.CDF"), dir.path().string()}) {
+        auto saved = SaveToFile(c, path);
+        ASSERT_FALSE(saved) << path;
+        EXPECT_NE(saved.error().find(path), std::string::npos) << saved.error();
+    }
+    // No temporary file is left in the folder.
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+}
+
+TEST(CdfFile, SaveKeepsTheExistingFilesPermissions) {
+    TempDir dir;
+    const auto path = dir.File("perm.CDF");
+    ASSERT_TRUE(SaveToFile(Config{}, path));
+    namespace fs = std::filesystem;
+    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    Config c;
+    c.SegType[0][1] = 4;
+    ASSERT_TRUE(SaveToFile(c, path));
+    EXPECT_EQ(fs::status(path).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator{}), 1);
+}
+
+TEST(CdfFile, SaveThroughALinkWritesTheLinkedFile) {
+    TempDir dir;
+    const auto real = dir.File("real.CDF");
+    const auto link = dir.File("link.CDF");
+    ASSERT_TRUE(SaveToFile(Config{}, real));
+    std::filesystem::create_symlink(real, link);
+    Config c;
+    c.SegType[5][5] = 7;
+    ASSERT_TRUE(SaveToFile(c, link));
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(LoadFromFile(real).value().config, c);
+}
+
+TEST(CdfFile, LoadCountsValuesOutsideTheCodes) {
+    TempDir dir;
+    Config c;
+    c.SegType[0][0] = 16;
+    c.SegType[1][1] = -1;
+    c.SegInput[1][1] = 99;  // same segment: counted once among segments
+    c.SegInput[7][255] = -5;
+    c.SegType[2][2] = 15;   // valid
+    c.SegInput[2][2] = 15;  // valid
+    ASSERT_TRUE(SaveToFile(c, dir.File("bad.CDF")));
+    auto loaded = LoadFromFile(dir.File("bad.CDF"));
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(loaded.value().config, c);  // loaded as they are
+    EXPECT_EQ(loaded.value().invalid.types, 2);
+    EXPECT_EQ(loaded.value().invalid.inputs, 2);
+    EXPECT_EQ(loaded.value().invalid.segments, 3);
+}
+
+TEST(ConfigCodes, LabelsAndCodeParts) {
+    EXPECT_EQ(InputLabel(0), "I 1");
+    EXPECT_EQ(InputLabel(7), "I 8");
+    EXPECT_EQ(InputLabel(8), "P 1");
+    EXPECT_EQ(InputLabel(15), "P 8");
+    EXPECT_EQ(InputLabel(16), "?");
+    EXPECT_EQ(InputLabel(-1), "?");
+    EXPECT_EQ(SignalName(10), "P3");
+    for (int code = 0; code < 16; ++code) {
+        EXPECT_EQ(MakeCode(ElementOf(code), code & 3), code);
+        EXPECT_EQ(IsContact(code), code >= 8);
+    }
+    EXPECT_FALSE(HasLinkUp(17));  // 17 & 1, but no segment
+    EXPECT_FALSE(HasCentre(-4));
+}
+
+TEST(DiagramText, ShowsContactsLinksAndRails) {
+    Config c;
+    samples::Set(c, 0, 0, 8, 0);       // NO I1
+    samples::Set(c, 0, 1, 12 + 2, 9);  // NC P2, link down
+    for (int s = 2; s < 16; ++s) samples::Set(c, 0, s, 4);
+    samples::Set(c, 0, 17, 4 + 1);  // wire, link up: joined
+    samples::Set(c, 0, 32, 2);      // half link: nothing below
+    samples::Set(c, 0, 33, 99);     // no segment
+    const auto text = DiagramText(c, 0);
+    EXPECT_NE(text.find("LC Input 1"), std::string::npos);
+    EXPECT_NE(text.find("|-[ I1]--[/P2]+------"), std::string::npos) << text;
+    EXPECT_NE(text.find("<bad>"), std::string::npos);
+    std::vector<std::string> lines;
+    std::stringstream ss(text);
+    for (std::string l; std::getline(ss, l);) lines.push_back(l);
+    ASSERT_GE(lines.size(), 7u);
+    // Lines: title, row 0, links 0-1, row 1, links 1-2, row 2, links 2-3. The junction of
+    // column c is character 3 + 7c + 6.
+    EXPECT_EQ(lines[2][3 + 7 + 6], '|');
+    EXPECT_EQ(lines[6][3 + 0 + 6], ':');
+    EXPECT_EQ(lines[4][3 + 0 + 6], ' ');
+}
+
+}  // namespace
+}  // namespace zez

@@ -1,0 +1,120 @@
+#include "support/SampleConfigs.h"
+
+namespace zez::samples {
+namespace {
+
+int Rand(std::mt19937& rng, int lo, int hi) {
+    return std::uniform_int_distribution<int>(lo, hi)(rng);
+}
+
+void AddLink(Config& c, int o, int seg, int link) {
+    auto& t = c.SegType[o][seg];
+    t = static_cast<int16_t>(t | link);
+}
+
+int RandomContact(std::mt19937& rng) {
+    return Rand(rng, 0, 1) ? 8 : 12;
+}
+
+}  // namespace
+
+void Set(Config& c, int output, int seg, int code, int sel) {
+    c.SegType[output][seg] = static_cast<int16_t>(code);
+    c.SegInput[output][seg] = static_cast<int16_t>(sel);
+}
+
+Config Typical(std::mt19937& rng) {
+    Config c;
+    for (int o = 0; o < kOutputs; ++o) {
+        const int rungs = Rand(rng, 3, 6);
+        for (int k = 0; k < rungs; ++k) {
+            const int row = 2 * k;
+            const int series = Rand(rng, 1, 4);
+            for (int col = 0; col < series; ++col)
+                Set(c, o, 16 * row + col, RandomContact(rng), Rand(rng, 0, 15));
+            for (int col = series; col < 16; ++col) Set(c, o, 16 * row + col, 4);
+            // Parallel branches around some of the series contacts, on the row below.
+            for (int col = 0; col < series; ++col) {
+                if (Rand(rng, 0, 2) != 0) continue;
+                const int below = 16 * (row + 1);
+                if (col > 0) {
+                    AddLink(c, o, 16 * row + col - 1, kLinkDown);
+                    if (c.SegType[o][below + col - 1] == 0)
+                        Set(c, o, below + col - 1, kLinkUp);
+                    else
+                        AddLink(c, o, below + col - 1, kLinkUp);
+                }
+                Set(c, o, below + col, RandomContact(rng) | kLinkUp, Rand(rng, 0, 15));
+                AddLink(c, o, 16 * row + col, kLinkDown);
+            }
+        }
+    }
+    return c;
+}
+
+Config DenseRandom(std::mt19937& rng) {
+    Config c;
+    for (int o = 0; o < kOutputs; ++o)
+        for (int s = 0; s < kSegments; ++s) Set(c, o, s, Rand(rng, 0, 15), Rand(rng, 0, 15));
+    return c;
+}
+
+Config Sparse(std::mt19937& rng, double blank) {
+    Config c;
+    std::bernoulli_distribution isBlank(blank);
+    for (int o = 0; o < kOutputs; ++o)
+        for (int s = 0; s < kSegments; ++s)
+            Set(c, o, s, isBlank(rng) ? 0 : Rand(rng, 1, 15), Rand(rng, 0, 15));
+    return c;
+}
+
+Config Serpentine(std::mt19937& rng) {
+    Config c;
+    for (int o = 0; o < kOutputs; ++o) {
+        for (int row = 0; row < 16; ++row) {
+            // Even rows run right from their start, odd rows back; row 0 starts at the supply,
+            // later rows at column 1 so that they touch the supply only through the path.
+            for (int col = 1; col <= 14; ++col) {
+                const bool contact = Rand(rng, 0, 9) == 0;
+                Set(c, o, 16 * row + col, contact ? RandomContact(rng) : 4, Rand(rng, 0, 15));
+            }
+            if (row == 0) Set(c, o, 0, 4);
+            if (row == 15) Set(c, o, 16 * row + 15, 4);
+            const int turn = row % 2 == 0 ? 14 : 1;
+            if (row < 15) {
+                AddLink(c, o, 16 * row + turn, kLinkDown);
+                AddLink(c, o, 16 * (row + 1) + turn, kLinkUp);
+            }
+        }
+    }
+    return c;
+}
+
+Config Mesh(std::mt19937& rng) {
+    Config c;
+    for (int o = 0; o < kOutputs; ++o) {
+        for (int s = 0; s < kSegments; ++s) Set(c, o, s, RandomContact(rng), Rand(rng, 0, 15));
+        for (int row = 0; row < 15; ++row)
+            for (int col = (row + o) % 2; col < 16; col += 2) {
+                AddLink(c, o, 16 * row + col, kLinkDown);
+                AddLink(c, o, 16 * (row + 1) + col, kLinkUp);
+            }
+    }
+    return c;
+}
+
+Config OutOfRange(std::mt19937& rng) {
+    Config c = DenseRandom(rng);
+    std::uniform_int_distribution<int> any(-32768, 32767);
+    for (int o = 0; o < kOutputs; ++o)
+        for (int s = 0; s < kSegments; ++s) {
+            const int pick = Rand(rng, 0, 9);
+            if (pick == 0) c.SegType[o][s] = static_cast<int16_t>(any(rng));
+            if (pick == 1) c.SegType[o][s] = static_cast<int16_t>(Rand(rng, 16, 20));
+            if (pick == 2) c.SegInput[o][s] = static_cast<int16_t>(any(rng));
+            if (pick == 3) c.SegInput[o][s] = static_cast<int16_t>(Rand(rng, -2, 40));
+        }
+    return c;
+}
+
+}  // namespace zez::samples
