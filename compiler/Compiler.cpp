@@ -21,8 +21,7 @@ void CompileReference(const Config& config, ControlArray& array, const ProgressF
         for (int32_t inputs = 0; inputs < kInputWords; ++inputs) {
             grid->LogicLoadMem(config, output, inputs);
             grid->LogicTestMem();
-            if (grid->ResultOnMem())
-                array[static_cast<std::size_t>(inputs)] |= uint8_t(1u << output);
+            if (grid->ResultOnMem()) array[inputs] |= uint8_t(1u << output);
             if (inputs % 2048 == 2047 && progress) progress(++step);
         }
     }

@@ -1,8 +1,16 @@
 #include "compiler/FastEngine.h"
 
 #include <algorithm>
+#include <cstring>
 #include <numeric>
 #include <vector>
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#define ZEZ_HAVE_SSE2 1
+#else
+#define ZEZ_HAVE_SSE2 0
+#endif
 
 namespace zez {
 namespace {
@@ -22,9 +30,9 @@ class UnionFind {
         std::iota(parent_.begin(), parent_.end(), 0);
     }
     int Find(int x) {
-        while (parent_[static_cast<std::size_t>(x)] != x) {
-            auto& p = parent_[static_cast<std::size_t>(x)];
-            p = parent_[static_cast<std::size_t>(p)];
+        while (parent_[x] != x) {
+            auto& p = parent_[x];
+            p = parent_[p];
             x = p;
         }
         return x;
@@ -32,7 +40,7 @@ class UnionFind {
     void Unite(int a, int b) {
         a = Find(a);
         b = Find(b);
-        if (a != b) parent_[static_cast<std::size_t>(std::max(a, b))] = std::min(a, b);
+        if (a != b) parent_[std::max(a, b)] = std::min(a, b);
     }
 
   private:
@@ -94,14 +102,13 @@ class Reducer {
     void AddEdge(int u, int v, int expr) {
         if (u == v) return;
         if (const int e = FindEdge(u, v); e >= 0) {
-            edges_[static_cast<std::size_t>(e)].expr =
-                Combine(Op::Or, edges_[static_cast<std::size_t>(e)].expr, expr);
+            edges_[e].expr = Combine(Op::Or, edges_[e].expr, expr);
             return;
         }
         edges_.push_back({u, v, expr, true});
         const int id = static_cast<int>(edges_.size()) - 1;
-        adj_[static_cast<std::size_t>(u)].push_back(id);
-        adj_[static_cast<std::size_t>(v)].push_back(id);
+        adj_[u].push_back(id);
+        adj_[v].push_back(id);
     }
 
     void Reduce() {
@@ -110,23 +117,23 @@ class Reducer {
         while (!work.empty()) {
             const int n = work.back();
             work.pop_back();
-            if (n < 2 || dead_[static_cast<std::size_t>(n)]) continue;
+            if (n < 2 || dead_[n]) continue;
             auto& list = Compact(n);
             if (list.empty()) {
-                dead_[static_cast<std::size_t>(n)] = true;
+                dead_[n] = true;
             } else if (list.size() == 1) {
                 // A dead end carries nothing from supply to output.
-                auto& e = edges_[static_cast<std::size_t>(list[0])];
+                auto& e = edges_[list[0]];
                 e.alive = false;
-                dead_[static_cast<std::size_t>(n)] = true;
+                dead_[n] = true;
                 work.push_back(Other(e, n));
             } else if (list.size() == 2) {
-                auto& e1 = edges_[static_cast<std::size_t>(list[0])];
-                auto& e2 = edges_[static_cast<std::size_t>(list[1])];
+                auto& e1 = edges_[list[0]];
+                auto& e2 = edges_[list[1]];
                 const int a = Other(e1, n);
                 const int b = Other(e2, n);
                 e1.alive = e2.alive = false;
-                dead_[static_cast<std::size_t>(n)] = true;
+                dead_[n] = true;
                 if (a != b) AddEdge(a, b, Combine(Op::And, e1.expr, e2.expr));
                 work.push_back(a);
                 work.push_back(b);
@@ -146,7 +153,7 @@ class Reducer {
         regOf_.assign(c_.exprs.size(), -1);
         if (live.size() == 1) {
             c_.kind = Circuit::Kind::Expression;
-            c_.resultReg = EmitExpr(edges_[static_cast<std::size_t>(live[0])].expr);
+            c_.resultReg = EmitExpr(edges_[live[0]].expr);
             return;
         }
         c_.kind = Circuit::Kind::Mesh;
@@ -156,27 +163,26 @@ class Reducer {
         std::vector<int> order = {0};
         id[0] = 0;
         for (std::size_t i = 0; i < order.size(); ++i) {
-            for (int e : adj_[static_cast<std::size_t>(order[i])]) {
-                const auto& ed = edges_[static_cast<std::size_t>(e)];
+            for (int e : adj_[order[i]]) {
+                const auto& ed = edges_[e];
                 if (!ed.alive) continue;
                 const int m = Other(ed, order[i]);
-                if (id[static_cast<std::size_t>(m)] < 0) {
-                    id[static_cast<std::size_t>(m)] = 0;  // placeholder, numbered below
+                if (id[m] < 0) {
+                    id[m] = 0;  // placeholder, numbered below
                     order.push_back(m);
                 }
             }
         }
         int next = 2;
-        for (int n : order) id[static_cast<std::size_t>(n)] = n == 0 ? 0 : n == 1 ? 1 : next++;
+        for (int n : order) id[n] = n == 0 ? 0 : n == 1 ? 1 : next++;
         c_.nodes = next;
         std::vector<char> seen(edges_.size(), 0);
         for (int n : order) {
-            for (int e : adj_[static_cast<std::size_t>(n)]) {
-                const auto& ed = edges_[static_cast<std::size_t>(e)];
-                if (!ed.alive || seen[static_cast<std::size_t>(e)]) continue;
-                seen[static_cast<std::size_t>(e)] = 1;
-                c_.mesh.push_back({id[static_cast<std::size_t>(n)],
-                                   id[static_cast<std::size_t>(Other(ed, n))], EmitExpr(ed.expr)});
+            for (int e : adj_[n]) {
+                const auto& ed = edges_[e];
+                if (!ed.alive || seen[e]) continue;
+                seen[e] = 1;
+                c_.mesh.push_back({id[n], id[Other(ed, n)], EmitExpr(ed.expr)});
             }
         }
     }
@@ -185,18 +191,15 @@ class Reducer {
     static int Other(const Edge& e, int n) { return e.u == n ? e.v : e.u; }
 
     std::vector<int>& Compact(int n) {
-        auto& list = adj_[static_cast<std::size_t>(n)];
-        std::erase_if(list, [&](int e) { return !edges_[static_cast<std::size_t>(e)].alive; });
+        auto& list = adj_[n];
+        std::erase_if(list, [&](int e) { return !edges_[e].alive; });
         return list;
     }
 
     int FindEdge(int u, int v) {
-        auto& list = Compact(adj_[static_cast<std::size_t>(u)].size() <=
-                                     adj_[static_cast<std::size_t>(v)].size()
-                                 ? u
-                                 : v);
+        auto& list = Compact(adj_[u].size() <= adj_[v].size() ? u : v);
         for (int e : list) {
-            const auto& ed = edges_[static_cast<std::size_t>(e)];
+            const auto& ed = edges_[e];
             if ((ed.u == u && ed.v == v) || (ed.u == v && ed.v == u)) return e;
         }
         return -1;
@@ -211,11 +214,11 @@ class Reducer {
             const int n = stack.back();
             stack.pop_back();
             if (n == 1) return true;
-            for (int e : adj_[static_cast<std::size_t>(n)]) {
-                const auto& ed = edges_[static_cast<std::size_t>(e)];
+            for (int e : adj_[n]) {
+                const auto& ed = edges_[e];
                 const int m = Other(ed, n);
-                if (ed.alive && !seen[static_cast<std::size_t>(m)]) {
-                    seen[static_cast<std::size_t>(m)] = 1;
+                if (ed.alive && !seen[m]) {
+                    seen[m] = 1;
                     stack.push_back(m);
                 }
             }
@@ -229,22 +232,23 @@ class Reducer {
         while (!stack.empty()) {
             auto [x, expanded] = stack.back();
             stack.pop_back();
-            if (regOf_[static_cast<std::size_t>(x)] >= 0) continue;
-            const Expr& ex = c_.exprs[static_cast<std::size_t>(x)];
+            if (regOf_[x] >= 0) continue;
+            const Expr& ex = c_.exprs[x];
             if (ex.op == Op::Lit || ex.op == Op::NotLit) {
-                regOf_[static_cast<std::size_t>(x)] = Push({ex.op, ex.var, -1, -1});
+                // One register per literal, however many contacts share it.
+                int& lit = litReg_[2 * ex.var + (ex.op == Op::NotLit)];
+                if (lit < 0) lit = Push({ex.op, ex.var, -1, -1});
+                regOf_[x] = lit;
                 c_.usedVars |= static_cast<uint16_t>(1u << ex.var);
             } else if (expanded) {
-                regOf_[static_cast<std::size_t>(x)] =
-                    Push({ex.op, 0, regOf_[static_cast<std::size_t>(ex.a)],
-                          regOf_[static_cast<std::size_t>(ex.b)]});
+                regOf_[x] = Push({ex.op, 0, regOf_[ex.a], regOf_[ex.b]});
             } else {
                 stack.push_back({x, true});
                 stack.push_back({ex.b, false});
                 stack.push_back({ex.a, false});
             }
         }
-        return regOf_[static_cast<std::size_t>(root)];
+        return regOf_[root];
     }
 
     int Push(Circuit::Instr in) {
@@ -257,9 +261,17 @@ class Reducer {
     std::vector<bool> dead_;
     std::vector<Edge> edges_;
     std::vector<int> regOf_;
+    std::array<int, 32> litReg_ = MinusOnes();
+    static constexpr std::array<int, 32> MinusOnes() {
+        std::array<int, 32> a{};
+        a.fill(-1);
+        return a;
+    }
 };
 
-Circuit BuildCircuit(const Config& config, int output) {
+// `fixedMask` names signals whose state is given by `fixedWord`: their contacts become wires or
+// gaps before the circuit is reduced.
+Circuit BuildCircuit(const Config& config, int output, int fixedMask = 0, int fixedWord = 0) {
     const auto& type = config.SegType[output];
     const auto& sel = config.SegInput[output];
     Circuit c;
@@ -270,28 +282,28 @@ Circuit BuildCircuit(const Config& config, int output) {
     };
     std::vector<Contact> contacts;
     for (int i = 0; i < kSegments; ++i) {
-        const int t = type[static_cast<std::size_t>(i)];
+        const int t = type[i];
         if (!HasCentre(t)) continue;
         const int col = SegColumn(i);
         const int row = SegRow(i);
-        const int left = col == 0                                           ? kSupply
-                         : HasCentre(type[static_cast<std::size_t>(i - 1)]) ? i - 1
-                                                                            : -1;
+        const int left = col == 0 ? kSupply : HasCentre(type[i - 1]) ? i - 1 : -1;
         if (left >= 0) {
             const Element e = ElementOf(t);
             if (e == Element::Wire) {
                 uf.Unite(i, left);
             } else if (IsContact(t)) {
-                const int s = sel[static_cast<std::size_t>(i)];
+                const int s = sel[i];
                 const bool nc = e == Element::NormallyClosed;
-                if (IsValidSelection(s))
+                if (!IsValidSelection(s)) {
+                    if (nc) uf.Unite(i, left);  // names no signal: never opens
+                } else if ((fixedMask >> s) & 1) {
+                    if (ContactClosed(t, s, fixedWord)) uf.Unite(i, left);
+                } else {
                     contacts.push_back({left, i, s, nc});
-                else if (nc)
-                    uf.Unite(i, left);  // names no signal: never opens
+                }
             }
         }
-        if (HasLinkDown(t) && row < 15 && HasLinkUp(type[static_cast<std::size_t>(i + 16)]))
-            uf.Unite(i, i + 16);
+        if (HasLinkDown(t) && row < 15 && HasLinkUp(type[i + 16])) uf.Unite(i, i + 16);
         if (col == 15) uf.Unite(i, kOutRail);
     }
     if (uf.Find(kSupply) == uf.Find(kOutRail)) {
@@ -300,74 +312,88 @@ Circuit BuildCircuit(const Config& config, int output) {
     }
     Reducer r(c);
     std::vector<int> node(kSegments + 2, -1);
-    node[static_cast<std::size_t>(uf.Find(kSupply))] = r.NewNode();
-    node[static_cast<std::size_t>(uf.Find(kOutRail))] = r.NewNode();
+    node[uf.Find(kSupply)] = r.NewNode();
+    node[uf.Find(kOutRail)] = r.NewNode();
     for (const auto& ct : contacts) {
         const int a = uf.Find(ct.left);
         const int b = uf.Find(ct.self);
         if (a == b) continue;
         for (int x : {a, b})
-            if (node[static_cast<std::size_t>(x)] < 0)
-                node[static_cast<std::size_t>(x)] = r.NewNode();
-        r.AddEdge(node[static_cast<std::size_t>(a)], node[static_cast<std::size_t>(b)],
-                  r.Lit(ct.var, ct.closedWhenOff));
+            if (node[x] < 0) node[x] = r.NewNode();
+        r.AddEdge(node[a], node[b], r.Lit(ct.var, ct.closedWhenOff));
     }
     r.Reduce();
     r.Emit();
     return c;
 }
 
-uint64_t Literal(int var, int word) {
-    if (var < 6) return kLanePattern[static_cast<std::size_t>(var)];
-    return ((word >> (var - 6)) & 1) ? kAll : 0;
-}
+constexpr int kChunk = 64;  // input-state words evaluated together, one 64-bit word each
 
-void RunProgram(const Circuit& c, int word, std::vector<uint64_t>& reg) {
+// Runs the program for 64 words at once: register i of chunk slot k is reg[i * kChunk + k].
+void RunProgram(const Circuit& c, const std::array<int, kChunk>& words,
+                std::vector<uint64_t>& reg) {
     for (std::size_t i = 0; i < c.program.size(); ++i) {
         const auto& in = c.program[i];
+        uint64_t* d = &reg[i * kChunk];
         switch (in.op) {
             case Op::Lit:
-                reg[i] = Literal(in.var, word);
+            case Op::NotLit: {
+                const uint64_t flip = in.op == Op::NotLit ? kAll : 0;
+                if (in.var < 6) {
+                    const uint64_t v = kLanePattern[in.var] ^ flip;
+                    for (int k = 0; k < kChunk; ++k) d[k] = v;
+                } else {
+                    const int shift = in.var - 6;
+                    for (int k = 0; k < kChunk; ++k)
+                        d[k] =
+                            (uint64_t{0} - static_cast<uint64_t>((words[k] >> shift) & 1)) ^ flip;
+                }
                 break;
-            case Op::NotLit:
-                reg[i] = ~Literal(in.var, word);
+            }
+            case Op::And: {
+                const uint64_t* a = &reg[in.a * kChunk];
+                const uint64_t* b = &reg[in.b * kChunk];
+                for (int k = 0; k < kChunk; ++k) d[k] = a[k] & b[k];
                 break;
-            case Op::And:
-                reg[static_cast<std::size_t>(i)] =
-                    reg[static_cast<std::size_t>(in.a)] & reg[static_cast<std::size_t>(in.b)];
+            }
+            case Op::Or: {
+                const uint64_t* a = &reg[in.a * kChunk];
+                const uint64_t* b = &reg[in.b * kChunk];
+                for (int k = 0; k < kChunk; ++k) d[k] = a[k] | b[k];
                 break;
-            case Op::Or:
-                reg[static_cast<std::size_t>(i)] =
-                    reg[static_cast<std::size_t>(in.a)] | reg[static_cast<std::size_t>(in.b)];
-                break;
+            }
         }
     }
 }
 
-// Spreads the supply over the mesh, 64 words at once, until nothing changes.
-uint64_t Flood(const Circuit& c, const std::vector<uint64_t>& reg, std::vector<uint64_t>& reach) {
-    std::fill(reach.begin(), reach.end(), 0);
-    reach[0] = kAll;
-    bool changed = true;
+// Spreads the supply over the mesh for the 64 words of a chunk at once, until nothing changes;
+// out[k] gets the output rail's lanes of chunk slot k.
+void FloodChunk(const Circuit& c, const std::vector<uint64_t>& reg, std::vector<uint64_t>& reach,
+                uint64_t* out) {
+    reach.assign(static_cast<std::size_t>(c.nodes) * kChunk, 0);
+    std::fill_n(reach.begin(), kChunk, kAll);  // node 0: the supply
+    const std::size_t n = c.mesh.size();
+    std::array<uint64_t, kChunk> x{};
     bool forward = true;
-    while (changed) {
+    for (bool changed = true; changed; forward = !forward) {
         changed = false;
-        const std::size_t n = c.mesh.size();
-        for (std::size_t k = 0; k < n; ++k) {
-            const auto& e = c.mesh[forward ? k : n - 1 - k];
-            const uint64_t ru = reach[static_cast<std::size_t>(e.u)];
-            const uint64_t rv = reach[static_cast<std::size_t>(e.v)];
-            const uint64_t x = (ru | rv) & reg[static_cast<std::size_t>(e.reg)];
-            if ((x & ~(ru & rv)) != 0) {
-                reach[static_cast<std::size_t>(e.u)] = ru | x;
-                reach[static_cast<std::size_t>(e.v)] = rv | x;
-                changed = true;
+        for (std::size_t i = 0; i < n; ++i) {
+            const auto& e = c.mesh[forward ? i : n - 1 - i];
+            uint64_t* ru = &reach[e.u * kChunk];
+            uint64_t* rv = &reach[e.v * kChunk];
+            const uint64_t* m = &reg[e.reg * kChunk];
+            uint64_t grew = 0;
+            for (int k = 0; k < kChunk; ++k) {
+                x[k] = (ru[k] | rv[k]) & m[k];
+                grew |= x[k] & ~(ru[k] & rv[k]);
             }
+            if (grew == 0) continue;
+            changed = true;
+            for (int k = 0; k < kChunk; ++k) ru[k] |= x[k];
+            for (int k = 0; k < kChunk; ++k) rv[k] |= x[k];
         }
-        if (reach[1] == kAll) break;
-        forward = !forward;
     }
-    return reach[1];
+    std::copy_n(reach.begin() + kChunk, kChunk, out);
 }
 
 // 8 x 8 bit transpose: bit j of byte i <-> bit i of byte j.
@@ -388,71 +414,147 @@ inline void SwapBits(uint64_t& a, uint64_t& b) {
     a ^= t << Shift;
 }
 
-// Turns the 8 output bitmaps into output bytes.
-void Assemble(const std::array<OutputBits, kOutputs>& bits, ControlArray& array) {
-    for (int w = 0; w < kBitWords; ++w) {
-        std::array<uint64_t, 8> a{};
-        for (int o = 0; o < kOutputs; ++o)
-            a[static_cast<std::size_t>(o)] =
-                bits[static_cast<std::size_t>(o)][static_cast<std::size_t>(w)];
-        // Byte transpose: afterwards byte o of a[j] is byte j of output o's word.
-        for (int o = 0; o < 4; ++o)
-            SwapBits<32, 0x00000000FFFFFFFFull>(a[static_cast<std::size_t>(o)],
-                                                a[static_cast<std::size_t>(o + 4)]);
-        for (int o : {0, 1, 4, 5})
-            SwapBits<16, 0x0000FFFF0000FFFFull>(a[static_cast<std::size_t>(o)],
-                                                a[static_cast<std::size_t>(o + 2)]);
-        for (int o : {0, 2, 4, 6})
-            SwapBits<8, 0x00FF00FF00FF00FFull>(a[static_cast<std::size_t>(o)],
-                                               a[static_cast<std::size_t>(o + 1)]);
-        uint8_t* dst = array.data() + 64 * w;
-        for (int j = 0; j < 8; ++j) {
-            const uint64_t y = Transpose8(a[static_cast<std::size_t>(j)]);
-            for (int k = 0; k < 8; ++k) dst[8 * j + k] = static_cast<uint8_t>(y >> (8 * k));
-        }
+// The 64 output bytes of bitmap word w.
+void AssembleWordScalar(const std::array<OutputBits, kOutputs>& bits, int w, uint8_t* dst) {
+    std::array<uint64_t, 8> a{};
+    for (int o = 0; o < kOutputs; ++o) a[o] = bits[o][w];
+    // Byte transpose: afterwards byte o of a[j] is byte j of output o's word.
+    for (int o = 0; o < 4; ++o) SwapBits<32, 0x00000000FFFFFFFFull>(a[o], a[o + 4]);
+    for (int o : {0, 1, 4, 5}) SwapBits<16, 0x0000FFFF0000FFFFull>(a[o], a[o + 2]);
+    for (int o : {0, 2, 4, 6}) SwapBits<8, 0x00FF00FF00FF00FFull>(a[o], a[o + 1]);
+    for (int j = 0; j < 8; ++j) {
+        const uint64_t y = Transpose8(a[j]);
+        for (int k = 0; k < 8; ++k) dst[8 * j + k] = static_cast<uint8_t>(y >> (8 * k));
     }
+}
+
+#if ZEZ_HAVE_SSE2
+__m128i Transpose8x2(__m128i x) {
+    __m128i t = _mm_and_si128(_mm_xor_si128(x, _mm_srli_epi64(x, 7)),
+                              _mm_set1_epi64x(0x00AA00AA00AA00AAll));
+    x = _mm_xor_si128(x, _mm_xor_si128(t, _mm_slli_epi64(t, 7)));
+    t = _mm_and_si128(_mm_xor_si128(x, _mm_srli_epi64(x, 14)),
+                      _mm_set1_epi64x(0x0000CCCC0000CCCCll));
+    x = _mm_xor_si128(x, _mm_xor_si128(t, _mm_slli_epi64(t, 14)));
+    t = _mm_and_si128(_mm_xor_si128(x, _mm_srli_epi64(x, 28)),
+                      _mm_set1_epi64x(0x00000000F0F0F0F0ll));
+    return _mm_xor_si128(x, _mm_xor_si128(t, _mm_slli_epi64(t, 28)));
+}
+
+void AssembleWordSse2(const std::array<OutputBits, kOutputs>& bits, int w, uint8_t* dst) {
+    auto row = [&](int o) {
+        return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(&bits[o][w]));
+    };
+    // Byte transpose by interleaving: column j (64 bits) holds byte j of every output's word.
+    const __m128i t0 = _mm_unpacklo_epi8(row(0), row(1));
+    const __m128i t1 = _mm_unpacklo_epi8(row(2), row(3));
+    const __m128i t2 = _mm_unpacklo_epi8(row(4), row(5));
+    const __m128i t3 = _mm_unpacklo_epi8(row(6), row(7));
+    const __m128i u0 = _mm_unpacklo_epi16(t0, t1);
+    const __m128i u1 = _mm_unpackhi_epi16(t0, t1);
+    const __m128i u2 = _mm_unpacklo_epi16(t2, t3);
+    const __m128i u3 = _mm_unpackhi_epi16(t2, t3);
+    auto* out = reinterpret_cast<__m128i*>(dst);
+    _mm_storeu_si128(out + 0, Transpose8x2(_mm_unpacklo_epi32(u0, u2)));
+    _mm_storeu_si128(out + 1, Transpose8x2(_mm_unpackhi_epi32(u0, u2)));
+    _mm_storeu_si128(out + 2, Transpose8x2(_mm_unpacklo_epi32(u1, u3)));
+    _mm_storeu_si128(out + 3, Transpose8x2(_mm_unpackhi_epi32(u1, u3)));
+}
+#endif
+
+}  // namespace
+
+namespace {
+
+// A mesh with more edges than this is split into blocks by inputs 12..15 and reduced again in
+// each block, where those inputs are constant.
+constexpr std::size_t kSplitEdges = 24;
+
+// Fills bits[base + j] for j in 0..span-1 (span 64 or 1024, base a multiple of span).
+void EvaluateRange(const Circuit& c, int base, int span, OutputBits& bits) {
+    if (c.kind == Circuit::Kind::Off || c.kind == Circuit::Kind::On) {
+        std::fill_n(bits.begin() + base, span, c.kind == Circuit::Kind::On ? kAll : 0);
+        return;
+    }
+    // Only the words that differ in the inputs the circuit uses need evaluating; the others copy
+    // the word that agrees with them on those inputs.
+    const int mask = (c.usedVars >> 6) & (span - 1);
+    std::vector<uint64_t> reg(c.program.size() * kChunk);
+    std::vector<uint64_t> reach;
+    std::array<int, kChunk> words{};
+    std::array<uint64_t, kChunk> result{};
+    int sub = 0;
+    bool more = true;
+    while (more) {
+        int n = 0;
+        while (more && n < kChunk) {
+            words[n++] = base | sub;
+            sub = (sub - mask) & mask;  // next submask in increasing order
+            more = sub != 0;
+        }
+        RunProgram(c, words, reg);
+        if (c.kind == Circuit::Kind::Expression)
+            std::copy_n(reg.begin() + c.resultReg * kChunk, kChunk, result.begin());
+        else
+            FloodChunk(c, reg, reach, result.data());
+        for (int k = 0; k < n; ++k) bits[words[k]] = result[k];
+    }
+    if (mask != span - 1)
+        for (int j = 0; j < span; ++j) bits[base | j] = bits[base | (j & mask)];
 }
 
 }  // namespace
 
-void CompileOutputBits(const Config& config, int output, OutputBits& bits) {
+int CompileOutputBits(const Config& config, int output, OutputBits& bits) {
     const Circuit c = BuildCircuit(config, output);
-    switch (c.kind) {
-        case Circuit::Kind::Off:
-            bits.fill(0);
-            return;
-        case Circuit::Kind::On:
-            bits.fill(kAll);
-            return;
-        default:
-            break;
+    const int hiMask = (c.usedVars >> 6) & (kBitWords - 1);
+    if (c.kind != Circuit::Kind::Mesh || c.mesh.size() <= kSplitEdges) {
+        EvaluateRange(c, 0, kBitWords, bits);
+        return hiMask;
     }
-    // Only the words that differ in the inputs 6..15 the circuit uses need evaluating; the
-    // others copy the word that agrees with them on those inputs.
-    const int hiMask = (c.usedVars >> 6) & 0x3FF;
-    std::vector<uint64_t> reg(c.program.size());
-    std::vector<uint64_t> reach(static_cast<std::size_t>(c.nodes));
-    int w = 0;
+    constexpr int kBlockWords = 64;  // words per block: inputs 6..11 vary inside it
+    const int blockMask = (c.usedVars >> 12) & 0xF;
+    int b = 0;
     do {
-        RunProgram(c, w, reg);
-        bits[static_cast<std::size_t>(w)] = c.kind == Circuit::Kind::Expression
-                                                ? reg[static_cast<std::size_t>(c.resultReg)]
-                                                : Flood(c, reg, reach);
-        w = (w - hiMask) & hiMask;  // next submask in increasing order
-    } while (w != 0);
-    if (hiMask != kBitWords - 1)
-        for (int x = 0; x < kBitWords; ++x)
-            bits[static_cast<std::size_t>(x)] = bits[static_cast<std::size_t>(x & hiMask)];
+        const Circuit block = BuildCircuit(config, output, 0xF000, b << 12);
+        EvaluateRange(block, b * kBlockWords, kBlockWords, bits);
+        b = (b - blockMask) & blockMask;
+    } while (b != 0);
+    for (int blk = 0; blk < 16; ++blk)
+        if (blk & ~blockMask)
+            std::copy_n(bits.begin() + (blk & blockMask) * kBlockWords, kBlockWords,
+                        bits.begin() + blk * kBlockWords);
+    return hiMask;
+}
+
+void AssembleControlArray(const std::array<OutputBits, kOutputs>& bits, int wordMask,
+                          ControlArray& array, bool portable) {
+    for (int w = 0; w < kBitWords; ++w) {
+        uint8_t* dst = array.data() + 64 * w;
+        if ((w & ~wordMask) != 0) {
+            std::memcpy(dst, array.data() + 64 * (w & wordMask), 64);
+        } else {
+#if ZEZ_HAVE_SSE2
+            if (!portable) {
+                AssembleWordSse2(bits, w, dst);
+                continue;
+            }
+#endif
+            (void)portable;
+            AssembleWordScalar(bits, w, dst);
+        }
+    }
 }
 
 void CompileFast(const Config& config, ControlArray& array, const ProgressFn& progress) {
     std::array<OutputBits, kOutputs> bits;
+    int wordMask = 0;
     for (int o = 0; o < kOutputs; ++o) {
-        CompileOutputBits(config, o, bits[static_cast<std::size_t>(o)]);
+        wordMask |= CompileOutputBits(config, o, bits[o]);
         if (progress && o < kOutputs - 1)
             for (int s = 1; s <= 32; ++s) progress(32 * o + s);
     }
-    Assemble(bits, array);
+    AssembleControlArray(bits, wordMask, array);
     if (progress)
         for (int s = 1; s <= 32; ++s) progress(32 * (kOutputs - 1) + s);
 }

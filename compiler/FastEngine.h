@@ -15,7 +15,12 @@ inline constexpr int kBitWords = kInputWords / 64;
 // Bit (w mod 64) of word (w / 64) is the output's state for input-state word w.
 using OutputBits = std::array<uint64_t, kBitWords>;
 
-void CompileOutputBits(const Config& config, int output, OutputBits& bits);
+// Fills one output's bitmap; returns the bits of the word index (inputs 6..15) it depends on.
+int CompileOutputBits(const Config& config, int output, OutputBits& bits);
+// Output bytes from the 8 bitmaps. Words that agree on `wordMask` give the same 64 bytes.
+// `portable` forces the plain C++ transpose instead of the vector one.
+void AssembleControlArray(const std::array<OutputBits, kOutputs>& bits, int wordMask,
+                          ControlArray& array, bool portable = false);
 void CompileFast(const Config& config, ControlArray& array, const ProgressFn& progress = {});
 
 }  // namespace zez

@@ -29,16 +29,16 @@ constexpr BlockCells Cells(int seg) {
 
 uint32_t ArraySurface::GetPixel(int x, int y) const {
     if (x < 0 || x >= kGridW || y < 0 || y >= kGridH) return 0xFFFFFFFFu;
-    return px_[static_cast<std::size_t>(x + kGridW * y)];
+    return px_[x + kGridW * y];
 }
 
 void ArraySurface::SetPixelV(int x, int y, uint32_t colour) {
     if (x < 0 || x >= kGridW || y < 0 || y >= kGridH) return;
-    px_[static_cast<std::size_t>(x + kGridW * y)] = colour;
+    px_[x + kGridW * y] = colour;
 }
 
 int16_t LogicGrid::MemCell(int x, int y) const {
-    return InGrid(x, y) ? iGrid[static_cast<std::size_t>(x + kGridW * y)] : kEmpty;
+    return InGrid(x, y) ? iGrid[x + kGridW * y] : kEmpty;
 }
 
 int16_t LogicGrid::GetPix(int x, int y) const {
@@ -48,7 +48,7 @@ int16_t LogicGrid::GetPix(int x, int y) const {
 
 void LogicGrid::SetPix(int x, int y, int16_t col) {
     if (bUseMem) {
-        if (InGrid(x, y)) iGrid[static_cast<std::size_t>(x + kGridW * y)] = col;
+        if (InGrid(x, y)) iGrid[x + kGridW * y] = col;
     } else if (picture_) {
         picture_->SetPixelV(x, y, ColourOf(col));
     }
@@ -57,8 +57,8 @@ void LogicGrid::SetPix(int x, int y, int16_t col) {
 void LogicGrid::Record(int x, int y) {
     // A load records at most 1120 cells, so the list never fills.
     if (iListCount >= kGridCells) return;
-    iListX[static_cast<std::size_t>(iListCount)] = static_cast<int16_t>(x);
-    iListY[static_cast<std::size_t>(iListCount)] = static_cast<int16_t>(y);
+    iListX[iListCount] = static_cast<int16_t>(x);
+    iListY[iListCount] = static_cast<int16_t>(y);
     ++iListCount;
 }
 
@@ -69,7 +69,7 @@ void LogicGrid::PlotPix(int x, int y, int16_t col) {
 
 void LogicGrid::SetImagePix(int x, int y, int16_t col) {
     if (col > 0) Record(x, y);
-    if (InGrid(x, y)) iGrid[static_cast<std::size_t>(x + kGridW * y)] = col;
+    if (InGrid(x, y)) iGrid[x + kGridW * y] = col;
 }
 
 bool LogicGrid::TPix(int x, int y) {
@@ -82,7 +82,7 @@ bool LogicGrid::TPix(int x, int y) {
 bool LogicGrid::TPixMem(int x, int y) {
     if (MemCell(x, y) != kConductor) return false;
     bChange = true;
-    iGrid[static_cast<std::size_t>(x + kGridW * y)] = kEnergised;
+    iGrid[x + kGridW * y] = kEnergised;
     return true;
 }
 
@@ -147,7 +147,7 @@ void LogicGrid::Evaluate(Read read, Touch touch) {
         bChange = false;
         // Every pass scans from the start, so an energised entry below the pass number (an output
         // rail cell reached late) is still spread from.
-        for (int k = 0; k < kGridCells && iListX[static_cast<std::size_t>(k)] != 0; ++k) {
+        for (int k = 0; k < kGridCells && iListX[k] != 0; ++k) {
             const auto uk = static_cast<std::size_t>(k);
             if (bVisited[uk]) continue;
             const int x = iListX[uk];

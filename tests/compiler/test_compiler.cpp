@@ -50,7 +50,7 @@ TEST_P(BothEngines, SpecifiedArrays) {
         a.fill(0xA5);  // whatever the array held before
         Compile(c.config, a, engine);
         int wrong = 0;
-        for (int w = 0; w < kInputWords; ++w) wrong += a[static_cast<std::size_t>(w)] != c.want(w);
+        for (int w = 0; w < kInputWords; ++w) wrong += a[w] != c.want(w);
         EXPECT_EQ(wrong, 0) << c.name;
     }
 }
@@ -62,7 +62,7 @@ TEST_P(BothEngines, ProgressCountsTo256InOrder) {
     ControlArray a{};
     Compile(c, a, GetParam(), [&](int s) { steps.push_back(s); });
     ASSERT_EQ(steps.size(), 256u);
-    for (int i = 0; i < 256; ++i) EXPECT_EQ(steps[static_cast<std::size_t>(i)], i + 1);
+    for (int i = 0; i < 256; ++i) EXPECT_EQ(steps[i], i + 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, BothEngines, ::testing::Values(Engine::Fast, Engine::Reference),
@@ -95,9 +95,7 @@ TEST(FastEngine, EachBitDependsOnlyOnItsOwnOutput) {
     ControlArray ca{}, cb{};
     Compile(a, ca);
     Compile(b, cb);
-    for (int w = 0; w < kInputWords; ++w)
-        ASSERT_EQ(ca[static_cast<std::size_t>(w)] & ~0x20, cb[static_cast<std::size_t>(w)] & ~0x20)
-            << w;
+    for (int w = 0; w < kInputWords; ++w) ASSERT_EQ(ca[w] & ~0x20, cb[w] & ~0x20) << w;
     EXPECT_NE(ca, cb);
 }
 
@@ -130,11 +128,10 @@ TEST_P(FullDifferential, FastEqualsReference) {
     Compile(c, ref, Engine::Reference);
     int firstBad = -1;
     for (int w = 0; w < kInputWords && firstBad < 0; ++w)
-        if (fast[static_cast<std::size_t>(w)] != ref[static_cast<std::size_t>(w)]) firstBad = w;
+        if (fast[w] != ref[w]) firstBad = w;
     EXPECT_EQ(firstBad, -1) << kFamilies[family].name << " seed " << seed << ": fast "
-                            << int(fast[static_cast<std::size_t>(std::max(firstBad, 0))])
-                            << " reference "
-                            << int(ref[static_cast<std::size_t>(std::max(firstBad, 0))]);
+                            << int(fast[std::max(firstBad, 0)]) << " reference "
+                            << int(ref[std::max(firstBad, 0)]);
 }
 
 INSTANTIATE_TEST_SUITE_P(Families, FullDifferential,
@@ -161,7 +158,7 @@ TEST(SampledDifferential, FastAgreesWithTheGridOnSampledWords) {
             const int o = k % 8;
             grid.LogicLoadMem(c, o, w);
             grid.LogicTestMem();
-            const bool fast = (a[static_cast<std::size_t>(w)] >> o) & 1;
+            const bool fast = (a[w] >> o) & 1;
             ASSERT_EQ(fast, grid.ResultOnMem())
                 << f.name << " #" << i << " output " << o << " word " << w;
             ++checked;
@@ -238,6 +235,33 @@ TEST(TruthTable, WideDependenceIsCutAt1024Rows) {
     EXPECT_NE(text.find("12 signals (4096 rows); only the first 1024"), std::string::npos)
         << text.substr(0, 300);
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1 + 1 + 1 + 1024);
+}
+
+}  // namespace
+}  // namespace zez
+
+namespace zez {
+namespace {
+
+TEST(FastEngine, AssemblyPutsBitMOfWordIIntoOutputByteI) {
+    std::mt19937_64 rng(77);
+    for (int wordMask : {0x3FF, 0x155, 0x000, 0x200}) {
+        std::array<OutputBits, kOutputs> bits;
+        for (auto& b : bits)
+            for (int w = 0; w < kBitWords; ++w) b[w] = w == (w & wordMask) ? rng() : 0;
+        // Words outside the mask repeat the word they agree with on it.
+        for (auto& b : bits)
+            for (int w = 0; w < kBitWords; ++w) b[w] = b[w & wordMask];
+        ControlArray want{};
+        for (int i = 0; i < kInputWords; ++i)
+            for (int o = 0; o < kOutputs; ++o)
+                want[i] |= static_cast<uint8_t>(((bits[o][i >> 6] >> (i & 63)) & 1) << o);
+        for (bool portable : {false, true}) {
+            ControlArray got{};
+            AssembleControlArray(bits, wordMask, got, portable);
+            EXPECT_EQ(got, want) << "mask " << wordMask << (portable ? " portable" : " vector");
+        }
+    }
 }
 
 }  // namespace
