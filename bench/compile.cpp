@@ -1,6 +1,9 @@
 // Compile benchmark: the fast engine against the reference engine in the same run.
 //   bench/compile            prints one line per case: both times and the ratio
 //   bench/compile --gbench   runs the Google Benchmark cases (fast engine only) instead
+//   bench/compile --fast-only
+//   bench/compile --once CASE fast|reference
+//                            one compile of one case, for instruction counts under callgrind
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -54,6 +57,18 @@ void BM_Fast(benchmark::State& state, Config c) {
 
 int main(int argc, char** argv) {
     const bool gbench = argc > 1 && std::strcmp(argv[1], "--gbench") == 0;
+    if (argc == 4 && std::strcmp(argv[1], "--once") == 0) {
+        for (auto& c : Cases()) {
+            if (c.name != std::string(argv[2])) continue;
+            ControlArray a{};
+            Compile(c.config, a,
+                    std::strcmp(argv[3], "reference") == 0 ? Engine::Reference : Engine::Fast);
+            benchmark::DoNotOptimize(a.data());
+            return 0;
+        }
+        std::fprintf(stderr, "no case %s\n", argv[2]);
+        return 2;
+    }
     const bool fastOnly = argc > 1 && std::strcmp(argv[1], "--fast-only") == 0;
     if (gbench) {
         for (auto& c : Cases())

@@ -141,6 +141,22 @@ INSTANTIATE_TEST_SUITE_P(Families, FullDifferential,
                                     std::to_string(std::get<1>(info.param));
                          });
 
+// A longer run for local use: ZEZ_SOAK=N compares N more whole arrays per family.
+TEST(Soak, FastEqualsReferenceOnManyMoreConfigurations) {
+    const int perFamily = EnvInt("ZEZ_SOAK", 0);
+    if (perFamily <= 0) GTEST_SKIP() << "set ZEZ_SOAK=N to run";
+    std::mt19937 rng(static_cast<unsigned>(EnvInt("ZEZ_SOAK_SEED", 99)));
+    for (int i = 0; i < perFamily; ++i) {
+        for (const auto& f : kFamilies) {
+            const Config c = f.make(rng);
+            ControlArray fast{}, ref{};
+            Compile(c, fast, Engine::Fast);
+            Compile(c, ref, Engine::Reference);
+            ASSERT_EQ(fast, ref) << f.name << " round " << i;
+        }
+    }
+}
+
 // Many more configurations, each checked on sampled words through the logic grid.
 TEST(SampledDifferential, FastAgreesWithTheGridOnSampledWords) {
     const int total = EnvInt("ZEZ_DIFF_SAMPLED", 1200);
