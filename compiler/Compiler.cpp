@@ -1,12 +1,10 @@
 #include "compiler/Compiler.h"
 
 #include <chrono>
-#include <cstdio>
-#include <filesystem>
 #include <memory>
-#include <system_error>
 
 #include "compiler/FastEngine.h"
+#include "config/ReplaceFile.h"
 #include "logic/LogicGrid.h"
 
 namespace zez {
@@ -42,33 +40,7 @@ double TimeCompile(const Config& config, ControlArray& array, Engine engine) {
 }
 
 Result<void> WriteControlArray(const ControlArray& array, const std::string& path) {
-    namespace fs = std::filesystem;
-    const fs::path target(path);
-    const fs::path temp = target.parent_path() / (target.filename().string() + ".zez-part");
-    std::error_code ec;
-    {
-        std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(temp.string().c_str(), "wb"),
-                                                          &std::fclose);
-        if (!f)
-            return Error{"Cannot write \"" + path +
-                         "\": " + std::generic_category().message(errno) + "."};
-        const bool ok = std::fwrite(array.data(), 1, array.size(), f.get()) == array.size() &&
-                        std::fflush(f.get()) == 0;
-        const int err = errno;
-        if (!ok) {
-            f.reset();
-            fs::remove(temp, ec);
-            return Error{"Cannot write \"" + path + "\": " + std::generic_category().message(err) +
-                         "."};
-        }
-    }
-    fs::rename(temp, target, ec);
-    if (ec) {
-        const auto why = ec.message();
-        fs::remove(temp, ec);
-        return Error{"Cannot write \"" + path + "\": " + why + "."};
-    }
-    return {};
+    return ReplaceFile(path, array, {}, "Cannot write");
 }
 
 }  // namespace zez

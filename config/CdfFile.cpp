@@ -1,20 +1,14 @@
 #include "config/CdfFile.h"
 
+#include "config/ReplaceFile.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
-#include <random>
 #include <system_error>
 #include <vector>
-
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <fcntl.h>
-#include <unistd.h>
-#endif
 
 namespace zez {
 namespace {
@@ -55,25 +49,6 @@ void GetTable(const uint8_t* in, SegTable& table) {
     }
 }
 
-bool SyncToDisk(std::FILE* f) {
-#ifdef _WIN32
-    return _commit(_fileno(f)) == 0;
-#else
-    return fsync(fileno(f)) == 0;
-#endif
-}
-
-void SyncFolder([[maybe_unused]] const fs::path& folder) {
-#ifndef _WIN32
-    // Makes the rename itself durable; a failure here loses nothing that is not already written.
-    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-#endif
-}
-
 // Bytes of an existing target beyond the configuration; also proves the target may be written.
 Result<std::vector<uint8_t>> ReadTail(const fs::path& target, bool& exists) {
     exists = false;
@@ -94,12 +69,6 @@ Result<std::vector<uint8_t>> ReadTail(const fs::path& target, bool& exists) {
     if (std::ferror(f.get()))
         return Error{"Cannot save " + Quoted(target.string()) + ": " + Reason(errno) + "."};
     return tail;
-}
-
-fs::path TempPathBeside(const fs::path& target) {
-    static std::mt19937_64 rng{std::random_device{}()};
-    const auto tag = std::to_string(rng() % 1000000000ULL);
-    return target.parent_path() / (target.filename().string() + ".zez-" + tag + ".tmp");
 }
 
 }  // namespace
@@ -147,7 +116,6 @@ Result<LoadedConfig> LoadFromFile(const std::string& path) {
 Result<void> SaveToFile(const Config& config, const std::string& path) {
     fs::path target(path);
     std::error_code ec;
-    // Save through a link to the file it names, not over the link.
     if (fs::is_symlink(target, ec)) {
         const auto real = fs::weakly_canonical(target, ec);
         if (!ec) target = real;
@@ -155,35 +123,8 @@ Result<void> SaveToFile(const Config& config, const std::string& path) {
     bool exists = false;
     auto tail = ReadTail(target, exists);
     if (!tail) return Error{tail.error()};
-
-    const fs::path temp = TempPathBeside(target);
-    auto fail = [&](int err) -> Result<void> {
-        fs::remove(temp, ec);
-        return Error{"Cannot save " + Quoted(path) + ": " + Reason(err) + "."};
-    };
-    errno = 0;
-    FilePtr f(std::fopen(temp.string().c_str(), "wxb"));
-    if (!f) return Error{"Cannot save " + Quoted(path) + ": " + Reason(errno) + "."};
     const CdfBytes bytes = SerializeCdf(config);
-    if (std::fwrite(bytes.data(), 1, bytes.size(), f.get()) != bytes.size()) return fail(errno);
-    if (!tail.value().empty() &&
-        std::fwrite(tail.value().data(), 1, tail.value().size(), f.get()) != tail.value().size())
-        return fail(errno);
-    if (std::fflush(f.get()) != 0 || !SyncToDisk(f.get())) return fail(errno);
-    if (std::fclose(f.release()) != 0) return fail(errno);
-
-    if (exists) {
-        const auto perms = fs::status(target, ec).permissions();
-        if (!ec) fs::permissions(temp, perms, ec);
-    }
-    fs::rename(temp, target, ec);
-    if (ec) {
-        const std::string why = ec.message();
-        fs::remove(temp, ec);
-        return Error{"Cannot save " + Quoted(path) + ": " + why + "."};
-    }
-    SyncFolder(target.parent_path());
-    return {};
+    return ReplaceFile(path, bytes, tail.value(), "Cannot save");
 }
 
 }  // namespace zez
