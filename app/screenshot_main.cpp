@@ -1,0 +1,55 @@
+// Makes docs/screenshot.png: the editor with an example, after a Test that lit part of the
+// circuit. Run under a display (scripts/screenshot uses Xvfb).
+// Usage: zezudi-screenshot EXAMPLE.CDF OUTPUT.png OUTPUT_NUMBER SIGNAL...
+
+#include <QApplication>
+#include <QPixmap>
+#include <QTimer>
+#include <cstdio>
+
+#include "editor/MainWindow.h"
+
+namespace {
+
+// Answers every box with OK or Yes, and remembers the last text.
+class QuietDialogs final : public zez::Dialogs {
+  public:
+    zez::Answer Message(const QString& text, const QString&, zez::Buttons b, zez::Icon) override {
+        last = text;
+        return b == zez::Buttons::YesNo ? zez::Answer::Yes : zez::Answer::Ok;
+    }
+    QString OpenFileName(const zez::FileDialogRequest&) override { return {}; }
+    QString SaveFileName(const zez::FileDialogRequest&) override { return {}; }
+    QString last;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    const QStringList args = QApplication::arguments();
+    if (args.size() < 4) {
+        std::fprintf(stderr, "usage: zezudi-screenshot EXAMPLE.CDF OUTPUT.png N SIGNAL...\n");
+        return 2;
+    }
+    zez::ProgramState state;
+    QuietDialogs dialogs;
+    zez::FrmZezUdiMain window(state, dialogs);
+    window.show();
+    window.OpenNamedFile(args[1]);
+    window.cboOutput()->setCurrentIndex(args[3].toInt() - 1);
+    for (int i = 4; i < args.size(); ++i) {
+        const QString s = args[i].toUpper();
+        const int n = s.mid(1).toInt();
+        window.chkIn(s.startsWith(QLatin1Char('P')) ? n + 7 : n - 1)->setChecked(true);
+    }
+    window.cmdTest_Click();
+    std::printf("%s\n", qPrintable(dialogs.last));
+    int rc = 1;
+    QTimer::singleShot(500, [&] {
+        rc = window.grab().save(args[2]) ? 0 : 1;
+        app.quit();
+    });
+    app.exec();
+    return rc;
+}

@@ -1,0 +1,33 @@
+#pragma once
+// Every message box and file dialog of the program goes through this interface, so that each
+// flow can be driven and checked with scripted answers.
+
+#include <QString>
+
+namespace zez {
+
+enum class Buttons { Ok, YesNo };
+enum class Icon { None, Information, Question, Warning, Critical };
+enum class Answer { Ok, Yes, No };
+
+// The title a box shows when it is given none.
+inline const QString kAppTitle = QStringLiteral("Brantel LC ZezUdi");
+
+struct FileDialogRequest {
+    QString filter;       // "Name (*.CDF)|*.CDF|All Files (*.*)|*.*"
+    QString initialName;  // a folder and a pattern, a file name, or empty
+    bool mustExist = false;
+};
+
+class Dialogs {
+  public:
+    virtual ~Dialogs() = default;
+    // Lines in `text` are joined with carriage return and line feed.
+    virtual Answer Message(const QString& text, const QString& title, Buttons buttons,
+                           Icon icon) = 0;
+    // The chosen file's full path, or an empty text when cancelled.
+    virtual QString OpenFileName(const FileDialogRequest& request) = 0;
+    virtual QString SaveFileName(const FileDialogRequest& request) = 0;
+};
+
+}  // namespace zez

@@ -1,0 +1,479 @@
+#include "editor/MainWindow.h"
+
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QLayout>
+#include <QLocale>
+#include <QMenuBar>
+#include <QPainter>
+#include <QScreen>
+#include <QShortcut>
+
+#include "config/CdfFile.h"
+
+namespace zez {
+
+// The client area below the menu bar.
+class ClientArea : public QWidget {
+  public:
+    explicit ClientArea(QWidget* parent) : QWidget(parent) {}
+};
+
+// linIO(k): a one-pixel line, drawn above the segment pictures it runs along.
+class RailLine : public QWidget {
+  public:
+    RailLine(QWidget* parent, QRect line) : QWidget(parent) {
+        setGeometry(line);
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        SetLit(false);
+    }
+    void SetLit(bool lit) {
+        lit_ = lit;
+        update();
+    }
+    bool lit() const { return lit_; }
+
+  protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter(this).fillRect(rect(), lit_ ? QColor(255, 0, 0) : QColor(0, 0, 0));
+    }
+
+  private:
+    bool lit_ = false;
+};
+
+namespace {
+
+QFont ClassicFont(bool bold) {
+    QFont f(QStringLiteral("MS Sans Serif"));
+    f.setStyleHint(QFont::SansSerif);
+    f.setPointSizeF(8.25);
+    f.setBold(bold);
+    return f;
+}
+
+QString NowText() {
+    const QLocale locale = QLocale::system();
+    return locale.toString(QDateTime::currentDateTime(),
+                           locale.dateFormat(QLocale::ShortFormat) + QLatin1Char(' ') +
+                               locale.timeFormat(QLocale::LongFormat));
+}
+
+std::string LocalPath(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+}  // namespace
+
+const QString FrmZezUdiMain::kFilter =
+    QStringLiteral("Lumacor Zaruzizivav Data Files (*.CDF)|*.CDF|All Files (*.*)|*.*");
+
+QString FrmZezUdiMain::DefaultDialogName() {
+#ifdef Q_OS_WIN
+    return QStringLiteral("C:\\Brantel Lumacor\\*.CDF");
+#else
+    return QDir::homePath() + QStringLiteral("/Brantel Lumacor/*.CDF");
+#endif
+}
+
+FrmZezUdiMain::FrmZezUdiMain(ProgramState& state, Dialogs& dialogs, QWidget* parent)
+    : QMainWindow(parent), state_(state), dialogs_(dialogs), grid_(&picTest_) {
+    setWindowTitle(kMainCaption);
+    BuildMenus();
+    BuildClient();
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    // Start-up.
+    fileName_ = QStringLiteral("None");
+    adjustSize();
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.x() + (area.width() - frameGeometry().width()) / 2,
+             area.y() + (area.height() - frameGeometry().height()) / 2);
+    }
+    cboSelect_->clear();
+    for (int n = 1; n <= 8; ++n) cboSelect_->addItem(QStringLiteral("Input %1").arg(n));
+    for (int n = 1; n <= 8; ++n) cboSelect_->addItem(QStringLiteral("Pilot %1").arg(n));
+    for (int n = 1; n <= 8; ++n) cboOutput_->addItem(QStringLiteral("LC Input %1").arg(n));
+    cboOutput_->setCurrentIndex(0);
+    cboOutput_Click();
+    connect(cboOutput_, &QComboBox::currentIndexChanged, this, [this] { cboOutput_Click(); });
+    ShowConfig();
+    SetNotCompiled();
+    state_.ComPortNumber = 1;
+    mnuCOM_[0]->setChecked(true);
+}
+
+FrmZezUdiMain::~FrmZezUdiMain() = default;
+
+QWidget* FrmZezUdiMain::clientArea() const {
+    return client_;
+}
+
+void FrmZezUdiMain::BuildMenus() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    mnuNew_ = file->addAction(QStringLiteral("&New"), this, [this] { mnuNew_Click(); });
+    mnuNew_->setShortcut(QKeySequence::New);
+    mnuOpen_ = file->addAction(QStringLiteral("&Open"), this, [this] { mnuOpen_Click(); });
+    mnuOpen_->setShortcut(QKeySequence::Open);
+    mnuSave_ = file->addAction(QStringLiteral("&Save"), this, [this] { mnuSave_Click(); });
+    mnuSave_->setShortcut(QKeySequence::Save);
+    mnuSaveAs_ = file->addAction(QStringLiteral("Save &As"), this, [this] { mnuSaveAs_Click(); });
+    file->addSeparator();
+    mnuExit_ = file->addAction(QStringLiteral("E&xit"), this, [this] { mnuExit_Click(); });
+
+    QMenu* connectMenu = menuBar()->addMenu(QStringLiteral("&Connect"));
+    mnuCompile_ =
+        connectMenu->addAction(QStringLiteral("&Compile"), this, [this] { mnuCompile_Click(); });
+    mnuDownload_ = connectMenu->addAction(QStringLiteral("&Download"), this,
+                                          [this] { NotYetAvailable(QStringLiteral("Download")); });
+    mnuUpload_ = connectMenu->addAction(QStringLiteral("&Upload"), this,
+                                        [this] { NotYetAvailable(QStringLiteral("Upload")); });
+    connectMenu->addSeparator();
+    auto* ports = new QActionGroup(this);
+    ports->setExclusive(true);
+    for (int i = 0; i < 8; ++i) {
+        mnuCOM_[i] = connectMenu->addAction(QStringLiteral("COM%1").arg(i + 1), this,
+                                            [this, i] { mnuCOM_Click(i); });
+        mnuCOM_[i]->setCheckable(true);
+        ports->addAction(mnuCOM_[i]);
+    }
+    mnuNotes_ = menuBar()->addAction(QStringLiteral("&Notes"), this,
+                                     [this] { NotYetAvailable(QStringLiteral("Notes")); });
+}
+
+void FrmZezUdiMain::BuildClient() {
+    client_ = new ClientArea(this);
+    client_->setFixedSize(kClientWidth, kClientHeight);
+    client_->setFont(ClassicFont(false));
+    setCentralWidget(client_);
+
+    for (int k = 0; k < 16; ++k) {
+        imgSelect_[k] = new PaletteItem(k, client_);
+        imgSelect_[k]->setGeometry(16 + 48 * (k % 2), 8 + 48 * (k / 2), 40, 40);
+        imgSelect_[k]->setToolTip(QStringLiteral("Drag onto a segment"));
+    }
+    for (int s = 0; s < kSegments; ++s) {
+        imgSegment_[s] = new SegmentPicture(s, client_);
+        imgSegment_[s]->setGeometry(120 + 40 * (s % 16), 8 + 40 * (s / 16), 40, 40);
+        connect(imgSegment_[s], &SegmentPicture::Dropped, this,
+                [this](int index, int code) { imgSegment_DragDrop(index, code); });
+    }
+    for (int s = 0; s < kSegments; ++s) {
+        lblSeg_[s] = new SegmentLabel(s, client_);
+        lblSeg_[s]->setGeometry(127 + 40 * (s % 16), 12 + 40 * (s / 16), 24, 15);
+        lblSeg_[s]->setFont(ClassicFont(true));
+        lblSeg_[s]->setAutoFillBackground(true);
+        lblSeg_[s]->hide();
+        connect(lblSeg_[s], &SegmentLabel::Dropped, this,
+                [this](int index, int code) { imgSegment_DragDrop(index, code); });
+        connect(lblSeg_[s], &SegmentLabel::Clicked, this,
+                [this](int index) { lblSeg_Click(index); });
+    }
+
+    cboOutput_ = new QComboBox(client_);
+    cboOutput_->setGeometry(788, 374, 81, 21);
+    cboSelect_ = new QComboBox(client_);
+    cboSelect_->setGeometry(0, 0, 65, 21);
+    cboSelect_->hide();
+    connect(cboSelect_, &QComboBox::activated, this, [this] { cboSelect_Click(); });
+    tmrCloseCBO_ = new QTimer(this);
+    tmrCloseCBO_->setInterval(5000);
+    connect(tmrCloseCBO_, &QTimer::timeout, this, [this] { tmrCloseCBO_Timer(); });
+
+    frame1_ = new QGroupBox(QStringLiteral("Test"), client_);
+    frame1_->setGeometry(8, 416, 105, 233);
+    for (int k = 0; k < 16; ++k) {
+        const bool pilot = k >= 8;
+        chkIn_[k] = new QCheckBox(
+            pilot ? QStringLiteral("P%1").arg(k - 7) : QStringLiteral("I%1").arg(k + 1), frame1_);
+        chkIn_[k]->setGeometry(pilot ? 64 : 16, 16 + 24 * (k % 8), 33, 17);
+    }
+    cmdTest_ = new QPushButton(QStringLiteral("&Test"), frame1_);
+    cmdTest_->setGeometry(16, 208, 73, 17);
+    cmdTest_->setDefault(true);
+    connect(cmdTest_, &QPushButton::clicked, this, [this] { cmdTest_Click(); });
+    // Enter anywhere in the test frame presses Test.
+    for (auto key : {Qt::Key_Return, Qt::Key_Enter}) {
+        auto* enter = new QShortcut(QKeySequence(key), frame1_);
+        enter->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(enter, &QShortcut::activated, this, [this] { cmdTest_Click(); });
+    }
+
+    linIO_[0] = new RailLine(client_, QRect(121, 8, 1, 641));
+    linIO_[1] = new RailLine(client_, QRect(759, 8, 1, 641));
+    linIO_[2] = new RailLine(client_, QRect(760, 384, 29, 1));
+
+    prgCompile_ = new QProgressBar(client_);
+    prgCompile_->setGeometry(8, 664, 865, 17);
+    prgCompile_->setRange(0, kProgressSteps);
+    prgCompile_->setTextVisible(false);
+    prgCompile_->hide();
+    lblComPrg_ = new QLabel(client_);
+    lblComPrg_->setGeometry(768, 8, 105, 17);
+    lblComPrg_->hide();
+}
+
+void FrmZezUdiMain::SetNotCompiled() {
+    mnuCompile_->setEnabled(true);
+    mnuDownload_->setEnabled(false);
+}
+
+void FrmZezUdiMain::ShowConfig() {
+    ClearEnergised();
+    for (int s = 0; s < kSegments; ++s) {
+        const int t = state_.record.SegType[curOutput_][s];
+        imgSegment_[s]->SetCode(t);
+        if (t < 8) {
+            lblSeg_[s]->hide();
+            continue;
+        }
+        // A stored type above 15 is no contact, but its selection is still worth seeing.
+        lblSeg_[s]->setText(
+            QString::fromStdString(InputLabel(state_.record.SegInput[curOutput_][s])));
+        lblSeg_[s]->show();
+        lblSeg_[s]->raise();
+    }
+    for (auto* line : linIO_) line->raise();
+    if (cboSelect_->isVisible()) cboSelect_->raise();
+}
+
+void FrmZezUdiMain::cboOutput_Click() {
+    curOutput_ = std::max(0, cboOutput_->currentIndex());
+    ShowConfig();
+}
+
+void FrmZezUdiMain::imgSegment_DragDrop(int index, int code) {
+    state_.record.SegType[curOutput_][index] = static_cast<int16_t>(code);
+    state_.ConfigChanged = true;
+    ShowConfig();
+    SetNotCompiled();
+}
+
+void FrmZezUdiMain::lblSeg_Click(int index) {
+    selectArming_ = true;
+    curSegment_ = index;
+    cboSelect_->move(lblSeg_[index]->pos());
+    cboSelect_->show();
+    const int sel = state_.record.SegInput[curOutput_][index];
+    cboSelect_->setCurrentIndex(IsValidSelection(sel) ? sel : -1);
+    selectArming_ = false;
+    cboSelect_->raise();
+    cboSelect_->setFocus();
+    tmrCloseCBO_->start();
+}
+
+void FrmZezUdiMain::cboSelect_Click() {
+    if (selectArming_) return;
+    const int sel = cboSelect_->currentIndex();
+    if (sel < 0) return;
+    state_.record.SegInput[curOutput_][curSegment_] = static_cast<int16_t>(sel);
+    cboSelect_->hide();
+    tmrCloseCBO_->stop();
+    state_.ConfigChanged = true;
+    ShowConfig();
+    SetNotCompiled();
+}
+
+void FrmZezUdiMain::tmrCloseCBO_Timer() {
+    cboSelect_->hide();
+    tmrCloseCBO_->stop();
+}
+
+void FrmZezUdiMain::ClearEnergised() {
+    if (!supplyShown_) return;
+    supplyShown_ = outputShown_ = false;
+    for (auto* seg : imgSegment_) seg->SetEnergised({});
+    for (auto* line : linIO_) line->SetLit(false);
+}
+
+void FrmZezUdiMain::ShowEnergised(bool on) {
+    auto lit = [this](int x, int y) { return picTest_.GetPixel(x, y) == kColourRed; };
+    for (int s = 0; s < kSegments; ++s) {
+        const int x = BlockX(s);
+        const int y = BlockY(s);
+        imgSegment_[s]->SetEnergised(
+            {lit(x, y + 1), lit(x + 1, y + 1), lit(x + 1, y), lit(x + 1, y + 2)});
+    }
+    supplyShown_ = true;
+    outputShown_ = on;
+    linIO_[0]->SetLit(true);
+    linIO_[1]->SetLit(on);
+    linIO_[2]->SetLit(on);
+}
+
+void FrmZezUdiMain::cmdTest_Click() {
+    ClearEnergised();
+    grid_.bUseMem = false;
+    picTest_.Clear();
+    lInputs_ = 0;
+    for (int i = 0; i < 16; ++i)
+        if (chkIn_[i]->checkState() != Qt::Unchecked) lInputs_ += InputBit(i);
+    grid_.LogicLoad(state_.record, curOutput_, lInputs_);
+    grid_.LogicTest();
+    const bool on = picTest_.GetPixel(34, 1) == kColourRed;
+    ShowEnergised(on);
+    dialogs_.Message(QStringLiteral("Lumacor Input %1%2")
+                         .arg(curOutput_ + 1)
+                         .arg(on ? QStringLiteral(" On") : QStringLiteral(" Off")),
+                     kAppTitle, Buttons::Ok, Icon::None);
+}
+
+void FrmZezUdiMain::mnuCompile_Click() {
+    const QString start = NowText();
+    prgCompile_->setValue(0);
+    prgCompile_->show();
+    prgCompile_->repaint();
+    Compile(state_.record, state_.controlArray, Engine::Fast, [this](int step) {
+        prgCompile_->setValue(step);
+        prgCompile_->repaint();
+    });
+    const QString end = NowText();
+    dialogs_.Message(QStringLiteral("Complete\r\n") + start + QStringLiteral("\r\n") + end,
+                     QStringLiteral("Compile"), Buttons::Ok, Icon::None);
+    prgCompile_->hide();
+    mnuCompile_->setEnabled(false);
+    mnuDownload_->setEnabled(true);
+}
+
+void FrmZezUdiMain::mnuCOM_Click(int index) {
+    for (int i = 0; i < 8; ++i) mnuCOM_[i]->setChecked(i == index);
+    state_.ComPortNumber = index + 1;
+}
+
+void FrmZezUdiMain::NotYetAvailable(const QString& title) {
+    dialogs_.Message(QStringLiteral("This command is not available in this version yet."), title,
+                     Buttons::Ok, Icon::Information);
+}
+
+// File commands.
+
+void FrmZezUdiMain::mnuNew_Click() {
+    if (state_.ConfigChanged &&
+        dialogs_.Message(QStringLiteral("Discard Changes?"), QStringLiteral("New"), Buttons::YesNo,
+                         Icon::None) == Answer::No)
+        return;
+    state_.record.Clear();
+    cboOutput_->setCurrentIndex(0);
+    curOutput_ = 0;
+    ShowConfig();
+    SetNotCompiled();
+    tmrCloseCBO_Timer();
+}
+
+void FrmZezUdiMain::mnuOpen_Click() {
+    FileOpen();
+    AfterOpen();
+}
+
+void FrmZezUdiMain::OpenNamedFile(const QString& path) {
+    LoadNamedFile(path);
+    AfterOpen();
+}
+
+void FrmZezUdiMain::AfterOpen() {
+    cboOutput_->setCurrentIndex(0);
+    curOutput_ = 0;
+    ShowConfig();
+    SetNotCompiled();
+    tmrCloseCBO_Timer();
+}
+
+bool FrmZezUdiMain::FileOpen() {
+    if (state_.ConfigChanged &&
+        dialogs_.Message(QStringLiteral("Discard Any Changes?"), QStringLiteral("Open"),
+                         Buttons::YesNo, Icon::Question) == Answer::No)
+        return false;
+    QString initial;
+    if (!dialogPathSet_) {
+        initial = DefaultDialogName();
+        dialogPathSet_ = true;
+    }
+    const QString name = dialogs_.OpenFileName({kFilter, initial, true});
+    if (name.isEmpty() || name == DefaultDialogName()) return false;
+    LoadNamedFile(name);
+    return true;
+}
+
+void FrmZezUdiMain::LoadNamedFile(const QString& name) {
+    auto loaded = LoadFromFile(LocalPath(name));
+    if (!loaded) {
+        dialogs_.Message(QString::fromStdString(loaded.error()), QStringLiteral("Open"),
+                         Buttons::Ok, Icon::Critical);
+        return;
+    }
+    state_.record = loaded.value().config;
+    fileName_ = name;
+    state_.ConfigChanged = false;
+    const InvalidCounts bad = loaded.value().invalid;
+    if (bad.any()) {
+        dialogs_.Message(
+            QStringLiteral("%1 segment(s) in this file hold values outside 0 to 15.\r\n"
+                           "Until they are replaced, a segment with an invalid type acts as an "
+                           "empty segment, and a contact with an invalid input selection acts as "
+                           "if its input were off.")
+                .arg(bad.segments),
+            QStringLiteral("Open"), Buttons::Ok, Icon::Warning);
+    }
+}
+
+void FrmZezUdiMain::mnuSave_Click() {
+    if (fileName_ != QStringLiteral("None"))
+        FileSave();
+    else
+        FileSaveAs();
+    tmrCloseCBO_Timer();
+}
+
+void FrmZezUdiMain::mnuSaveAs_Click() {
+    FileSaveAs();
+    tmrCloseCBO_Timer();
+}
+
+void FrmZezUdiMain::FileSave() {
+    auto saved = SaveToFile(state_.record, LocalPath(fileName_));
+    if (!saved) {
+        dialogs_.Message(QString::fromStdString(saved.error()), QStringLiteral("Save"), Buttons::Ok,
+                         Icon::Critical);
+        return;
+    }
+    state_.ConfigChanged = false;
+}
+
+void FrmZezUdiMain::FileSaveAs() {
+    dialogPathSet_ = true;
+    const QString name = dialogs_.SaveFileName({kFilter, DefaultDialogName(), false});
+    if (name.isEmpty() || name == DefaultDialogName()) return;
+    auto saved = SaveToFile(state_.record, LocalPath(name));
+    if (!saved) {
+        dialogs_.Message(QString::fromStdString(saved.error()), QStringLiteral("Save As"),
+                         Buttons::Ok, Icon::Critical);
+        return;
+    }
+    fileName_ = name;
+    state_.ConfigChanged = false;
+}
+
+void FrmZezUdiMain::mnuExit_Click() {
+    if (state_.ConfigChanged &&
+        dialogs_.Message(QStringLiteral("Discard Changes?"), QStringLiteral("Exit Program"),
+                         Buttons::YesNo, Icon::None) == Answer::No)
+        return;
+    close();
+}
+
+void FrmZezUdiMain::closeEvent(QCloseEvent* event) {
+    if (state_.ConfigChanged &&
+        dialogs_.Message(QStringLiteral("Discard Changes?"), QStringLiteral("Exit Program"),
+                         Buttons::YesNo, Icon::None) == Answer::No) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+}  // namespace zez

@@ -1,0 +1,162 @@
+#pragma once
+// frmZezUdiMain: the ladder diagram of one output at a time, the palette, the output list, the
+// test panel and the menus.
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMainWindow>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <array>
+#include <memory>
+
+#include "compiler/Compiler.h"
+#include "config/Config.h"
+#include "editor/Dialogs.h"
+#include "editor/ImageSurface.h"
+#include "editor/SegmentWidgets.h"
+#include "logic/LogicGrid.h"
+
+namespace zez {
+
+inline const QString kMainCaption =
+    QStringLiteral("Brantel Lumacor Dadiraze Viruzuvivav Odori Devira Rev 1.0");
+inline constexpr int kClientWidth = 881;
+inline constexpr int kClientHeight = 689;
+
+// The data that lives as long as the program: the record and the state beside it.
+struct ProgramState {
+    Config record;
+    bool ConfigChanged = false;
+    int ComPortNumber = 1;
+    ControlArray controlArray{};
+};
+
+class ClientArea;
+class RailLine;
+
+class FrmZezUdiMain : public QMainWindow {
+    Q_OBJECT
+  public:
+    FrmZezUdiMain(ProgramState& state, Dialogs& dialogs, QWidget* parent = nullptr);
+    ~FrmZezUdiMain() override;
+
+    // The file dialogs' default name: a folder and a pattern.
+    static QString DefaultDialogName();
+    static const QString kFilter;
+
+    // Handlers, public so that every flow can be driven the way a user drives it.
+    void ShowConfig();
+    void cboOutput_Click();
+    void imgSegment_DragDrop(int index, int code);
+    void lblSeg_Click(int index);
+    void cboSelect_Click();
+    void tmrCloseCBO_Timer();
+    void cmdTest_Click();
+    void mnuCompile_Click();
+    void mnuCOM_Click(int index);
+    void mnuNew_Click();
+    void mnuOpen_Click();
+    void mnuSave_Click();
+    void mnuSaveAs_Click();
+    void mnuExit_Click();
+    // Opens a file through the same path as Open, without the dialog (a file named on the
+    // command line).
+    void OpenNamedFile(const QString& path);
+
+    // Window state.
+    int CurOutput() const { return curOutput_; }
+    int CurSegment() const { return curSegment_; }
+    const QString& FileName() const { return fileName_; }
+    bool DialogPathSet() const { return dialogPathSet_; }
+    int32_t lInputs() const { return lInputs_; }
+    ProgramState& state() { return state_; }
+
+    // Controls.
+    PaletteItem* imgSelect(int k) const { return imgSelect_[k]; }
+    SegmentPicture* imgSegment(int s) const { return imgSegment_[s]; }
+    SegmentLabel* lblSeg(int s) const { return lblSeg_[s]; }
+    QComboBox* cboOutput() const { return cboOutput_; }
+    QComboBox* cboSelect() const { return cboSelect_; }
+    QTimer* tmrCloseCBO() const { return tmrCloseCBO_; }
+    QGroupBox* Frame1() const { return frame1_; }
+    QCheckBox* chkIn(int i) const { return chkIn_[i]; }
+    QPushButton* cmdTest() const { return cmdTest_; }
+    QProgressBar* prgCompile() const { return prgCompile_; }
+    QLabel* lblComPrg() const { return lblComPrg_; }
+    QWidget* clientArea() const;
+    const ImageSurface& picTest() const { return picTest_; }
+    QAction* mnuNew() const { return mnuNew_; }
+    QAction* mnuOpen() const { return mnuOpen_; }
+    QAction* mnuSave() const { return mnuSave_; }
+    QAction* mnuSaveAs() const { return mnuSaveAs_; }
+    QAction* mnuExit() const { return mnuExit_; }
+    QAction* mnuCompile() const { return mnuCompile_; }
+    QAction* mnuDownload() const { return mnuDownload_; }
+    QAction* mnuUpload() const { return mnuUpload_; }
+    QAction* mnuCOM(int i) const { return mnuCOM_[i]; }
+    QAction* mnuNotes() const { return mnuNotes_; }
+
+    // Whether the rails are drawn as carrying the supply (after a test).
+    bool supplyShown() const { return supplyShown_; }
+    bool outputShown() const { return outputShown_; }
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void BuildMenus();
+    void BuildClient();
+    void SetNotCompiled();
+    void ShowEnergised(bool on);
+    void ClearEnergised();
+    bool FileOpen();
+    void LoadNamedFile(const QString& path);
+    void AfterOpen();
+    void FileSave();
+    void FileSaveAs();
+    void NotYetAvailable(const QString& title);
+
+    ProgramState& state_;
+    Dialogs& dialogs_;
+    LogicGrid grid_;
+    ImageSurface picTest_;
+    int curOutput_ = 0;
+    int curSegment_ = 0;
+    bool selectArming_ = false;
+    QString fileName_ = QStringLiteral("None");
+    bool dialogPathSet_ = false;
+    int32_t lInputs_ = 0;
+    bool supplyShown_ = false;
+    bool outputShown_ = false;
+
+    ClientArea* client_ = nullptr;
+    std::array<PaletteItem*, 16> imgSelect_{};
+    std::array<SegmentPicture*, kSegments> imgSegment_{};
+    std::array<SegmentLabel*, kSegments> lblSeg_{};
+    QComboBox* cboOutput_ = nullptr;
+    QComboBox* cboSelect_ = nullptr;
+    QTimer* tmrCloseCBO_ = nullptr;
+    QGroupBox* frame1_ = nullptr;
+    std::array<QCheckBox*, 16> chkIn_{};
+    QPushButton* cmdTest_ = nullptr;
+    std::array<RailLine*, 3> linIO_{};
+    QProgressBar* prgCompile_ = nullptr;
+    QLabel* lblComPrg_ = nullptr;
+    QAction* mnuNew_ = nullptr;
+    QAction* mnuOpen_ = nullptr;
+    QAction* mnuSave_ = nullptr;
+    QAction* mnuSaveAs_ = nullptr;
+    QAction* mnuExit_ = nullptr;
+    QAction* mnuCompile_ = nullptr;
+    QAction* mnuDownload_ = nullptr;
+    QAction* mnuUpload_ = nullptr;
+    std::array<QAction*, 8> mnuCOM_{};
+    QAction* mnuNotes_ = nullptr;
+};
+
+}  // namespace zez

@@ -1,0 +1,79 @@
+#include "editor/QtDialogs.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+
+namespace zez {
+namespace {
+
+// "Name (*.CDF)|*.CDF|All Files (*.*)|*.*" -> "Name (*.CDF);;All Files (*.*)"
+QString QtFilter(const QString& filter) {
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList names;
+    for (int i = 0; i + 1 < parts.size(); i += 2) names << parts[i];
+    return names.join(QStringLiteral(";;"));
+}
+
+void SplitInitial(const QString& initial, QString& dir, QString& name) {
+    const QFileInfo info(initial);
+    dir = initial.isEmpty() ? QString() : info.path();
+    name = info.fileName().contains(QLatin1Char('*')) ? QString() : info.fileName();
+}
+
+}  // namespace
+
+Answer QtDialogs::Message(const QString& text, const QString& title, Buttons buttons, Icon icon) {
+    QMessageBox box(parent_);
+    box.setWindowTitle(title.isEmpty() ? kAppTitle : title);
+    box.setText(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    switch (icon) {
+        case Icon::None:
+            box.setIcon(QMessageBox::NoIcon);
+            break;
+        case Icon::Information:
+            box.setIcon(QMessageBox::Information);
+            break;
+        case Icon::Question:
+            box.setIcon(QMessageBox::Question);
+            break;
+        case Icon::Warning:
+            box.setIcon(QMessageBox::Warning);
+            break;
+        case Icon::Critical:
+            box.setIcon(QMessageBox::Critical);
+            break;
+    }
+    if (buttons == Buttons::YesNo) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::Yes);
+        return box.exec() == QMessageBox::Yes ? Answer::Yes : Answer::No;
+    }
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+    return Answer::Ok;
+}
+
+QString QtDialogs::OpenFileName(const FileDialogRequest& request) {
+    QString dir, name;
+    SplitInitial(request.initialName, dir, name);
+    QFileDialog dialog(parent_, QString(), dir, QtFilter(request.filter));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(request.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    if (!name.isEmpty()) dialog.selectFile(name);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+    return dialog.selectedFiles().first();
+}
+
+QString QtDialogs::SaveFileName(const FileDialogRequest& request) {
+    QString dir, name;
+    SplitInitial(request.initialName, dir, name);
+    QFileDialog dialog(parent_, QString(), dir, QtFilter(request.filter));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    if (!name.isEmpty()) dialog.selectFile(name);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+    return dialog.selectedFiles().first();
+}
+
+}  // namespace zez

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QWidget>
+
+#include "editor/Dialogs.h"
+
+namespace zez {
+
+// QMessageBox and QFileDialog, modal over `parent`.
+class QtDialogs final : public Dialogs {
+  public:
+    explicit QtDialogs(QWidget* parent = nullptr) : parent_(parent) {}
+    void SetParent(QWidget* parent) { parent_ = parent; }
+    Answer Message(const QString& text, const QString& title, Buttons buttons, Icon icon) override;
+    QString OpenFileName(const FileDialogRequest& request) override;
+    QString SaveFileName(const FileDialogRequest& request) override;
+
+  private:
+    QWidget* parent_;
+};
+
+}  // namespace zez

@@ -1,0 +1,87 @@
+#pragma once
+// The palette pictures that are dragged, and the segment pictures and labels they are dropped on.
+
+#include <QImage>
+#include <QLabel>
+#include <QMimeData>
+#include <QWidget>
+#include <array>
+
+namespace zez {
+
+// What a palette drag carries: the segment type code as text.
+inline const QString kSegmentMime = QStringLiteral("application/x-zezudi-segment-code");
+
+// Draws a 40 x 40 picture at whole-pixel scale, without smoothing.
+void DrawCrisp(QWidget* widget, const QImage& picture);
+
+// imgSelect(k): pressing it starts dragging its code.
+class PaletteItem : public QWidget {
+    Q_OBJECT
+  public:
+    PaletteItem(int code, QWidget* parent);
+    int code() const { return code_; }
+
+  protected:
+    void paintEvent(QPaintEvent*) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+  private:
+    int code_;
+    QImage picture_;
+};
+
+// Parts of a segment block that carried the supply in the last test.
+struct Energised {
+    bool element = false, junction = false, up = false, down = false;
+    bool any() const { return element || junction || up || down; }
+};
+
+// imgSegment(s).
+class SegmentPicture : public QWidget {
+    Q_OBJECT
+  public:
+    SegmentPicture(int index, QWidget* parent);
+    void SetCode(int code);
+    void SetEnergised(const Energised& e);
+    const QImage& shown() const { return shown_; }
+
+  signals:
+    void Dropped(int index, int code);
+
+  protected:
+    void paintEvent(QPaintEvent*) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+  private:
+    void Render();
+    int index_;
+    int code_ = 0;
+    Energised energised_;
+    QImage shown_;
+};
+
+// lblSeg(s): the input label of a contact; clicking it opens the selection list.
+class SegmentLabel : public QLabel {
+    Q_OBJECT
+  public:
+    SegmentLabel(int index, QWidget* parent);
+
+  signals:
+    void Dropped(int index, int code);
+    void Clicked(int index);
+
+  protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+  private:
+    int index_;
+};
+
+// The code a drop carries, or -1 when it is not a palette picture.
+int DroppedCode(const QMimeData* mime);
+
+}  // namespace zez

@@ -1,0 +1,61 @@
+#pragma once
+// Dialogs that answer from a script and record every box and file dialog.
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <functional>
+#include <vector>
+
+#include "editor/Dialogs.h"
+
+namespace zez::test {
+
+struct Box {
+    QString text, title;
+    Buttons buttons;
+    Icon icon;
+};
+
+class ScriptedDialogs final : public Dialogs {
+  public:
+    Answer Message(const QString& text, const QString& title, Buttons buttons, Icon icon) override {
+        boxes.push_back({text, title, buttons, icon});
+        if (onMessage) onMessage(boxes.back());
+        if (buttons == Buttons::Ok) return Answer::Ok;
+        if (answers.empty()) {
+            ADD_FAILURE() << "unexpected question: " << text.toStdString();
+            return Answer::No;
+        }
+        const Answer a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    QString OpenFileName(const FileDialogRequest& request) override {
+        openRequests.push_back(request);
+        return Next(openNames, "open");
+    }
+    QString SaveFileName(const FileDialogRequest& request) override {
+        saveRequests.push_back(request);
+        return Next(saveNames, "save");
+    }
+
+    std::vector<Box> boxes;
+    std::deque<Answer> answers;
+    std::deque<QString> openNames, saveNames;
+    std::vector<FileDialogRequest> openRequests, saveRequests;
+    std::function<void(const Box&)> onMessage;
+
+  private:
+    static QString Next(std::deque<QString>& names, const char* what) {
+        if (names.empty()) {
+            ADD_FAILURE() << "unexpected " << what << " dialog";
+            return {};
+        }
+        QString n = names.front();
+        names.pop_front();
+        return n;
+    }
+};
+
+}  // namespace zez::test
