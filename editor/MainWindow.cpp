@@ -14,6 +14,7 @@
 #include <QShortcut>
 
 #include "config/CdfFile.h"
+#include "notes/FrmNotes.h"
 
 namespace zez {
 
@@ -142,8 +143,7 @@ void FrmZezUdiMain::BuildMenus() {
         mnuCOM_[i]->setCheckable(true);
         ports->addAction(mnuCOM_[i]);
     }
-    mnuNotes_ = menuBar()->addAction(QStringLiteral("&Notes"), this,
-                                     [this] { NotYetAvailable(QStringLiteral("Notes")); });
+    mnuNotes_ = menuBar()->addAction(QStringLiteral("&Notes"), this, [this] { mnuNotes_Click(); });
 }
 
 void FrmZezUdiMain::BuildClient() {
@@ -343,6 +343,12 @@ void FrmZezUdiMain::mnuCompile_Click() {
 void FrmZezUdiMain::mnuCOM_Click(int index) {
     for (int i = 0; i < 8; ++i) mnuCOM_[i]->setChecked(i == index);
     state_.ComPortNumber = index + 1;
+}
+
+void FrmZezUdiMain::mnuNotes_Click() {
+    FrmNotes notes(
+        state_.record.NoteData, state_.ConfigChanged, [this] { SetNotCompiled(); }, dialogs_, this);
+    notes.exec();
 }
 
 void FrmZezUdiMain::NotYetAvailable(const QString& title) {

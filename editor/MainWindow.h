@@ -64,6 +64,7 @@ class FrmZezUdiMain : public QMainWindow {
     void mnuSave_Click();
     void mnuSaveAs_Click();
     void mnuExit_Click();
+    void mnuNotes_Click();
     // Opens a file through the same path as Open, without the dialog (a file named on the
     // command line).
     void OpenNamedFile(const QString& path);

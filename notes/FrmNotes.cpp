@@ -1,0 +1,105 @@
+#include "notes/FrmNotes.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QSignalBlocker>
+
+#include "notes/NoteText.h"
+
+namespace zez {
+namespace {
+
+QString ToQt(const std::u32string& text) {
+    return QString::fromStdU32String(text);
+}
+
+}  // namespace
+
+FrmNotes::FrmNotes(NoteBytes& note, bool& changed, std::function<void()> notCompiled,
+                   Dialogs& dialogs, QWidget* parent)
+    : QDialog(parent),
+      note_(note),
+      changed_(changed),
+      notCompiled_(std::move(notCompiled)),
+      dialogs_(dialogs) {
+    setWindowTitle(QStringLiteral("Notes"));
+    setModal(true);
+    setFixedSize(721, 489);
+    QPalette grey = palette();
+    grey.setColor(QPalette::Window, QColor(224, 224, 224));
+    setPalette(grey);
+    setAutoFillBackground(true);
+
+    txtNotes_ = new QPlainTextEdit(this);
+    txtNotes_->setGeometry(16, 8, 689, 433);
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSize(12);
+    txtNotes_->setFont(font);
+    txtNotes_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    connect(txtNotes_, &QPlainTextEdit::textChanged, this, [this] { txtNotes_Change(); });
+
+    lblUnusedChars_ = new QLabel(this);
+    lblUnusedChars_->setGeometry(16, 448, 241, 17);
+    Centre();
+}
+
+void FrmNotes::Centre() {
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        const QSize outer = frameGeometry().size();
+        move(area.x() + (area.width() - outer.width()) / 2,
+             area.y() + (area.height() - outer.height()) / 2);
+    }
+}
+
+void FrmNotes::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!loaded_) {
+        loaded_ = true;
+        Form_Activate();
+    }
+}
+
+void FrmNotes::Form_Activate() {
+    const bool wasChanged = changed_;
+    const QString text = ToQt(DecodeNote(note_));
+    // Setting a non-empty text is a change like any other (a note too long for the window is
+    // cut back here); only the unsaved-changes flag is put back.
+    if (!text.isEmpty()) txtNotes_->setPlainText(text);
+    changed_ = wasChanged;
+    ShowRem();
+}
+
+void FrmNotes::txtNotes_Change() {
+    const std::u32string typed = txtNotes_->toPlainText().toStdU32String();
+    const bool tooLong = NoteLength(typed) > kNoteLimit;
+    // What the window shows is what is stored: characters the set cannot hold become '?'.
+    const std::u32string kept = Storable(tooLong ? CutNote(typed) : typed);
+    if (kept != typed) {
+        QTextCursor cursor = txtNotes_->textCursor();
+        const int at = cursor.position();
+        {
+            const QSignalBlocker block(txtNotes_);
+            txtNotes_->setPlainText(ToQt(kept));
+        }
+        cursor = txtNotes_->textCursor();
+        cursor.setPosition(
+            std::min(at, static_cast<int>(txtNotes_->document()->characterCount() - 1)));
+        txtNotes_->setTextCursor(cursor);
+    }
+    note_ = EncodeNote(kept);
+    ShowRem();
+    changed_ = true;
+    if (notCompiled_) notCompiled_();
+    if (tooLong)
+        dialogs_.Message(QStringLiteral("Out Of Note Space"), QStringLiteral("Error"), Buttons::Ok,
+                         Icon::Critical);
+}
+
+void FrmNotes::ShowRem() {
+    const int n = std::min(NoteLength(txtNotes_->toPlainText().toStdU32String()), kNoteLimit);
+    lblUnusedChars_->setText(QStringLiteral("%1 Of 4000 Characters Used").arg(n));
+}
+
+}  // namespace zez

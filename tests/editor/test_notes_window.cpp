@@ -1,0 +1,142 @@
+#include <QApplication>
+#include <QTest>
+#include <QTimer>
+
+#include "EditorFixture.h"
+#include "notes/FrmNotes.h"
+
+namespace zez::test {
+namespace {
+
+class NotesTest : public EditorTest {
+  protected:
+    std::unique_ptr<FrmNotes> Open() {
+        auto notes = std::make_unique<FrmNotes>(
+            state.record.NoteData, state.ConfigChanged, [this] { notCompiledCalls++; }, dialogs);
+        notes->show();
+        return notes;
+    }
+    int notCompiledCalls = 0;
+};
+
+std::string Stored(const NoteBytes& b) {
+    std::string s;
+    for (uint8_t c : b) {
+        if (!c) break;
+        s.push_back(static_cast<char>(c));
+    }
+    return s;
+}
+
+TEST_F(NotesTest, EmptyNoteOpensWithoutAChange) {
+    auto notes = Open();
+    EXPECT_EQ(notes->windowTitle(), "Notes");
+    EXPECT_EQ(notes->size(), QSize(721, 489));
+    EXPECT_EQ(notes->txtNotes()->geometry(), QRect(16, 8, 689, 433));
+    EXPECT_EQ(notes->lblUnusedChars()->geometry(), QRect(16, 448, 241, 17));
+    EXPECT_EQ(notes->lblUnusedChars()->text(), "0 Of 4000 Characters Used");
+    EXPECT_TRUE(notes->txtNotes()->toPlainText().isEmpty());
+    EXPECT_EQ(notCompiledCalls, 0);
+    EXPECT_FALSE(state.ConfigChanged);
+    EXPECT_EQ(state.record.NoteData, NoteBytes{});
+}
+
+TEST_F(NotesTest, LoadingAStoredNoteKeepsTheFlagButEndsTheCompiledState) {
+    const char* text = "ab\r\ncd";
+    for (int i = 0; text[i]; ++i) state.record.NoteData[i] = static_cast<uint8_t>(text[i]);
+    for (bool flag : {false, true}) {
+        state.ConfigChanged = flag;
+        notCompiledCalls = 0;
+        auto notes = Open();
+        EXPECT_EQ(notes->txtNotes()->toPlainText(), "ab\ncd");
+        EXPECT_EQ(notes->lblUnusedChars()->text(), "6 Of 4000 Characters Used");
+        EXPECT_EQ(state.ConfigChanged, flag);
+        EXPECT_EQ(notCompiledCalls, 1);
+        EXPECT_EQ(Stored(state.record.NoteData), "ab\r\ncd");
+    }
+    EXPECT_TRUE(dialogs.boxes.empty());
+}
+
+TEST_F(NotesTest, TypingWritesTheRecordAndMarksItChanged) {
+    auto notes = Open();
+    QTest::keyClicks(notes->txtNotes(), "ab");
+    QTest::keyClick(notes->txtNotes(), Qt::Key_Return);
+    QTest::keyClicks(notes->txtNotes(), "cd");
+    EXPECT_EQ(Stored(state.record.NoteData), "ab\r\ncd");
+    EXPECT_EQ(notes->lblUnusedChars()->text(), "6 Of 4000 Characters Used");
+    EXPECT_TRUE(state.ConfigChanged);
+    EXPECT_GE(notCompiledCalls, 1);
+    QTest::keyClick(notes->txtNotes(), Qt::Key_Backspace);
+    EXPECT_EQ(Stored(state.record.NoteData), "ab\r\nc");
+}
+
+TEST_F(NotesTest, TheLimitIsFourThousandCharacters) {
+    auto notes = Open();
+    notes->txtNotes()->setPlainText(QString(4000, QLatin1Char('x')));
+    EXPECT_TRUE(dialogs.boxes.empty());
+    EXPECT_EQ(notes->lblUnusedChars()->text(), "4000 Of 4000 Characters Used");
+    QTextCursor end = notes->txtNotes()->textCursor();
+    end.movePosition(QTextCursor::End);
+    notes->txtNotes()->setTextCursor(end);
+    QTest::keyClicks(notes->txtNotes(), "y");
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    const Box& box = dialogs.boxes[0];
+    EXPECT_EQ(box.text, "Out Of Note Space");
+    EXPECT_EQ(box.title, "Error");
+    EXPECT_EQ(box.buttons, Buttons::Ok);
+    EXPECT_EQ(box.icon, Icon::Critical);
+    EXPECT_EQ(notes->txtNotes()->toPlainText(), QString(4000, QLatin1Char('x')));
+    EXPECT_EQ(notes->lblUnusedChars()->text(), "4000 Of 4000 Characters Used");
+    EXPECT_EQ(state.record.NoteData[3999], 'x');
+    EXPECT_EQ(state.record.NoteData[4000], 0);
+
+    // Pasting 5000 characters into an empty note keeps the first 4000.
+    notes->txtNotes()->clear();
+    notes->txtNotes()->insertPlainText(QString(2000, QLatin1Char('a')) +
+                                       QString(3000, QLatin1Char('b')));
+    EXPECT_EQ(notes->txtNotes()->toPlainText(),
+              QString(2000, QLatin1Char('a')) + QString(2000, QLatin1Char('b')));
+    EXPECT_EQ(dialogs.boxes.size(), 2u);
+}
+
+TEST_F(NotesTest, AStoreOfMoreThan4000BytesIsCutWhenOpened) {
+    state.record.NoteData.fill('q');
+    state.ConfigChanged = false;
+    auto notes = Open();
+    EXPECT_EQ(notes->txtNotes()->toPlainText().size(), 4000);
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].text, "Out Of Note Space");
+    EXPECT_EQ(state.record.NoteData[3999], 'q');
+    for (int i = 4000; i < kNoteBytes; ++i) ASSERT_EQ(state.record.NoteData[i], 0);
+    EXPECT_FALSE(state.ConfigChanged);
+}
+
+TEST_F(NotesTest, CharactersOutsideTheSetAreShownAsStored) {
+    auto notes = Open();
+    notes->txtNotes()->insertPlainText(QString::fromUtf8("caf\u00e9 \u4e2d"));
+    EXPECT_EQ(notes->txtNotes()->toPlainText(), QString::fromUtf8("caf\u00e9 ?"));
+    EXPECT_EQ(state.record.NoteData[3], 0xE9);
+    EXPECT_EQ(state.record.NoteData[5], '?');
+}
+
+TEST_F(NotesTest, MenuOpensItModalOverTheMainWindow) {
+    state.record.NoteData[0] = 'n';
+    window->mnuCompile_Click();
+    ASSERT_TRUE(Compiled());
+    bool sawModal = false;
+    QTimer::singleShot(0, [&] {
+        auto* notes = qobject_cast<FrmNotes*>(QApplication::activeModalWidget());
+        sawModal = notes != nullptr;
+        if (notes) {
+            EXPECT_EQ(notes->txtNotes()->toPlainText(), "n");
+            notes->close();
+        }
+    });
+    window->mnuNotes_Click();
+    EXPECT_TRUE(sawModal);
+    EXPECT_FALSE(state.ConfigChanged);
+    EXPECT_TRUE(NotCompiled());
+}
+
+}  // namespace
+}  // namespace zez::test
