@@ -253,9 +253,16 @@ TEST_F(FileTest, FailedSaveKeepsTheFileTheNameAndTheFlag) {
     EXPECT_TRUE(dialogs.boxes[0].text.contains(nowhere));
     EXPECT_EQ(window->FileName(), file);
     EXPECT_TRUE(state.ConfigChanged);
+    EXPECT_EQ(test::ReadBytes(file.toStdString()), before);
+}
 
-    // The current file's folder made read-only (root may write anyway: then nothing to check).
+TEST_F(FileTest, SaveIntoAReadOnlyFolderKeepsTheOldFile) {
     if (geteuid() == 0) GTEST_SKIP() << "running as root: folder permissions do not apply";
+    const QString file = Saved("old.CDF", 6);
+    dialogs.openNames = {file};
+    window->mnuOpen_Click();
+    const auto before = test::ReadBytes(file.toStdString());
+    EditSomething();
     namespace fs = std::filesystem;
     fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec);
     window->mnuSave_Click();
