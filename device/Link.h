@@ -1,0 +1,53 @@
+#pragma once
+// The exchanges with the device: drain, write a command, wait for the expected number of reply
+// characters or the time-out, then read everything or keep the old reply.
+
+#include <functional>
+#include <string>
+
+#include "device/Protocol.h"
+#include "device/SerialPort.h"
+
+namespace zez::device {
+
+inline constexpr Millis kConnectTimeout{2500};
+inline constexpr Millis kFastBaudPause{500};
+inline constexpr Millis kCommandTimeout{3000};
+
+// How an exchange ended.
+enum class Exchange { Replied, TimedOut, PortFailed };
+
+class Link {
+  public:
+    Link(SerialPort& port, TimeSource& time) : port_(port), time_(time) {}
+
+    // The last reply that arrived in time; kept when an exchange times out.
+    const std::string& DeviceReply() const { return reply_; }
+    // Why the port failed, after an exchange answered PortFailed.
+    const std::string& PortError() const { return portError_; }
+
+    Exchange DeviceConnect();
+    // Tells the device to change speed, then pauses; reads nothing.
+    Exchange DeviceFastBaud();
+    Exchange DeviceCommand(std::string_view cmd, int replyLength);
+
+    // Link start: open at 38,400 baud, DTR off. Fails when the port cannot be opened.
+    Result<void> Start(const std::string& portName);
+    // Speed switch after the connect: reopen at 115,200 baud.
+    Result<void> SwitchToFast();
+    // Link end: the port closed.
+    void End();
+
+    SerialPort& port() { return port_; }
+    TimeSource& time() { return time_; }
+
+  private:
+    Exchange Run(std::string_view cmd, int replyLength, Millis timeout);
+    SerialPort& port_;
+    TimeSource& time_;
+    std::string portName_;
+    std::string reply_;
+    std::string portError_;
+};
+
+}  // namespace zez::device
