@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <functional>
+#include <istream>
 #include <map>
 #include <ostream>
 #include <set>
@@ -12,6 +13,7 @@
 #include "compiler/TruthTable.h"
 #include "config/CdfFile.h"
 #include "config/DiagramText.h"
+#include "device/Transfers.h"
 #include "logic/LogicGrid.h"
 
 namespace zez::cli {
@@ -30,7 +32,7 @@ struct Command {
     std::set<std::string> valued;  // options that take a value
     std::set<std::string> flags;
     int positionals;
-    std::function<int(const Parsed&, std::ostream&, std::ostream&)> run;
+    std::function<int(const Parsed&, std::ostream&, std::ostream&, const Environment&)> run;
 };
 
 std::optional<Parsed> ParseArgs(const Command& cmd, const std::vector<std::string>& args,
@@ -104,7 +106,7 @@ std::optional<int> RequireOutput(const Parsed& p, const char* cmd, std::ostream&
     return o;
 }
 
-int CmdEval(const Parsed& p, std::ostream& out, std::ostream& err) {
+int CmdEval(const Parsed& p, std::ostream& out, std::ostream& err, const Environment&) {
     const auto output = RequireOutput(p, "eval", err);
     if (!output) return kExitUsage;
     const auto it = p.options.find("--inputs");
@@ -126,7 +128,7 @@ int CmdEval(const Parsed& p, std::ostream& out, std::ostream& err) {
     return kExitOk;
 }
 
-int CmdShow(const Parsed& p, std::ostream& out, std::ostream& err) {
+int CmdShow(const Parsed& p, std::ostream& out, std::ostream& err, const Environment&) {
     const auto output = RequireOutput(p, "show", err);
     if (!output) return kExitUsage;
     const auto config = LoadOrComplain(p.positional[0], err);
@@ -143,7 +145,7 @@ std::string DefaultBinPath(const std::string& cdf) {
     return cdf + ".bin";
 }
 
-int CmdCompile(const Parsed& p, std::ostream& out, std::ostream& err) {
+int CmdCompile(const Parsed& p, std::ostream& out, std::ostream& err, const Environment&) {
     Engine engine = Engine::Fast;
     if (const auto it = p.options.find("--engine"); it != p.options.end()) {
         if (it->second == "fast") {
@@ -181,12 +183,109 @@ int CmdCompile(const Parsed& p, std::ostream& out, std::ostream& err) {
     return kExitOk;
 }
 
-int CmdTable(const Parsed& p, std::ostream& out, std::ostream& err) {
+int CmdTable(const Parsed& p, std::ostream& out, std::ostream& err, const Environment&) {
     const auto output = RequireOutput(p, "table", err);
     if (!output) return kExitUsage;
     const auto config = LoadOrComplain(p.positional[0], err);
     if (!config) return kExitUsage;
     out << TruthTableText(*config, *output);
+    return kExitOk;
+}
+
+// Asks the power-cycle question on the terminal unless --yes answered it.
+bool Confirm(const Parsed& p, const char* what, std::ostream& out, const Environment& env) {
+    out << "Power Cycle Device Prior To " << what << ".\nDevice Node Must Be 00\nContinue? [y/N] ";
+    if (p.options.count("--yes")) {
+        out << "yes\n";
+        return true;
+    }
+    out.flush();
+    std::string answer;
+    if (!env.in || !std::getline(*env.in, answer)) {
+        out << "\n";
+        return false;
+    }
+    for (char& c : answer) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return answer == "y" || answer == "yes";
+}
+
+std::optional<std::string> RequirePort(const Parsed& p, const char* cmd, std::ostream& err,
+                                       const Environment& env) {
+    const auto it = p.options.find("--port");
+    if (it == p.options.end() || it->second.empty()) {
+        err << "zezudi-cli " << cmd << ": --port PATH is required\n";
+        return std::nullopt;
+    }
+    if (!env.makePort || !env.time) {
+        err << "zezudi-cli " << cmd << ": serial ports are not available in this build\n";
+        return std::nullopt;
+    }
+    return it->second;
+}
+
+// The outcome as the program's message lines; true only for success.
+bool Report(const device::TransferResult& r, bool download, std::ostream& out, std::ostream& err) {
+    using device::Outcome;
+    switch (r.outcome) {
+        case Outcome::Complete:
+            out << (download ? "Download Complete." : "Upload Complete.")
+                << "\nPower Cycle Device.\n";
+            return true;
+        case Outcome::Failed:
+            out << (download ? "Download Failed.\nDevice Will NOT Function Properly.\n"
+                             : "Upload Failed.\nNothing was written.\n");
+            break;
+        case Outcome::NoConnect:
+            out << "Unable to connect to device.\n";
+            break;
+        case Outcome::PortError:
+            break;
+    }
+    if (!r.reason.empty()) err << "zezudi-cli: " << r.reason << "\n";
+    return false;
+}
+
+int CmdDownload(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env) {
+    const auto port = RequirePort(p, "download", err, env);
+    if (!port) return kExitUsage;
+    const auto config = LoadOrComplain(p.positional[0], err);
+    if (!config) return kExitUsage;
+    if (!Confirm(p, "Download", out, env)) {
+        out << "Download Cancelled\n";
+        return kExitFailed;
+    }
+    ControlArray array{};
+    Compile(*config, array);
+    auto serial = env.makePort();
+    device::Link link(*serial, *env.time);
+    const auto r = device::Download(link, *port, array, *config, [&](const std::string& c) {
+        out << c << "\n" << std::flush;
+    });
+    return Report(r, true, out, err) ? kExitOk : kExitFailed;
+}
+
+int CmdUpload(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env) {
+    const auto port = RequirePort(p, "upload", err, env);
+    if (!port) return kExitUsage;
+    const auto target = p.options.find("-o");
+    if (target == p.options.end() || target->second.empty()) {
+        err << "zezudi-cli upload: -o FILE is required\n";
+        return kExitUsage;
+    }
+    if (!Confirm(p, "Upload", out, env)) {
+        out << "Upload Cancelled\n";
+        return kExitFailed;
+    }
+    auto serial = env.makePort();
+    device::Link link(*serial, *env.time);
+    const auto r =
+        device::Upload(link, *port, [&](const std::string& c) { out << c << "\n"
+                                                                    << std::flush; });
+    if (!Report(r, false, out, err)) return kExitFailed;
+    if (auto saved = SaveToFile(r.uploaded, target->second); !saved) {
+        err << "zezudi-cli upload: " << saved.error() << "\n";
+        return kExitFailed;
+    }
     return kExitOk;
 }
 
@@ -220,6 +319,22 @@ const std::vector<Command>& Commands() {
          {},
          1,
          CmdTable},
+        {"download",
+         "zezudi-cli download FILE --port PATH [--yes]",
+         "compile FILE and download array, configuration and note to the device on PATH "
+         "(--yes answers the power-cycle question)",
+         {"--port"},
+         {"--yes"},
+         1,
+         CmdDownload},
+        {"upload",
+         "zezudi-cli upload --port PATH -o FILE [--yes]",
+         "read configuration and note back from the device on PATH into FILE; writes nothing "
+         "unless the checksums agree",
+         {"--port", "-o"},
+         {"--yes"},
+         0,
+         CmdUpload},
     };
     return commands;
 }
@@ -262,7 +377,8 @@ std::optional<int32_t> ParseSignalList(const std::string& text) {
     return word;
 }
 
-int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+        const Environment& env) {
     if (args.empty()) {
         PrintUsage(err);
         return kExitUsage;
@@ -280,7 +396,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
             out << "usage: " << cmd.usage << "\n" << cmd.summary << "\n";
             return kExitOk;
         }
-        return cmd.run(*parsed, out, err);
+        return cmd.run(*parsed, out, err, env);
     }
     err << "zezudi-cli: unknown command \"" << args[0] << "\"\n";
     PrintUsage(err);

@@ -3,10 +3,14 @@
 // 2 bad usage or input.
 
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "device/SerialPort.h"
 
 namespace zez::cli {
 
@@ -19,6 +23,14 @@ std::optional<int> ParseOutput(const std::string& text);
 // "I1,P2" -> input-state word with bits 0 and 9; "none" -> 0. Names are case-insensitive.
 std::optional<int32_t> ParseSignalList(const std::string& text);
 
-int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// What the transfer commands need from outside: a serial port, a clock and the terminal.
+struct Environment {
+    std::function<std::unique_ptr<device::SerialPort>()> makePort;  // none: no transfers
+    device::TimeSource* time = nullptr;
+    std::istream* in = nullptr;  // answers to the power-cycle question
+};
+
+int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+        const Environment& env = {});
 
 }  // namespace zez::cli

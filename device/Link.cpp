@@ -9,7 +9,7 @@ void SteadyTime::SleepUntil(TimePoint t) {
 }
 
 Exchange Link::Run(std::string_view cmd, int replyLength, Millis timeout) {
-    for (int i = 0; i < 4; ++i) port_.ReadAll();  // drain what came late
+    port_.Drain();  // what came late belongs to no exchange
     if (auto w = port_.Write(cmd); !w) {
         portError_ = w.error();
         return Exchange::PortFailed;

@@ -37,6 +37,10 @@ class SerialPort {
     // DTR off; a port without modem lines cannot, which is no error.
     virtual void DtrOff() = 0;
     virtual int Waiting() = 0;
+    // Throws away everything waiting, also what the driver still holds.
+    virtual void Drain() {
+        for (int i = 0; i < 4; ++i) ReadAll();
+    }
     virtual std::string ReadAll() = 0;
     virtual Result<void> Write(std::string_view text) = 0;
     // Blocks until more characters arrive or `deadline` passes (on the link's time source).

@@ -1,0 +1,214 @@
+// zezudi-devsim: the device emulator on a pseudo-terminal. Prints the terminal's path on its
+// first line, then answers the host until killed.
+
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <fstream>
+#include <iostream>
+#include <string>
+
+#include "device/Emulator.h"
+
+namespace {
+
+using namespace zez::device;
+
+volatile std::sig_atomic_t stopRequested = 0;
+void OnSignal(int) {
+    stopRequested = 1;
+}
+
+const char* kUsage =
+    "usage: zezudi-devsim [options]\n"
+    "Serves an emulated input module on a pseudo-terminal; prints its path on the first line.\n"
+    "  --memory FILE            load the device's 73,728 values from FILE, save them back after\n"
+    "                           each transfer and on exit\n"
+    "  --exit-after-transfer    exit after answering a checksum query\n"
+    "  --exit-after-commands N  exit (hang up) after N commands, like an unplugged adapter\n"
+    "  --pace                   delay each reply by the wire time of command and reply\n"
+    "  --silent-after N         answer nothing from the Nth command on\n"
+    "  --drop-every N           ignore every Nth command\n"
+    "  --late-every N --late-ms MS   delay every Nth reply by MS milliseconds\n"
+    "  --short-replies          every reply one character short\n"
+    "  --lower-case-checksum    checksums in lower case\n"
+    "  --wrong-checksum         checksums off in their last digit\n"
+    "  --note-byte-4095         a non-zero byte at the note's last address\n"
+    "exit codes: 0 success, 1 failure, 2 bad usage\n";
+
+struct Options {
+    Faults faults;
+    std::string memory;
+    bool exitAfterTransfer = false;
+    int exitAfterCommands = -1;
+    bool pace = false;
+};
+
+bool ParseInt(const char* text, int& out) {
+    char* end = nullptr;
+    const long v = std::strtol(text, &end, 10);
+    if (!end || *end || v < 0 || v > 100000000) return false;
+    out = static_cast<int>(v);
+    return true;
+}
+
+bool Parse(int argc, char** argv, Options& o) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        auto value = [&](int& out) { return i + 1 < argc && ParseInt(argv[++i], out); };
+        int n = 0;
+        if (a == "--help" || a == "-h") {
+            std::cout << kUsage;
+            std::exit(0);
+        } else if (a == "--memory" && i + 1 < argc) {
+            o.memory = argv[++i];
+        } else if (a == "--exit-after-transfer") {
+            o.exitAfterTransfer = true;
+        } else if (a == "--exit-after-commands" && value(n)) {
+            o.exitAfterCommands = n;
+        } else if (a == "--pace") {
+            o.pace = true;
+        } else if (a == "--silent-after" && value(n)) {
+            o.faults.silentAfter = n;
+        } else if (a == "--drop-every" && value(n)) {
+            o.faults.dropEvery = n;
+        } else if (a == "--late-every" && value(n)) {
+            o.faults.lateEvery = n;
+        } else if (a == "--late-ms" && value(n)) {
+            o.faults.lateBy = Millis{n};
+        } else if (a == "--short-replies") {
+            o.faults.shortReplies = true;
+        } else if (a == "--lower-case-checksum") {
+            o.faults.lowerCaseChecksum = true;
+        } else if (a == "--wrong-checksum") {
+            o.faults.wrongChecksum = true;
+        } else if (a == "--note-byte-4095") {
+            o.faults.noteByte4095 = true;
+        } else {
+            std::cerr << "zezudi-devsim: unknown or incomplete option " << a << "\n" << kUsage;
+            return false;
+        }
+    }
+    return true;
+}
+
+void LoadMemory(const std::string& path, DeviceEmulator& device) {
+    std::ifstream f(path, std::ios::binary);
+    if (!f) return;  // a new device: all zeros
+    f.read(reinterpret_cast<char*>(device.memory().data()),
+           static_cast<std::streamsize>(device.memory().size()));
+}
+
+bool SaveMemory(const std::string& path, const DeviceEmulator& device) {
+    if (path.empty()) return true;
+    const std::string temp = path + ".part";
+    {
+        std::ofstream f(temp, std::ios::binary | std::ios::trunc);
+        f.write(reinterpret_cast<const char*>(device.memory().data()),
+                static_cast<std::streamsize>(device.memory().size()));
+        if (!f) return false;
+    }
+    return std::rename(temp.c_str(), path.c_str()) == 0;
+}
+
+// Wire time of `bytes` characters at `baud`, 10 bits a character.
+std::chrono::microseconds WireTimeUs(std::size_t bytes, int baud) {
+    return std::chrono::microseconds{
+        static_cast<long long>(bytes * 10 * 1000000ULL / static_cast<std::size_t>(baud))};
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options o;
+    if (!Parse(argc, argv, o)) return 2;
+    DeviceEmulator device(o.faults);
+    if (!o.memory.empty()) LoadMemory(o.memory, device);
+    if (o.faults.noteByte4095) device.memory()[kNoteAddress + zez::kNoteBytes - 1] = 0x5A;
+
+    const int master = posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
+        std::perror("zezudi-devsim: cannot create a pseudo-terminal");
+        return 1;
+    }
+    const char* path = ptsname(master);
+    // Holding the terminal open ourselves keeps it alive between the host's transfers.
+    const int slave = open(path, O_RDWR | O_NOCTTY);
+    if (slave < 0) {
+        std::perror("zezudi-devsim: cannot open the pseudo-terminal");
+        return 1;
+    }
+    termios raw{};
+    tcgetattr(slave, &raw);
+    cfmakeraw(&raw);
+    tcsetattr(slave, TCSANOW, &raw);
+    std::printf("%s\n", path);
+    std::fflush(stdout);
+
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGTERM, OnSignal);
+
+    struct Due {
+        TimePoint at;
+        std::string text;
+        bool last;  // a checksum reply: the end of a transfer
+    };
+    std::deque<Due> due;
+    int rc = 0;
+    bool done = false;
+    while (!stopRequested && !done) {
+        int timeout = -1;
+        if (!due.empty()) {
+            const auto left = std::chrono::ceil<Millis>(due.front().at - Clock::now()).count();
+            timeout = static_cast<int>(std::max<long long>(0, left));
+        }
+        pollfd p{master, POLLIN, 0};
+        const int ready = poll(&p, 1, timeout);
+        if (ready < 0 && errno != EINTR) break;
+        if (ready > 0 && (p.revents & POLLIN)) {
+            char buf[4096];
+            const ssize_t n = read(master, buf, sizeof buf);
+            if (n > 0) {
+                const int baud = device.fast() ? 115200 : 38400;
+                const int before = device.commands();
+                for (auto& r : device.Feed(std::string_view(buf, static_cast<std::size_t>(n)))) {
+                    auto delay = std::chrono::duration_cast<std::chrono::microseconds>(r.delay);
+                    if (o.pace) delay += WireTimeUs(19 + r.text.size(), baud);
+                    TimePoint at = Clock::now() + delay;
+                    if (!due.empty() && due.back().at > at) at = due.back().at;
+                    const bool last = r.text.size() == 18;
+                    due.push_back({at, std::move(r.text), last});
+                }
+                if (o.exitAfterCommands >= 0 && device.commands() >= o.exitAfterCommands &&
+                    before < o.exitAfterCommands)
+                    done = true;  // hang up like a pulled adapter, replies unsent
+            }
+        }
+        while (!done && !due.empty() && due.front().at <= Clock::now()) {
+            const Due d = std::move(due.front());
+            due.pop_front();
+            if (write(master, d.text.data(), d.text.size()) < 0) break;
+            if (d.last) {
+                if (!SaveMemory(o.memory, device)) {
+                    std::fprintf(stderr, "zezudi-devsim: cannot save %s\n", o.memory.c_str());
+                    rc = 1;
+                }
+                if (o.exitAfterTransfer) done = true;
+            }
+        }
+    }
+    if (!SaveMemory(o.memory, device)) rc = 1;
+    if (o.exitAfterTransfer) tcdrain(master);
+    close(slave);
+    close(master);
+    return rc;
+}

@@ -1,0 +1,198 @@
+#include "device/QtSerialPort.h"
+
+#include <QSerialPortInfo>
+#include <algorithm>
+
+#ifdef Q_OS_LINUX
+#include <linux/serial.h>
+#include <sys/ioctl.h>
+#endif
+
+namespace zez::device {
+namespace {
+
+struct Settings {
+    qint32 baud = 0;
+    bool ok = false;
+};
+
+// "38400,n,8,1": the only settings the link uses.
+Settings Parse(std::string_view text) {
+    Settings s;
+    const auto comma = text.find(',');
+    if (comma == std::string_view::npos || text.substr(comma) != ",n,8,1") return s;
+    try {
+        s.baud = std::stoi(std::string(text.substr(0, comma)));
+        s.ok = s.baud > 0;
+    } catch (...) {
+        s.ok = false;
+    }
+    return s;
+}
+
+std::string Describe(QSerialPort::SerialPortError error, const QString& text) {
+    switch (error) {
+        case QSerialPort::DeviceNotFoundError:
+            return "no such port";
+        case QSerialPort::PermissionError:
+            return "the port is in use by another program, or you may not use it (" +
+                   text.toStdString() + ")";
+        case QSerialPort::OpenError:
+            return "the port is already open";
+        // After a hang-up the error text is stale; the error kind is what counts.
+        case QSerialPort::ResourceError:
+        case QSerialPort::ReadError:
+        case QSerialPort::WriteError:
+            return "device disconnected";
+        default:
+            return text.toStdString();
+    }
+}
+
+}  // namespace
+
+QtSerialPort::QtSerialPort() : port_(std::make_unique<QSerialPort>()) {}
+
+QtSerialPort::~QtSerialPort() {
+    Close();
+}
+
+Result<void> QtSerialPort::Failed(const char* what) {
+    const auto error = port_->error();
+    const std::string why = Describe(error, port_->errorString());
+    // A port that failed keeps reporting; close it at the first failure.
+    if (port_->isOpen()) port_->close();
+    failed_ = true;
+    return Error{std::string(what) + " " + name_ + ": " + why + "."};
+}
+
+Result<void> QtSerialPort::Open(const std::string& name, std::string_view settings) {
+    Close();
+    name_ = name;
+    failed_ = false;
+    const Settings s = Parse(settings);
+    if (!s.ok)
+        return Error{"Cannot use " + name + ": unknown settings " + std::string(settings) + "."};
+    port_->setPortName(QString::fromStdString(name));
+    if (!port_->open(QIODevice::ReadWrite)) return Failed("Cannot open");
+    if (!port_->setBaudRate(s.baud) || !port_->setDataBits(QSerialPort::Data8) ||
+        !port_->setParity(QSerialPort::NoParity) || !port_->setStopBits(QSerialPort::OneStop) ||
+        !port_->setFlowControl(QSerialPort::NoFlowControl))
+        return Failed("Cannot set up");
+    return {};
+}
+
+void QtSerialPort::Close() {
+#ifdef Q_OS_LINUX
+    if (lowLatencySet_ && port_->isOpen()) {
+        serial_struct ss{};
+        if (ioctl(static_cast<int>(port_->handle()), TIOCGSERIAL, &ss) == 0) {
+            ss.flags = savedSerialFlags_;
+            ioctl(static_cast<int>(port_->handle()), TIOCSSERIAL, &ss);
+        }
+    }
+#endif
+    lowLatencySet_ = false;
+    if (port_->isOpen()) port_->close();
+}
+
+void QtSerialPort::DtrOff() {
+    // Ports without modem lines (pseudo-terminals, some adapters) refuse; that is no failure.
+    if (!port_->setDataTerminalReady(false)) port_->clearError();
+}
+
+void QtSerialPort::SetLowLatency() {
+#ifdef Q_OS_LINUX
+    // USB adapters otherwise hold short replies for their latency timer (often 16 ms).
+    serial_struct ss{};
+    const int fd = static_cast<int>(port_->handle());
+    if (fd >= 0 && ioctl(fd, TIOCGSERIAL, &ss) == 0) {
+        savedSerialFlags_ = ss.flags;
+        ss.flags |= ASYNC_LOW_LATENCY;
+        lowLatencySet_ = ioctl(fd, TIOCSSERIAL, &ss) == 0;
+    }
+#endif
+}
+
+void QtSerialPort::Pull() {
+    // Takes in what the driver holds, without blocking.
+    port_->waitForReadyRead(0);
+    if (port_->error() == QSerialPort::TimeoutError) port_->clearError();
+}
+
+int QtSerialPort::Waiting() {
+    // What WaitForData took in; it pulls whenever the driver has more.
+    return port_->isOpen() ? static_cast<int>(port_->bytesAvailable()) : 0;
+}
+
+void QtSerialPort::Drain() {
+    if (!port_->isOpen()) return;
+    Pull();
+    port_->readAll();
+}
+
+std::string QtSerialPort::ReadAll() {
+    if (!port_->isOpen()) return {};
+    Pull();
+    return port_->readAll().toStdString();
+}
+
+Result<void> QtSerialPort::Write(std::string_view text) {
+    if (failed_ || !port_->isOpen())
+        return Error{"Cannot write to " + name_ + ": device disconnected."};
+    const QByteArray bytes(text.data(), static_cast<qsizetype>(text.size()));
+    if (port_->write(bytes) != bytes.size()) return Failed("Cannot write to");
+    port_->flush();  // writes what the driver takes now; wait only for a remainder
+    while (port_->bytesToWrite() > 0) {
+        if (!port_->waitForBytesWritten(1000)) return Failed("Cannot write to");
+    }
+    return {};
+}
+
+Result<void> QtSerialPort::WaitForData(TimePoint deadline) {
+    if (failed_ || !port_->isOpen())
+        return Error{"Cannot read from " + name_ + ": device disconnected."};
+    const auto left = std::chrono::duration_cast<Millis>(deadline - Clock::now()).count();
+    if (left <= 0) return {};
+    if (port_->waitForReadyRead(static_cast<int>(std::max<long long>(1, left)))) return {};
+    switch (port_->error()) {
+        case QSerialPort::NoError:
+        case QSerialPort::TimeoutError:
+            port_->clearError();
+            return {};
+        default:
+            return Failed("Cannot read from");
+    }
+}
+
+std::vector<PortChoice> ListPorts() {
+    std::vector<PortChoice> ports;
+#ifdef Q_OS_WIN
+    for (int n = 1; n <= 8; ++n) {
+        const std::string name = "COM" + std::to_string(n);
+        std::string description;
+        for (const auto& info : QSerialPortInfo::availablePorts())
+            if (info.portName().toStdString() == name)
+                description = info.description().toStdString();
+        ports.push_back({name, description});
+    }
+#else
+    auto infos = QSerialPortInfo::availablePorts();
+    auto adapter = [](const QSerialPortInfo& i) {
+        return i.portName().contains(QLatin1String("USB")) ||
+               i.portName().contains(QLatin1String("ACM")) || i.hasVendorIdentifier();
+    };
+    std::stable_sort(infos.begin(), infos.end(), [&](const auto& a, const auto& b) {
+        if (adapter(a) != adapter(b)) return adapter(a);
+        return a.portName() < b.portName();
+    });
+    for (const auto& info : infos) {
+        std::string description = info.description().toStdString();
+        if (description.empty()) description = info.manufacturer().toStdString();
+        ports.push_back({info.systemLocation().toStdString(), description});
+    }
+#endif
+    return ports;
+}
+
+}  // namespace zez::device
