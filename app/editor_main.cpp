@@ -1,5 +1,6 @@
 #include <QApplication>
 
+#include "device/QtSerialPort.h"
 #include "editor/MainWindow.h"
 #include "editor/QtDialogs.h"
 
@@ -8,7 +9,16 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("ZezUdi"));
     zez::ProgramState state;
     zez::QtDialogs dialogs;
-    zez::FrmZezUdiMain window(state, dialogs);
+    zez::device::SteadyTime time;
+    zez::DeviceAccess device;
+    device.makePort = [] { return std::make_unique<zez::device::QtSerialPort>(); };
+    device.time = &time;
+    device.listPorts = [] {
+        std::vector<std::pair<std::string, std::string>> ports;
+        for (const auto& p : zez::device::ListPorts()) ports.emplace_back(p.path, p.description);
+        return ports;
+    };
+    zez::FrmZezUdiMain window(state, dialogs, std::move(device));
     dialogs.SetParent(&window);
     window.show();
     const QStringList args = QApplication::arguments();

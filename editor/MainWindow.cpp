@@ -4,14 +4,17 @@
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QGuiApplication>
 #include <QLayout>
 #include <QLocale>
 #include <QMenuBar>
 #include <QPainter>
+#include <QPointer>
 #include <QScreen>
 #include <QShortcut>
+#include <QThread>
 
 #include "config/CdfFile.h"
 #include "notes/FrmNotes.h"
@@ -81,8 +84,13 @@ QString FrmZezUdiMain::DefaultDialogName() {
 #endif
 }
 
-FrmZezUdiMain::FrmZezUdiMain(ProgramState& state, Dialogs& dialogs, QWidget* parent)
-    : QMainWindow(parent), state_(state), dialogs_(dialogs), grid_(&picTest_) {
+FrmZezUdiMain::FrmZezUdiMain(ProgramState& state, Dialogs& dialogs, DeviceAccess device,
+                             QWidget* parent)
+    : QMainWindow(parent),
+      state_(state),
+      dialogs_(dialogs),
+      device_(std::move(device)),
+      grid_(&picTest_) {
     setWindowTitle(kMainCaption);
     BuildMenus();
     BuildClient();
@@ -107,6 +115,7 @@ FrmZezUdiMain::FrmZezUdiMain(ProgramState& state, Dialogs& dialogs, QWidget* par
     SetNotCompiled();
     state_.ComPortNumber = 1;
     mnuCOM_[0]->setChecked(true);
+    RefreshPorts();
 }
 
 FrmZezUdiMain::~FrmZezUdiMain() = default;
@@ -130,10 +139,11 @@ void FrmZezUdiMain::BuildMenus() {
     QMenu* connectMenu = menuBar()->addMenu(QStringLiteral("&Connect"));
     mnuCompile_ =
         connectMenu->addAction(QStringLiteral("&Compile"), this, [this] { mnuCompile_Click(); });
-    mnuDownload_ = connectMenu->addAction(QStringLiteral("&Download"), this,
-                                          [this] { NotYetAvailable(QStringLiteral("Download")); });
-    mnuUpload_ = connectMenu->addAction(QStringLiteral("&Upload"), this,
-                                        [this] { NotYetAvailable(QStringLiteral("Upload")); });
+    mnuDownload_ =
+        connectMenu->addAction(QStringLiteral("&Download"), this, [this] { mnuDownload_Click(); });
+    mnuUpload_ =
+        connectMenu->addAction(QStringLiteral("&Upload"), this, [this] { mnuUpload_Click(); });
+    connect(connectMenu, &QMenu::aboutToShow, this, [this] { RefreshPorts(); });
     connectMenu->addSeparator();
     auto* ports = new QActionGroup(this);
     ports->setExclusive(true);
@@ -351,9 +361,167 @@ void FrmZezUdiMain::mnuNotes_Click() {
     notes.exec();
 }
 
-void FrmZezUdiMain::NotYetAvailable(const QString& title) {
-    dialogs_.Message(QStringLiteral("This command is not available in this version yet."), title,
-                     Buttons::Ok, Icon::Information);
+void FrmZezUdiMain::RefreshPorts() {
+    if (!device_.listPorts) return;
+    ports_ = device_.listPorts();
+    for (int i = 0; i < 8; ++i) {
+        QString caption = QStringLiteral("COM%1").arg(i + 1);
+        if (i < static_cast<int>(ports_.size())) {
+            const auto& [path, what] = ports_[static_cast<std::size_t>(i)];
+            caption += QLatin1Char('\t') + QString::fromStdString(path);
+            if (!what.empty()) caption += QStringLiteral(" (%1)").arg(QString::fromStdString(what));
+        } else {
+            caption += QStringLiteral("\t(no port)");
+        }
+        mnuCOM_[i]->setText(caption);
+    }
+}
+
+std::string FrmZezUdiMain::PortForMenuEntry() const {
+    const auto n = static_cast<std::size_t>(state_.ComPortNumber - 1);
+    return n < ports_.size() ? ports_[n].first : std::string();
+}
+
+device::TransferResult FrmZezUdiMain::RunTransfer(
+    const std::function<device::TransferResult(device::Link&, const std::string&,
+                                               const device::CaptionFn&)>& transfer) {
+    device::TransferResult result;
+    const std::string port = PortForMenuEntry();
+    if (port.empty() || !device_.makePort || !device_.time) {
+        result.outcome = device::Outcome::PortError;
+        result.reason = "There is no serial port for COM" + std::to_string(state_.ComPortNumber) +
+                        " on this computer.";
+        return result;
+    }
+    transferRunning_ = true;
+    menuBar()->setEnabled(false);
+    client_->setEnabled(false);
+    QEventLoop loop;
+    QPointer<QLabel> label = lblComPrg_;
+    std::unique_ptr<QThread> worker(QThread::create([&] {
+        auto serial = device_.makePort();
+        device::Link link(*serial, *device_.time);
+        result = transfer(link, port, [label](const std::string& caption) {
+            QMetaObject::invokeMethod(
+                label,
+                [label, text = QString::fromStdString(caption)] {
+                    if (label) label->setText(text);
+                },
+                Qt::QueuedConnection);
+        });
+    }));
+    connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    worker->start();
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    worker->wait();
+    QCoreApplication::sendPostedEvents(lblComPrg_);
+    menuBar()->setEnabled(true);
+    client_->setEnabled(true);
+    transferRunning_ = false;
+    return result;
+}
+
+void FrmZezUdiMain::mnuDownload_Click() {
+    if (dialogs_.Message(QStringLiteral("Power Cycle Device Prior To Download.\r\n"
+                                        "Device Node Must Be 00\r\nContinue?"),
+                         QStringLiteral("Download"), Buttons::YesNo, Icon::None) == Answer::No) {
+        dialogs_.Message(QStringLiteral("Download Cancelled"), QStringLiteral("Download"),
+                         Buttons::Ok, Icon::None);
+        return;
+    }
+    lblComPrg_->setText(QStringLiteral("Block 0 of 2304"));
+    lblComPrg_->show();
+    lblComPrg_->repaint();
+    const ControlArray array = state_.controlArray;
+    const Config config = state_.record;
+    const auto r = RunTransfer(
+        [&](device::Link& link, const std::string& port, const device::CaptionFn& caption) {
+            return device::Download(link, port, array, config, caption);
+        });
+    const QString reason =
+        r.reason.empty() ? QString() : QStringLiteral("\r\n") + QString::fromStdString(r.reason);
+    switch (r.outcome) {
+        case device::Outcome::Complete:
+            dialogs_.Message(QStringLiteral("Download Complete.\r\nPower Cycle Device."),
+                             QStringLiteral("Download"), Buttons::Ok, Icon::Information);
+            break;
+        case device::Outcome::Failed:
+            dialogs_.Message(
+                QStringLiteral("Download Failed.\r\nDevice Will NOT Function Properly.") + reason,
+                QStringLiteral("Download Failure"), Buttons::Ok, Icon::Critical);
+            break;
+        case device::Outcome::NoConnect:
+            dialogs_.Message(QStringLiteral("Unable to connect to device."),
+                             QStringLiteral("Error"), Buttons::Ok, Icon::Critical);
+            break;
+        case device::Outcome::PortError:
+            dialogs_.Message(QString::fromStdString(r.reason), QStringLiteral("Error"), Buttons::Ok,
+                             Icon::Critical);
+            break;
+    }
+    lblComPrg_->hide();
+}
+
+void FrmZezUdiMain::mnuUpload_Click() {
+    if (state_.ConfigChanged &&
+        dialogs_.Message(QStringLiteral("Discard Changes?"), QStringLiteral("Upload"),
+                         Buttons::YesNo, Icon::None) == Answer::No)
+        return;
+    dialogs_.Message(
+        QStringLiteral(
+            "When downloading, the compiled control array, configuration data, and notes are all "
+            "stored in the device. The device operates based on the compiled control array only. "
+            "The configuration data and notes are stored in the device as a reference only. This "
+            "function uploads the configuration data and notes only. It does NOT upload the "
+            "compiled control array. If the last download had failed, the uploaded configuration "
+            "data may not match the control array. This situation may result in the device "
+            "operating differently than the configuration data would indicate"),
+        QStringLiteral("Upload Notice"), Buttons::Ok, Icon::Information);
+    if (dialogs_.Message(QStringLiteral("Power Cycle Device Prior To Upload.\r\n"
+                                        "Device Node Must Be 00\r\nContinue?"),
+                         QStringLiteral("Upload"), Buttons::YesNo, Icon::None) == Answer::No) {
+        dialogs_.Message(QStringLiteral("Upload Cancelled"), QStringLiteral("Upload"), Buttons::Ok,
+                         Icon::None);
+        return;
+    }
+    SetNotCompiled();
+    lblComPrg_->setText(QStringLiteral("Block 0 of 32"));
+    lblComPrg_->show();
+    lblComPrg_->repaint();
+    const auto r = RunTransfer(
+        [](device::Link& link, const std::string& port, const device::CaptionFn& caption) {
+            return device::Upload(link, port, caption);
+        });
+    switch (r.outcome) {
+        case device::Outcome::Complete:
+            // Only a verified upload becomes the configuration.
+            state_.record = r.uploaded;
+            dialogs_.Message(QStringLiteral("Upload Complete.\r\nPower Cycle Device."),
+                             QStringLiteral("Upload"), Buttons::Ok, Icon::Information);
+            break;
+        case device::Outcome::Failed: {
+            const QString reason = r.reason.empty()
+                                       ? QString()
+                                       : QStringLiteral("\r\n") + QString::fromStdString(r.reason);
+            dialogs_.Message(QStringLiteral("Upload Failed.\r\nHost Program Cleared.") + reason,
+                             QStringLiteral("Upload Failure"), Buttons::Ok, Icon::Critical);
+            mnuNew_Click();
+            break;
+        }
+        case device::Outcome::NoConnect:
+            dialogs_.Message(QStringLiteral("Unable to connect to device."),
+                             QStringLiteral("Error"), Buttons::Ok, Icon::Critical);
+            break;
+        case device::Outcome::PortError:
+            dialogs_.Message(QString::fromStdString(r.reason), QStringLiteral("Error"), Buttons::Ok,
+                             Icon::Critical);
+            break;
+    }
+    lblComPrg_->hide();
+    ShowConfig();
+    SetNotCompiled();
+    tmrCloseCBO_Timer();
+    state_.ConfigChanged = true;
 }
 
 // File commands.
@@ -473,6 +641,10 @@ void FrmZezUdiMain::mnuExit_Click() {
 }
 
 void FrmZezUdiMain::closeEvent(QCloseEvent* event) {
+    if (transferRunning_) {  // a transfer cannot be abandoned halfway
+        event->ignore();
+        return;
+    }
     if (state_.ConfigChanged &&
         dialogs_.Message(QStringLiteral("Discard Changes?"), QStringLiteral("Exit Program"),
                          Buttons::YesNo, Icon::None) == Answer::No) {

@@ -16,6 +16,8 @@
 
 #include "compiler/Compiler.h"
 #include "config/Config.h"
+#include "device/SerialPort.h"
+#include "device/Transfers.h"
 #include "editor/Dialogs.h"
 #include "editor/ImageSurface.h"
 #include "editor/SegmentWidgets.h"
@@ -36,13 +38,23 @@ struct ProgramState {
     ControlArray controlArray{};
 };
 
+// How the window reaches the device: a fresh port for each transfer (used on the transfer's own
+// thread), a clock, and the ports the Connect menu offers.
+struct DeviceAccess {
+    std::function<std::unique_ptr<device::SerialPort>()> makePort;
+    device::TimeSource* time = nullptr;
+    // Menu entry n (0..7) -> port path, and the device behind it for the caption.
+    std::function<std::vector<std::pair<std::string, std::string>>()> listPorts;
+};
+
 class ClientArea;
 class RailLine;
 
 class FrmZezUdiMain : public QMainWindow {
     Q_OBJECT
   public:
-    FrmZezUdiMain(ProgramState& state, Dialogs& dialogs, QWidget* parent = nullptr);
+    FrmZezUdiMain(ProgramState& state, Dialogs& dialogs, DeviceAccess device = {},
+                  QWidget* parent = nullptr);
     ~FrmZezUdiMain() override;
 
     // The file dialogs' default name: a folder and a pattern.
@@ -65,6 +77,11 @@ class FrmZezUdiMain : public QMainWindow {
     void mnuSaveAs_Click();
     void mnuExit_Click();
     void mnuNotes_Click();
+    void mnuDownload_Click();
+    void mnuUpload_Click();
+    // Re-reads the system's serial ports into the COM items' captions.
+    void RefreshPorts();
+    bool transferRunning() const { return transferRunning_; }
     // Opens a file through the same path as Open, without the dialog (a file named on the
     // command line).
     void OpenNamedFile(const QString& path);
@@ -120,10 +137,17 @@ class FrmZezUdiMain : public QMainWindow {
     void AfterOpen();
     void FileSave();
     void FileSaveAs();
-    void NotYetAvailable(const QString& title);
+    // Runs a transfer on its own thread while the window stays painted and takes no input.
+    device::TransferResult RunTransfer(
+        const std::function<device::TransferResult(device::Link&, const std::string&,
+                                                   const device::CaptionFn&)>& transfer);
+    std::string PortForMenuEntry() const;
 
     ProgramState& state_;
     Dialogs& dialogs_;
+    DeviceAccess device_;
+    std::vector<std::pair<std::string, std::string>> ports_;
+    bool transferRunning_ = false;
     LogicGrid grid_;
     ImageSurface picTest_;
     int curOutput_ = 0;

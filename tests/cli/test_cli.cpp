@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 
 #include "TestUtil.h"
@@ -136,6 +137,81 @@ TEST(CliTable, PrintsTheStairwellTruthTable) {
     EXPECT_NE(r.out.find("I1 I2 | LC Input 1\n 0  0 | Off\n 0  1 | On\n 1  0 | On\n 1  1 | Off\n"),
               std::string::npos)
         << r.out;
+}
+
+}  // namespace
+}  // namespace zez
+
+#include "device/Emulator.h"
+
+namespace zez {
+namespace {
+
+struct TransferCli {
+    explicit TransferCli(device::Faults f = {}) : device(f) {
+        env.makePort = [this] { return std::make_unique<device::EmulatedPort>(device, time); };
+        env.time = &time;
+        env.in = &in;
+    }
+    Outcome Run(std::vector<std::string> args) {
+        std::ostringstream out, err;
+        const int code = cli::Run(args, out, err, env);
+        return {code, out.str(), err.str()};
+    }
+    device::DeviceEmulator device;
+    device::SimTime time;
+    std::istringstream in;
+    cli::Environment env;
+};
+
+TEST(CliTransfer, DownloadThenUploadGivesTheFileBack) {
+    test::TempDir dir;
+    TransferCli t;
+    const auto down = t.Run({"download", Example("corridor.CDF"), "--port", "sim", "--yes"});
+    EXPECT_EQ(down.code, 0) << down.err;
+    EXPECT_NE(down.out.find("Block 2048 of 2304\n"), std::string::npos);
+    EXPECT_NE(down.out.find("Download Complete.\nPower Cycle Device.\n"), std::string::npos);
+    const auto up = t.Run({"upload", "--port", "sim", "-o", dir.File("up.CDF"), "--yes"});
+    EXPECT_EQ(up.code, 0) << up.err;
+    EXPECT_NE(up.out.find("Upload Complete.\nPower Cycle Device.\n"), std::string::npos);
+    EXPECT_EQ(test::ReadBytes(dir.File("up.CDF")), test::ReadBytes(Example("corridor.CDF")));
+}
+
+TEST(CliTransfer, TheQuestionCanBeAnsweredNo) {
+    TransferCli t;
+    t.in.str("n\n");
+    const auto r = t.Run({"download", Example("corridor.CDF"), "--port", "sim"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(
+        r.out.find("Power Cycle Device Prior To Download.\nDevice Node Must Be 00\nContinue?"),
+        std::string::npos);
+    EXPECT_NE(r.out.find("Download Cancelled"), std::string::npos);
+    EXPECT_EQ(t.device.commands(), 0);
+}
+
+TEST(CliTransfer, FailuresExitWith1AndWriteNothing) {
+    test::TempDir dir;
+    device::Faults wrong;
+    wrong.wrongChecksum = true;
+    TransferCli bad(wrong);
+    const auto up = bad.Run({"upload", "--port", "sim", "-o", dir.File("x.CDF"), "--yes"});
+    EXPECT_EQ(up.code, 1);
+    EXPECT_NE(up.out.find("Upload Failed."), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("x.CDF")));
+    const auto down = bad.Run({"download", Example("corridor.CDF"), "--port", "sim", "--yes"});
+    EXPECT_EQ(down.code, 1);
+    EXPECT_NE(down.out.find("Download Failed.\nDevice Will NOT Function Properly.\n"),
+              std::string::npos);
+
+    device::Faults silent;
+    silent.silentAfter = 0;
+    TransferCli none(silent);
+    const auto r = none.Run({"download", Example("corridor.CDF"), "--port", "sim", "--yes"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.out.find("Unable to connect to device."), std::string::npos);
+
+    EXPECT_EQ(none.Run({"download", Example("corridor.CDF"), "--yes"}).code, 2);  // no --port
+    EXPECT_EQ(none.Run({"upload", "--port", "sim", "--yes"}).code, 2);            // no -o
 }
 
 }  // namespace

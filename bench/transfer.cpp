@@ -1,0 +1,108 @@
+// Transfer benchmark: a full download and upload through QSerialPort to zezudi-devsim over a
+// pseudo-terminal. Prints the time of each transfer, exchanges per second and the time per
+// exchange.
+//   bench/transfer DEVSIM [--pace]
+// With --pace the emulator delays each reply by the wire time of command and reply at 115,200
+// baud, so the download should take about the 17.3 s the wire itself needs.
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "compiler/Compiler.h"
+#include "device/QtSerialPort.h"
+#include "device/Transfers.h"
+#include "support/SampleConfigs.h"
+
+extern char** environ;
+
+namespace {
+
+using namespace zez;
+
+struct Devsim {
+    pid_t pid = -1;
+    std::string pty;
+};
+
+Devsim Start(const char* path, bool pace) {
+    int fds[2];
+    if (pipe(fds) != 0) return {};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, fds[0]);
+    std::vector<char*> argv = {const_cast<char*>(path)};
+    if (pace) argv.push_back(const_cast<char*>("--pace"));
+    argv.push_back(nullptr);
+    Devsim d;
+    if (posix_spawn(&d.pid, path, &actions, nullptr, argv.data(), environ) != 0) d.pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    close(fds[1]);
+    char c;
+    while (read(fds[0], &c, 1) == 1 && c != '\n') d.pty.push_back(c);
+    close(fds[0]);
+    return d;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: transfer DEVSIM [--pace]\n");
+        return 2;
+    }
+    const bool pace = argc > 2 && std::strcmp(argv[2], "--pace") == 0;
+    Devsim sim = Start(argv[1], pace);
+    if (sim.pid < 0 || sim.pty.empty()) {
+        std::fprintf(stderr, "cannot start %s\n", argv[1]);
+        return 1;
+    }
+    std::mt19937 rng(5);
+    const Config config = samples::Typical(rng);
+    ControlArray array{};
+    Compile(config, array);
+    device::QtSerialPort port;
+    device::SteadyTime time;
+    device::Link link(port, time);
+
+    auto timed = [&](auto&& run) {
+        const auto t0 = std::chrono::steady_clock::now();
+        const auto r = run();
+        return std::make_pair(
+            r, std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
+    };
+    const auto [down, downSec] =
+        timed([&] { return device::Download(link, sim.pty, array, config); });
+    const auto [up, upSec] = timed([&] { return device::Upload(link, sim.pty); });
+    kill(sim.pid, SIGTERM);
+    waitpid(sim.pid, nullptr, 0);
+
+    // After the 0.5 s speed-change pause: start, 9216 data commands and the checksum; for the
+    // upload 32 reads and the checksum. The connect is counted with them.
+    const double pause = 0.5;
+    const int downEx = 1 + 1 + 9216 + 1, upEx = 1 + 32 + 1;
+    std::printf("%s over %s%s\n", "zezudi-devsim", sim.pty.c_str(),
+                pace ? " (paced at 115,200 baud)" : "");
+    std::printf("download: %.3f s, %s, %d exchanges, %.0f exchanges/s, %.1f us per exchange\n",
+                downSec, down.outcome == device::Outcome::Complete ? "complete" : "FAILED", downEx,
+                downEx / (downSec - pause), (downSec - pause) / downEx * 1e6);
+    std::printf(
+        "upload:   %.3f s, %s, %d exchanges, %.0f exchanges/s, %.1f us per exchange\n", upSec,
+        up.outcome == device::Outcome::Complete && up.uploaded == config ? "complete" : "FAILED",
+        upEx, upEx / (upSec - pause), (upSec - pause) / upEx * 1e6);
+    if (pace)
+        std::printf("download against the 17.3 s of wire time: %+.1f%%\n",
+                    (downSec / 17.3 - 1) * 100);
+    return down.outcome == device::Outcome::Complete && up.outcome == device::Outcome::Complete ? 0
+                                                                                                : 1;
+}
