@@ -133,7 +133,8 @@ void QtSerialPort::Drain() {
 
 std::string QtSerialPort::ReadAll() {
     if (!port_->isOpen()) return {};
-    Pull();
+    // A reply that WaitForData already took in is read as it is; the next drain takes the rest.
+    if (port_->bytesAvailable() == 0) Pull();
     return port_->readAll().toStdString();
 }
 
