@@ -32,6 +32,7 @@ struct Command {
     std::set<std::string> valued;  // options that take a value
     std::set<std::string> flags;
     int positionals;
+    const char* optionHelp;
     std::function<int(const Parsed&, std::ostream&, std::ostream&, const Environment&)> run;
 };
 
@@ -297,6 +298,9 @@ const std::vector<Command>& Commands() {
          {"--output", "--inputs"},
          {},
          1,
+         "  --output N     the output, 1..8\n"
+         "  --inputs LIST  the inputs and pilots that are on: I1..I8, P1..P8 separated by commas,\n"
+         "                 or none\n",
          CmdEval},
         {"show",
          "zezudi-cli show FILE --output N",
@@ -304,6 +308,7 @@ const std::vector<Command>& Commands() {
          {"--output"},
          {},
          1,
+         "  --output N     the output, 1..8\n",
          CmdShow},
         {"compile",
          "zezudi-cli compile FILE [-o OUT] [--engine fast|reference] [--time]",
@@ -311,6 +316,10 @@ const std::vector<Command>& Commands() {
          {"-o", "--engine"},
          {"--time"},
          1,
+         "  -o OUT         where to write the 65,536 bytes (default: FILE with extension .bin)\n"
+         "  --engine E     fast (default) or reference (the slow engine the fast one is proven\n"
+         "                 against)\n"
+         "  --time         print how long the compile took\n",
          CmdCompile},
         {"table",
          "zezudi-cli table FILE --output N",
@@ -318,6 +327,7 @@ const std::vector<Command>& Commands() {
          {"--output"},
          {},
          1,
+         "  --output N     the output, 1..8\n",
          CmdTable},
         {"download",
          "zezudi-cli download FILE --port PATH [--yes]",
@@ -326,6 +336,8 @@ const std::vector<Command>& Commands() {
          {"--port"},
          {"--yes"},
          1,
+         "  --port PATH    the serial port (for example /dev/ttyUSB0, COM1)\n"
+         "  --yes          answer the power-cycle question with yes\n",
          CmdDownload},
         {"upload",
          "zezudi-cli upload --port PATH -o FILE [--yes]",
@@ -334,6 +346,9 @@ const std::vector<Command>& Commands() {
          {"--port", "-o"},
          {"--yes"},
          0,
+         "  --port PATH    the serial port (for example /dev/ttyUSB0, COM1)\n"
+         "  -o FILE        the CDF file to write\n"
+         "  --yes          answer the power-cycle question with yes\n",
          CmdUpload},
     };
     return commands;
@@ -393,7 +408,10 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         const auto parsed = ParseArgs(cmd, rest, err);
         if (!parsed) return kExitUsage;
         if (parsed->help) {
-            out << "usage: " << cmd.usage << "\n" << cmd.summary << "\n";
+            out << "usage: " << cmd.usage << "\n\n"
+                << cmd.summary << "\n\noptions:\n"
+                << cmd.optionHelp << "  -h, --help     show this help\n\n"
+                << "exit codes: 0 success, 1 failed operation, 2 bad usage or input\n";
             return kExitOk;
         }
         return cmd.run(*parsed, out, err, env);

@@ -166,13 +166,20 @@ int main(int argc, char** argv) {
     int rc = 0;
     bool done = false;
     while (!stopRequested && !done) {
-        int timeout = -1;
+        // Replies wait to the microsecond: --pace delays are a few milliseconds each.
+        timespec wait{};
+        timespec* timeout = nullptr;
         if (!due.empty()) {
-            const auto left = std::chrono::ceil<Millis>(due.front().at - Clock::now()).count();
-            timeout = static_cast<int>(std::max<long long>(0, left));
+            const auto left = std::max<long long>(
+                0,
+                std::chrono::duration_cast<std::chrono::nanoseconds>(due.front().at - Clock::now())
+                    .count());
+            wait.tv_sec = static_cast<time_t>(left / 1000000000);
+            wait.tv_nsec = static_cast<long>(left % 1000000000);
+            timeout = &wait;
         }
         pollfd p{master, POLLIN, 0};
-        const int ready = poll(&p, 1, timeout);
+        const int ready = ppoll(&p, 1, timeout, nullptr);
         if (ready < 0 && errno != EINTR) break;
         if (ready > 0 && (p.revents & POLLIN)) {
             char buf[4096];

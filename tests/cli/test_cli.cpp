@@ -216,3 +216,25 @@ TEST(CliTransfer, FailuresExitWith1AndWriteNothing) {
 
 }  // namespace
 }  // namespace zez
+
+namespace zez {
+namespace {
+
+TEST(CliHelp, EveryCommandHasUsageOptionsAndExitCodes) {
+    const auto top = Cli({"--help"});
+    EXPECT_EQ(top.code, 0);
+    EXPECT_EQ(top.out.rfind("usage: zezudi-cli COMMAND", 0), 0u);
+    for (const char* cmd : {"eval", "show", "compile", "table", "download", "upload"}) {
+        EXPECT_NE(top.out.find(std::string("zezudi-cli ") + cmd), std::string::npos) << cmd;
+        const auto r = Cli({cmd, "--help"});
+        EXPECT_EQ(r.code, 0) << cmd;
+        EXPECT_EQ(r.out.rfind(std::string("usage: zezudi-cli ") + cmd, 0), 0u) << r.out;
+        EXPECT_NE(r.out.find("\noptions:\n"), std::string::npos) << cmd;
+        EXPECT_NE(r.out.find("exit codes: 0 success, 1 failed operation, 2 bad usage or input"),
+                  std::string::npos)
+            << cmd;
+    }
+}
+
+}  // namespace
+}  // namespace zez

@@ -285,3 +285,26 @@ TEST_F(FileTest, SaveOverADirectoryFails) {
 
 }  // namespace
 }  // namespace zez::test
+
+namespace zez::test {
+namespace {
+
+TEST_F(FileTest, FileNamedAtStartGoesThroughOpen) {
+    const QString good = Saved("start.CDF", 13);
+    window->OpenNamedFile(good);
+    EXPECT_EQ(state.record.SegType[0][0], 13);
+    EXPECT_EQ(window->FileName(), good);
+    EXPECT_FALSE(state.ConfigChanged);
+    EXPECT_EQ(window->lblSeg(0)->text(), "I 1");
+    EXPECT_TRUE(dialogs.boxes.empty());
+
+    test::WriteBytes(dir.File("bad.CDF"), std::vector<uint8_t>(10, 0));
+    window->OpenNamedFile(Path("bad.CDF"));
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].icon, Icon::Critical);
+    EXPECT_EQ(window->FileName(), good);
+    EXPECT_EQ(state.record.SegType[0][0], 13);
+}
+
+}  // namespace
+}  // namespace zez::test

@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Builds the Debian package from a build tree, unpacks it into a scratch root and checks what it
+# installs. Usage: check_deb.sh BUILD_DIR EXAMPLE.CDF
+set -u
+build=$1 example=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+
+(cd "$build" && cpack -G DEB -B "$work/out" > "$work/cpack.log" 2>&1) || { cat "$work/cpack.log"; fail "cpack"; }
+deb=$(ls "$work"/out/zezudi_*_*.deb 2>/dev/null | head -1)
+[ -n "$deb" ] || fail "no zezudi_<version>_<arch>.deb"
+echo "built $(basename "$deb")"
+
+depends=$(dpkg-deb -f "$deb" Depends)
+echo "Depends: $depends"
+echo "$depends" | grep -q 'libqt6widgets6' || fail "does not depend on the Qt 6 widgets runtime"
+echo "$depends" | grep -q 'libqt6serialport6' || fail "does not depend on the Qt 6 serial port runtime"
+echo "$depends" | grep -q -- '-dev' && fail "depends on a -dev package"
+
+root="$work/root"
+dpkg -x "$deb" "$root" || fail "dpkg -x"
+for f in usr/bin/zezudi usr/bin/zezudi-cli usr/bin/zezudi-devsim \
+         usr/share/applications/zezudi.desktop \
+         usr/share/mime/packages/zezudi-cdf.xml \
+         usr/share/metainfo/io.github.zezudi.ZezUdi.metainfo.xml \
+         usr/share/icons/hicolor/scalable/apps/zezudi.svg \
+         usr/share/icons/hicolor/48x48/apps/zezudi.png \
+         usr/share/icons/hicolor/256x256/apps/zezudi.png; do
+  [ -e "$root/$f" ] || fail "missing /$f"
+done
+[ -x "$root/usr/bin/zezudi" ] || fail "zezudi is not executable"
+
+desktop="$root/usr/share/applications/zezudi.desktop"
+grep -q '^Exec=zezudi %f$' "$desktop" || fail "the desktop entry does not pass the file"
+grep -q '^Categories=.*Utility;.*Electronics;' "$desktop" || fail "desktop categories"
+grep -q '^MimeType=application/x-zezudi-cdf;' "$desktop" || fail "desktop entry claims no CDF type"
+grep -q 'pattern="\*\.CDF"' "$root/usr/share/mime/packages/zezudi-cdf.xml" || fail "no *.CDF glob"
+if command -v desktop-file-validate > /dev/null; then
+  desktop-file-validate "$desktop" || fail "desktop-file-validate"
+fi
+if command -v appstreamcli > /dev/null; then
+  appstreamcli validate --no-net --pedantic "$root/usr/share/metainfo/io.github.zezudi.ZezUdi.metainfo.xml" > "$work/as.log" 2>&1 \
+    || { cat "$work/as.log"; fail "appstreamcli validate"; }
+fi
+file "$root/usr/share/icons/hicolor/48x48/apps/zezudi.png" 2>/dev/null | grep -q '48 x 48' || \
+  { command -v file > /dev/null && fail "48x48 icon has another size"; }
+
+# The packaged programs run.
+"$root/usr/bin/zezudi-cli" --help > "$work/help.txt" || fail "zezudi-cli --help"
+grep -q '^usage: zezudi-cli' "$work/help.txt" || fail "help has no usage line"
+out=$("$root/usr/bin/zezudi-cli" eval "$example" --output 1 --inputs I1)
+[ "$out" = "Lumacor Input 1 On" ] || fail "packaged zezudi-cli eval said: $out"
+"$root/usr/bin/zezudi-devsim" --help > /dev/null || fail "zezudi-devsim --help"
+echo "package contents: all present"
+echo "1 passed, 0 failed"
