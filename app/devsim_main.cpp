@@ -154,8 +154,12 @@ int main(int argc, char** argv) {
     std::printf("%s\n", path);
     std::fflush(stdout);
 
-    std::signal(SIGINT, OnSignal);
-    std::signal(SIGTERM, OnSignal);
+    // Without SA_RESTART, so that a blocking read ends on a signal.
+    struct sigaction stop {};
+    stop.sa_handler = OnSignal;
+    sigemptyset(&stop.sa_mask);
+    sigaction(SIGINT, &stop, nullptr);
+    sigaction(SIGTERM, &stop, nullptr);
 
     struct Due {
         TimePoint at;
@@ -178,12 +182,14 @@ int main(int argc, char** argv) {
             wait.tv_nsec = static_cast<long>(left % 1000000000);
             timeout = &wait;
         }
+        // With no reply pending a plain blocking read saves a system call per exchange.
         pollfd p{master, POLLIN, 0};
-        const int ready = ppoll(&p, 1, timeout, nullptr);
+        const int ready = timeout ? ppoll(&p, 1, timeout, nullptr) : 1;
         if (ready < 0 && errno != EINTR) break;
-        if (ready > 0 && (p.revents & POLLIN)) {
+        if (ready > 0 && (!timeout || (p.revents & POLLIN))) {
             char buf[4096];
             const ssize_t n = read(master, buf, sizeof buf);
+            if (n < 0 && errno != EINTR && errno != EAGAIN) break;
             if (n > 0) {
                 const int baud = device.fast() ? 115200 : 38400;
                 const int before = device.commands();

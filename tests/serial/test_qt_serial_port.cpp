@@ -1,0 +1,84 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <chrono>
+#include <cstdlib>
+
+#include "device/QtSerialPort.h"
+
+namespace zez::device {
+namespace {
+
+// A pseudo-terminal whose far end the test plays.
+struct Pty {
+    Pty() {
+        master = posix_openpt(O_RDWR | O_NOCTTY);
+        if (master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0) path = ptsname(master);
+    }
+    ~Pty() { CloseMaster(); }
+    void CloseMaster() {
+        if (master >= 0) close(master);
+        master = -1;
+    }
+    int master = -1;
+    std::string path;
+};
+
+TEST(QtSerialPort, MissingPortIsNamed) {
+    QtSerialPort port;
+    auto r = port.Open("/dev/zezudi-no-such-port", "38400,n,8,1");
+    ASSERT_FALSE(r);
+    EXPECT_NE(r.error().find("/dev/zezudi-no-such-port"), std::string::npos);
+    EXPECT_NE(r.error().find("no such port"), std::string::npos) << r.error();
+}
+
+TEST(QtSerialPort, ExchangesBytesAndIgnoresDtrOnAPseudoTerminal) {
+    Pty pty;
+    ASSERT_FALSE(pty.path.empty());
+    QtSerialPort port;
+    ASSERT_TRUE(port.Open(pty.path, "115200,n,8,1"));
+    port.DtrOff();  // a pseudo-terminal has no modem lines: no failure
+    ASSERT_TRUE(port.Write("[200700--]"));
+    char buf[32] = {};
+    ASSERT_EQ(read(pty.master, buf, sizeof buf), 10);
+    EXPECT_EQ(std::string(buf, 10), "[200700--]");
+    ASSERT_EQ(write(pty.master, "[2007OK]", 8), 8);
+    ASSERT_TRUE(port.WaitForData(Clock::now() + Millis{2000}));
+    while (port.Waiting() < 8) ASSERT_TRUE(port.WaitForData(Clock::now() + Millis{2000}));
+    EXPECT_EQ(port.ReadAll(), "[2007OK]");
+    EXPECT_TRUE(port.Open(pty.path, "38400,n,8,1"));  // reopening at the other speed
+}
+
+TEST(QtSerialPort, SecondProgramHoldingThePortIsReportedAsInUse) {
+    Pty pty;
+    QtSerialPort first, second;
+    ASSERT_TRUE(first.Open(pty.path, "38400,n,8,1"));
+    auto r = second.Open(pty.path, "38400,n,8,1");
+    ASSERT_FALSE(r);
+    EXPECT_NE(r.error().find("in use"), std::string::npos) << r.error();
+}
+
+TEST(QtSerialPort, HangUpEndsTheWaitWithDeviceDisconnected) {
+    Pty pty;
+    QtSerialPort port;
+    ASSERT_TRUE(port.Open(pty.path, "115200,n,8,1"));
+    pty.CloseMaster();
+    const auto t0 = Clock::now();
+    auto r = port.WaitForData(t0 + Millis{3000});
+    ASSERT_FALSE(r);
+    EXPECT_NE(r.error().find("device disconnected"), std::string::npos) << r.error();
+    EXPECT_LT(Clock::now() - t0, Millis{1000});
+    EXPECT_FALSE(port.Write("[10000000000000000]"));  // the port stays failed and closed
+}
+
+}  // namespace
+}  // namespace zez::device
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
