@@ -1,5 +1,7 @@
 #include "config/CdfFile.h"
 
+#include "config/File.h"
+
 #include "config/ReplaceFile.h"
 
 #include <algorithm>
@@ -14,15 +16,6 @@ namespace zez {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
-std::string Reason(int err) {
-    return std::generic_category().message(err);
-}
 
 std::string Quoted(const std::string& path) {
     return "\"" + path + "\"";
@@ -56,18 +49,18 @@ Result<std::vector<uint8_t>> ReadTail(const fs::path& target, bool& exists) {
     FilePtr f(std::fopen(target.string().c_str(), "r+b"));
     if (!f) {
         if (errno == ENOENT) return std::vector<uint8_t>{};
-        return Error{"Cannot save " + Quoted(target.string()) + ": " + Reason(errno) + "."};
+        return Error{"Cannot save " + Quoted(target.string()) + ": " + SystemReason(errno) + "."};
     }
     exists = true;
     std::vector<uint8_t> tail;
     if (std::fseek(f.get(), static_cast<long>(kCdfBytes), SEEK_SET) != 0)
-        return Error{"Cannot save " + Quoted(target.string()) + ": " + Reason(errno) + "."};
+        return Error{"Cannot save " + Quoted(target.string()) + ": " + SystemReason(errno) + "."};
     std::array<uint8_t, 8192> buf{};
     std::size_t n = 0;
     while ((n = std::fread(buf.data(), 1, buf.size(), f.get())) > 0)
         tail.insert(tail.end(), buf.begin(), buf.begin() + static_cast<std::ptrdiff_t>(n));
     if (std::ferror(f.get()))
-        return Error{"Cannot save " + Quoted(target.string()) + ": " + Reason(errno) + "."};
+        return Error{"Cannot save " + Quoted(target.string()) + ": " + SystemReason(errno) + "."};
     return tail;
 }
 
@@ -95,12 +88,13 @@ Result<Config> ParseCdf(std::span<const uint8_t> bytes) {
 Result<LoadedConfig> LoadFromFile(const std::string& path) {
     errno = 0;
     FilePtr f(std::fopen(path.c_str(), "rb"));
-    if (!f) return Error{"Cannot open " + Quoted(path) + ": " + Reason(errno) + "."};
+    if (!f) return Error{"Cannot open " + Quoted(path) + ": " + SystemReason(errno) + "."};
     CdfBytes bytes{};
     const std::size_t n = std::fread(bytes.data(), 1, bytes.size(), f.get());
     if (n < bytes.size()) {
         if (std::ferror(f.get()))
-            return Error{"Cannot read " + Quoted(path) + ": " + Reason(errno ? errno : EIO) + "."};
+            return Error{"Cannot read " + Quoted(path) + ": " + SystemReason(errno ? errno : EIO) +
+                         "."};
         return Error{"Cannot open " + Quoted(path) +
                      ": the file is too short to be a configuration (" + std::to_string(n) +
                      " bytes; a configuration file holds " + std::to_string(kCdfBytes) +

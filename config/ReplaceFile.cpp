@@ -1,5 +1,7 @@
 #include "config/ReplaceFile.h"
 
+#include "config/File.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -18,11 +20,6 @@ namespace zez {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 bool SyncToDisk(std::FILE* f) {
 #ifdef _WIN32
@@ -67,11 +64,11 @@ Result<void> ReplaceFile(const std::string& path, std::span<const uint8_t> head,
     const fs::path temp = TempPathBeside(target);
     errno = 0;
     FilePtr f(std::fopen(temp.string().c_str(), "wxb"));
-    if (!f) return failure(std::generic_category().message(errno));
+    if (!f) return failure(SystemReason(errno));
     auto fail = [&](int err) {
         f.reset();
         fs::remove(temp, ec);
-        return failure(std::generic_category().message(err ? err : EIO));
+        return failure(SystemReason(err ? err : EIO));
     };
     if (!head.empty() && std::fwrite(head.data(), 1, head.size(), f.get()) != head.size())
         return fail(errno);

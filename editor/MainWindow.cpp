@@ -438,17 +438,24 @@ void FrmZezUdiMain::mnuDownload_Click() {
         [&](device::Link& link, const std::string& port, const device::CaptionFn& caption) {
             return device::Download(link, port, array, config, caption);
         });
-    const QString reason =
-        r.reason.empty() ? QString() : QStringLiteral("\r\n") + QString::fromStdString(r.reason);
+    ReportTransfer(r, QStringLiteral("Download"),
+                   QStringLiteral("Download Complete.\r\nPower Cycle Device."),
+                   QStringLiteral("Download Failed.\r\nDevice Will NOT Function Properly."));
+    lblComPrg_->hide();
+}
+
+void FrmZezUdiMain::ReportTransfer(const device::TransferResult& r, const QString& command,
+                                   const QString& complete, const QString& failed) {
     switch (r.outcome) {
         case device::Outcome::Complete:
-            dialogs_.Message(QStringLiteral("Download Complete.\r\nPower Cycle Device."),
-                             QStringLiteral("Download"), Buttons::Ok, Icon::Information);
+            dialogs_.Message(complete, command, Buttons::Ok, Icon::Information);
             break;
         case device::Outcome::Failed:
-            dialogs_.Message(
-                QStringLiteral("Download Failed.\r\nDevice Will NOT Function Properly.") + reason,
-                QStringLiteral("Download Failure"), Buttons::Ok, Icon::Critical);
+            // A transfer that had to stop says why.
+            dialogs_.Message(failed + (r.reason.empty() ? QString()
+                                                        : QStringLiteral("\r\n") +
+                                                              QString::fromStdString(r.reason)),
+                             command + QStringLiteral(" Failure"), Buttons::Ok, Icon::Critical);
             break;
         case device::Outcome::NoConnect:
             dialogs_.Message(QStringLiteral("Unable to connect to device."),
@@ -459,7 +466,6 @@ void FrmZezUdiMain::mnuDownload_Click() {
                              Icon::Critical);
             break;
     }
-    lblComPrg_->hide();
 }
 
 void FrmZezUdiMain::mnuUpload_Click() {
@@ -492,31 +498,12 @@ void FrmZezUdiMain::mnuUpload_Click() {
         [](device::Link& link, const std::string& port, const device::CaptionFn& caption) {
             return device::Upload(link, port, caption);
         });
-    switch (r.outcome) {
-        case device::Outcome::Complete:
-            // Only a verified upload becomes the configuration.
-            state_.record = r.uploaded;
-            dialogs_.Message(QStringLiteral("Upload Complete.\r\nPower Cycle Device."),
-                             QStringLiteral("Upload"), Buttons::Ok, Icon::Information);
-            break;
-        case device::Outcome::Failed: {
-            const QString reason = r.reason.empty()
-                                       ? QString()
-                                       : QStringLiteral("\r\n") + QString::fromStdString(r.reason);
-            dialogs_.Message(QStringLiteral("Upload Failed.\r\nHost Program Cleared.") + reason,
-                             QStringLiteral("Upload Failure"), Buttons::Ok, Icon::Critical);
-            mnuNew_Click();
-            break;
-        }
-        case device::Outcome::NoConnect:
-            dialogs_.Message(QStringLiteral("Unable to connect to device."),
-                             QStringLiteral("Error"), Buttons::Ok, Icon::Critical);
-            break;
-        case device::Outcome::PortError:
-            dialogs_.Message(QString::fromStdString(r.reason), QStringLiteral("Error"), Buttons::Ok,
-                             Icon::Critical);
-            break;
-    }
+    // Only a verified upload becomes the configuration.
+    if (r.outcome == device::Outcome::Complete) state_.record = r.uploaded;
+    ReportTransfer(r, QStringLiteral("Upload"),
+                   QStringLiteral("Upload Complete.\r\nPower Cycle Device."),
+                   QStringLiteral("Upload Failed.\r\nHost Program Cleared."));
+    if (r.outcome == device::Outcome::Failed) mnuNew_Click();
     lblComPrg_->hide();
     ShowConfig();
     SetNotCompiled();

@@ -142,6 +142,9 @@ class FrmZezUdiMain : public QMainWindow {
         const std::function<device::TransferResult(device::Link&, const std::string&,
                                                    const device::CaptionFn&)>& transfer);
     std::string PortForMenuEntry() const;
+    // The message boxes of a transfer's outcome.
+    void ReportTransfer(const device::TransferResult& r, const QString& command,
+                        const QString& complete, const QString& failed);
 
     ProgramState& state_;
     Dialogs& dialogs_;
