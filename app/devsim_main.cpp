@@ -3,6 +3,9 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
 #include <termios.h>
 #include <unistd.h>
 
@@ -131,6 +134,10 @@ std::chrono::microseconds WireTimeUs(std::size_t bytes, int baud) {
 int main(int argc, char** argv) {
     Options o;
     if (!Parse(argc, argv, o)) return 2;
+#ifdef __linux__
+    // Paced replies are due every 2 ms or so; the default 50 us timer slack would add up.
+    prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+#endif
     DeviceEmulator device(o.faults);
     if (!o.memory.empty()) LoadMemory(o.memory, device);
     if (o.faults.noteByte4095) device.memory()[kNoteAddress + zez::kNoteBytes - 1] = 0x5A;
@@ -174,10 +181,13 @@ int main(int argc, char** argv) {
         timespec wait{};
         timespec* timeout = nullptr;
         if (!due.empty()) {
-            const auto left = std::max<long long>(
-                0,
+            // Sleep until shortly before the reply is due and watch the rest of the time: a
+            // timer wakes up about a tenth of a millisecond late, too late for paced replies.
+            constexpr long long kWatchNs = 250000;
+            long long left =
                 std::chrono::duration_cast<std::chrono::nanoseconds>(due.front().at - Clock::now())
-                    .count());
+                    .count();
+            left = left > kWatchNs ? left - kWatchNs : 0;
             wait.tv_sec = static_cast<time_t>(left / 1000000000);
             wait.tv_nsec = static_cast<long>(left % 1000000000);
             timeout = &wait;
