@@ -129,6 +129,16 @@ std::chrono::microseconds WireTimeUs(std::size_t bytes, int baud) {
         static_cast<long long>(bytes * 10 * 1000000ULL / static_cast<std::size_t>(baud))};
 }
 
+// poll() to the nanosecond where the system has ppoll(), to the millisecond elsewhere.
+int WaitReadable(pollfd& p, const timespec* timeout) {
+#ifdef __linux__
+    return ppoll(&p, 1, timeout, nullptr);
+#else
+    const long long ms = timeout->tv_sec * 1000LL + (timeout->tv_nsec + 999999) / 1000000;
+    return poll(&p, 1, static_cast<int>(ms));
+#endif
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -194,7 +204,7 @@ int main(int argc, char** argv) {
         }
         // With no reply pending a plain blocking read saves a system call per exchange.
         pollfd p{master, POLLIN, 0};
-        const int ready = timeout ? ppoll(&p, 1, timeout, nullptr) : 1;
+        const int ready = timeout ? WaitReadable(p, timeout) : 1;
         if (ready < 0 && errno != EINTR) break;
         if (ready > 0 && (!timeout || (p.revents & POLLIN))) {
             char buf[4096];

@@ -356,3 +356,25 @@ TEST_F(EditorTest, ComMenuChecksOneItem) {
 
 }  // namespace
 }  // namespace zez::test
+
+namespace zez::test {
+namespace {
+
+TEST_F(EditorTest, PicturesStayCrispAtWholePixelRatios) {
+    DropPalette(window->imgSegment(0), 14);
+    const QImage picture = PalettePicture(14);
+    for (int ratio : {1, 2, 3}) {
+        QImage canvas(40 * ratio, 40 * ratio, QImage::Format_RGB32);
+        canvas.setDevicePixelRatio(ratio);
+        canvas.fill(Qt::blue);
+        window->imgSegment(0)->render(&canvas);
+        int wrong = 0;
+        for (int y = 0; y < canvas.height(); ++y)
+            for (int x = 0; x < canvas.width(); ++x)
+                wrong += canvas.pixel(x, y) != picture.pixel(x / ratio, y / ratio);
+        EXPECT_EQ(wrong, 0) << "ratio " << ratio;
+    }
+}
+
+}  // namespace
+}  // namespace zez::test
