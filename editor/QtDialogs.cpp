@@ -54,26 +54,23 @@ Answer QtDialogs::Message(const QString& text, const QString& title, Buttons but
     return Answer::Ok;
 }
 
-QString QtDialogs::OpenFileName(const FileDialogRequest& request) {
+QString QtDialogs::RunFileDialog(const FileDialogRequest& request, bool save) {
     QString dir, name;
     SplitInitial(request.initialName, dir, name);
     QFileDialog dialog(parent_, QString(), dir, QtFilter(request.filter));
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(request.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     if (!name.isEmpty()) dialog.selectFile(name);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
     return dialog.selectedFiles().first();
 }
 
+QString QtDialogs::OpenFileName(const FileDialogRequest& request) {
+    return RunFileDialog(request, false);
+}
+
 QString QtDialogs::SaveFileName(const FileDialogRequest& request) {
-    QString dir, name;
-    SplitInitial(request.initialName, dir, name);
-    QFileDialog dialog(parent_, QString(), dir, QtFilter(request.filter));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    if (!name.isEmpty()) dialog.selectFile(name);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
-    return dialog.selectedFiles().first();
+    return RunFileDialog(request, true);
 }
 
 }  // namespace zez

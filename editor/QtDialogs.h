@@ -16,6 +16,7 @@ class QtDialogs final : public Dialogs {
     QString SaveFileName(const FileDialogRequest& request) override;
 
   private:
+    QString RunFileDialog(const FileDialogRequest& request, bool save);
     QWidget* parent_;
 };
 

@@ -29,6 +29,13 @@ void AcceptPalette(QDragEnterEvent* event) {
     if (DroppedCode(event->mimeData()) >= 0) event->acceptProposedAction();
 }
 
+// The code a drop brings, accepting the drop; -1 when it brings none.
+int TakeDrop(QDropEvent* event) {
+    const int code = DroppedCode(event->mimeData());
+    if (code >= 0) event->acceptProposedAction();
+    return code;
+}
+
 }  // namespace
 
 int DroppedCode(const QMimeData* mime) {
@@ -118,10 +125,7 @@ void SegmentPicture::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void SegmentPicture::dropEvent(QDropEvent* event) {
-    const int code = DroppedCode(event->mimeData());
-    if (code < 0) return;
-    event->acceptProposedAction();
-    emit Dropped(index_, code);
+    if (const int code = TakeDrop(event); code >= 0) emit Dropped(index_, code);
 }
 
 SegmentLabel::SegmentLabel(int index, QWidget* parent) : QLabel(parent), index_(index) {
@@ -139,10 +143,7 @@ void SegmentLabel::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void SegmentLabel::dropEvent(QDropEvent* event) {
-    const int code = DroppedCode(event->mimeData());
-    if (code < 0) return;
-    event->acceptProposedAction();
-    emit Dropped(index_, code);
+    if (const int code = TakeDrop(event); code >= 0) emit Dropped(index_, code);
 }
 
 }  // namespace zez
