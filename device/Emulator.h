@@ -43,7 +43,6 @@ class DeviceEmulator {
     const Memory& memory() const { return memory_; }
     bool fast() const { return fast_; }
     int commands() const { return commands_; }
-    Faults& faults() { return faults_; }
 
   private:
     std::optional<std::string> Handle(std::string_view cmd);

@@ -38,9 +38,6 @@ class Link {
     // Link end: the port closed.
     void End();
 
-    SerialPort& port() { return port_; }
-    TimeSource& time() { return time_; }
-
   private:
     Exchange Run(std::string_view cmd, int replyLength, Millis timeout);
     SerialPort& port_;

@@ -519,24 +519,20 @@ void FrmZezUdiMain::mnuNew_Click() {
                          Icon::None) == Answer::No)
         return;
     state_.record.Clear();
-    cboOutput_->setCurrentIndex(0);
-    curOutput_ = 0;
-    ShowConfig();
-    SetNotCompiled();
-    tmrCloseCBO_Timer();
+    ShowFirstOutputNotCompiled();
 }
 
 void FrmZezUdiMain::mnuOpen_Click() {
     FileOpen();
-    AfterOpen();
+    ShowFirstOutputNotCompiled();
 }
 
 void FrmZezUdiMain::OpenNamedFile(const QString& path) {
     LoadNamedFile(path);
-    AfterOpen();
+    ShowFirstOutputNotCompiled();
 }
 
-void FrmZezUdiMain::AfterOpen() {
+void FrmZezUdiMain::ShowFirstOutputNotCompiled() {
     cboOutput_->setCurrentIndex(0);
     curOutput_ = 0;
     ShowConfig();
@@ -544,20 +540,19 @@ void FrmZezUdiMain::AfterOpen() {
     tmrCloseCBO_Timer();
 }
 
-bool FrmZezUdiMain::FileOpen() {
+void FrmZezUdiMain::FileOpen() {
     if (state_.ConfigChanged &&
         dialogs_.Message(QStringLiteral("Discard Any Changes?"), QStringLiteral("Open"),
                          Buttons::YesNo, Icon::Question) == Answer::No)
-        return false;
+        return;
     QString initial;
     if (!dialogPathSet_) {
         initial = DefaultDialogName();
         dialogPathSet_ = true;
     }
     const QString name = dialogs_.OpenFileName({kFilter, initial, true});
-    if (name.isEmpty() || name == DefaultDialogName()) return false;
+    if (name.isEmpty() || name == DefaultDialogName()) return;
     LoadNamedFile(name);
-    return true;
 }
 
 void FrmZezUdiMain::LoadNamedFile(const QString& name) {

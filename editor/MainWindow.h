@@ -132,9 +132,10 @@ class FrmZezUdiMain : public QMainWindow {
     void SetNotCompiled();
     void ShowEnergised(bool on);
     void ClearEnergised();
-    bool FileOpen();
+    void FileOpen();
     void LoadNamedFile(const QString& path);
-    void AfterOpen();
+    // Output 1 shown, not compiled, the selection list closed: how New and Open leave the window.
+    void ShowFirstOutputNotCompiled();
     void FileSave();
     void FileSaveAs();
     // Runs a transfer on its own thread while the window stays painted and takes no input.

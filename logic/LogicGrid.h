@@ -54,7 +54,6 @@ constexpr int BlockY(int seg) {
 class LogicGrid {
   public:
     explicit LogicGrid(PixelSurface* picture = nullptr) : picture_(picture) {}
-    void SetPictureStore(PixelSurface* picture) { picture_ = picture; }
 
     // Memory store, cell (x, y) at x + 36 y.
     std::array<int16_t, kGridCells> iGrid{};
