@@ -16,10 +16,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
-#include <fstream>
+#include <filesystem>
 #include <iostream>
 #include <string>
 
+#include "config/FileAccess.h"
+#include "config/ReplaceFile.h"
 #include "device/Emulator.h"
 
 namespace {
@@ -104,23 +106,25 @@ bool Parse(int argc, char** argv, Options& o) {
     return true;
 }
 
-void LoadMemory(const std::string& path, DeviceEmulator& device) {
-    std::ifstream f(path, std::ios::binary);
-    if (!f) return;  // a new device: all zeros
-    f.read(reinterpret_cast<char*>(device.memory().data()),
-           static_cast<std::streamsize>(device.memory().size()));
+// A missing file is a new device (all zeros); a file that is there must be a regular file.
+bool LoadMemory(const std::string& path, DeviceEmulator& device) {
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec) && !std::filesystem::is_symlink(path, ec)) return true;
+    auto f = zez::OpenForReading(path, "Cannot read the device memory");
+    if (!f) {
+        std::cerr << "zezudi-devsim: " << f.error() << "\n";
+        return false;
+    }
+    std::fread(device.memory().data(), 1, device.memory().size(), f.value().get());
+    return true;
 }
 
 bool SaveMemory(const std::string& path, const DeviceEmulator& device) {
     if (path.empty()) return true;
-    const std::string temp = path + ".part";
-    {
-        std::ofstream f(temp, std::ios::binary | std::ios::trunc);
-        f.write(reinterpret_cast<const char*>(device.memory().data()),
-                static_cast<std::streamsize>(device.memory().size()));
-        if (!f) return false;
-    }
-    return std::rename(temp.c_str(), path.c_str()) == 0;
+    const auto& m = device.memory();
+    auto saved = zez::ReplaceFile(path, {m.data(), m.size()}, {}, "Cannot save the device memory");
+    if (!saved) std::cerr << "zezudi-devsim: " << saved.error() << "\n";
+    return saved.ok();
 }
 
 // Wire time of `bytes` characters at `baud`, 10 bits a character.
@@ -149,7 +153,7 @@ int main(int argc, char** argv) {
     prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
 #endif
     DeviceEmulator device(o.faults);
-    if (!o.memory.empty()) LoadMemory(o.memory, device);
+    if (!o.memory.empty() && !LoadMemory(o.memory, device)) return 1;
     if (o.faults.noteByte4095) device.memory()[kNoteAddress + zez::kNoteBytes - 1] = 0x5A;
 
     const int master = posix_openpt(O_RDWR | O_NOCTTY);
@@ -231,10 +235,7 @@ int main(int argc, char** argv) {
             due.pop_front();
             if (write(master, d.text.data(), d.text.size()) < 0) break;
             if (d.last) {
-                if (!SaveMemory(o.memory, device)) {
-                    std::fprintf(stderr, "zezudi-devsim: cannot save %s\n", o.memory.c_str());
-                    rc = 1;
-                }
+                if (!SaveMemory(o.memory, device)) rc = 1;
                 if (o.exitAfterTransfer) done = true;
             }
         }

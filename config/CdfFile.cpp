@@ -1,7 +1,7 @@
 #include "config/CdfFile.h"
 
 #include "config/File.h"
-
+#include "config/FileAccess.h"
 #include "config/ReplaceFile.h"
 
 #include <algorithm>
@@ -42,25 +42,22 @@ void GetTable(const uint8_t* in, SegTable& table) {
     }
 }
 
-// Bytes of an existing target beyond the configuration; also proves the target may be written.
-Result<std::vector<uint8_t>> ReadTail(const fs::path& target, bool& exists) {
-    exists = false;
-    errno = 0;
-    FilePtr f(std::fopen(target.string().c_str(), "r+b"));
-    if (!f) {
-        if (errno == ENOENT) return std::vector<uint8_t>{};
-        return Error{"Cannot save " + Quoted(target.string()) + ": " + SystemReason(errno) + "."};
-    }
-    exists = true;
+// Bytes of an existing target beyond the configuration, which a save keeps.
+Result<std::vector<uint8_t>> ReadTail(const fs::path& target) {
+    auto f = OpenForReading(target.string(), "Cannot save");
+    if (!f) return Error{f.error()};
+    auto fail = [&] {
+        return Error{"Cannot save " + Quoted(target.string()) + ": " +
+                     SystemReason(errno ? errno : EIO) + "."};
+    };
     std::vector<uint8_t> tail;
-    if (std::fseek(f.get(), static_cast<long>(kCdfBytes), SEEK_SET) != 0)
-        return Error{"Cannot save " + Quoted(target.string()) + ": " + SystemReason(errno) + "."};
+    errno = 0;
+    if (std::fseek(f.value().get(), static_cast<long>(kCdfBytes), SEEK_SET) != 0) return fail();
     std::array<uint8_t, 8192> buf{};
     std::size_t n = 0;
-    while ((n = std::fread(buf.data(), 1, buf.size(), f.get())) > 0)
+    while ((n = std::fread(buf.data(), 1, buf.size(), f.value().get())) > 0)
         tail.insert(tail.end(), buf.begin(), buf.begin() + static_cast<std::ptrdiff_t>(n));
-    if (std::ferror(f.get()))
-        return Error{"Cannot save " + Quoted(target.string()) + ": " + SystemReason(errno) + "."};
+    if (std::ferror(f.value().get())) return fail();
     return tail;
 }
 
@@ -86,9 +83,10 @@ Result<Config> ParseCdf(std::span<const uint8_t> bytes) {
 }
 
 Result<LoadedConfig> LoadFromFile(const std::string& path) {
+    auto opened = OpenForReading(path, "Cannot open");
+    if (!opened) return Error{opened.error()};
+    FilePtr f = std::move(opened).value();
     errno = 0;
-    FilePtr f(std::fopen(path.c_str(), "rb"));
-    if (!f) return Error{"Cannot open " + Quoted(path) + ": " + SystemReason(errno) + "."};
     CdfBytes bytes{};
     const std::size_t n = std::fread(bytes.data(), 1, bytes.size(), f.get());
     if (n < bytes.size()) {
@@ -108,17 +106,17 @@ Result<LoadedConfig> LoadFromFile(const std::string& path) {
 }
 
 Result<void> SaveToFile(const Config& config, const std::string& path) {
-    fs::path target(path);
-    std::error_code ec;
-    if (fs::is_symlink(target, ec)) {
-        const auto real = fs::weakly_canonical(target, ec);
-        if (!ec) target = real;
+    // Refuses special and read-only targets before anything is read from them.
+    auto target = CheckWriteTarget(path, "Cannot save");
+    if (!target) return Error{target.error()};
+    std::vector<uint8_t> tail;
+    if (target.value().exists) {
+        auto read = ReadTail(target.value().path);
+        if (!read) return Error{read.error()};
+        tail = std::move(read).value();
     }
-    bool exists = false;
-    auto tail = ReadTail(target, exists);
-    if (!tail) return Error{tail.error()};
     const CdfBytes bytes = SerializeCdf(config);
-    return ReplaceFile(path, bytes, tail.value(), "Cannot save");
+    return ReplaceFile(path, bytes, tail, "Cannot save");
 }
 
 }  // namespace zez

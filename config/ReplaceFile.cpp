@@ -1,12 +1,12 @@
 #include "config/ReplaceFile.h"
 
 #include "config/File.h"
+#include "config/FileAccess.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
-#include <random>
 #include <system_error>
 
 #ifdef _WIN32
@@ -40,10 +40,20 @@ void SyncFolder([[maybe_unused]] const fs::path& folder) {
 #endif
 }
 
-fs::path TempPathBeside(const fs::path& target) {
-    static std::mt19937_64 rng{std::random_device{}()};
-    const auto tag = std::to_string(rng() % 1000000000ULL);
-    return target.parent_path() / (target.filename().string() + ".zez-" + tag + ".tmp");
+// Why no file can be made in `folder`, from the error of creating one there.
+std::string FolderReason(int err, const fs::path& folder) {
+    const std::string name = "\"" + (folder.empty() ? std::string(".") : folder.string()) + "\"";
+    switch (err) {
+        case EACCES:
+        case EPERM:
+            return "you may not write in the folder " + name + " (permission denied)";
+        case ENOENT:
+            return "the folder " + name + " does not exist";
+        case EROFS:
+            return "the folder " + name + " is on a read-only file system";
+        default:
+            return SystemReason(err);
+    }
 }
 
 }  // namespace
@@ -53,18 +63,16 @@ Result<void> ReplaceFile(const std::string& path, std::span<const uint8_t> head,
     auto failure = [&](const std::string& why) {
         return Error{verb + " \"" + path + "\": " + why + "."};
     };
-    fs::path target(path);
+    auto checked = CheckWriteTarget(path, verb);
+    if (!checked) return Error{checked.error()};
+    const fs::path target = checked.value().path;
+    const bool exists = checked.value().exists;
     std::error_code ec;
-    // Write through a link to the file it names, not over the link.
-    if (fs::is_symlink(target, ec)) {
-        const auto real = fs::weakly_canonical(target, ec);
-        if (!ec) target = real;
-    }
-    const bool exists = fs::exists(target, ec);
-    const fs::path temp = TempPathBeside(target);
+    RemoveStaleTemporaries(target);
+    const fs::path temp = TemporaryFor(target);
     errno = 0;
     FilePtr f(std::fopen(temp.string().c_str(), "wxb"));
-    if (!f) return failure(SystemReason(errno));
+    if (!f) return failure(FolderReason(errno, target.parent_path()));
     auto fail = [&](int err) {
         f.reset();
         fs::remove(temp, ec);

@@ -12,7 +12,8 @@ namespace zez {
 
 // Writes `head` then `tail` as the whole new content of `path`. An existing file keeps its
 // permissions, a link is followed to the file it names, and on failure the existing file is
-// untouched. Errors read "<verb> "<path>": <reason>.".
+// untouched. Only a missing or writable regular file is replaced (see CheckWriteTarget); stale
+// temporaries of earlier saves of it are removed first. Errors read "<verb> "<path>": <reason>.".
 Result<void> ReplaceFile(const std::string& path, std::span<const uint8_t> head,
                          std::span<const uint8_t> tail, const std::string& verb);
 

@@ -1,0 +1,171 @@
+#include "config/FileAccess.h"
+
+#include <cerrno>
+#include <random>
+#include <string_view>
+#include <system_error>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace zez {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view kTempMarker = ".zezudi-partial-save-";
+constexpr std::string_view kOldTempMarker = ".zez-";  // what versions up to 0.1.0 wrote
+constexpr std::string_view kTempEnd = ".tmp";
+
+Error Failure(const std::string& verb, const std::string& path, const std::string& why) {
+    return Error{verb + " \"" + path + "\": " + why + "."};
+}
+
+// Why a thing that is not a regular file cannot be read or replaced as one.
+std::string NotAFile(fs::file_type type) {
+    switch (type) {
+        case fs::file_type::directory:
+            return "it is a directory, not a file";
+        case fs::file_type::fifo:
+            return "it is a named pipe (FIFO), not a file";
+        case fs::file_type::socket:
+            return "it is a socket, not a file";
+        case fs::file_type::block:
+        case fs::file_type::character:
+            return "it is a device, not a file";
+        default:
+            return "it is not a regular file";
+    }
+}
+
+#ifndef _WIN32
+fs::file_type TypeOf(mode_t mode) {
+    if (S_ISDIR(mode)) return fs::file_type::directory;
+    if (S_ISFIFO(mode)) return fs::file_type::fifo;
+    if (S_ISSOCK(mode)) return fs::file_type::socket;
+    if (S_ISBLK(mode)) return fs::file_type::block;
+    if (S_ISCHR(mode)) return fs::file_type::character;
+    return fs::file_type::unknown;
+}
+#endif
+
+// "<name><marker><digits>.tmp" for the target's file name.
+bool IsTemporaryOf(const std::string& entry, const std::string& name, std::string_view marker) {
+    if (entry.size() <= name.size() + marker.size() + kTempEnd.size()) return false;
+    if (entry.compare(0, name.size(), name) != 0) return false;
+    if (entry.compare(name.size(), marker.size(), marker) != 0) return false;
+    if (entry.compare(entry.size() - kTempEnd.size(), kTempEnd.size(), kTempEnd) != 0) return false;
+    const std::size_t from = name.size() + marker.size();
+    const std::size_t to = entry.size() - kTempEnd.size();
+    for (std::size_t i = from; i < to; ++i)
+        if (entry[i] < '0' || entry[i] > '9') return false;
+    return true;
+}
+
+}  // namespace
+
+Result<FilePtr> OpenForReading(const std::string& path, const std::string& verb) {
+#ifdef _WIN32
+    std::error_code ec;
+    const auto st = fs::status(path, ec);
+    if (!ec && fs::exists(st) && !fs::is_regular_file(st))
+        return Failure(verb, path, NotAFile(st.type()));
+    errno = 0;
+    FilePtr f(std::fopen(path.c_str(), "rb"));
+    if (!f) return Failure(verb, path, SystemReason(errno));
+    return f;
+#else
+    // A socket cannot be opened at all; say what it is rather than the system's puzzle.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+        return Failure(verb, path, NotAFile(TypeOf(st.st_mode)));
+    // Non-blocking, so that opening a FIFO with no writer returns at once and can be refused.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return Failure(verb, path, SystemReason(errno));
+    // Checked again on what was opened: the name may have changed hands meanwhile.
+    if (::fstat(fd, &st) != 0) {
+        const int err = errno;
+        ::close(fd);
+        return Failure(verb, path, SystemReason(err));
+    }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return Failure(verb, path, NotAFile(TypeOf(st.st_mode)));
+    }
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    FilePtr f(::fdopen(fd, "rb"));
+    if (!f) {
+        const int err = errno;
+        ::close(fd);
+        return Failure(verb, path, SystemReason(err));
+    }
+    return f;
+#endif
+}
+
+Result<WriteTarget> CheckWriteTarget(const std::string& path, const std::string& verb) {
+    WriteTarget t{fs::path(path), false};
+    std::error_code ec;
+    // Write through a link (or a chain of them) to the file it names, not over the link.
+    if (fs::is_symlink(t.path, ec)) {
+        const auto real = fs::weakly_canonical(t.path, ec);
+        if (ec) return Failure(verb, path, ec.message());
+        t.path = real;
+    }
+    const auto st = fs::status(t.path, ec);
+    if (ec && ec != std::errc::no_such_file_or_directory) return Failure(verb, path, ec.message());
+    if (!fs::exists(st)) return t;
+    if (!fs::is_regular_file(st)) return Failure(verb, path, NotAFile(st.type()));
+    t.exists = true;
+#ifdef _WIN32
+    if ((st.permissions() & fs::perms::owner_write) == fs::perms::none)
+        return Failure(verb, path, "the file is read-only");
+#else
+    // No write bit at all is read-only for everyone, also for an administrator.
+    if ((st.permissions() & (fs::perms::owner_write | fs::perms::group_write |
+                             fs::perms::others_write)) == fs::perms::none)
+        return Failure(verb, path, "the file is read-only");
+    if (::access(t.path.c_str(), W_OK) != 0) {
+        if (errno == EROFS) return Failure(verb, path, "it is on a read-only file system");
+        if (errno == EACCES || errno == EPERM)
+            return Failure(verb, path, "the file is read-only for you (permission denied)");
+        return Failure(verb, path, SystemReason(errno));
+    }
+#endif
+    return t;
+}
+
+fs::path TemporaryFor(const fs::path& target) {
+    static std::mt19937_64 rng{std::random_device{}()};
+    const auto tag = std::to_string(rng() % 1000000000ULL);
+    return target.parent_path() /
+           (target.filename().string() + std::string(kTempMarker) + tag + std::string(kTempEnd));
+}
+
+int RemoveStaleTemporaries(const fs::path& target, std::chrono::seconds age) {
+    const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
+    const std::string name = target.filename().string();
+    const auto before = fs::file_time_type::clock::now() - age;
+    std::error_code ec;
+    int removed = 0;
+    fs::directory_iterator it(folder, ec);
+    for (; !ec && it != fs::directory_iterator{}; it.increment(ec)) {
+        const std::string entry = it->path().filename().string();
+        if (!IsTemporaryOf(entry, name, kTempMarker) && !IsTemporaryOf(entry, name, kOldTempMarker))
+            continue;
+        std::error_code fec;
+        if (!fs::is_regular_file(it->symlink_status(fec)) || fec) continue;
+        const auto written = fs::last_write_time(it->path(), fec);
+        if (fec || written > before) continue;
+        if (fs::remove(it->path(), fec) && !fec) ++removed;
+    }
+    return removed;
+}
+
+}  // namespace zez

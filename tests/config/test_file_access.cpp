@@ -1,0 +1,279 @@
+// Saving and reading only ever touch regular files: special files are refused, read-only files
+// kept, a FIFO never blocks, and stale temporaries of a target are cleaned on its next save.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <future>
+
+#include "TestUtil.h"
+#include "app/Cli.h"
+#include "compiler/Compiler.h"
+#include "config/CdfFile.h"
+#include "config/FileAccess.h"
+#include "device/Emulator.h"
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+#endif
+
+namespace zez {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using test::ReadBytes;
+using test::TempDir;
+using test::WriteBytes;
+
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+// Runs `f` on a thread; a hang fails the test instead of stopping the run (the FIFO is opened
+// for writing afterwards to release a blocked reader).
+template <class F>
+auto WithinTwoSeconds(F f, const std::string& fifo = {}) {
+    auto done = std::async(std::launch::async, std::move(f));
+    const bool inTime = done.wait_for(2s) == std::future_status::ready;
+#ifndef _WIN32
+    if (!inTime && !fifo.empty()) {
+        const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0) ::close(fd);
+    }
+#endif
+    EXPECT_TRUE(inTime) << "the call did not return within 2 s";
+    return done.get();
+}
+
+Config Edited() {
+    Config c;
+    c.SegType[2][17] = 8;
+    c.SegInput[2][17] = 4;
+    return c;
+}
+
+#ifndef _WIN32
+
+std::string MakeFifo(const TempDir& dir, const std::string& name) {
+    const auto path = dir.File(name);
+    EXPECT_EQ(::mkfifo(path.c_str(), 0644), 0);
+    return path;
+}
+
+std::string MakeSocket(const TempDir& dir, const std::string& name) {
+    const auto path = dir.File(name);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    path.copy(addr.sun_path, sizeof addr.sun_path - 1);
+    EXPECT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0) << path;
+    ::close(fd);  // the socket file stays
+    return path;
+}
+
+struct Special {
+    std::string what;
+    std::string path;
+    std::string reason;
+    fs::file_type type;
+};
+
+std::vector<Special> SpecialTargets(const TempDir& dir) {
+    const auto fifo = MakeFifo(dir, "pipe.CDF");
+    const auto link = dir.File("link-to-pipe.CDF");
+    fs::create_symlink(fifo, link);
+    return {
+        {"FIFO", fifo, "named pipe (FIFO)", fs::file_type::fifo},
+        {"link to a FIFO", link, "named pipe (FIFO)", fs::file_type::fifo},
+        {"socket", MakeSocket(dir, "sock.CDF"), "socket", fs::file_type::socket},
+        {"device node", "/dev/null", "device", fs::file_type::character},
+        {"directory", dir.path().string(), "directory", fs::file_type::directory},
+    };
+}
+
+TEST(FileAccess, SpecialTargetsAreRefusedBySaveAndCompileAndStayWhatTheyAre) {
+    TempDir dir;
+    const ControlArray array{};
+    using Write = std::function<Result<void>(const std::string&)>;
+    const std::pair<const char*, Write> writers[] = {
+        {"save", [](const std::string& p) { return SaveToFile(Edited(), p); }},
+        {"compile", [&](const std::string& p) { return WriteControlArray(array, p); }},
+    };
+    for (const auto& s : SpecialTargets(dir)) {
+        for (const auto& [name, write] : writers) {
+            SCOPED_TRACE(std::string(name) + " over a " + s.what);
+            const auto r = WithinTwoSeconds([&] { return write(s.path); }, s.path);
+            ASSERT_FALSE(r);
+            EXPECT_TRUE(Contains(r.error(), "\"" + s.path + "\"")) << r.error();
+            EXPECT_TRUE(Contains(r.error(), s.reason)) << r.error();
+            EXPECT_EQ(fs::status(s.path).type(), s.type);
+        }
+    }
+    EXPECT_TRUE(fs::is_symlink(dir.File("link-to-pipe.CDF")));
+    // Nothing was left beside the targets.
+    for (const auto& entry : fs::directory_iterator(dir.path()))
+        EXPECT_FALSE(Contains(entry.path().filename().string(), ".tmp")) << entry.path();
+}
+
+TEST(FileAccess, SpecialFilesAreRefusedBeforeAnyRead) {
+    TempDir dir;
+    for (const auto& s : SpecialTargets(dir)) {
+        SCOPED_TRACE(s.what);
+        const auto r = WithinTwoSeconds([&] { return LoadFromFile(s.path); }, s.path);
+        ASSERT_FALSE(r);
+        EXPECT_TRUE(Contains(r.error(), "Cannot open \"" + s.path + "\"")) << r.error();
+        EXPECT_TRUE(Contains(r.error(), s.reason)) << r.error();
+    }
+}
+
+TEST(FileAccess, EveryCliCommandThatReadsAFileRefusesAFifoAtOnce) {
+    TempDir dir;
+    const auto fifo = MakeFifo(dir, "in.CDF");
+    const std::vector<std::vector<std::string>> commands = {
+        {"eval", fifo, "--output", "1", "--inputs", "I1"},
+        {"show", fifo, "--output", "1"},
+        {"compile", fifo},
+        {"table", fifo, "--output", "1"},
+        {"download", fifo, "--port", "sim", "--yes"},
+    };
+    device::DeviceEmulator device;
+    device::SimTime time;
+    cli::Environment env;
+    env.makePort = [&] { return std::make_unique<device::EmulatedPort>(device, time); };
+    env.time = &time;
+    for (const auto& args : commands) {
+        SCOPED_TRACE(args[0]);
+        const auto code = WithinTwoSeconds(
+            [&] {
+                std::ostringstream out, err;
+                const int c = cli::Run(args, out, err, env);
+                EXPECT_TRUE(Contains(err.str(), "named pipe")) << err.str();
+                return c;
+            },
+            fifo);
+        EXPECT_NE(code, 0);
+    }
+}
+
+TEST(FileAccess, CompileToAFifoExitsNonZeroAndKeepsTheFifo) {
+    TempDir dir;
+    ASSERT_TRUE(SaveToFile(Edited(), dir.File("w.CDF")));
+    const auto fifo = MakeFifo(dir, "out.bin");
+    std::ostringstream out, err;
+    const int code = WithinTwoSeconds(
+        [&] {
+            return cli::Run({"compile", dir.File("w.CDF"), "-o", fifo}, out, err);
+        },
+        fifo);
+    EXPECT_EQ(code, 1);
+    EXPECT_TRUE(Contains(err.str(), "named pipe")) << err.str();
+    EXPECT_TRUE(fs::is_fifo(fifo));
+}
+
+TEST(FileAccess, ReadOnlyFilesAreKeptBySaveAndCompile) {
+    TempDir dir;
+    const auto cdf = dir.File("ro.CDF");
+    const auto bin = dir.File("ro.bin");
+    ASSERT_TRUE(SaveToFile(Config{}, cdf));
+    WriteBytes(bin, std::vector<uint8_t>(65536, 7));
+    const auto cdfBefore = ReadBytes(cdf);
+    const auto binBefore = ReadBytes(bin);
+    fs::permissions(cdf, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    fs::permissions(bin, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    ControlArray array{};
+    const std::pair<Result<void>, std::string> outcomes[] = {
+        {SaveToFile(Edited(), cdf), cdf},
+        {WriteControlArray(array, bin), bin},
+    };
+    for (const auto& [r, path] : outcomes) {
+        ASSERT_FALSE(r) << path;
+        EXPECT_TRUE(Contains(r.error(), "\"" + path + "\": the file is read-only")) << r.error();
+    }
+    EXPECT_EQ(ReadBytes(cdf), cdfBefore);
+    EXPECT_EQ(ReadBytes(bin), binBefore);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator{}), 2);
+}
+
+TEST(FileAccess, LinksAreWrittenThroughForCompileToo) {
+    TempDir dir;
+    const auto real = dir.File("real.bin");
+    WriteBytes(real, {1, 2, 3});
+    fs::create_symlink(real, dir.File("link1.bin"));
+    fs::create_symlink(dir.File("link1.bin"), dir.File("link2.bin"));  // a chain
+    ControlArray array{};
+    array.fill(5);
+    ASSERT_TRUE(WriteControlArray(array, dir.File("link2.bin")));
+    EXPECT_TRUE(fs::is_symlink(dir.File("link1.bin")));
+    EXPECT_TRUE(fs::is_symlink(dir.File("link2.bin")));
+    EXPECT_EQ(ReadBytes(real), std::vector<uint8_t>(65536, 5));
+}
+
+TEST(FileAccess, SavingIntoAFolderThatMayNotBeWrittenSaysSo) {
+    if (::geteuid() == 0) GTEST_SKIP() << "an administrator may write in any folder";
+    TempDir dir;
+    const fs::path locked = dir.path() / "locked";
+    fs::create_directory(locked);
+    fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
+    const auto r = SaveToFile(Edited(), (locked / "x.CDF").string());
+    fs::permissions(locked, fs::perms::owner_all);
+    ASSERT_FALSE(r);
+    EXPECT_TRUE(Contains(r.error(), "you may not write in the folder \"" + locked.string()))
+        << r.error();
+}
+
+TEST(FileAccess, AFileTheUserMayNotWriteIsReadOnlyForThem) {
+    if (::geteuid() == 0) GTEST_SKIP() << "an administrator may write any file with a write bit";
+    TempDir dir;
+    const auto path = dir.File("other.CDF");
+    ASSERT_TRUE(SaveToFile(Config{}, path));
+    fs::permissions(path, fs::perms::group_write | fs::perms::owner_read);  // not the owner's
+    const auto r = SaveToFile(Edited(), path);
+    ASSERT_FALSE(r);
+    EXPECT_TRUE(Contains(r.error(), "is read-only")) << r.error();
+}
+
+#endif  // !_WIN32
+
+TEST(FileAccess, StaleTemporariesOfTheTargetAreRemovedOnItsNextSave) {
+    TempDir dir;
+    const auto target = dir.File("site.CDF");
+    ASSERT_TRUE(SaveToFile(Config{}, target));
+    const auto old = fs::file_time_type::clock::now() - 5min;
+    struct Case {
+        std::string name;
+        bool stale;  // written long ago
+        bool removed;
+    };
+    const Case cases[] = {
+        {"site.CDF.zezudi-partial-save-123456.tmp", true, true},
+        {"site.CDF.zez-987654321.tmp", true, true},             // named as version 0.1.0 did
+        {"site.CDF.zezudi-partial-save-55.tmp", false, false},  // a save that may be running
+        {"other.CDF.zezudi-partial-save-1.tmp", true, false},   // another target's
+        {"site.CDF.zez-12ab.tmp", true, false},                 // not the pattern
+        {"site.CDF.zezudi-partial-save-.tmp", true, false},
+        {"site.CDF.tmp", true, false},
+    };
+    for (const auto& c : cases) {
+        WriteBytes(dir.File(c.name), {1});
+        if (c.stale) fs::last_write_time(dir.File(c.name), old);
+    }
+    ASSERT_TRUE(SaveToFile(Edited(), target));
+    for (const auto& c : cases) EXPECT_EQ(fs::exists(dir.File(c.name)), !c.removed) << c.name;
+    EXPECT_EQ(LoadFromFile(target).value().config, Edited());
+}
+
+TEST(FileAccess, TemporariesSayWhatTheyAre) {
+    const auto temp = TemporaryFor(fs::path("/work/site.CDF"));
+    EXPECT_EQ(temp.parent_path(), fs::path("/work"));
+    EXPECT_EQ(temp.filename().string().rfind("site.CDF.zezudi-partial-save-", 0), 0u) << temp;
+    EXPECT_EQ(temp.extension(), ".tmp");
+}
+
+}  // namespace
+}  // namespace zez
