@@ -2,10 +2,15 @@
 
 #include <QSerialPortInfo>
 #include <algorithm>
+#include <cerrno>
+#include <system_error>
 
+#ifndef Q_OS_WIN
+#include <sys/ioctl.h>
+#include <unistd.h>
+#endif
 #ifdef Q_OS_LINUX
 #include <linux/serial.h>
-#include <sys/ioctl.h>
 #endif
 
 namespace zez::device {
@@ -30,13 +35,31 @@ Settings Parse(std::string_view text) {
     return s;
 }
 
-std::string Describe(QSerialPort::SerialPortError error, const QString& text) {
+// Qt reports a port held by another program and a port the user may not open alike; the
+// system's permissions tell them apart.
+std::string PermissionReason([[maybe_unused]] const std::string& name) {
+#ifndef Q_OS_WIN
+    // QSerialPort takes "ttyUSB0" for "/dev/ttyUSB0".
+    const std::string path = !name.empty() && name[0] == '/' ? name : "/dev/" + name;
+    if (::access(path.c_str(), R_OK | W_OK) != 0 && (errno == EACCES || errno == EPERM)) {
+#ifdef Q_OS_LINUX
+        return "permission denied: you may not use this port (add yourself to the dialout "
+               "group with \"sudo adduser $USER dialout\", then log in again)";
+#else
+        return "permission denied: you may not use this port";
+#endif
+    }
+#endif
+    return "the port is in use by another program";
+}
+
+std::string Describe(QSerialPort::SerialPortError error, const QString& text,
+                     const std::string& name) {
     switch (error) {
         case QSerialPort::DeviceNotFoundError:
             return "no such port";
         case QSerialPort::PermissionError:
-            return "the port is in use by another program, or you may not use it (" +
-                   text.toStdString() + ")";
+            return PermissionReason(name);
         case QSerialPort::OpenError:
             return "the port is already open";
         // After a hang-up the error text is stale; the error kind is what counts.
@@ -59,7 +82,7 @@ QtSerialPort::~QtSerialPort() {
 
 Result<void> QtSerialPort::Failed(const char* what) {
     const auto error = port_->error();
-    const std::string why = Describe(error, port_->errorString());
+    const std::string why = Describe(error, port_->errorString(), name_);
     // A port that failed keeps reporting; close it at the first failure.
     if (port_->isOpen()) port_->close();
     failed_ = true;
@@ -75,6 +98,15 @@ Result<void> QtSerialPort::Open(const std::string& name, std::string_view settin
         return Error{"Cannot use " + name + ": unknown settings " + std::string(settings) + "."};
     port_->setPortName(QString::fromStdString(name));
     if (!port_->open(QIODevice::ReadWrite)) return Failed("Cannot open");
+#ifndef Q_OS_WIN
+    // No other program may open the port while a transfer runs (an administrator's still can).
+    if (::ioctl(static_cast<int>(port_->handle()), TIOCEXCL) != 0) {
+        const int err = errno;
+        port_->close();
+        return Error{"Cannot open " + name + ": cannot make the port exclusive (" +
+                     std::generic_category().message(err) + ")."};
+    }
+#endif
     if (!port_->setBaudRate(s.baud) || !port_->setDataBits(QSerialPort::Data8) ||
         !port_->setParity(QSerialPort::NoParity) || !port_->setStopBits(QSerialPort::OneStop) ||
         !port_->setFlowControl(QSerialPort::NoFlowControl))
@@ -123,12 +155,6 @@ void QtSerialPort::Pull() {
 int QtSerialPort::Waiting() {
     // What WaitForData took in; it pulls whenever the driver has more.
     return port_->isOpen() ? static_cast<int>(port_->bytesAvailable()) : 0;
-}
-
-void QtSerialPort::Drain() {
-    if (!port_->isOpen()) return;
-    Pull();
-    port_->readAll();
 }
 
 std::string QtSerialPort::ReadAll() {

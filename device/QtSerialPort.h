@@ -17,7 +17,6 @@ class QtSerialPort final : public SerialPort {
     void Close() override;
     void DtrOff() override;
     int Waiting() override;
-    void Drain() override;
     std::string ReadAll() override;
     Result<void> Write(std::string_view text) override;
     Result<void> WaitForData(TimePoint deadline) override;

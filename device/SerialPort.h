@@ -37,8 +37,9 @@ class SerialPort {
     // DTR off; a port without modem lines cannot, which is no error.
     virtual void DtrOff() = 0;
     virtual int Waiting() = 0;
-    // Throws away everything waiting, also what the driver still holds.
-    virtual void Drain() {
+    // Throws away everything waiting, also what the driver still holds: four reads in a row, so
+    // the late end of an earlier reply is not taken for the next one. Not for a port to change.
+    void Drain() {
         for (int i = 0; i < 4; ++i) ReadAll();
     }
     virtual std::string ReadAll() = 0;

@@ -1,5 +1,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -59,6 +61,34 @@ TEST(QtSerialPort, SecondProgramHoldingThePortIsReportedAsInUse) {
     auto r = second.Open(pty.path, "38400,n,8,1");
     ASSERT_FALSE(r);
     EXPECT_NE(r.error().find("in use"), std::string::npos) << r.error();
+}
+
+TEST(QtSerialPort, AnOpenPortIsExclusive) {
+    Pty pty;
+    QtSerialPort port;
+    ASSERT_TRUE(port.Open(pty.path, "115200,n,8,1"));
+    const int other = open(pty.path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (other < 0) {
+        EXPECT_EQ(errno, EBUSY);  // refused: the port is exclusive
+        return;
+    }
+    // An administrator may open an exclusive port; the flag must still be set.
+    int exclusive = 0;
+    ASSERT_EQ(ioctl(other, TIOCGEXCL, &exclusive), 0);
+    close(other);
+    EXPECT_EQ(exclusive, 1);
+}
+
+TEST(QtSerialPort, APortTheUserMayNotOpenNamesThePermissionNotAnotherProgram) {
+    if (geteuid() == 0) GTEST_SKIP() << "an administrator may open every port";
+    Pty pty;
+    ASSERT_EQ(chmod(pty.path.c_str(), 0), 0);
+    QtSerialPort port;
+    auto r = port.Open(pty.path, "38400,n,8,1");
+    ASSERT_FALSE(r);
+    EXPECT_NE(r.error().find("permission denied"), std::string::npos) << r.error();
+    EXPECT_NE(r.error().find("dialout"), std::string::npos) << r.error();
+    EXPECT_EQ(r.error().find("in use"), std::string::npos) << r.error();
 }
 
 TEST(QtSerialPort, HangUpEndsTheWaitWithDeviceDisconnected) {
