@@ -63,9 +63,11 @@ void FrmNotes::showEvent(QShowEvent* event) {
 
 void FrmNotes::Form_Activate() {
     const bool wasChanged = changed_;
-    const QString text = ToQt(DecodeNote(note_));
+    edit_ = NoteEdit(note_);
+    const QString text = ToQt(edit_.Text());
     // Setting a non-empty text is a change like any other (a note too long for the window is
-    // cut back here); only the unsaved-changes flag is put back.
+    // cut back here); only the unsaved-changes flag is put back. A note shown as it is stored
+    // keeps its bytes.
     if (!text.isEmpty()) txtNotes_->setPlainText(text);
     changed_ = wasChanged;
     ShowRem();
@@ -73,22 +75,23 @@ void FrmNotes::Form_Activate() {
 
 void FrmNotes::txtNotes_Change() {
     const std::u32string typed = txtNotes_->toPlainText().toStdU32String();
-    const bool tooLong = NoteLength(typed) > kNoteLimit;
+    bool rewrite = edit_.Update(typed);
+    const bool tooLong = edit_.Cut(kNoteLimit);
+    rewrite = rewrite || tooLong;
     // What the window shows is what is stored: characters the set cannot hold become '?'.
-    const std::u32string kept = Storable(tooLong ? CutNote(typed) : typed);
-    if (kept != typed) {
+    if (edit_.Text() != typed) {
         QTextCursor cursor = txtNotes_->textCursor();
         const int at = cursor.position();
         {
             const QSignalBlocker block(txtNotes_);
-            txtNotes_->setPlainText(ToQt(kept));
+            txtNotes_->setPlainText(ToQt(edit_.Text()));
         }
         cursor = txtNotes_->textCursor();
         cursor.setPosition(
             std::min(at, static_cast<int>(txtNotes_->document()->characterCount() - 1)));
         txtNotes_->setTextCursor(cursor);
     }
-    note_ = EncodeNote(kept);
+    if (rewrite) note_ = edit_.Bytes();
     ShowRem();
     changed_ = true;
     if (notCompiled_) notCompiled_();
@@ -98,8 +101,8 @@ void FrmNotes::txtNotes_Change() {
 }
 
 void FrmNotes::ShowRem() {
-    const int n = std::min(NoteLength(txtNotes_->toPlainText().toStdU32String()), kNoteLimit);
-    lblUnusedChars_->setText(QStringLiteral("%1 Of 4000 Characters Used").arg(n));
+    lblUnusedChars_->setText(
+        QStringLiteral("%1 Of 4000 Characters Used").arg(std::min(edit_.Length(), kNoteLimit)));
 }
 
 }  // namespace zez

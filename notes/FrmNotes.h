@@ -9,6 +9,7 @@
 
 #include "config/Config.h"
 #include "editor/Dialogs.h"
+#include "notes/NoteText.h"
 
 namespace zez {
 
@@ -39,6 +40,7 @@ class FrmNotes : public QDialog {
     Dialogs& dialogs_;
     QPlainTextEdit* txtNotes_;
     QLabel* lblUnusedChars_;
+    NoteEdit edit_{NoteBytes{}};  // what the window shows, with the bytes that store it
     bool loaded_ = false;
 };
 

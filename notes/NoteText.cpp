@@ -1,5 +1,6 @@
 #include "notes/NoteText.h"
 
+#include <algorithm>
 #include <array>
 
 namespace zez {
@@ -27,60 +28,71 @@ uint8_t ToByte(char32_t c) {
 
 }  // namespace
 
-std::u32string DecodeNote(const NoteBytes& bytes) {
-    std::u32string text;
+NoteEdit::Form NoteEdit::FormOf(char32_t c) {
+    if (c == U'\n') return {'\r', '\n'};
+    const uint8_t b = ToByte(c);
+    return {b ? b : static_cast<uint8_t>('?'), 0};
+}
+
+NoteEdit::NoteEdit(const NoteBytes& bytes) {
     for (std::size_t i = 0; i < bytes.size() && bytes[i] != 0; ++i) {
         const uint8_t b = bytes[i];
-        if (b == '\r') {
-            text.push_back(U'\n');
-            if (i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+        if (b == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') {
+            text_.push_back(U'\n');
+            forms_.push_back({b, bytes[++i]});
         } else {
-            text.push_back(b == '\n' ? U'\n' : FromByte(b));
+            text_.push_back(b == '\r' || b == '\n' ? U'\n' : FromByte(b));
+            forms_.push_back({b, 0});
         }
+        stored_ += forms_.back().Size();
     }
-    return text;
 }
 
-NoteBytes EncodeNote(std::u32string_view text) {
-    NoteBytes bytes{};
-    std::size_t n = 0;
-    auto put = [&](uint8_t b) {
-        if (n < bytes.size()) bytes[n++] = b;
-    };
-    for (char32_t c : text) {
-        if (c == U'\n') {
-            put('\r');
-            put('\n');
-        } else {
-            const uint8_t b = ToByte(c);
-            put(b ? b : static_cast<uint8_t>('?'));
-        }
+bool NoteEdit::Update(std::u32string_view text) {
+    const std::size_t most = std::min(text.size(), text_.size());
+    std::size_t head = 0;
+    while (head < most && text[head] == text_[head]) ++head;
+    std::size_t tail = 0;
+    while (tail < most - head && text[text.size() - 1 - tail] == text_[text_.size() - 1 - tail])
+        ++tail;
+    if (head == text.size() && head == text_.size()) return false;
+
+    const std::size_t oldEnd = text_.size() - tail;
+    std::vector<Form> forms(forms_.begin(), forms_.begin() + static_cast<std::ptrdiff_t>(head));
+    std::u32string kept(text.substr(0, head));
+    for (std::size_t i = head; i < text.size() - tail; ++i) {
+        const Form f = FormOf(text[i]);
+        forms.push_back(f);
+        kept.push_back(f.second || f.first != '?' ? text[i] : U'?');
     }
-    return bytes;
+    forms.insert(forms.end(), forms_.begin() + static_cast<std::ptrdiff_t>(oldEnd), forms_.end());
+    kept.append(text_, oldEnd, std::u32string::npos);
+    text_ = std::move(kept);
+    forms_ = std::move(forms);
+    stored_ = 0;
+    for (const Form& f : forms_) stored_ += f.Size();
+    return true;
 }
 
-std::u32string Storable(std::u32string_view text) {
-    std::u32string out(text);
-    for (char32_t& c : out)
-        if (c != U'\n' && ToByte(c) == 0) c = U'?';
-    return out;
-}
-
-int NoteLength(std::u32string_view text) {
-    int n = 0;
-    for (char32_t c : text) n += c == U'\n' ? 2 : 1;
-    return n;
-}
-
-std::u32string CutNote(std::u32string_view text, int limit) {
+bool NoteEdit::Cut(int limit) {
+    if (stored_ <= limit) return false;
     int n = 0;
     std::size_t i = 0;
-    for (; i < text.size(); ++i) {
-        const int w = text[i] == U'\n' ? 2 : 1;
-        if (n + w > limit) break;
-        n += w;
+    for (; i < forms_.size() && n + forms_[i].Size() <= limit; ++i) n += forms_[i].Size();
+    text_.resize(i);
+    forms_.resize(i);
+    stored_ = n;
+    return true;
+}
+
+NoteBytes NoteEdit::Bytes() const {
+    NoteBytes bytes{};
+    std::size_t n = 0;
+    for (const Form& f : forms_) {
+        if (n < bytes.size()) bytes[n++] = f.first;
+        if (f.second && n < bytes.size()) bytes[n++] = f.second;
     }
-    return std::u32string(text.substr(0, i));
+    return bytes;
 }
 
 }  // namespace zez

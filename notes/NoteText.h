@@ -2,8 +2,10 @@
 // The note as the notes window shows it and as the record stores it: single bytes in the
 // Windows-1252 set, line breaks as carriage return and line feed, ended by a zero byte.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "config/Config.h"
 
@@ -11,21 +13,39 @@ namespace zez {
 
 inline constexpr int kNoteLimit = 4000;
 
-// The text up to the first zero byte; CR LF (or a lone CR or LF) becomes one '\n'.
-std::u32string DecodeNote(const NoteBytes& bytes);
+// The note while the notes window edits it: the text the window shows and, for each character,
+// the bytes that store it. A change keeps the bytes of every character it does not touch, so a
+// lone CR or LF, or a byte the set leaves undefined, stays as it was until the user edits it;
+// only new characters are stored the window's way (a line break as CR LF).
+class NoteEdit {
+  public:
+    explicit NoteEdit(const NoteBytes& bytes);
 
-// The stored form of `text`, zeros after it. A character the set cannot hold (or a zero) is
-// stored as '?'. Text beyond 4096 bytes is dropped; callers keep it within kNoteLimit.
-NoteBytes EncodeNote(std::u32string_view text);
+    const std::u32string& Text() const { return text_; }
+    // Characters as stored: a CR LF counts two, a lone CR or LF one.
+    int Length() const { return stored_; }
 
-// `text` as it reads back after storing: every character the set cannot hold becomes '?'.
-std::u32string Storable(std::u32string_view text);
+    // Takes the window's new text. The common start and end keep their bytes; the characters in
+    // between are stored anew (what the set cannot hold becomes '?'). Returns whether anything
+    // changed.
+    bool Update(std::u32string_view text);
+    // Cuts back to the longest start whose stored length is at most `limit`; a character that
+    // would not fit whole is left out. Returns whether it cut.
+    bool Cut(int limit = kNoteLimit);
+    // All 4096 bytes: the characters' bytes, then zeros.
+    NoteBytes Bytes() const;
 
-// Characters as stored: a line break counts two.
-int NoteLength(std::u32string_view text);
+  private:
+    struct Form {
+        uint8_t first = 0;
+        uint8_t second = 0;  // the LF of a CR LF, else 0
+        int Size() const { return second ? 2 : 1; }
+    };
+    static Form FormOf(char32_t c);
 
-// The longest start of `text` whose stored length is at most `limit`; a line break that would
-// not fit whole is left out.
-std::u32string CutNote(std::u32string_view text, int limit = kNoteLimit);
+    std::u32string text_;
+    std::vector<Form> forms_;  // one per character of text_
+    int stored_ = 0;
+};
 
 }  // namespace zez

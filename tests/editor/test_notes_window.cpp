@@ -57,6 +57,29 @@ TEST_F(NotesTest, LoadingAStoredNoteKeepsTheFlagButEndsTheCompiledState) {
     EXPECT_TRUE(dialogs.boxes.empty());
 }
 
+TEST_F(NotesTest, OpeningLeavesLoneBreaksAndUndefinedBytesAsStored) {
+    const std::string raw = "a\nb\rc\x81";
+    for (std::size_t i = 0; i < raw.size(); ++i)
+        state.record.NoteData[i] = static_cast<uint8_t>(raw[i]);
+    state.record.NoteData[100] = 'z';  // beyond the note's end, kept as it is
+    const NoteBytes before = state.record.NoteData;
+    {
+        auto notes = Open();
+        EXPECT_EQ(notes->txtNotes()->toPlainText(), "a\nb\nc?");
+        EXPECT_EQ(notes->lblUnusedChars()->text(), "6 Of 4000 Characters Used");
+        EXPECT_EQ(state.record.NoteData, before);
+        // Typing at the end stores the new characters only.
+        QTextCursor end = notes->txtNotes()->textCursor();
+        end.movePosition(QTextCursor::End);
+        notes->txtNotes()->setTextCursor(end);
+        QTest::keyClicks(notes->txtNotes(), "d");
+        EXPECT_EQ(Stored(state.record.NoteData),
+                  "a\nb\rc\x81"
+                  "d");
+        EXPECT_EQ(notes->lblUnusedChars()->text(), "7 Of 4000 Characters Used");
+    }
+}
+
 TEST_F(NotesTest, TypingWritesTheRecordAndMarksItChanged) {
     auto notes = Open();
     QTest::keyClicks(notes->txtNotes(), "ab");

@@ -1,54 +1,123 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "notes/NoteText.h"
 
 namespace zez {
 namespace {
 
-TEST(NoteText, LineBreaksAreStoredAsCarriageReturnLineFeedAndCountTwo) {
-    const std::u32string text = U"ab\ncd";
-    EXPECT_EQ(NoteLength(text), 6);
-    const NoteBytes bytes = EncodeNote(text);
-    const uint8_t want[] = {'a', 'b', '\r', '\n', 'c', 'd'};
-    for (int i = 0; i < 6; ++i) EXPECT_EQ(bytes[i], want[i]) << i;
-    for (int i = 6; i < kNoteBytes; ++i) ASSERT_EQ(bytes[i], 0) << i;
-    EXPECT_EQ(DecodeNote(bytes), text);
-}
-
-TEST(NoteText, Windows1252RoundTripsAndOthersBecomeQuestionMarks) {
-    // Euro, e acute, a typographic quote and y diaeresis are in the set; CJK and emoji are not.
-    const std::u32string text = U"\u20AC\u00E9\u201C\u00FF\u4E2D\U0001F600";
-    const NoteBytes bytes = EncodeNote(text);
-    const uint8_t want[] = {0x80, 0xE9, 0x93, 0xFF, '?', '?', 0};
-    for (int i = 0; i < 7; ++i) EXPECT_EQ(bytes[i], want[i]) << i;
-    EXPECT_EQ(DecodeNote(bytes), U"\u20AC\u00E9\u201C\u00FF??");
-    EXPECT_EQ(Storable(text), U"\u20AC\u00E9\u201C\u00FF??");
-    // Undefined bytes of the set and a stray zero character.
-    NoteBytes odd{};
-    odd[0] = 0x81;
-    odd[1] = 'x';
-    EXPECT_EQ(DecodeNote(odd), U"?x");
-    EXPECT_EQ(EncodeNote(std::u32string(U"a\0b", 3))[1], '?');
-}
-
-TEST(NoteText, DecodingStopsAtZeroAndAcceptsLoneBreaks) {
+NoteBytes Raw(const std::string& text) {
     NoteBytes b{};
-    const char* raw = "one\rtwo\nthree\r\nfour";
-    for (int i = 0; raw[i]; ++i) b[i] = static_cast<uint8_t>(raw[i]);
-    EXPECT_EQ(DecodeNote(b), U"one\ntwo\nthree\nfour");
+    for (std::size_t i = 0; i < text.size(); ++i) b[i] = static_cast<uint8_t>(text[i]);
+    return b;
+}
+
+std::string Stored(const NoteBytes& b) {
+    std::string s;
+    for (uint8_t c : b) {
+        if (!c) break;
+        s.push_back(static_cast<char>(c));
+    }
+    return s;
+}
+
+TEST(NoteEdit, NewLineBreaksAreStoredAsCarriageReturnLineFeedAndCountTwo) {
+    NoteEdit edit{NoteBytes{}};
+    EXPECT_EQ(edit.Length(), 0);
+    ASSERT_TRUE(edit.Update(U"ab\ncd"));
+    EXPECT_EQ(edit.Length(), 6);
+    const NoteBytes bytes = edit.Bytes();
+    EXPECT_EQ(Stored(bytes), "ab\r\ncd");
+    for (int i = 6; i < kNoteBytes; ++i) ASSERT_EQ(bytes[i], 0) << i;
+    EXPECT_EQ(NoteEdit(bytes).Text(), U"ab\ncd");
+}
+
+TEST(NoteEdit, Windows1252IsKeptAndOthersBecomeQuestionMarks) {
+    // Euro, e acute, a typographic quote and y diaeresis are in the set; CJK, emoji and a stray
+    // zero character are not.
+    NoteEdit edit{NoteBytes{}};
+    edit.Update(std::u32string(U"\u20AC\u00E9\u201C\u00FF\u4E2D\U0001F600\0", 7));
+    EXPECT_EQ(edit.Text(), U"\u20AC\u00E9\u201C\u00FF???");
+    EXPECT_EQ(Stored(edit.Bytes()), "\x80\xE9\x93\xFF???");
+    // A byte the set leaves undefined shows as '?'.
+    EXPECT_EQ(NoteEdit(Raw("\x81x")).Text(), U"?x");
+}
+
+TEST(NoteEdit, ANoteShownAsItIsStoredKeepsEveryByteAndCountsThem) {
+    struct Case {
+        std::string raw;
+        std::u32string shown;
+    };
+    const Case cases[] = {
+        {"a\nb", U"a\nb"},
+        {"one\rtwo\nthree\r\nfour", U"one\ntwo\nthree\nfour"},
+        {"\n\r\r\n\n\r", U"\n\n\n\n\n"},  // LF, CR, CR LF, LF CR -> LF and CR stay apart
+        {"\x81\x8D\x8F\x90\x9D", U"?????"},
+        {"", U""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.raw);
+        NoteEdit edit(Raw(c.raw));
+        EXPECT_EQ(edit.Text(), c.shown);
+        EXPECT_EQ(edit.Length(), static_cast<int>(c.raw.size()));
+        EXPECT_FALSE(edit.Update(c.shown));  // the window showing it changes nothing
+        EXPECT_FALSE(edit.Cut());
+        EXPECT_EQ(edit.Bytes(), Raw(c.raw));
+    }
+}
+
+TEST(NoteEdit, AnEditStoresOnlyWhatItTouches) {
+    struct Case {
+        std::string raw;
+        std::u32string typed;
+        std::string stored;
+    };
+    const Case cases[] = {
+        {"a\nb", U"a\nbc", "a\nbc"},            // typing at the end
+        {"x\ry", U"Zx\ny", "Zx\ry"},            // typing at the start
+        {"x\ry\nz", U"x\nQy\nz", "x\rQy\nz"},   // typing between two lone breaks
+        {"a\nb", U"ab", "ab"},                  // deleting the lone break
+        {"a\nb", U"a\nb\n", "a\nb\r\n"},        // a new break is CR LF
+        {"a\n\nb", U"a\n\n\nb", "a\n\n\r\nb"},  // a break typed among breaks
+        {"\x81-\x81", U"?+?", "\x81+\x81"},     // undefined bytes stay where untouched
+        {"abc", U"", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.raw);
+        NoteEdit edit(Raw(c.raw));
+        EXPECT_TRUE(edit.Update(c.typed));
+        EXPECT_EQ(Stored(edit.Bytes()), c.stored);
+        EXPECT_EQ(edit.Length(), static_cast<int>(c.stored.size()));
+        EXPECT_EQ(edit.Text(), c.typed);
+    }
+}
+
+TEST(NoteEdit, CuttingKeepsWholeCharactersWithinTheLimit) {
+    NoteEdit longText{NoteBytes{}};
+    longText.Update(std::u32string(5000, U'x'));
+    EXPECT_TRUE(longText.Cut());
+    EXPECT_EQ(longText.Text().size(), 4000u);
+
+    NoteEdit edge{NoteBytes{}};
+    edge.Update(std::u32string(3999, U'y') + U"\nz");
+    EXPECT_TRUE(edge.Cut());
+    EXPECT_EQ(edge.Text(), std::u32string(3999, U'y'));  // the break would need 2
+    EXPECT_EQ(edge.Length(), 3999);
+
+    // Lone line feeds from a file count one each.
+    NoteEdit lone(Raw(std::string(4001, '\n')));
+    EXPECT_EQ(lone.Length(), 4001);
+    EXPECT_TRUE(lone.Cut());
+    EXPECT_EQ(lone.Length(), 4000);
+    EXPECT_EQ(Stored(lone.Bytes()), std::string(4000, '\n'));
+
     NoteBytes full;
     full.fill('z');  // no zero at all: all 4096 characters
-    EXPECT_EQ(DecodeNote(full).size(), 4096u);
-}
-
-TEST(NoteText, CuttingKeepsWholeLineBreaks) {
-    const std::u32string longText(5000, U'x');
-    EXPECT_EQ(CutNote(longText).size(), 4000u);
-    std::u32string edge(3999, U'y');
-    edge += U"\nz";
-    EXPECT_EQ(CutNote(edge), std::u32string(3999, U'y'));  // the break would need 2
-    EXPECT_EQ(CutNote(U"short"), U"short");
-    EXPECT_EQ(NoteLength(CutNote(std::u32string(2500, U'\n'))), 4000);
+    NoteEdit whole(full);
+    EXPECT_EQ(whole.Length(), 4096);
+    EXPECT_TRUE(whole.Cut());
+    EXPECT_EQ(Stored(whole.Bytes()), std::string(4000, 'z'));
 }
 
 }  // namespace
