@@ -14,6 +14,8 @@
 #include "config/CdfFile.h"
 #include "config/DiagramText.h"
 #include "device/Transfers.h"
+#include "logic/Checks.h"
+#include "logic/Expression.h"
 #include "logic/LogicGrid.h"
 
 namespace zez::cli {
@@ -34,6 +36,7 @@ struct Command {
     int positionals;
     const char* optionHelp;
     std::function<int(const Parsed&, std::ostream&, std::ostream&, const Environment&)> run;
+    const char* exits = "0 success, 1 failed operation, 2 bad usage or input";
 };
 
 std::optional<Parsed> ParseArgs(const Command& cmd, const std::vector<std::string>& args,
@@ -193,6 +196,45 @@ int CmdTable(const Parsed& p, std::ostream& out, std::ostream& err, const Enviro
     return kExitOk;
 }
 
+std::string SignalList(const std::vector<int>& signals) {
+    std::string s;
+    for (int n : signals) s += (s.empty() ? "" : " ") + SignalName(n);
+    return s.empty() ? "nothing" : s;
+}
+
+int CmdExpr(const Parsed& p, std::ostream& out, std::ostream& err, const Environment&) {
+    std::vector<int> outputs;
+    const bool one = p.options.count("--output") != 0;
+    if (one) {
+        const auto output = RequireOutput(p, "expr", err);
+        if (!output) return kExitUsage;
+        outputs.push_back(*output);
+    }
+    const auto config = LoadOrComplain(p.positional[0], err);
+    if (!config) return kExitUsage;
+    if (!one)
+        for (int o = 0; o < kOutputs; ++o)
+            if (OutputHasDiagram(*config, o)) outputs.push_back(o);
+    for (int o : outputs) {
+        const SumOfProducts sop = ExpressOutput(*config, o);
+        if (!one) out << "LC Input " << o + 1 << ": ";
+        out << FormatExpression(sop) << "\n";
+        if (p.options.count("--verbose"))
+            out << "  " << (sop.exact ? "exact minimum" : "heuristic cover (not proven minimal)")
+                << ": " << sop.terms.size() << " term(s), " << sop.Literals()
+                << " literal(s); depends on " << SignalList(sop.signals) << "\n";
+    }
+    return kExitOk;
+}
+
+int CmdCheck(const Parsed& p, std::ostream& out, std::ostream& err, const Environment&) {
+    const auto config = LoadOrComplain(p.positional[0], err);
+    if (!config) return kExitUsage;
+    const auto findings = CheckConfig(*config);
+    for (const auto& f : findings) out << FindingText(f) << "\n";
+    return findings.empty() ? kExitOk : kExitFailed;
+}
+
 // Asks the power-cycle question on the terminal unless --yes answered it.
 bool Confirm(const Parsed& p, const char* what, std::ostream& out, const Environment& env) {
     out << "Power Cycle Device Prior To " << what << ".\nDevice Node Must Be 00\nContinue? [y/N] ";
@@ -329,6 +371,30 @@ const std::vector<Command>& Commands() {
          1,
          "  --output N     the output, 1..8\n",
          CmdTable},
+        {"expr",
+         "zezudi-cli expr FILE [--output N] [--verbose]",
+         "print what an output computes as a minimal sum of products over I1..I8 and P1..P8 "
+         "(every non-empty output without --output, as \"LC Input N: EXPR\")",
+         {"--output"},
+         {"--verbose"},
+         1,
+         "  --output N     only output N (1..8), the expression alone\n"
+         "  --verbose      also say whether the result is the proven minimum (at most 8\n"
+         "                 signals) or a heuristic cover, its size and the signals it uses\n"
+         "grammar: expr := term ('|' term)* ; term := factor ('&' factor)* ;\n"
+         "         factor := '!' factor | '(' expr ')' | I1..I8 | P1..P8 | '0' | '1'\n",
+         CmdExpr},
+        {"check",
+         "zezudi-cli check FILE",
+         "report constant outputs, segments that can never carry the supply to the output and "
+         "contacts that have no effect, one line each, by output and segment (exit 1 when there "
+         "are findings)",
+         {},
+         {},
+         1,
+         "  (no options)\n",
+         CmdCheck,
+         "0 no findings, 1 findings, 2 bad usage or unreadable file"},
         {"download",
          "zezudi-cli download FILE --port PATH [--yes]",
          "compile FILE and download array, configuration and note to the device on PATH "
@@ -411,7 +477,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
             out << "usage: " << cmd.usage << "\n\n"
                 << cmd.summary << "\n\noptions:\n"
                 << cmd.optionHelp << "  -h, --help     show this help\n\n"
-                << "exit codes: 0 success, 1 failed operation, 2 bad usage or input\n";
+                << "exit codes: " << cmd.exits << "\n";
             return kExitOk;
         }
         return cmd.run(*parsed, out, err, env);

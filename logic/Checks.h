@@ -1,0 +1,32 @@
+#pragma once
+// Wiring checks on one output's diagram: a constant output, segments that can never carry the
+// supply to the output, and contacts whose state never matters.
+
+#include <string>
+#include <vector>
+
+#include "config/Config.h"
+
+namespace zez {
+
+enum class FindingKind { AlwaysOn, AlwaysOff, NotConnected, NoEffect };
+
+struct Finding {
+    int output = 0;    // 0..7
+    int segment = -1;  // 0..255, -1 for the output as a whole
+    FindingKind kind = FindingKind::AlwaysOff;
+    bool operator==(const Finding&) const = default;
+};
+
+// Findings for one output, the output's own first, then by segment. An empty output (no segment
+// with a code 1..15) has none.
+std::vector<Finding> CheckOutput(const Config& config, int output);
+// Every output's, in output order.
+std::vector<Finding> CheckConfig(const Config& config);
+
+// "LC Input 3: segment 17: not connected", "LC Input 1: always on".
+std::string FindingText(const Finding& f);
+// "not connected", "no effect", "always on", "always off": what a tooltip says.
+std::string FindingReason(FindingKind kind);
+
+}  // namespace zez

@@ -1,0 +1,133 @@
+// Wiring checks on small diagrams drawn for each finding, and their absence on clean ones.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <sstream>
+
+#include "TestUtil.h"
+#include "app/Cli.h"
+#include "config/CdfFile.h"
+#include "logic/Checks.h"
+#include "logic/LogicGrid.h"
+#include "support/SampleConfigs.h"
+
+namespace zez {
+namespace {
+
+using samples::Set;
+
+constexpr int W = 4;    // wire
+constexpr int Wd = 6;   // wire, link down
+constexpr int NO = 8;   // normally open
+constexpr int NOu = 9;  // normally open, link up
+constexpr int NC = 12;  // normally closed
+constexpr int I1 = 0, I2 = 1, I3 = 2;
+
+// Row 0 from the supply to the output: the given segments, wires elsewhere.
+Config Rung(std::initializer_list<std::tuple<int, int, int>> parts) {
+    Config c;
+    for (int s = 0; s < 16; ++s) Set(c, 0, s, W);
+    for (const auto& [seg, code, sel] : parts) Set(c, 0, seg, code, sel);
+    return c;
+}
+
+std::vector<std::string> Texts(const std::vector<Finding>& findings) {
+    std::vector<std::string> out;
+    for (const auto& f : findings) out.push_back(FindingText(f));
+    return out;
+}
+
+TEST(Checks, EachFindingOnTheDiagramDrawnForIt) {
+    struct Case {
+        const char* name;
+        Config config;
+        std::vector<std::string> findings;
+    };
+    Config parallel = Rung({{0, Wd, 0}, {1, NO, I2}});  // a contact across a wire
+    Set(parallel, 0, 16, NOu, I1);
+    Config floating = Rung({{3, NO, I1}});
+    Set(floating, 0, 87, W);  // touches nothing
+    Config stub = Rung({{3, NO, I1}});
+    Set(stub, 0, 16, W);  // a wire under column 0, on the supply rail only
+    Config toOutput = Rung({{3, NO, I1}, {15, Wd, 0}});
+    Set(toOutput, 0, 31, 5);  // hangs off the output side: reaches both rails
+    Config invalid = Rung({{3, NO, I1}});
+    Set(invalid, 0, 100, 77);  // not a segment code
+    const Case cases[] = {
+        {"clean rung", Rung({{2, NO, I1}, {5, NC, I2}}), {}},
+        {"always on", Rung({}), {"LC Input 1: always on"}},
+        {"always off",
+         Rung({{2, NO, I3}, {3, NC, I3}}),
+         {"LC Input 1: always off", "LC Input 1: segment 2: no effect",
+          "LC Input 1: segment 3: no effect"}},
+        {"contact across a wire", parallel, {"LC Input 1: segment 16: no effect"}},
+        {"floating wire", floating, {"LC Input 1: segment 87: not connected"}},
+        {"stub on the supply side", stub, {"LC Input 1: segment 16: not connected"}},
+        {"stub on the output side", toOutput, {}},
+        {"code outside 0..15", invalid, {}},
+        {"empty output", Config{}, {}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(Texts(CheckConfig(c.config)), c.findings) << c.name;
+}
+
+TEST(Checks, AnUnconnectedContactGetsNoOtherFindingAndOutputsAreKeptApart) {
+    Config c = Rung({{4, NO, I1}});
+    Set(c, 0, 200, NO, I2);  // a contact alone in row 12
+    Set(c, 0, 201, W);
+    for (int s = 0; s < 16; ++s) Set(c, 6, s, W);  // output 7 always on
+    EXPECT_EQ(Texts(CheckConfig(c)), (std::vector<std::string>{
+                                         "LC Input 1: segment 200: not connected",
+                                         "LC Input 1: segment 201: not connected",
+                                         "LC Input 7: always on",
+                                     }));
+}
+
+TEST(Checks, WhatTheEngineCannotEnergiseWithEveryContactClosedIsNotConnected) {
+    std::mt19937 rng(77);
+    for (int i = 0; i < 12; ++i) {
+        const Config c = i % 2 ? samples::Typical(rng) : samples::Sparse(rng, 0.5);
+        const auto findings = CheckConfig(c);
+        for (int o = 0; o < kOutputs; ++o) {
+            Config closed = c;  // every contact a normally-open one on a signal that is on
+            for (auto& t : closed.SegType[o])
+                if (IsContact(t)) t = static_cast<int16_t>(t & ~4);
+            for (auto& sel : closed.SegInput[o]) sel = 0;
+            LogicGrid grid;
+            grid.LogicLoadMem(closed, o, 1);
+            grid.LogicTestMem();
+            for (int s = 0; s < kSegments; ++s) {
+                if (!HasCentre(c.SegType[o][s])) continue;
+                if (grid.MemCell(BlockX(s) + 1, BlockY(s) + 1) == kEnergised) continue;
+                const Finding want{o, s, FindingKind::NotConnected};
+                EXPECT_NE(std::find(findings.begin(), findings.end(), want), findings.end())
+                    << "config " << i << " output " << o + 1 << " segment " << s;
+            }
+        }
+    }
+}
+
+TEST(Checks, TheExamplesAreClean) {
+    for (const char* name : {"stairwell.CDF", "corridor.CDF", "interlock.CDF"}) {
+        auto loaded = LoadFromFile(std::string(ZEZ_EXAMPLES_DIR) + "/" + name);
+        ASSERT_TRUE(loaded) << loaded.error();
+        EXPECT_TRUE(CheckConfig(loaded.value().config).empty()) << name;
+    }
+}
+
+TEST(Checks, CliExitsWithOneOnFindingsAndZeroOnClean) {
+    test::TempDir dir;
+    Config c = Rung({{2, NO, I3}, {3, NC, I3}});
+    ASSERT_TRUE(SaveToFile(c, dir.File("off.CDF")));
+    std::ostringstream out, err, clean, bad;
+    EXPECT_EQ(cli::Run({"check", dir.File("off.CDF")}, out, err), 1);
+    EXPECT_EQ(out.str(),
+              "LC Input 1: always off\nLC Input 1: segment 2: no effect\n"
+              "LC Input 1: segment 3: no effect\n");
+    EXPECT_EQ(cli::Run({"check", std::string(ZEZ_EXAMPLES_DIR) + "/corridor.CDF"}, clean, err), 0);
+    EXPECT_TRUE(clean.str().empty());
+    EXPECT_EQ(cli::Run({"check", dir.File("missing.CDF")}, bad, err), 2);
+}
+
+}  // namespace
+}  // namespace zez
