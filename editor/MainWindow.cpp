@@ -154,6 +154,11 @@ void FrmZezUdiMain::BuildMenus() {
         ports->addAction(mnuCOM_[i]);
     }
     mnuNotes_ = menuBar()->addAction(QStringLiteral("&Notes"), this, [this] { mnuNotes_Click(); });
+
+    // Added after the menus the program has always had.
+    QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
+    mnuLogic_ = tools->addAction(QStringLiteral("&Logic"), this, [this] { mnuLogic_Click(); });
+    mnuLogic_->setShortcut(QKeySequence(Qt::Key_F6));
 }
 
 void FrmZezUdiMain::BuildClient() {
@@ -226,6 +231,50 @@ void FrmZezUdiMain::BuildClient() {
     lblComPrg_ = new QLabel(client_);
     lblComPrg_->setGeometry(768, 8, 105, 17);
     lblComPrg_->hide();
+
+    for (auto* box : chkIn_) connect(box, &QCheckBox::toggled, this, [this] { RefreshLogic(); });
+}
+
+void FrmZezUdiMain::mnuLogic_Click() {
+    if (!logicView_) {
+        logicView_ = new LogicView(this);
+        // Beside the main window where the screen has room, else over its right part.
+        QPoint at = frameGeometry().topRight() + QPoint(8, 0);
+        if (const QScreen* screen = this->screen()) {
+            const QRect area = screen->availableGeometry();
+            at.setX(std::min(at.x(), area.right() - logicView_->width()));
+            at.setY(std::max(area.top(), std::min(at.y(), area.bottom() - logicView_->height())));
+        }
+        logicView_->move(at);
+        connect(logicView_, &LogicView::Shown, this, [this] { ShowFindings(); });
+        connect(logicView_, &LogicView::Hidden, this, [this] {
+            for (auto* seg : imgSegment_) seg->SetFinding({});
+        });
+    }
+    logicView_->show();
+    logicView_->raise();
+    logicView_->activateWindow();
+    RefreshLogic();
+}
+
+void FrmZezUdiMain::RefreshLogic() {
+    if (!logicView_ || !logicView_->isVisible()) return;
+    int32_t inputs = 0;
+    for (int i = 0; i < 16; ++i)
+        if (chkIn_[i]->checkState() != Qt::Unchecked) inputs += InputBit(i);
+    logicView_->Request(state_.record, curOutput_, inputs);
+}
+
+void FrmZezUdiMain::ShowFindings() {
+    const LogicReport& r = logicView_->shown();
+    std::array<QString, kSegments> reasons;
+    if (r.output == curOutput_)
+        for (const auto& f : r.findings)
+            if (f.segment >= 0)
+                reasons[static_cast<std::size_t>(f.segment)] =
+                    QString::fromStdString(FindingReason(f.kind));
+    for (int s = 0; s < kSegments; ++s)
+        imgSegment_[s]->SetFinding(reasons[static_cast<std::size_t>(s)]);
 }
 
 void FrmZezUdiMain::SetNotCompiled() {
@@ -250,6 +299,7 @@ void FrmZezUdiMain::ShowConfig() {
     }
     for (auto* line : linIO_) line->raise();
     if (cboSelect_->isVisible()) cboSelect_->raise();
+    RefreshLogic();
 }
 
 void FrmZezUdiMain::cboOutput_Click() {

@@ -20,6 +20,7 @@
 #include "device/Transfers.h"
 #include "editor/Dialogs.h"
 #include "editor/ImageSurface.h"
+#include "editor/LogicView.h"
 #include "editor/SegmentWidgets.h"
 #include "logic/LogicGrid.h"
 
@@ -63,6 +64,8 @@ class FrmZezUdiMain : public QMainWindow {
 
     // Handlers, public so that every flow can be driven the way a user drives it.
     void ShowConfig();
+    // Tools > Logic: shows the Logic window for the shown output.
+    void mnuLogic_Click();
     void cboOutput_Click();
     void imgSegment_DragDrop(int index, int code);
     void lblSeg_Click(int index);
@@ -118,6 +121,8 @@ class FrmZezUdiMain : public QMainWindow {
     QAction* mnuUpload() const { return mnuUpload_; }
     QAction* mnuCOM(int i) const { return mnuCOM_[i]; }
     QAction* mnuNotes() const { return mnuNotes_; }
+    QAction* mnuLogic() const { return mnuLogic_; }
+    LogicView* logicView() const { return logicView_; }
 
     // Whether the rails are drawn as carrying the supply (after a test).
     bool supplyShown() const { return supplyShown_; }
@@ -130,6 +135,9 @@ class FrmZezUdiMain : public QMainWindow {
     void BuildMenus();
     void BuildClient();
     void SetNotCompiled();
+    // Asks the Logic window, when it is open, for the shown output and the ticked inputs.
+    void RefreshLogic();
+    void ShowFindings();
     void ShowEnergised(bool on);
     void ClearEnergised();
     void FileOpen();
@@ -186,6 +194,8 @@ class FrmZezUdiMain : public QMainWindow {
     QAction* mnuUpload_ = nullptr;
     std::array<QAction*, 8> mnuCOM_{};
     QAction* mnuNotes_ = nullptr;
+    QAction* mnuLogic_ = nullptr;
+    LogicView* logicView_ = nullptr;
 };
 
 }  // namespace zez

@@ -116,8 +116,20 @@ void SegmentPicture::Render() {
     update();
 }
 
+void SegmentPicture::SetFinding(const QString& reason) {
+    if (reason == finding_) return;
+    finding_ = reason;
+    setToolTip(reason);
+    update();
+}
+
 void SegmentPicture::paintEvent(QPaintEvent*) {
     DrawCrisp(this, shown_);
+    if (finding_.isEmpty()) return;
+    // Along the edge, where no symbol is drawn: the picture stays readable.
+    QPainter p(this);
+    p.setPen(QPen(QColor(230, 120, 0), 2));
+    p.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
 }
 
 void SegmentPicture::dragEnterEvent(QDragEnterEvent* event) {

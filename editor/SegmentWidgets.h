@@ -44,6 +44,10 @@ class SegmentPicture : public QWidget {
     SegmentPicture(int index, QWidget* parent);
     void SetCode(int code);
     void SetEnergised(const Energised& e);
+    // A finding of the wiring checks: a frame round the picture and the reason as its tooltip;
+    // an empty reason clears it.
+    void SetFinding(const QString& reason);
+    const QString& finding() const { return finding_; }
     const QImage& shown() const { return shown_; }
 
   signals:
@@ -59,6 +63,7 @@ class SegmentPicture : public QWidget {
     int index_;
     int code_ = 0;
     Energised energised_;
+    QString finding_;
     QImage shown_;
 };
 

@@ -1,0 +1,103 @@
+#pragma once
+// The Logic window (Tools > Logic, F6): what the shown output computes, its truth table over the
+// signals it depends on, the wiring checks' findings, and every output's state for the inputs
+// ticked on the test panel. It works on a copy of the record on its own thread, so typing never
+// waits for it; the newest request wins.
+
+#include <QAbstractTableModel>
+#include <QLabel>
+#include <QListWidget>
+#include <QTableView>
+#include <QThread>
+#include <QWidget>
+#include <array>
+#include <memory>
+
+#include "compiler/FastEngine.h"
+#include "config/Config.h"
+#include "logic/Checks.h"
+
+namespace zez {
+
+// What the window shows for one request.
+struct LogicReport {
+    int output = 0;
+    int32_t inputs = 0;
+    std::string expression;
+    bool exact = false;
+    std::vector<int> dependsOn;
+    OutputBits bits{};
+    std::vector<Finding> findings;  // the shown output's
+    std::array<bool, kOutputs> states{};
+};
+
+// Everything decided without a window; the CLI's commands call the same routines.
+LogicReport MakeLogicReport(const Config& config, int output, int32_t inputs);
+
+// Rows count up with the rightmost signal fastest, as zezudi-cli table prints them.
+class TruthTableModel : public QAbstractTableModel {
+    Q_OBJECT
+  public:
+    using QAbstractTableModel::QAbstractTableModel;
+    void Show(const std::vector<int>& dependsOn, const OutputBits& bits, int output);
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation o, int role) const override;
+    // The input-state word of a row.
+    int32_t Word(int row) const;
+    bool On(int row) const;
+
+  private:
+    std::vector<int> signals_;
+    OutputBits bits_{};
+    int output_ = 0;
+};
+
+class LogicView : public QWidget {
+    Q_OBJECT
+  public:
+    explicit LogicView(QWidget* parent = nullptr);
+    ~LogicView() override;
+
+    // Asks for a new report; the window shows it when it is ready.
+    void Request(const Config& config, int output, int32_t inputs);
+    // Waits for the report in progress and shows it (for tests and for a closing window).
+    void Finish();
+    const LogicReport& shown() const { return shown_; }
+
+    QLabel* expression() const { return expression_; }
+    QTableView* table() const { return table_; }
+    QListWidget* findings() const { return findings_; }
+    QLabel* states() const { return states_; }
+
+  signals:
+    // A new report is on the screen (the main window draws the findings on its grid).
+    void Shown();
+    void Hidden();
+
+  protected:
+    void hideEvent(QHideEvent* event) override;
+
+  private:
+    void Start();
+    void Show(const LogicReport& report);
+
+    struct Job {
+        Config config;
+        int output = 0;
+        int32_t inputs = 0;
+    };
+    std::unique_ptr<Job> pending_;
+    std::unique_ptr<QThread> worker_;
+    LogicReport shown_;
+    QLabel* title_;
+    QLabel* expression_;
+    QLabel* method_;
+    TruthTableModel* model_;
+    QTableView* table_;
+    QListWidget* findings_;
+    QLabel* states_;
+};
+
+}  // namespace zez

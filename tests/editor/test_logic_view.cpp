@@ -1,0 +1,85 @@
+// The Logic window follows the shown output, edits and the ticked inputs, and marks findings on
+// the grid without changing the record, the flags or the main window's layout.
+#include <QMenuBar>
+#include <QTest>
+
+#include "EditorFixture.h"
+#include "config/CdfFile.h"
+
+namespace zez::test {
+namespace {
+
+class LogicViewTest : public EditorTest {
+  protected:
+    void OpenExample(const char* name) {
+        window->OpenNamedFile(QString::fromStdString(std::string(ZEZ_EXAMPLES_DIR) + "/" + name));
+    }
+    LogicView* Show() {
+        window->mnuLogic_Click();
+        window->logicView()->Finish();
+        return window->logicView();
+    }
+};
+
+TEST_F(LogicViewTest, ShowsExpressionTableFindingsAndStatesOfTheShownOutput) {
+    OpenExample("corridor.CDF");
+    const Config before = state.record;
+    auto* view = Show();
+    EXPECT_EQ(view->expression()->text(), "I3&!P1|I4&!P1|P2");
+    auto* model = view->table()->model();
+    ASSERT_EQ(model->rowCount(), 16);  // I3 I4 P1 P2
+    ASSERT_EQ(model->columnCount(), 5);
+    EXPECT_EQ(model->headerData(4, Qt::Horizontal).toString(), "LC Input 1");
+    int on = 0;
+    for (int r = 0; r < 16; ++r) on += model->index(r, 4).data().toString() == "On";
+    EXPECT_EQ(on, 11);  // P2 on: 8 rows; P1 and P2 off with I3 or I4: 3 more
+    EXPECT_EQ(view->findings()->item(0)->text(), "No findings.");
+    EXPECT_TRUE(view->states()->text().contains("1 Off, 2 Off"));
+
+    window->chkIn(9)->setChecked(true);  // P2
+    view->Finish();
+    EXPECT_TRUE(view->states()->text().contains("1 On, 2 On"))
+        << view->states()->text().toStdString();
+
+    window->cboOutput()->setCurrentIndex(1);
+    view->Finish();
+    EXPECT_EQ(view->expression()->text(), "P2");
+    // Looking changes nothing.
+    EXPECT_EQ(state.record, before);
+    EXPECT_FALSE(state.ConfigChanged);
+    EXPECT_EQ(window->clientArea()->size(), QSize(kClientWidth, kClientHeight));
+}
+
+TEST_F(LogicViewTest, FindingsAreFramedOnTheGridAndFollowEdits) {
+    OpenExample("stairwell.CDF");
+    auto* view = Show();
+    EXPECT_EQ(view->expression()->text(), "I1&!I2|!I1&I2");
+    DropPalette(window->imgSegment(200), 4);  // a wire that touches nothing
+    view->Finish();
+    EXPECT_EQ(view->findings()->item(0)->text(), "LC Input 1: segment 200: not connected");
+    EXPECT_EQ(window->imgSegment(200)->finding(), "not connected");
+    EXPECT_EQ(window->imgSegment(200)->toolTip(), "not connected");
+    EXPECT_TRUE(window->imgSegment(0)->finding().isEmpty());
+    // Another output has its own findings; closing the window clears the frames.
+    window->cboOutput()->setCurrentIndex(3);
+    view->Finish();
+    EXPECT_TRUE(window->imgSegment(200)->finding().isEmpty());
+    window->cboOutput()->setCurrentIndex(0);
+    view->Finish();
+    EXPECT_FALSE(window->imgSegment(200)->finding().isEmpty());
+    view->hide();
+    EXPECT_TRUE(window->imgSegment(200)->finding().isEmpty());
+}
+
+TEST_F(LogicViewTest, ToolsMenuComesAfterTheProgramsOwnMenusWithF6) {
+    const auto actions = window->menuBar()->actions();
+    ASSERT_GE(actions.size(), 4);
+    EXPECT_EQ(actions[0]->text(), "&File");
+    EXPECT_EQ(actions[1]->text(), "&Connect");
+    EXPECT_EQ(actions[2]->text(), "&Notes");
+    EXPECT_EQ(actions[3]->text(), "&Tools");
+    EXPECT_EQ(window->mnuLogic()->shortcut(), QKeySequence(Qt::Key_F6));
+}
+
+}  // namespace
+}  // namespace zez::test
