@@ -222,7 +222,7 @@ int CmdExpr(const Parsed& p, std::ostream& out, std::ostream& err, const Environ
         if (p.options.count("--verbose"))
             out << "  " << (sop.exact ? "exact minimum" : "heuristic cover (not proven minimal)")
                 << ": " << sop.terms.size() << " term(s), " << sop.Literals()
-                << " literal(s); depends on " << SignalList(sop.signals) << "\n";
+                << " literal(s); depends on " << SignalList(sop.dependsOn) << "\n";
     }
     return kExitOk;
 }

@@ -45,7 +45,7 @@ int main() {
             worst = std::max(worst, Since(t1));
             terms += sop.terms.size();
             exact += sop.exact;
-            signals += std::to_string(sop.signals.size()) + " ";
+            signals += std::to_string(sop.dependsOn.size()) + " ";
         }
         const double expr = Since(t0);
         const auto t2 = Clock::now();

@@ -291,7 +291,7 @@ int SumOfProducts::Literals() const {
 SumOfProducts Minimise(const OutputBits& bits) {
     SumOfProducts sop;
     const Space s = Reduce(bits);
-    sop.signals = s.signals;
+    sop.dependsOn = s.signals;
     if (s.signals.empty()) {
         sop.exact = true;
         if (Bit(bits, 0)) sop.terms.push_back(Cube{});

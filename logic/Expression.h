@@ -24,7 +24,7 @@ inline constexpr int kExactSignalLimit = 8;
 
 struct SumOfProducts {
     std::vector<Cube> terms;   // none: constant 0; one with care 0: constant 1
-    std::vector<int> signals;  // the selections the function depends on, ascending
+    std::vector<int> dependsOn;  // the selections the function depends on, ascending
     bool exact = false;        // proven minimal
     int Literals() const;
 };
