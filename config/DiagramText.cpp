@@ -31,6 +31,10 @@ char Junction(int code) {
 
 }  // namespace
 
+std::string SegmentText(int code, int sel) {
+    return ElementField(code, sel) + Junction(code);
+}
+
 std::string DiagramText(const Config& config, int output) {
     const auto& types = config.SegType[output];
     const auto& inputs = config.SegInput[output];

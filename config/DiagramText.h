@@ -13,4 +13,7 @@ namespace zez {
 // Between rows "|" marks a joined link, ":" a half link that meets nothing.
 std::string DiagramText(const Config& config, int output);
 
+// One segment as the diagram draws it: its element field and junction character (7 characters).
+std::string SegmentText(int code, int sel);
+
 }  // namespace zez

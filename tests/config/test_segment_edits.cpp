@@ -1,0 +1,143 @@
+// Rectangle edits on one output's segments and the clipboard text forms.
+#include <gtest/gtest.h>
+
+#include "config/SegmentEdits.h"
+
+namespace zez {
+namespace {
+
+// Every segment a distinct code/selection pair, so any misplaced copy shows.
+Config Numbered(int output) {
+    Config c;
+    for (int s = 0; s < kSegments; ++s) {
+        c.SegType[output][s] = static_cast<int16_t>(s % 16);
+        c.SegInput[output][s] = static_cast<int16_t>(s / 16);
+    }
+    return c;
+}
+
+TEST(SegmentEdits, CopyThenPasteMovesTheRectangleAndNothingElse) {
+    const Config start = Numbered(2);
+    const Clip clip = CopyRect(start, 2, SegRect::Spanning(33, 0));  // corners in either order
+    ASSERT_EQ(clip.rows, 3);
+    ASSERT_EQ(clip.columns, 2);
+    Config c = start;
+    PasteClip(c, 2, 96, clip);
+    for (int s = 0; s < kSegments; ++s) {
+        const int r = SegRow(s) - 6, col = SegColumn(s);
+        const bool inside = r >= 0 && r < 3 && col < 2;
+        const int from = inside ? 16 * r + col : s;
+        EXPECT_EQ(c.SegType[2][s], start.SegType[2][from]) << s;
+        EXPECT_EQ(c.SegInput[2][s], start.SegInput[2][from]) << s;
+    }
+    EXPECT_EQ(c.SegType[0], start.SegType[0]);  // other outputs untouched
+}
+
+TEST(SegmentEdits, PasteIsClippedAtTheGridsEdge) {
+    const Config start = Numbered(0);
+    const Clip clip = CopyRect(start, 0, SegRect::Whole());
+    Config c;
+    c.SegInput[0].fill(99);
+    PasteClip(c, 0, 16 * 14 + 15, clip);  // row 14, column 15: room for 2 x 1
+    int written = 0;
+    for (int s = 0; s < kSegments; ++s) written += c.SegInput[0][s] != 99;
+    EXPECT_EQ(written, 2);
+    EXPECT_EQ(c.SegInput[0][16 * 15 + 15], 1);  // clip row 1, column 0
+    EXPECT_EQ(c.SegType[0][16 * 15 + 15], 0);   // code 16 % 16
+}
+
+TEST(SegmentEdits, BlankingKeepsTheSelections) {
+    Config c = Numbered(1);
+    BlankRect(c, 1, {1, 2, 2, 3});
+    for (int s = 0; s < kSegments; ++s) {
+        const bool inside =
+            SegRow(s) >= 1 && SegRow(s) <= 2 && SegColumn(s) >= 2 && SegColumn(s) <= 3;
+        EXPECT_EQ(c.SegType[1][s], inside ? 0 : s % 16) << s;
+        EXPECT_EQ(c.SegInput[1][s], s / 16) << s;
+    }
+}
+
+TEST(SegmentEdits, RowsShiftAndTheLastRowMustBeBlankToInsert) {
+    Config c;
+    for (int col = 0; col < 16; ++col) {
+        c.SegType[0][16 * 3 + col] = 4;
+        c.SegType[0][16 * 4 + col] = 8;
+        c.SegInput[0][16 * 4 + col] = 5;
+    }
+    Config inserted = c;
+    ASSERT_TRUE(InsertRow(inserted, 0, 3));
+    for (int col = 0; col < 16; ++col) {
+        EXPECT_EQ(inserted.SegType[0][16 * 3 + col], 0);
+        EXPECT_EQ(inserted.SegType[0][16 * 4 + col], 4);
+        EXPECT_EQ(inserted.SegType[0][16 * 5 + col], 8);
+        EXPECT_EQ(inserted.SegInput[0][16 * 5 + col], 5);
+    }
+    Config deleted = inserted;
+    DeleteRow(deleted, 0, 3);
+    EXPECT_EQ(deleted, c);
+
+    for (int16_t last : {int16_t{4}, int16_t{77}}) {  // a segment, or a code that is none
+        Config full = c;
+        full.SegType[0][16 * 15 + 9] = last;
+        const Config before = full;
+        auto r = InsertRow(full, 0, 0);
+        ASSERT_FALSE(r);
+        EXPECT_NE(r.error().find("last row of LC Input 1 is not empty"), std::string::npos);
+        EXPECT_EQ(full, before);
+    }
+}
+
+TEST(SegmentEdits, KeysChangeTheElementAndKeepTheLinks) {
+    struct Case {
+        int code;
+        int wire, open, closed, up, down;
+    };
+    const Case cases[] = {
+        {0, 4, 8, 12, 1, 2},   // blank
+        {7, 7, 11, 15, 6, 5},  // wire with both links
+        {9, 5, 9, 13, 8, 11},  // open contact, link up
+        {77, 4, 8, 12, 1, 2},  // no segment code: as blank
+        {-3, 4, 8, 12, 1, 2},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(WithElement(c.code, Element::Wire), c.wire) << c.code;
+        EXPECT_EQ(WithElement(c.code, Element::NormallyOpen), c.open) << c.code;
+        EXPECT_EQ(WithElement(c.code, Element::NormallyClosed), c.closed) << c.code;
+        EXPECT_EQ(WithLinkToggled(c.code, kLinkUp), c.up) << c.code;
+        EXPECT_EQ(WithLinkToggled(c.code, kLinkDown), c.down) << c.code;
+    }
+}
+
+TEST(SegmentEdits, ClipboardTextRoundTripsAndRefusesWhatItDidNotWrite) {
+    Config c = Numbered(0);
+    c.SegType[0][17] = -200;  // values outside the codes travel as they are
+    c.SegInput[0][18] = 32767;
+    const Clip clip = CopyRect(c, 0, {1, 0, 2, 4});
+    const auto back = ClipFromText(ClipToText(clip));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(*back, clip);
+    const char* bad[] = {
+        "",
+        "zezudi-segments 2\n1 1\n4:0\n",
+        "zezudi-segments 1\n0 1\n",
+        "zezudi-segments 1\n17 1\n",
+        "zezudi-segments 1\n1 2\n4:0\n",  // too few cells
+        "zezudi-segments 1\n1 1\n4-0\n",
+        "zezudi-segments 1\n1 1\n40000:0\n",
+        "zezudi-segments 1\n1 1\n4:x\n",
+    };
+    for (const char* text : bad) EXPECT_FALSE(ClipFromText(text)) << text;
+}
+
+TEST(SegmentEdits, ReadableClipShowsTheDiagramsSymbols) {
+    Config c;
+    c.SegType[0][0] = 8;
+    c.SegInput[0][0] = 2;
+    c.SegType[0][1] = 14;  // closed contact, link down
+    c.SegInput[0][1] = 9;
+    c.SegType[0][2] = 4;
+    EXPECT_EQ(ClipToReadable(CopyRect(c, 0, {0, 0, 0, 2})), "-[ I3]--[/P2]+-------\n");
+}
+
+}  // namespace
+}  // namespace zez
