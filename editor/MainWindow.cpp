@@ -1,15 +1,18 @@
 #include "editor/MainWindow.h"
 
 #include <QActionGroup>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLayout>
 #include <QLocale>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPainter>
 #include <QPointer>
 #include <QScreen>
@@ -24,7 +27,7 @@ namespace zez {
 // The client area below the menu bar.
 class ClientArea : public QWidget {
   public:
-    explicit ClientArea(QWidget* parent) : QWidget(parent) {}
+    explicit ClientArea(QWidget* parent) : QWidget(parent) { setFocusPolicy(Qt::ClickFocus); }
 };
 
 // linIO(k): a one-pixel line, drawn above the segment pictures it runs along.
@@ -92,6 +95,8 @@ FrmZezUdiMain::FrmZezUdiMain(ProgramState& state, Dialogs& dialogs, DeviceAccess
       device_(std::move(device)),
       grid_(&picTest_) {
     setWindowTitle(kMainCaption);
+    doc_ = new Document(state_, this);
+    connect(doc_, &Document::Changed, this, [this](int output) { OnDocumentChanged(output); });
     BuildMenus();
     BuildClient();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
@@ -133,8 +138,10 @@ void FrmZezUdiMain::BuildMenus() {
     mnuSave_ = file->addAction(QStringLiteral("&Save"), this, [this] { mnuSave_Click(); });
     mnuSave_->setShortcut(QKeySequence::Save);
     mnuSaveAs_ = file->addAction(QStringLiteral("Save &As"), this, [this] { mnuSaveAs_Click(); });
+    mnuSaveAs_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
     file->addSeparator();
     mnuExit_ = file->addAction(QStringLiteral("E&xit"), this, [this] { mnuExit_Click(); });
+    mnuExit_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
     QMenu* connectMenu = menuBar()->addMenu(QStringLiteral("&Connect"));
     mnuCompile_ =
@@ -156,6 +163,7 @@ void FrmZezUdiMain::BuildMenus() {
     mnuNotes_ = menuBar()->addAction(QStringLiteral("&Notes"), this, [this] { mnuNotes_Click(); });
 
     // Added after the menus the program has always had.
+    BuildEditMenu();
     QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
     mnuLogic_ = tools->addAction(QStringLiteral("&Logic"), this, [this] { mnuLogic_Click(); });
     mnuLogic_->setShortcut(QKeySequence(Qt::Key_F6));
@@ -170,13 +178,23 @@ void FrmZezUdiMain::BuildClient() {
     for (int k = 0; k < 16; ++k) {
         imgSelect_[k] = new PaletteItem(k, client_);
         imgSelect_[k]->setGeometry(16 + 48 * (k % 2), 8 + 48 * (k / 2), 40, 40);
-        imgSelect_[k]->setToolTip(QStringLiteral("Drag onto a segment"));
+        imgSelect_[k]->setToolTip(
+            QStringLiteral("Drag onto a segment, or click to place it with each click"));
+        connect(imgSelect_[k], &PaletteItem::ClickedWithoutDrop, this,
+                [this](int code) { imgSelect_Clicked(code); });
     }
     for (int s = 0; s < kSegments; ++s) {
         imgSegment_[s] = new SegmentPicture(s, client_);
         imgSegment_[s]->setGeometry(120 + 40 * (s % 16), 8 + 40 * (s / 16), 40, 40);
         connect(imgSegment_[s], &SegmentPicture::Dropped, this,
                 [this](int index, int code) { imgSegment_DragDrop(index, code); });
+        connect(imgSegment_[s], &SegmentPicture::Pressed, this,
+                [this](int index, Qt::KeyboardModifiers m) { segment_Pressed(index, m); });
+        connect(imgSegment_[s], &SegmentPicture::DraggedTo, this, [this](QPoint global) {
+            const QPoint at = client_->mapFromGlobal(global) - QPoint(120, 8);
+            if (at.x() < 0 || at.y() < 0 || at.x() >= 640 || at.y() >= 640) return;
+            SelectTo(at.x() / 40 + 16 * (at.y() / 40));
+        });
     }
     for (int s = 0; s < kSegments; ++s) {
         lblSeg_[s] = new SegmentLabel(s, client_);
@@ -299,6 +317,7 @@ void FrmZezUdiMain::ShowConfig() {
     }
     for (auto* line : linIO_) line->raise();
     if (cboSelect_->isVisible()) cboSelect_->raise();
+    ShowMarks();
     RefreshLogic();
 }
 
@@ -308,13 +327,25 @@ void FrmZezUdiMain::cboOutput_Click() {
 }
 
 void FrmZezUdiMain::imgSegment_DragDrop(int index, int code) {
-    state_.record.SegType[curOutput_][index] = static_cast<int16_t>(code);
-    state_.ConfigChanged = true;
-    ShowConfig();
+    const int output = curOutput_;
+    doc_->Edit(output, QStringLiteral("Drop"),
+               [&](Config& c) { c.SegType[output][index] = static_cast<int16_t>(code); });
+}
+
+void FrmZezUdiMain::OnDocumentChanged(int output) {
+    if (output != curOutput_)
+        cboOutput_->setCurrentIndex(output);  // shows it
+    else
+        ShowConfig();
     SetNotCompiled();
 }
 
 void FrmZezUdiMain::lblSeg_Click(int index) {
+    // With a palette picture armed, a click on the label places it like a drop on the label.
+    if (armed_ >= 0) {
+        imgSegment_DragDrop(index, armed_);
+        return;
+    }
     selectArming_ = true;
     curSegment_ = index;
     cboSelect_->move(lblSeg_[index]->pos());
@@ -331,12 +362,11 @@ void FrmZezUdiMain::cboSelect_Click() {
     if (selectArming_) return;
     const int sel = cboSelect_->currentIndex();
     if (sel < 0) return;
-    state_.record.SegInput[curOutput_][curSegment_] = static_cast<int16_t>(sel);
     cboSelect_->hide();
     tmrCloseCBO_->stop();
-    state_.ConfigChanged = true;
-    ShowConfig();
-    SetNotCompiled();
+    const int output = curOutput_, seg = curSegment_;
+    doc_->Edit(output, QStringLiteral("Choose Input"),
+               [&](Config& c) { c.SegInput[output][seg] = static_cast<int16_t>(sel); });
 }
 
 void FrmZezUdiMain::tmrCloseCBO_Timer() {
@@ -559,6 +589,7 @@ void FrmZezUdiMain::mnuUpload_Click() {
     SetNotCompiled();
     tmrCloseCBO_Timer();
     state_.ConfigChanged = true;
+    doc_->ResetHistory();
 }
 
 // File commands.
@@ -569,6 +600,7 @@ void FrmZezUdiMain::mnuNew_Click() {
                          Icon::None) == Answer::No)
         return;
     state_.record.Clear();
+    doc_->ResetHistory();
     ShowFirstOutputNotCompiled();
 }
 
@@ -615,6 +647,7 @@ void FrmZezUdiMain::LoadNamedFile(const QString& name) {
     state_.record = loaded.value().config;
     fileName_ = name;
     state_.ConfigChanged = false;
+    doc_->ResetHistory();
     const InvalidCounts bad = loaded.value().invalid;
     if (bad.any()) {
         dialogs_.Message(
@@ -648,6 +681,7 @@ void FrmZezUdiMain::FileSave() {
         return;
     }
     state_.ConfigChanged = false;
+    doc_->MarkClean();
 }
 
 void FrmZezUdiMain::FileSaveAs() {
@@ -662,6 +696,7 @@ void FrmZezUdiMain::FileSaveAs() {
     }
     fileName_ = name;
     state_.ConfigChanged = false;
+    doc_->MarkClean();
 }
 
 void FrmZezUdiMain::mnuExit_Click() {
@@ -684,6 +719,251 @@ void FrmZezUdiMain::closeEvent(QCloseEvent* event) {
         return;
     }
     event->accept();
+}
+
+// Editing beyond the drops.
+
+const QString FrmZezUdiMain::kClipMime = QStringLiteral("application/x-zezudi-segments");
+
+void FrmZezUdiMain::BuildEditMenu() {
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    mnuUndo_ = doc_->undoStack()->createUndoAction(this, QStringLiteral("&Undo"));
+    mnuUndo_->setShortcut(QKeySequence::Undo);
+    mnuRedo_ = doc_->undoStack()->createRedoAction(this, QStringLiteral("&Redo"));
+    mnuRedo_->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    edit->addAction(mnuUndo_);
+    edit->addAction(mnuRedo_);
+    edit->addSeparator();
+    mnuCut_ = edit->addAction(QStringLiteral("Cu&t"), this, [this] { CutSelection(); });
+    mnuCut_->setShortcut(QKeySequence::Cut);
+    mnuCopy_ = edit->addAction(QStringLiteral("&Copy"), this, [this] { CopySelection(); });
+    mnuCopy_->setShortcut(QKeySequence::Copy);
+    mnuPaste_ = edit->addAction(QStringLiteral("&Paste"), this, [this] { PasteAtCursor(); });
+    mnuPaste_->setShortcut(QKeySequence::Paste);
+    mnuDelete_ = edit->addAction(QStringLiteral("&Delete"), this, [this] { DeleteSelection(); });
+    mnuDelete_->setShortcuts({QKeySequence(Qt::Key_Delete), QKeySequence(Qt::Key_Backspace)});
+    mnuSelectAll_ = edit->addAction(QStringLiteral("Select &All"), this, [this] { SelectAll(); });
+    mnuSelectAll_->setShortcut(QKeySequence::SelectAll);
+    edit->addSeparator();
+    mnuInsertRow_ =
+        edit->addAction(QStringLiteral("&Insert Row"), this, [this] { InsertRowAtCursor(); });
+    mnuDeleteRow_ =
+        edit->addAction(QStringLiteral("Delete Ro&w"), this, [this] { DeleteRowAtCursor(); });
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
+            [this] { UpdateEditActions(); });
+    UpdateEditActions();
+}
+
+void FrmZezUdiMain::UpdateEditActions() {
+    if (!mnuCut_) return;
+    for (QAction* a : {mnuCut_, mnuCopy_, mnuDelete_}) a->setEnabled(hasSelection_);
+    for (QAction* a : {mnuInsertRow_, mnuDeleteRow_}) a->setEnabled(cursorShown_);
+    const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
+    mnuPaste_->setEnabled(cursorShown_ && mime && mime->hasFormat(kClipMime));
+}
+
+void FrmZezUdiMain::ShowMarks() {
+    for (int s = 0; s < kSegments; ++s)
+        imgSegment_[s]->SetMarks(hasSelection_ && selection_.Contains(s),
+                                 cursorShown_ && s == cursor_);
+    for (int k = 0; k < 16; ++k) imgSelect_[k]->SetArmed(k == armed_);
+    UpdateEditActions();
+}
+
+SegRect FrmZezUdiMain::Target() const {
+    return hasSelection_ ? selection_ : SegRect::Spanning(cursor_, cursor_);
+}
+
+void FrmZezUdiMain::EditTarget(const QString& what,
+                               const std::function<void(int16_t&, int16_t&)>& f) {
+    const int output = curOutput_;
+    const SegRect r = Target();
+    doc_->Edit(output, what, [&](Config& c) {
+        for (int s = 0; s < kSegments; ++s)
+            if (r.Contains(s)) f(c.SegType[output][s], c.SegInput[output][s]);
+    });
+}
+
+void FrmZezUdiMain::segment_Pressed(int index, Qt::KeyboardModifiers modifiers) {
+    client_->setFocus(Qt::MouseFocusReason);
+    if (armed_ >= 0) {  // click-to-stamp: as if the armed picture were dropped here
+        imgSegment_DragDrop(index, armed_);
+        return;
+    }
+    if ((modifiers & Qt::ShiftModifier) && cursorShown_) {
+        selection_ = SegRect::Spanning(anchor_, index);
+    } else {
+        cursor_ = anchor_ = index;
+        selection_ = SegRect::Spanning(index, index);
+    }
+    cursorShown_ = true;
+    hasSelection_ = true;
+    ShowMarks();
+}
+
+void FrmZezUdiMain::SelectTo(int index) {
+    if (armed_ >= 0 || !cursorShown_) return;
+    selection_ = SegRect::Spanning(anchor_, index);
+    hasSelection_ = true;
+    ShowMarks();
+}
+
+void FrmZezUdiMain::SelectAll() {
+    cursorShown_ = true;
+    hasSelection_ = true;
+    selection_ = SegRect::Whole();
+    ShowMarks();
+}
+
+void FrmZezUdiMain::ClearSelection() {
+    hasSelection_ = false;
+    armed_ = -1;
+    pendingSignal_ = 0;
+    ShowMarks();
+}
+
+void FrmZezUdiMain::CopySelection() {
+    if (!hasSelection_) return;
+    const Clip clip = CopyRect(state_.record, curOutput_, selection_);
+    auto* mime = new QMimeData;  // owned by the clipboard
+    mime->setData(kClipMime, QByteArray::fromStdString(ClipToText(clip)));
+    mime->setText(QString::fromStdString(ClipToReadable(clip)));
+    QGuiApplication::clipboard()->setMimeData(mime);
+    UpdateEditActions();
+}
+
+void FrmZezUdiMain::CutSelection() {
+    if (!hasSelection_) return;
+    CopySelection();
+    const int output = curOutput_;
+    doc_->Edit(output, QStringLiteral("Cut"), [&](Config& c) { BlankRect(c, output, selection_); });
+}
+
+void FrmZezUdiMain::DeleteSelection() {
+    if (!hasSelection_) return;
+    const int output = curOutput_;
+    doc_->Edit(output, QStringLiteral("Delete"),
+               [&](Config& c) { BlankRect(c, output, selection_); });
+}
+
+void FrmZezUdiMain::PasteAtCursor() {
+    const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
+    if (!mime || !mime->hasFormat(kClipMime)) return;
+    const auto clip = ClipFromText(mime->data(kClipMime).toStdString());
+    if (!clip) {
+        dialogs_.Message(QStringLiteral("The clipboard holds no segments this program can read."),
+                         QStringLiteral("Paste"), Buttons::Ok, Icon::Warning);
+        return;
+    }
+    const int output = curOutput_;
+    doc_->Edit(output, QStringLiteral("Paste"),
+               [&](Config& c) { PasteClip(c, output, cursor_, *clip); });
+    // The pasted segments become the selection (clipped at the grid's edge).
+    selection_ = {SegRow(cursor_), SegColumn(cursor_),
+                  std::min(kSegmentRows - 1, SegRow(cursor_) + clip->rows - 1),
+                  std::min(kSegmentColumns - 1, SegColumn(cursor_) + clip->columns - 1)};
+    hasSelection_ = true;
+    ShowMarks();
+}
+
+void FrmZezUdiMain::InsertRowAtCursor() {
+    Config trial = state_.record;
+    if (auto r = InsertRow(trial, curOutput_, SegRow(cursor_)); !r) {
+        dialogs_.Message(QString::fromStdString(r.error()), QStringLiteral("Insert Row"),
+                         Buttons::Ok, Icon::Warning);
+        return;
+    }
+    const int output = curOutput_, row = SegRow(cursor_);
+    doc_->Edit(output, QStringLiteral("Insert Row"),
+               [&](Config& c) { (void)InsertRow(c, output, row); });
+}
+
+void FrmZezUdiMain::DeleteRowAtCursor() {
+    const int output = curOutput_, row = SegRow(cursor_);
+    doc_->Edit(output, QStringLiteral("Delete Row"), [&](Config& c) { DeleteRow(c, output, row); });
+}
+
+void FrmZezUdiMain::imgSelect_Clicked(int code) {
+    armed_ = armed_ == code ? -1 : code;
+    ShowMarks();
+}
+
+void FrmZezUdiMain::MoveCursor(int dRow, int dCol, bool extend) {
+    const int row = std::clamp(SegRow(cursor_) + dRow, 0, kSegmentRows - 1);
+    const int col = std::clamp(SegColumn(cursor_) + dCol, 0, kSegmentColumns - 1);
+    if (!cursorShown_) {
+        cursorShown_ = true;  // the first key shows the cursor where it is
+    } else {
+        cursor_ = kSegmentColumns * row + col;
+    }
+    if (!extend) anchor_ = cursor_;
+    selection_ = SegRect::Spanning(anchor_, cursor_);
+    hasSelection_ = true;
+    ShowMarks();
+}
+
+void FrmZezUdiMain::keyPressEvent(QKeyEvent* event) {
+    const auto mods = event->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier);
+    const bool shift = event->modifiers() & Qt::ShiftModifier;
+    if (mods != Qt::NoModifier) {
+        QMainWindow::keyPressEvent(event);
+        return;
+    }
+    const int key = event->key();
+    if (pendingSignal_) {
+        const char which = pendingSignal_;
+        pendingSignal_ = 0;
+        if (key >= Qt::Key_1 && key <= Qt::Key_8) {
+            const int sel = (key - Qt::Key_1) + (which == 'P' ? 8 : 0);
+            EditTarget(QStringLiteral("Choose Input"), [sel](int16_t& t, int16_t& in) {
+                if (IsContact(t)) in = static_cast<int16_t>(sel);
+            });
+            return;
+        }
+    }
+    auto element = [this](Element e, const char* what) {
+        EditTarget(QString::fromLatin1(what),
+                   [e](int16_t& t, int16_t&) { t = static_cast<int16_t>(WithElement(t, e)); });
+    };
+    auto link = [this](int l, const char* what) {
+        EditTarget(QString::fromLatin1(what),
+                   [l](int16_t& t, int16_t&) { t = static_cast<int16_t>(WithLinkToggled(t, l)); });
+    };
+    switch (key) {
+        case Qt::Key_Left:
+            return MoveCursor(0, -1, shift);
+        case Qt::Key_Right:
+            return MoveCursor(0, 1, shift);
+        case Qt::Key_Up:
+            return MoveCursor(-1, 0, shift);
+        case Qt::Key_Down:
+            return MoveCursor(1, 0, shift);
+        case Qt::Key_Escape:
+            return ClearSelection();
+        case Qt::Key_W:
+            return element(Element::Wire, "Wire");
+        case Qt::Key_C:
+            return element(Element::NormallyOpen, "Normally Open Contact");
+        case Qt::Key_N:
+            return element(Element::NormallyClosed, "Normally Closed Contact");
+        case Qt::Key_U:
+            return link(kLinkUp, "Up Link");
+        case Qt::Key_D:
+            return link(kLinkDown, "Down Link");
+        case Qt::Key_I:
+            pendingSignal_ = 'I';
+            return;
+        case Qt::Key_P:
+            pendingSignal_ = 'P';
+            return;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            if (IsContact(state_.record.SegType[curOutput_][cursor_])) lblSeg_Click(cursor_);
+            return;
+        default:
+            QMainWindow::keyPressEvent(event);
+    }
 }
 
 }  // namespace zez

@@ -16,9 +16,11 @@
 
 #include "compiler/Compiler.h"
 #include "config/Config.h"
+#include "config/SegmentEdits.h"
 #include "device/SerialPort.h"
 #include "device/Transfers.h"
 #include "editor/Dialogs.h"
+#include "editor/Document.h"
 #include "editor/ImageSurface.h"
 #include "editor/LogicView.h"
 #include "editor/SegmentWidgets.h"
@@ -82,6 +84,35 @@ class FrmZezUdiMain : public QMainWindow {
     void mnuNotes_Click();
     void mnuDownload_Click();
     void mnuUpload_Click();
+    // Editing beyond the drops: cursor, selection, clipboard, rows, keys, click-to-stamp.
+    void segment_Pressed(int index, Qt::KeyboardModifiers modifiers);
+    void SelectTo(int index);  // a drag over the grid reached `index`
+    void SelectAll();
+    void ClearSelection();
+    void CopySelection();
+    void CutSelection();
+    void PasteAtCursor();
+    void DeleteSelection();
+    void InsertRowAtCursor();
+    void DeleteRowAtCursor();
+    void imgSelect_Clicked(int code);  // a palette picture clicked without a drag: arm it
+    int cursorSegment() const { return cursor_; }
+    bool hasSelection() const { return hasSelection_; }
+    SegRect selection() const { return selection_; }
+    int armedCode() const { return armed_; }
+    Document& document() { return *doc_; }
+    QAction* mnuUndo() const { return mnuUndo_; }
+    QAction* mnuRedo() const { return mnuRedo_; }
+    QAction* mnuCut() const { return mnuCut_; }
+    QAction* mnuCopy() const { return mnuCopy_; }
+    QAction* mnuPaste() const { return mnuPaste_; }
+    QAction* mnuDelete() const { return mnuDelete_; }
+    QAction* mnuSelectAll() const { return mnuSelectAll_; }
+    QAction* mnuInsertRow() const { return mnuInsertRow_; }
+    QAction* mnuDeleteRow() const { return mnuDeleteRow_; }
+    // The project's clipboard format.
+    static const QString kClipMime;
+
     // Re-reads the system's serial ports into the COM items' captions.
     void RefreshPorts();
     bool transferRunning() const { return transferRunning_; }
@@ -130,6 +161,7 @@ class FrmZezUdiMain : public QMainWindow {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     void BuildMenus();
@@ -138,6 +170,16 @@ class FrmZezUdiMain : public QMainWindow {
     // Asks the Logic window, when it is open, for the shown output and the ticked inputs.
     void RefreshLogic();
     void ShowFindings();
+    void BuildEditMenu();
+    void OnDocumentChanged(int output);
+    // Draws cursor and selection, and enables the Edit items that can act.
+    void ShowMarks();
+    void UpdateEditActions();
+    // The selection, or the cursor's segment when nothing is selected.
+    SegRect Target() const;
+    // One undo step over the target's segments.
+    void EditTarget(const QString& what, const std::function<void(int16_t& type, int16_t& sel)>& f);
+    void MoveCursor(int dRow, int dCol, bool extend);
     void ShowEnergised(bool on);
     void ClearEnergised();
     void FileOpen();
@@ -196,6 +238,24 @@ class FrmZezUdiMain : public QMainWindow {
     QAction* mnuNotes_ = nullptr;
     QAction* mnuLogic_ = nullptr;
     LogicView* logicView_ = nullptr;
+
+    Document* doc_ = nullptr;
+    int cursor_ = 0;
+    int anchor_ = 0;
+    bool cursorShown_ = false;  // only once the user has clicked or moved it
+    bool hasSelection_ = false;
+    SegRect selection_;
+    int armed_ = -1;          // the palette code click-to-stamp places, or -1
+    char pendingSignal_ = 0;  // 'I' or 'P' typed, waiting for its digit
+    QAction* mnuUndo_ = nullptr;
+    QAction* mnuRedo_ = nullptr;
+    QAction* mnuCut_ = nullptr;
+    QAction* mnuCopy_ = nullptr;
+    QAction* mnuPaste_ = nullptr;
+    QAction* mnuDelete_ = nullptr;
+    QAction* mnuSelectAll_ = nullptr;
+    QAction* mnuInsertRow_ = nullptr;
+    QAction* mnuDeleteRow_ = nullptr;
 };
 
 }  // namespace zez

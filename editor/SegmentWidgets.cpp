@@ -1,5 +1,6 @@
 #include "editor/SegmentWidgets.h"
 
+#include <QCursor>
 #include <QDrag>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -58,6 +59,17 @@ PaletteItem::PaletteItem(int code, QWidget* parent)
 
 void PaletteItem::paintEvent(QPaintEvent*) {
     DrawCrisp(this, picture_);
+    if (!armed_) return;
+    QPainter p(this);
+    p.fillRect(rect(), QColor(0, 120, 215, 50));
+    p.setPen(QPen(QColor(0, 90, 200), 2));
+    p.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
+}
+
+void PaletteItem::SetArmed(bool armed) {
+    if (armed == armed_) return;
+    armed_ = armed;
+    update();
 }
 
 void PaletteItem::mousePressEvent(QMouseEvent* event) {
@@ -68,7 +80,10 @@ void PaletteItem::mousePressEvent(QMouseEvent* event) {
     drag->setMimeData(mime);
     drag->setPixmap(CrispPixmap(picture_, devicePixelRatioF()));
     drag->setHotSpot(event->position().toPoint());
-    drag->exec(Qt::CopyAction);
+    const Qt::DropAction done = drag->exec(Qt::CopyAction);
+    // Released where it was pressed, nothing dropped: a click, which arms the picture.
+    if (done == Qt::IgnoreAction && rect().contains(mapFromGlobal(QCursor::pos())))
+        emit ClickedWithoutDrop(code_);
 }
 
 SegmentPicture::SegmentPicture(int index, QWidget* parent) : QWidget(parent), index_(index) {
@@ -123,13 +138,36 @@ void SegmentPicture::SetFinding(const QString& reason) {
     update();
 }
 
+void SegmentPicture::SetMarks(bool selected, bool cursor) {
+    if (selected == selected_ && cursor == cursor_) return;
+    selected_ = selected;
+    cursor_ = cursor;
+    update();
+}
+
 void SegmentPicture::paintEvent(QPaintEvent*) {
     DrawCrisp(this, shown_);
-    if (finding_.isEmpty()) return;
-    // Along the edge, where no symbol is drawn: the picture stays readable.
+    if (finding_.isEmpty() && !selected_ && !cursor_) return;
     QPainter p(this);
-    p.setPen(QPen(QColor(230, 120, 0), 2));
-    p.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
+    // A light tint for the selection: the black and red strokes stay as they are.
+    if (selected_) p.fillRect(rect(), QColor(0, 120, 215, 45));
+    // Frames along the edges, where no symbol is drawn: the picture stays readable.
+    if (!finding_.isEmpty()) {
+        p.setPen(QPen(QColor(230, 120, 0), 2));
+        p.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
+    }
+    if (cursor_) {
+        p.setPen(QPen(QColor(0, 90, 200), 2, Qt::DashLine));
+        p.drawRect(QRectF(rect()).adjusted(4, 4, -4, -4));
+    }
+}
+
+void SegmentPicture::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) emit Pressed(index_, event->modifiers());
+}
+
+void SegmentPicture::mouseMoveEvent(QMouseEvent* event) {
+    if (event->buttons() & Qt::LeftButton) emit DraggedTo(event->globalPosition().toPoint());
 }
 
 void SegmentPicture::dragEnterEvent(QDragEnterEvent* event) {

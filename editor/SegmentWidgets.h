@@ -21,6 +21,13 @@ class PaletteItem : public QWidget {
   public:
     PaletteItem(int code, QWidget* parent);
     int code() const { return code_; }
+    // Armed for click-to-stamp: drawn highlighted.
+    void SetArmed(bool armed);
+    bool armed() const { return armed_; }
+
+  signals:
+    // Pressed and released on the picture itself without a drop.
+    void ClickedWithoutDrop(int code);
 
   protected:
     void paintEvent(QPaintEvent*) override;
@@ -29,6 +36,7 @@ class PaletteItem : public QWidget {
   private:
     int code_;
     QImage picture_;
+    bool armed_ = false;
 };
 
 // Parts of a segment block that carried the supply in the last test.
@@ -48,19 +56,30 @@ class SegmentPicture : public QWidget {
     // an empty reason clears it.
     void SetFinding(const QString& reason);
     const QString& finding() const { return finding_; }
+    // The editing cursor and the selection, drawn over the picture without hiding it.
+    void SetMarks(bool selected, bool cursor);
+    bool selected() const { return selected_; }
+    bool cursor() const { return cursor_; }
     const QImage& shown() const { return shown_; }
 
   signals:
     void Dropped(int index, int code);
+    void Pressed(int index, Qt::KeyboardModifiers modifiers);
+    // The pointer moved with the button held after a press here (screen position).
+    void DraggedTo(QPoint global);
 
   protected:
     void paintEvent(QPaintEvent*) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
 
   private:
     void Render();
     int index_;
+    bool selected_ = false;
+    bool cursor_ = false;
     int code_ = 0;
     Energised energised_;
     QString finding_;

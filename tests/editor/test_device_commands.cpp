@@ -154,6 +154,20 @@ TEST_F(DeviceCommandTest, UploadReplacesTheConfigurationOnlyWhenVerified) {
     EXPECT_FALSE(window->mnuDownload()->isEnabled());
 }
 
+TEST_F(DeviceCommandTest, UploadClearsTheEditHistory) {
+    Make();
+    CompileSample(9);
+    dialogs.answers = {Answer::Yes};
+    window->mnuDownload_Click();
+    window->imgSegment_DragDrop(200, 4);
+    ASSERT_TRUE(window->mnuUndo()->isEnabled());
+    dialogs.answers = {Answer::Yes, Answer::Yes};  // discard changes, power cycle
+    window->mnuUpload_Click();
+    EXPECT_EQ(Last().text, "Upload Complete.\r\nPower Cycle Device.");
+    EXPECT_FALSE(window->mnuUndo()->isEnabled());
+    EXPECT_EQ(window->document().undoStack()->count(), 0);
+}
+
 TEST_F(DeviceCommandTest, UploadAsksBeforeDiscardingChanges) {
     Make();
     state.ConfigChanged = true;

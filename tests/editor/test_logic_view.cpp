@@ -71,13 +71,14 @@ TEST_F(LogicViewTest, FindingsAreFramedOnTheGridAndFollowEdits) {
     EXPECT_TRUE(window->imgSegment(200)->finding().isEmpty());
 }
 
-TEST_F(LogicViewTest, ToolsMenuComesAfterTheProgramsOwnMenusWithF6) {
+TEST_F(LogicViewTest, EditAndToolsComeAfterTheProgramsOwnMenus) {
     const auto actions = window->menuBar()->actions();
-    ASSERT_GE(actions.size(), 4);
+    ASSERT_EQ(actions.size(), 5);
     EXPECT_EQ(actions[0]->text(), "&File");
     EXPECT_EQ(actions[1]->text(), "&Connect");
     EXPECT_EQ(actions[2]->text(), "&Notes");
-    EXPECT_EQ(actions[3]->text(), "&Tools");
+    EXPECT_EQ(actions[3]->text(), "&Edit");
+    EXPECT_EQ(actions[4]->text(), "&Tools");
     EXPECT_EQ(window->mnuLogic()->shortcut(), QKeySequence(Qt::Key_F6));
 }
 

@@ -1,0 +1,85 @@
+#include "editor/Document.h"
+
+#include <QUndoCommand>
+
+#include "editor/MainWindow.h"
+
+namespace zez {
+
+// One diagram edit: the output's two tables before and after it.
+class SegmentsCommand final : public QUndoCommand {
+  public:
+    SegmentsCommand(Document& doc, int output, const QString& what, Document::Tables before,
+                    Document::Tables after)
+        : QUndoCommand(what),
+          doc_(doc),
+          output_(output),
+          before_(std::move(before)),
+          after_(std::move(after)) {}
+    void redo() override { doc_.Put(output_, after_); }
+    void undo() override { doc_.Put(output_, before_); }
+
+  private:
+    Document& doc_;
+    int output_;
+    Document::Tables before_, after_;
+};
+
+Document::Document(ProgramState& state, QObject* parent) : QObject(parent), state_(state) {
+    stack_.setUndoLimit(500);
+    // The stack moves its index after a command has run: the flag is decided then.
+    connect(&stack_, &QUndoStack::indexChanged, this, [this] {
+        if (applied_ < 0) return;
+        const int output = applied_;
+        applied_ = -1;
+        // Back at the clean state with the note as it was: the flag is what it was there.
+        const bool clean = stack_.isClean() && state_.record.NoteData == cleanNote_;
+        state_.ConfigChanged = clean ? cleanFlag_ : true;
+        emit Changed(output);
+    });
+    ResetHistory();
+}
+
+const Config& Document::record() const {
+    return state_.record;
+}
+
+Document::Tables Document::Take(int output) const {
+    return {state_.record.SegType[output], state_.record.SegInput[output]};
+}
+
+void Document::Put(int output, const Tables& tables) {
+    state_.record.SegType[output] = tables[0];
+    state_.record.SegInput[output] = tables[1];
+    applied_ = output;
+}
+
+bool Document::Edit(int output, const QString& what, const std::function<void(Config&)>& change) {
+    Config edited = state_.record;
+    change(edited);
+    const Tables before = Take(output);
+    const Tables after{edited.SegType[output], edited.SegInput[output]};
+    if (before == after) {
+        state_.ConfigChanged = true;
+        emit Changed(output);
+        return false;
+    }
+    // The push runs the command's redo, which writes the tables.
+    stack_.push(new SegmentsCommand(*this, output, what, before, after));  // owned by the stack
+    return true;
+}
+
+void Document::ResetHistory() {
+    stack_.clear();
+    stack_.setClean();
+    cleanNote_ = state_.record.NoteData;
+    cleanFlag_ = state_.ConfigChanged;
+}
+
+void Document::MarkClean() {
+    stack_.setClean();
+    cleanNote_ = state_.record.NoteData;
+    cleanFlag_ = false;
+}
+
+}  // namespace zez
