@@ -235,6 +235,46 @@ int CmdCheck(const Parsed& p, std::ostream& out, std::ostream& err, const Enviro
     return findings.empty() ? kExitOk : kExitFailed;
 }
 
+int CmdExport(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env) {
+    const bool pdf = p.options.count("--pdf") != 0, svg = p.options.count("--svg") != 0;
+    if (pdf == svg) {
+        err << "zezudi-cli export: give either --pdf OUT.pdf or --svg OUT.svg --output N\n";
+        return kExitUsage;
+    }
+    ExportJob job;
+    job.pdf = pdf;
+    job.out = p.options.at(pdf ? "--pdf" : "--svg");
+    if (svg) {
+        const auto output = RequireOutput(p, "export", err);
+        if (!output) return kExitUsage;
+        job.output = *output;
+    }
+    if (const auto it = p.options.find("--page"); it != p.options.end()) {
+        if (!pdf || (it->second != "a4" && it->second != "letter")) {
+            err << "zezudi-cli export: --page is a4 or letter, for --pdf\n";
+            return kExitUsage;
+        }
+        job.letter = it->second == "letter";
+    }
+    if (!env.exportFile) {
+        err << "zezudi-cli export: drawing is not available in this build\n";
+        return kExitUsage;
+    }
+    const auto config = LoadOrComplain(p.positional[0], err);
+    if (!config) return kExitUsage;
+    job.config = *config;
+    job.file = p.positional[0];
+    const auto written = env.exportFile(job);
+    if (!written) {
+        err << "zezudi-cli export: " << written.error() << "\n";
+        return kExitFailed;
+    }
+    out << "Wrote " << job.out;
+    if (pdf) out << ": " << written.value() << " page(s)";
+    out << "\n";
+    return kExitOk;
+}
+
 // Asks the power-cycle question on the terminal unless --yes answered it.
 bool Confirm(const Parsed& p, const char* what, std::ostream& out, const Environment& env) {
     out << "Power Cycle Device Prior To " << what << ".\nDevice Node Must Be 00\nContinue? [y/N] ";
@@ -395,6 +435,18 @@ const std::vector<Command>& Commands() {
          "  (no options)\n",
          CmdCheck,
          "0 no findings, 1 findings, 2 bad usage or unreadable file"},
+        {"export",
+         "zezudi-cli export FILE --pdf OUT.pdf [--page a4|letter] | --svg OUT.svg --output N",
+         "draw the diagrams as a vector PDF (a page per output with a diagram, titled "
+         "\"LC Input N\", with its expression, then the note) or one output as SVG",
+         {"--pdf", "--svg", "--output", "--page"},
+         {},
+         1,
+         "  --pdf OUT      write the PDF to OUT\n"
+         "  --page P       a4 (default) or letter\n"
+         "  --svg OUT      write output N's diagram as SVG to OUT (needs --output)\n"
+         "  --output N     the output for --svg, 1..8\n",
+         CmdExport},
         {"download",
          "zezudi-cli download FILE --port PATH [--yes]",
          "compile FILE and download array, configuration and note to the device on PATH "

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "config/Config.h"
+#include "config/Result.h"
 #include "device/SerialPort.h"
 
 namespace zez::cli {
@@ -23,8 +25,20 @@ std::optional<int> ParseOutput(const std::string& text);
 // "I1,P2" -> input-state word with bits 0 and 9; "none" -> 0. Names are case-insensitive.
 std::optional<int32_t> ParseSignalList(const std::string& text);
 
-// What the transfer commands need from outside: a serial port, a clock and the terminal.
+// What `export` asks of the drawing code, which needs Qt's painting.
+struct ExportJob {
+    Config config;
+    std::string file;  // the CDF file, named in the footer
+    std::string out;
+    bool pdf = true;  // else SVG of `output`
+    int output = 0;
+    bool letter = false;  // US Letter instead of A4
+};
+
+// What the transfer commands need from outside: a serial port, a clock and the terminal; and
+// the drawing code for export.
 struct Environment {
+    std::function<Result<int>(const ExportJob&)> exportFile;  // pages written; none: no export
     std::function<std::unique_ptr<device::SerialPort>()> makePort;  // none: no transfers
     device::TimeSource* time = nullptr;
     std::istream* in = nullptr;  // answers to the power-cycle question

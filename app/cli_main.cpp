@@ -1,17 +1,37 @@
 #include <QCoreApplication>
+#include <QDate>
+#include <QGuiApplication>
 #include <iostream>
+#include <memory>
 
 #include "app/Cli.h"
 #include "device/QtSerialPort.h"
+#include "export/DiagramDrawing.h"
 
 int main(int argc, char** argv) {
-    // QSerialPort needs an application object for its thread, though no event loop runs.
-    QCoreApplication app(argc, argv);
+    // QSerialPort needs an application object for its thread, though no event loop runs; the
+    // drawing for export needs fonts, which come with a (windowless) GUI application.
+    const bool drawing = argc > 1 && std::string(argv[1]) == "export";
+    if (drawing && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::unique_ptr<QCoreApplication> app;
+    if (drawing)
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    else
+        app = std::make_unique<QCoreApplication>(argc, argv);
     std::vector<std::string> args(argv + 1, argv + argc);
     zez::device::SteadyTime time;
     zez::cli::Environment env;
     env.makePort = [] { return std::make_unique<zez::device::QtSerialPort>(); };
     env.time = &time;
     env.in = &std::cin;
+    env.exportFile = [](const zez::cli::ExportJob& job) -> zez::Result<int> {
+        zez::PrintRequest r{job.config, QString::fromStdString(job.file),
+                            QDate::currentDate().toString(Qt::ISODate)};
+        const QString out = QString::fromStdString(job.out);
+        if (job.pdf) return zez::ExportPdf(r, out, job.letter ? QPageSize::Letter : QPageSize::A4);
+        if (auto w = zez::ExportSvg(r, job.output, out); !w) return zez::Error{w.error()};
+        return 1;
+    };
     return zez::cli::Run(args, std::cout, std::cerr, env);
 }

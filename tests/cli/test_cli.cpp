@@ -238,3 +238,49 @@ TEST(CliHelp, EveryCommandHasUsageOptionsAndExitCodes) {
 
 }  // namespace
 }  // namespace zez
+
+namespace zez {
+namespace {
+
+TEST(CliExport, PassesTheJobToTheDrawingAndChecksItsArguments) {
+    const std::string file = std::string(ZEZ_EXAMPLES_DIR) + "/corridor.CDF";
+    std::vector<cli::ExportJob> jobs;
+    cli::Environment env;
+    env.exportFile = [&](const cli::ExportJob& job) -> Result<int> {
+        jobs.push_back(job);
+        if (job.out == "fail.pdf") return Error{"Cannot write \"fail.pdf\": disk full."};
+        return 3;
+    };
+    auto run = [&](std::vector<std::string> args) {
+        std::ostringstream out, err;
+        const int code = cli::Run(args, out, err, env);
+        return Outcome{code, out.str(), err.str()};
+    };
+    const auto pdf = run({"export", file, "--pdf", "c.pdf", "--page", "letter"});
+    ASSERT_EQ(pdf.code, 0) << pdf.err;
+    EXPECT_EQ(pdf.out, "Wrote c.pdf: 3 page(s)\n");
+    ASSERT_EQ(jobs.size(), 1u);
+    EXPECT_TRUE(jobs[0].pdf);
+    EXPECT_TRUE(jobs[0].letter);
+    EXPECT_EQ(jobs[0].file, file);
+    EXPECT_EQ(jobs[0].config, LoadFromFile(file).value().config);
+    const auto svg = run({"export", file, "--svg", "c.svg", "--output", "2"});
+    ASSERT_EQ(svg.code, 0) << svg.err;
+    EXPECT_FALSE(jobs[1].pdf);
+    EXPECT_EQ(jobs[1].output, 1);
+    EXPECT_EQ(run({"export", file, "--pdf", "fail.pdf"}).code, 1);
+    const std::vector<std::vector<std::string>> bad = {
+        {"export", file},
+        {"export", file, "--pdf", "a.pdf", "--svg", "b.svg"},
+        {"export", file, "--svg", "b.svg"},
+        {"export", file, "--pdf", "a.pdf", "--page", "a3"},
+        {"export", "/nonexistent.CDF", "--pdf", "a.pdf"},
+    };
+    for (const auto& args : bad) EXPECT_EQ(run(args).code, 2) << args.size();
+    EXPECT_EQ(jobs.size(), 3u);  // none of the bad ones drew anything
+    std::ostringstream out, err;
+    EXPECT_EQ(cli::Run({"export", file, "--pdf", "a.pdf"}, out, err), 2);  // no drawing here
+}
+
+}  // namespace
+}  // namespace zez

@@ -1,0 +1,166 @@
+// The vector drawing of a diagram, checked on pixels, and the PDF and SVG files it makes, checked
+// with the system's PDF tools and an XML reader.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QXmlStreamReader>
+#include <random>
+
+#include "TestUtil.h"
+#include "config/CdfFile.h"
+#include "export/DiagramDrawing.h"
+#include "logic/Expression.h"
+#include "notes/NoteText.h"
+#include "support/SampleConfigs.h"
+
+namespace zez {
+namespace {
+
+bool Dark(const QImage& img, int x, int y) {
+    return qGray(img.pixel(x, y)) < 100;
+}
+
+int DarkIn(const QImage& img, const QRect& r) {
+    int n = 0;
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x) n += Dark(img, x, y);
+    return n;
+}
+
+TEST(Drawing, WiresContactsLabelsAndRailsLandWhereThePicturesPutThem) {
+    Config c;
+    samples::Set(c, 0, 0, 4);      // wire at row 0, column 0
+    samples::Set(c, 0, 1, 8, 2);   // normally open on I3
+    samples::Set(c, 0, 2, 12, 9);  // normally closed on P2
+    samples::Set(c, 0, 19, 6);     // wire with a down link, row 1 column 3
+    QImage img(static_cast<int>(kDrawWidth), static_cast<int>(kDrawHeight), QImage::Format_RGB32);
+    img.fill(Qt::white);
+    {
+        QPainter p(&img);
+        DrawDiagram(p, QRectF(0, 0, kDrawWidth, kDrawHeight), c, 0);
+    }
+    auto cell = [](int seg) { return QPoint(1 + 40 * SegColumn(seg), 40 * SegRow(seg)); };
+    // The rails.
+    EXPECT_TRUE(Dark(img, 1, 300));
+    EXPECT_TRUE(Dark(img, static_cast<int>(kDrawWidth) - 2, 300));
+    // A wire runs across its cell at the pictures' height.
+    for (int x : {2, 20, 38}) EXPECT_TRUE(Dark(img, cell(0).x() + x, 28)) << x;
+    EXPECT_FALSE(Dark(img, cell(0).x() + 20, 10));
+    // A normally-open contact: two bars with a gap between them, arms on both sides.
+    const QPoint no = cell(1);
+    EXPECT_TRUE(Dark(img, no.x() + 13, 24));
+    EXPECT_TRUE(Dark(img, no.x() + 24, 32));
+    EXPECT_FALSE(Dark(img, no.x() + 18, 28));
+    EXPECT_TRUE(Dark(img, no.x() + 5, 28));
+    // A normally-closed one adds the slash across the gap.
+    EXPECT_TRUE(Dark(img, cell(2).x() + 18, 28) || Dark(img, cell(2).x() + 18, 29));
+    // Labels above contacts, none above a wire.
+    EXPECT_GT(DarkIn(img, QRect(no.x() + 4, 4, 30, 13)), 10);
+    EXPECT_EQ(DarkIn(img, QRect(cell(0).x() + 4, 4, 30, 13)), 0);
+    // The down link runs along the cell's right edge below the wire.
+    const QPoint linked = cell(19);
+    EXPECT_TRUE(Dark(img, linked.x() + 38, linked.y() + 36));
+    EXPECT_FALSE(Dark(img, linked.x() + 38, linked.y() + 10));
+}
+
+QString Tool(const char* name) {
+    return QStandardPaths::findExecutable(QString::fromLatin1(name));
+}
+
+QString Output(const QString& tool, const QStringList& args) {
+    QProcess p;
+    p.start(tool, args);
+    p.waitForFinished(30000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+std::vector<Config> Configurations() {
+    std::vector<Config> configs;
+    for (const char* name : {"stairwell.CDF", "corridor.CDF", "interlock.CDF"})
+        configs.push_back(LoadFromFile(std::string(ZEZ_EXAMPLES_DIR) + "/" + name).value().config);
+    std::mt19937 rng(31);
+    for (int i = 0; i < 3; ++i) {
+        Config c = samples::Typical(rng);
+        for (int o = 0; o < kOutputs; ++o)
+            if (rng() % 3 == 0) c.SegType[o].fill(0);  // some outputs empty
+        if (i != 1) {
+            const std::string note = "Commissioned by Ana\r\nline two " + std::to_string(i);
+            std::copy(note.begin(), note.end(), c.NoteData.begin());
+        }
+        configs.push_back(c);
+    }
+    return configs;
+}
+
+TEST(Export, PdfHasAPagePerDiagramAndTheNoteWithTitlesLabelsAndWords) {
+    const QString pdftotext = Tool("pdftotext"), pdfinfo = Tool("pdfinfo");
+    if (pdftotext.isEmpty() || pdfinfo.isEmpty()) GTEST_SKIP() << "poppler-utils not installed";
+    test::TempDir dir;
+    int n = 0;
+    for (const Config& c : Configurations()) {
+        SCOPED_TRACE(n);
+        const QString pdf = QString::fromStdString(dir.File("c" + std::to_string(n++) + ".pdf"));
+        const auto pages = ExportPdf({c, QStringLiteral("site.CDF"), QStringLiteral("2026-12-07")},
+                                     pdf, QPageSize::A4);
+        ASSERT_TRUE(pages) << pages.error();
+        int diagrams = 0;
+        for (int o = 0; o < kOutputs; ++o) diagrams += OutputHasDiagram(c, o);
+        const bool note = c.NoteData[0] != 0;
+        EXPECT_EQ(pages.value(), diagrams + (note ? 1 : 0));
+        EXPECT_TRUE(Output(pdfinfo, {pdf})
+                        .contains(QStringLiteral("Pages:           %1").arg(pages.value())));
+        const QString text = Output(pdftotext, {pdf, QStringLiteral("-")});
+        for (int o = 0; o < kOutputs; ++o) {
+            EXPECT_EQ(text.contains(QStringLiteral("LC Input %1\n").arg(o + 1)),
+                      OutputHasDiagram(c, o))
+                << o;
+            for (int s = 0; s < kSegments && OutputHasDiagram(c, o); ++s) {
+                if (!IsContact(c.SegType[o][s])) continue;
+                EXPECT_TRUE(text.contains(QString::fromStdString(InputLabel(c.SegInput[o][s]))));
+            }
+        }
+        if (note) {
+            // Every word of the note's first line.
+            const QString first = QString::fromStdU32String(NoteEdit(c.NoteData).Text())
+                                      .section(QLatin1Char('\n'), 0, 0);
+            for (const QString& word : first.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+                EXPECT_TRUE(text.contains(word)) << word.toStdString();
+        }
+        EXPECT_TRUE(text.contains(QStringLiteral("site.CDF")));
+    }
+}
+
+TEST(Export, SvgIsXmlWithAnSvgRootAndTheContactLabels) {
+    test::TempDir dir;
+    const Config c = Configurations()[1];  // corridor
+    const QString path = QString::fromStdString(dir.File("c.svg"));
+    ASSERT_TRUE(ExportSvg({c, QStringLiteral("corridor.CDF"), QString()}, 0, path));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    QXmlStreamReader xml(&f);
+    QString root, text;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement() && root.isEmpty()) root = xml.name().toString();
+        if (xml.isCharacters()) text += xml.text().toString() + QLatin1Char('\n');
+    }
+    EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+    EXPECT_EQ(root, "svg");
+    for (const char* label : {"LC Input 1", "I 3", "P 1", "P 2"})
+        EXPECT_TRUE(text.contains(QString::fromLatin1(label))) << label;
+}
+
+TEST(Export, AFileThatCannotBeWrittenIsReportedAndLeftAlone) {
+    const auto r =
+        ExportPdf({Config{}, QString(), QString()}, QStringLiteral("/dev/null"), QPageSize::A4);
+    ASSERT_FALSE(r);
+    EXPECT_NE(r.error().find("device"), std::string::npos) << r.error();
+    EXPECT_FALSE(ExportSvg({Config{}, QString(), QString()}, 0,
+                           QStringLiteral("/nonexistent-folder/x.svg")));
+}
+
+}  // namespace
+}  // namespace zez
