@@ -23,5 +23,7 @@ int main(int argc, char** argv) {
     window.show();
     const QStringList args = QApplication::arguments();
     if (args.size() > 1) window.OpenNamedFile(args.at(1));
+    // After the file named on the command line: a restored copy is then what the window shows.
+    window.StartSession(zez::Storage::Default());
     return app.exec();
 }

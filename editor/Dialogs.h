@@ -3,6 +3,9 @@
 // flow can be driven and checked with scripted answers.
 
 #include <QString>
+#include <functional>
+
+class QPrinter;
 
 namespace zez {
 
@@ -28,6 +31,10 @@ class Dialogs {
     // The chosen file's full path, or an empty text when cancelled.
     virtual QString OpenFileName(const FileDialogRequest& request) = 0;
     virtual QString SaveFileName(const FileDialogRequest& request) = 0;
+    // The print dialog (or, with `preview`, the print preview); `paint` draws the pages on the
+    // printer the user chose. Returns whether anything was printed or previewed.
+    virtual bool Print(QPrinter& printer, bool preview,
+                       const std::function<void(QPrinter*)>& paint) = 0;
 };
 
 }  // namespace zez

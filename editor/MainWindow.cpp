@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLayout>
@@ -15,11 +16,13 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QPointer>
+#include <QPrinter>
 #include <QScreen>
 #include <QShortcut>
 #include <QThread>
 
 #include "config/CdfFile.h"
+#include "export/DiagramDrawing.h"
 #include "notes/FrmNotes.h"
 
 namespace zez {
@@ -139,6 +142,18 @@ void FrmZezUdiMain::BuildMenus() {
     mnuSave_->setShortcut(QKeySequence::Save);
     mnuSaveAs_ = file->addAction(QStringLiteral("Save &As"), this, [this] { mnuSaveAs_Click(); });
     mnuSaveAs_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    // Added after the program's own items, before Exit.
+    file->addSeparator();
+    mnuPrintPreview_ = file->addAction(QStringLiteral("Print Pre&view..."), this,
+                                       [this] { mnuPrint_Click(true); });
+    mnuPrint_ =
+        file->addAction(QStringLiteral("&Print..."), this, [this] { mnuPrint_Click(false); });
+    mnuPrint_->setShortcut(QKeySequence::Print);
+    mnuExportPdf_ =
+        file->addAction(QStringLiteral("&Export PDF..."), this, [this] { mnuExportPdf_Click(); });
+    mnuRecent_ = file->addMenu(QStringLiteral("&Recent Files"));
+    connect(mnuRecent_, &QMenu::aboutToShow, this, [this] { FillRecentMenu(); });
+    FillRecentMenu();
     file->addSeparator();
     mnuExit_ = file->addAction(QStringLiteral("E&xit"), this, [this] { mnuExit_Click(); });
     mnuExit_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
@@ -601,6 +616,7 @@ void FrmZezUdiMain::mnuNew_Click() {
         return;
     state_.record.Clear();
     doc_->ResetHistory();
+    if (session_) session_->RemoveRecovery();
     ShowFirstOutputNotCompiled();
 }
 
@@ -648,6 +664,7 @@ void FrmZezUdiMain::LoadNamedFile(const QString& name) {
     fileName_ = name;
     state_.ConfigChanged = false;
     doc_->ResetHistory();
+    Remember(name);
     const InvalidCounts bad = loaded.value().invalid;
     if (bad.any()) {
         dialogs_.Message(
@@ -682,6 +699,7 @@ void FrmZezUdiMain::FileSave() {
     }
     state_.ConfigChanged = false;
     doc_->MarkClean();
+    Remember(fileName_);
 }
 
 void FrmZezUdiMain::FileSaveAs() {
@@ -697,6 +715,7 @@ void FrmZezUdiMain::FileSaveAs() {
     fileName_ = name;
     state_.ConfigChanged = false;
     doc_->MarkClean();
+    Remember(name);
 }
 
 void FrmZezUdiMain::mnuExit_Click() {
@@ -718,6 +737,7 @@ void FrmZezUdiMain::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    if (session_) session_->Close();  // a clean exit leaves no recovery copy
     event->accept();
 }
 
@@ -963,6 +983,135 @@ void FrmZezUdiMain::keyPressEvent(QKeyEvent* event) {
             return;
         default:
             QMainWindow::keyPressEvent(event);
+    }
+}
+
+// Print, export, recent files, recovery.
+
+void FrmZezUdiMain::mnuPrint_Click(bool preview) {
+    const PrintRequest request{
+        state_.record, fileName_,
+        QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat)};
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(QFileInfo(fileName_).fileName());
+    dialogs_.Print(printer, preview, [&](QPrinter* target) {
+        QPainter p;
+        if (!p.begin(target)) return;
+        // Drawn in points, whatever the printer's resolution.
+        const double dots = target->resolution() / 72.0;
+        p.scale(dots, dots);
+        const QRectF page(QPointF(0, 0), target->pageLayout().paintRect(QPageLayout::Point).size());
+        PrintPages(p, page, request, [&] { target->newPage(); });
+    });
+}
+
+void FrmZezUdiMain::mnuExportPdf_Click() {
+    QString initial = fileName_ == QStringLiteral("None")
+                          ? QDir::homePath() + QStringLiteral("/*.pdf")
+                          : fileName_;
+    if (initial.endsWith(QStringLiteral(".CDF"), Qt::CaseInsensitive))
+        initial = initial.left(initial.size() - 4) + QStringLiteral(".pdf");
+    const QString name =
+        dialogs_.SaveFileName({QStringLiteral("PDF Files (*.pdf)|*.pdf"), initial, false});
+    if (name.isEmpty()) return;
+    const auto pages =
+        ExportPdf({state_.record, fileName_,
+                   QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat)},
+                  name, QPageSize::A4);
+    if (!pages) {
+        dialogs_.Message(QString::fromStdString(pages.error()), QStringLiteral("Export PDF"),
+                         Buttons::Ok, Icon::Critical);
+        return;
+    }
+    dialogs_.Message(QStringLiteral("%1 page(s) written to %2.").arg(pages.value()).arg(name),
+                     QStringLiteral("Export PDF"), Buttons::Ok, Icon::Information);
+}
+
+void FrmZezUdiMain::Remember(const QString& path) {
+    if (!session_) return;
+    session_->AddRecent(QFileInfo(path).absoluteFilePath());
+    session_->RemoveRecovery();  // saved or opened: nothing left to recover
+    FillRecentMenu();
+}
+
+void FrmZezUdiMain::FillRecentMenu() {
+    mnuRecent_->clear();
+    const QStringList recent = session_ ? session_->Recent() : QStringList();
+    for (int i = 0; i < recent.size(); ++i) {
+        const QString path = recent[i];
+        mnuRecent_->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(path), this,
+                              [this, path] { OpenRecent(path); });
+    }
+    if (recent.isEmpty()) mnuRecent_->addAction(QStringLiteral("(none)"))->setEnabled(false);
+}
+
+void FrmZezUdiMain::OpenRecent(const QString& path) {
+    if (!QFileInfo::exists(path)) {
+        if (session_) session_->RemoveRecent(path);
+        FillRecentMenu();
+        dialogs_.Message(
+            QStringLiteral("%1 no longer exists; it was taken off the recent files.").arg(path),
+            QStringLiteral("Open"), Buttons::Ok, Icon::Warning);
+        return;
+    }
+    if (state_.ConfigChanged &&
+        dialogs_.Message(QStringLiteral("Discard Any Changes?"), QStringLiteral("Open"),
+                         Buttons::YesNo, Icon::Question) == Answer::No)
+        return;
+    OpenNamedFile(path);
+}
+
+void FrmZezUdiMain::StartSession(const Storage& storage) {
+    session_ = std::make_unique<Session>(storage);
+    FillRecentMenu();
+    OfferRecovery();
+    autosave_ = new QTimer(this);
+    bool ok = false;
+    const int ms = qEnvironmentVariableIntValue("ZEZ_AUTOSAVE_MS", &ok);
+    autosave_->setInterval(ok && ms > 0 ? ms : 30000);
+    connect(autosave_, &QTimer::timeout, this, [this] { Autosave(); });
+    autosave_->start();
+}
+
+void FrmZezUdiMain::Autosave() {
+    if (!session_ || transferRunning_) return;
+    if (!state_.ConfigChanged) {
+        if (session_->HasRecovery()) session_->RemoveRecovery();
+        return;
+    }
+    // A failure here is not worth a box every 30 s; the next tick tries again.
+    (void)session_->WriteRecovery(state_.record, fileName_);
+}
+
+void FrmZezUdiMain::OfferRecovery() {
+    for (const auto& orphan : session_->FindOrphans()) {
+        const QString file = orphan.fileName.isEmpty() || orphan.fileName == QStringLiteral("None")
+                                 ? QStringLiteral("a new configuration")
+                                 : orphan.fileName;
+        const QString when = QLocale::system().toString(orphan.written, QLocale::LongFormat);
+        if (dialogs_.Message(QStringLiteral("ZezUdi did not end cleanly last time. Unsaved changes "
+                                            "to %1, written %2, were kept.\r\nRestore them? (No "
+                                            "deletes them.)")
+                                 .arg(file, when),
+                             QStringLiteral("Recovery"), Buttons::YesNo,
+                             Icon::Question) == Answer::No) {
+            session_->Discard(orphan);
+            continue;
+        }
+        auto loaded = session_->Load(orphan);
+        if (!loaded) {
+            dialogs_.Message(QString::fromStdString(loaded.error()), QStringLiteral("Recovery"),
+                             Buttons::Ok, Icon::Critical);
+            continue;  // kept for the next start
+        }
+        state_.record = loaded.value();
+        if (!orphan.fileName.isEmpty()) fileName_ = orphan.fileName;
+        state_.ConfigChanged = true;  // unsaved: only a Save writes the user's file
+        doc_->ResetHistory();
+        ShowFirstOutputNotCompiled();
+        // This editor's own copy first, so the changes are never in no copy at all.
+        if (session_->WriteRecovery(state_.record, fileName_)) session_->Discard(orphan);
+        return;
     }
 }
 

@@ -24,6 +24,7 @@
 #include "editor/ImageSurface.h"
 #include "editor/LogicView.h"
 #include "editor/SegmentWidgets.h"
+#include "editor/Session.h"
 #include "logic/LogicGrid.h"
 
 namespace zez {
@@ -110,6 +111,21 @@ class FrmZezUdiMain : public QMainWindow {
     QAction* mnuSelectAll() const { return mnuSelectAll_; }
     QAction* mnuInsertRow() const { return mnuInsertRow_; }
     QAction* mnuDeleteRow() const { return mnuDeleteRow_; }
+    // Print, export, recent files, recovery.
+    void mnuPrint_Click(bool preview);
+    void mnuExportPdf_Click();
+    void OpenRecent(const QString& path);
+    // Starts keeping recent files and recovery copies in `storage`, first offering to restore a
+    // copy an editor left when it did not end cleanly.
+    void StartSession(const Storage& storage);
+    // One autosave tick (every 30 s, or ZEZ_AUTOSAVE_MS).
+    void Autosave();
+    Session* session() const { return session_.get(); }
+    QAction* mnuPrint() const { return mnuPrint_; }
+    QAction* mnuPrintPreview() const { return mnuPrintPreview_; }
+    QAction* mnuExportPdf() const { return mnuExportPdf_; }
+    QMenu* mnuRecent() const { return mnuRecent_; }
+
     // The project's clipboard format.
     static const QString kClipMime;
 
@@ -180,6 +196,9 @@ class FrmZezUdiMain : public QMainWindow {
     // One undo step over the target's segments.
     void EditTarget(const QString& what, const std::function<void(int16_t& type, int16_t& sel)>& f);
     void MoveCursor(int dRow, int dCol, bool extend);
+    void FillRecentMenu();
+    void OfferRecovery();
+    void Remember(const QString& path);
     void ShowEnergised(bool on);
     void ClearEnergised();
     void FileOpen();
@@ -256,6 +275,12 @@ class FrmZezUdiMain : public QMainWindow {
     QAction* mnuSelectAll_ = nullptr;
     QAction* mnuInsertRow_ = nullptr;
     QAction* mnuDeleteRow_ = nullptr;
+    QAction* mnuPrint_ = nullptr;
+    QAction* mnuPrintPreview_ = nullptr;
+    QAction* mnuExportPdf_ = nullptr;
+    QMenu* mnuRecent_ = nullptr;
+    std::unique_ptr<Session> session_;
+    QTimer* autosave_ = nullptr;
 };
 
 }  // namespace zez

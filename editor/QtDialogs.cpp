@@ -3,6 +3,9 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 
 namespace zez {
 namespace {
@@ -71,6 +74,21 @@ QString QtDialogs::OpenFileName(const FileDialogRequest& request) {
 
 QString QtDialogs::SaveFileName(const FileDialogRequest& request) {
     return RunFileDialog(request, true);
+}
+
+bool QtDialogs::Print(QPrinter& printer, bool preview,
+                      const std::function<void(QPrinter*)>& paint) {
+    if (preview) {
+        QPrintPreviewDialog dialog(&printer, parent_);
+        QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
+                         [&](QPrinter* p) { paint(p); });
+        dialog.resize(900, 1000);
+        return dialog.exec() == QDialog::Accepted;
+    }
+    QPrintDialog dialog(&printer, parent_);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    paint(&printer);
+    return true;
 }
 
 }  // namespace zez

@@ -14,6 +14,8 @@ class QtDialogs final : public Dialogs {
     Answer Message(const QString& text, const QString& title, Buttons buttons, Icon icon) override;
     QString OpenFileName(const FileDialogRequest& request) override;
     QString SaveFileName(const FileDialogRequest& request) override;
+    bool Print(QPrinter& printer, bool preview,
+               const std::function<void(QPrinter*)>& paint) override;
 
   private:
     QString RunFileDialog(const FileDialogRequest& request, bool save);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QDropEvent>
 #include <QMimeData>
 #include <memory>
 

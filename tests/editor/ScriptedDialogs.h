@@ -7,6 +7,8 @@
 #include <functional>
 #include <vector>
 
+#include <QPrinter>
+
 #include "editor/Dialogs.h"
 
 namespace zez::test {
@@ -40,7 +42,20 @@ class ScriptedDialogs final : public Dialogs {
         return Next(saveNames, "save");
     }
 
+    // Prints to `printTo` as a PDF file when it is set, else the dialog is cancelled.
+    bool Print(QPrinter& printer, bool preview,
+               const std::function<void(QPrinter*)>& paint) override {
+        printRequests.push_back(preview);
+        if (printTo.isEmpty()) return false;
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(printTo);
+        paint(&printer);
+        return true;
+    }
+
     std::vector<Box> boxes;
+    std::vector<bool> printRequests;
+    QString printTo;
     std::deque<Answer> answers;
     std::deque<QString> openNames, saveNames;
     std::vector<FileDialogRequest> openRequests, saveRequests;

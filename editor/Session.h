@@ -1,0 +1,60 @@
+#pragma once
+// What the editor keeps between runs: the recent files, and a recovery copy of unsaved changes
+// that survives a crash. Recovery copies live in the user's own data folder, never beside the
+// user's files; each running editor holds a lock on its own, so a copy whose lock is free was
+// left by an editor that did not end cleanly.
+
+#include <QDateTime>
+#include <QLockFile>
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <vector>
+
+#include "config/Config.h"
+#include "config/Result.h"
+
+namespace zez {
+
+struct Storage {
+    QString settingsFile;  // recent files
+    QString recoveryDir;   // recovery copies
+    // The user's configuration and data folders.
+    static Storage Default();
+};
+
+class Session {
+  public:
+    explicit Session(Storage storage);
+    ~Session();  // keeps the recovery copy: only Close, on a clean exit, removes it
+
+    static constexpr int kRecentLimit = 8;
+    QStringList Recent() const;
+    void AddRecent(const QString& path);
+    void RemoveRecent(const QString& path);
+
+    // A recovery copy of an editor that did not end cleanly.
+    struct Orphan {
+        QString copy;      // the CDF of the recovery copy
+        QString fileName;  // the file the changes belong to ("None" for a new one)
+        QDateTime written;
+    };
+    std::vector<Orphan> FindOrphans() const;
+    Result<Config> Load(const Orphan& orphan) const;
+    void Discard(const Orphan& orphan) const;
+
+    // This editor's recovery copy: written whole or not at all.
+    Result<void> WriteRecovery(const Config& config, const QString& fileName);
+    void RemoveRecovery();
+    bool HasRecovery() const;
+    // A clean exit: the copy is removed and the lock given back.
+    void Close();
+
+  private:
+    QString Base(const QString& id) const;
+    Storage storage_;
+    QString id_;
+    std::unique_ptr<QLockFile> lock_;
+};
+
+}  // namespace zez
