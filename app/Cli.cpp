@@ -347,6 +347,33 @@ int CmdDownload(const Parsed& p, std::ostream& out, std::ostream& err, const Env
     return Report(r, true, out, err) ? kExitOk : kExitFailed;
 }
 
+int CmdVerify(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env) {
+    const auto port = RequirePort(p, "verify", err, env);
+    if (!port) return kExitUsage;
+    const auto config = LoadOrComplain(p.positional[0], err);
+    if (!config) return kExitUsage;
+    if (!Confirm(p, "Compare", out, env)) {
+        out << "Compare Cancelled\n";
+        return kExitFailed;
+    }
+    ControlArray array{};
+    Compile(*config, array);
+    auto serial = env.makePort();
+    device::Link link(*serial, *env.time);
+    const bool quick = p.options.count("--quick") != 0;
+    const auto v = device::Verify(link, *port, array, *config, quick, [&](const std::string& c) {
+        out << c << "\n" << std::flush;
+    });
+    if (v.transfer.outcome != device::Outcome::Complete) {
+        out << (v.transfer.outcome == device::Outcome::NoConnect ? "Unable to connect to device.\n"
+                                                                 : "Compare Failed.\n");
+        if (!v.transfer.reason.empty()) err << "zezudi-cli: " << v.transfer.reason << "\n";
+        return kExitFailed;
+    }
+    for (const auto& line : device::VerifyReport(v)) out << line << "\n";
+    return v.match ? kExitOk : kExitDiffers;
+}
+
 int CmdUpload(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env) {
     const auto port = RequirePort(p, "upload", err, env);
     if (!port) return kExitUsage;
@@ -457,6 +484,20 @@ const std::vector<Command>& Commands() {
          "  --port PATH    the serial port (for example /dev/ttyUSB0, COM1)\n"
          "  --yes          answer the power-cycle question with yes\n",
          CmdDownload},
+        {"verify",
+         "zezudi-cli verify FILE --port PATH [--quick] [--yes]",
+         "compare the device on PATH with FILE compiled now: reads back the control array, the "
+         "configuration and the note (about 13 s) and says what differs; never writes to the "
+         "device",
+         {"--port"},
+         {"--quick", "--yes"},
+         1,
+         "  --port PATH    the serial port (for example /dev/ttyUSB0, COM1)\n"
+         "  --quick        compare only the device's checksum of configuration and note (under a\n"
+         "                 second); this does not cover the control array\n"
+         "  --yes          answer the power-cycle question with yes\n",
+         CmdVerify,
+         "0 match, 3 differs, 1 transfer failed or cancelled, 2 bad usage or input"},
         {"upload",
          "zezudi-cli upload --port PATH -o FILE [--yes]",
          "read configuration and note back from the device on PATH into FILE; writes nothing "

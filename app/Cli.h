@@ -19,6 +19,7 @@ namespace zez::cli {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;
 inline constexpr int kExitUsage = 2;
+inline constexpr int kExitDiffers = 3;  // verify: the device holds something else
 
 // "3" -> output index 2; 1..8 only.
 std::optional<int> ParseOutput(const std::string& text);

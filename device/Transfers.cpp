@@ -136,4 +136,111 @@ TransferResult Upload(Link& link, const std::string& portName, const CaptionFn& 
     return result;
 }
 
+VerifyResult Verify(Link& link, const std::string& portName, const ControlArray& array,
+                    const Config& config, bool quick, const CaptionFn& caption) {
+    VerifyResult v;
+    v.quick = quick;
+    TransferResult& result = v.transfer;
+    const int blocks = quick ? 0 : kArrayReadBlocks + kReadBlocks;
+    Say(caption, "Block 0 of " + std::to_string(blocks));
+    if (!Connect(link, portName, result)) return v;
+    Session session(link, result);
+    ControlArray device{};
+    Config stored;
+    for (int b = 0; b < blocks; ++b) {
+        if (b % 8 == 0)
+            Say(caption, "Block " + std::to_string(b) + " of " + std::to_string(blocks));
+        const int address = b < kArrayReadBlocks
+                                ? kReadValues * b
+                                : kConfigAddress + kReadValues * (b - kArrayReadBlocks);
+        if (!session.Command(ReadCommand(address), kReadReplyLength)) return v;
+        const auto values = ParseReadReply(link.DeviceReply());
+        if (b < kArrayReadBlocks)
+            std::copy(values.begin(), values.end(), device.begin() + kReadValues * b);
+        else
+            StoreReadBlock(stored, b - kArrayReadBlocks, values);
+    }
+    Say(caption, "Device Checksum");
+    if (!session.Command(kStoredChecksumCommand, kChecksumReplyLength)) return v;
+    result.deviceChecksum = ChecksumOfReply(link.DeviceReply());
+    link.End();
+    const std::string fileChecksum = UploadHostChecksum(config);
+    if (quick) {
+        result.hostChecksum = fileChecksum;
+        result.outcome = Outcome::Complete;
+        v.match = result.deviceChecksum == fileChecksum;
+        return v;
+    }
+    // What was read must be what the device holds, or the comparison means nothing.
+    result.hostChecksum = UploadHostChecksum(stored);
+    if (result.deviceChecksum != result.hostChecksum) {
+        result.outcome = Outcome::Failed;
+        result.reason = "What was read back does not agree with the device's own checksum (" +
+                        result.deviceChecksum + " against " + result.hostChecksum +
+                        "): the read was corrupted; nothing was compared.";
+        return v;
+    }
+    result.outcome = Outcome::Complete;
+    for (int w = 0; w < kInputWords; ++w) {
+        const unsigned diff =
+            device[static_cast<std::size_t>(w)] ^ array[static_cast<std::size_t>(w)];
+        for (int o = 0; o < kOutputs; ++o)
+            v.tableWords[static_cast<std::size_t>(o)] += (diff >> o) & 1;
+    }
+    // Compared as the device stores them: one byte a value, the last note byte not kept.
+    const auto want = StoredValues(config);
+    const auto got = StoredValues(stored);
+    for (int o = 0; o < kOutputs; ++o) {
+        for (int i = 0; i < kSegments; ++i) {
+            const auto t = static_cast<std::size_t>(kSegments * o + i);
+            const auto s = t + static_cast<std::size_t>(kOutputs * kSegments);
+            if (want[t] != got[t] || want[s] != got[s])
+                v.diagramDiffers[static_cast<std::size_t>(o)] = true;
+        }
+    }
+    for (int i = 0; i < kNoteBytes - 1; ++i) {
+        const auto at = static_cast<std::size_t>(2 * kOutputs * kSegments + i);
+        if (want[at] != got[at]) v.noteDiffers = true;
+    }
+    v.match = !v.noteDiffers;
+    for (int o = 0; o < kOutputs; ++o)
+        v.match = v.match && v.tableWords[static_cast<std::size_t>(o)] == 0 &&
+                  !v.diagramDiffers[static_cast<std::size_t>(o)];
+    return v;
+}
+
+std::vector<std::string> VerifyReport(const VerifyResult& v) {
+    if (v.quick) {
+        return {std::string(v.match ? "match" : "differs") +
+                " (quick: the configuration and the note only; the control array was not "
+                "compared)"};
+    }
+    if (v.match) return {"match"};
+    std::vector<std::string> lines;
+    bool table = false, diagrams = false;
+    for (int o = 0; o < kOutputs; ++o) {
+        const int words = v.tableWords[static_cast<std::size_t>(o)];
+        const bool diagram = v.diagramDiffers[static_cast<std::size_t>(o)];
+        if (!words && !diagram) continue;
+        std::string line = "LC Input " + std::to_string(o + 1) + ":";
+        if (words) line += " table differs in " + std::to_string(words) + " of 65536 words";
+        if (words && diagram) line += ";";
+        if (diagram) line += " diagram differs";
+        lines.push_back(line);
+        table = table || words;
+        diagrams = diagrams || diagram;
+    }
+    if (v.noteDiffers) lines.push_back("note differs");
+    std::string summary = "differs:";
+    if (table && !diagrams && !v.noteDiffers) {
+        summary += " only the table (the device holds these diagrams compiled differently)";
+    } else {
+        if (diagrams) summary += " diagrams";
+        if (v.noteDiffers) summary += std::string(diagrams ? "," : "") + " note";
+        if (table) summary += ", table";
+    }
+    lines.push_back(summary);
+    return lines;
+}
+
 }  // namespace zez::device

@@ -2,8 +2,10 @@
 // The download and upload sequences. They report progress captions and return an outcome that
 // the window or the command line turns into its messages.
 
+#include <array>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "device/Link.h"
 
@@ -27,6 +29,28 @@ using CaptionFn = std::function<void(const std::string&)>;
 
 // After this many data or read commands in a row without a reply the device counts as gone.
 inline constexpr int kSilentLimit = 5;
+
+// Compare with the device: what it holds read back and set beside a file compiled now. Never
+// writes to the device.
+struct VerifyResult {
+    TransferResult transfer;  // Complete when everything was read and the device vouched for it
+    bool quick = false;       // only the stored-data checksum was compared
+    bool match = false;
+    std::array<int, kOutputs> tableWords{};       // per output: words whose bit differs
+    std::array<bool, kOutputs> diagramDiffers{};  // per output: SegType or SegInput differ
+    bool noteDiffers = false;
+};
+
+inline constexpr int kArrayReadBlocks = kInputWords / kReadValues;  // 256
+
+// Full: reads the control array (00000..0FFFF) and the configuration and note (10000..11FFF),
+// checks the device's stored-data checksum against what was read, and compares. Quick: only the
+// stored-data checksum against the file's; it cannot see the control array.
+VerifyResult Verify(Link& link, const std::string& portName, const ControlArray& array,
+                    const Config& config, bool quick, const CaptionFn& caption = {});
+
+// What a comparison found, a line each: "match", or per output what differs, then a summary.
+std::vector<std::string> VerifyReport(const VerifyResult& v);
 
 TransferResult Download(Link& link, const std::string& portName, const ControlArray& array,
                         const Config& config, const CaptionFn& caption = {});

@@ -284,3 +284,82 @@ TEST(CliExport, PassesTheJobToTheDrawingAndChecksItsArguments) {
 
 }  // namespace
 }  // namespace zez
+
+namespace zez {
+namespace {
+
+TEST(CliVerify, MatchAfterDownloadAndNamesWhatDiffers) {
+    test::TempDir dir;
+    TransferCli t;
+    ASSERT_EQ(t.Run({"download", Example("corridor.CDF"), "--port", "sim", "--yes"}).code, 0);
+    const auto memory = t.device.memory();
+    const auto same = t.Run({"verify", Example("corridor.CDF"), "--port", "sim", "--yes"});
+    EXPECT_EQ(same.code, 0) << same.out << same.err;
+    EXPECT_NE(same.out.find("Block 280 of 288\nDevice Checksum\nmatch\n"), std::string::npos)
+        << same.out;
+    EXPECT_EQ(t.device.memory(), memory);  // nothing was written
+
+    // One segment of output 1 changed in the file.
+    Config changed = LoadFromFile(Example("corridor.CDF")).value().config;
+    changed.SegType[0][200] = 4;
+    changed.SegType[0][201] = 4;
+    ASSERT_TRUE(SaveToFile(changed, dir.File("changed.CDF")));
+    const auto diagram = t.Run({"verify", dir.File("changed.CDF"), "--port", "sim", "--yes"});
+    EXPECT_EQ(diagram.code, 3);
+    EXPECT_NE(diagram.out.find("LC Input 1: diagram differs\ndiffers: diagrams\n"),
+              std::string::npos)
+        << diagram.out;
+
+    // The device's table changed in output 2's bit for 100 words.
+    for (int w = 0; w < 100; ++w) t.device.memory()[static_cast<std::size_t>(w)] ^= 2;
+    const auto table = t.Run({"verify", Example("corridor.CDF"), "--port", "sim", "--yes"});
+    EXPECT_EQ(table.code, 3);
+    EXPECT_NE(table.out.find("LC Input 2: table differs in 100 of 65536 words\ndiffers: only the "
+                             "table"),
+              std::string::npos)
+        << table.out;
+
+    // Quick compares the stored configuration and note only, and says so.
+    const auto quick =
+        t.Run({"verify", Example("corridor.CDF"), "--port", "sim", "--yes", "--quick"});
+    EXPECT_EQ(quick.code, 0);
+    EXPECT_NE(quick.out.find("match (quick: the configuration and the note only; the control "
+                             "array was not compared)"),
+              std::string::npos);
+    EXPECT_EQ(t.Run({"verify", dir.File("changed.CDF"), "--port", "sim", "--yes", "--quick"}).code,
+              3);
+}
+
+TEST(CliVerify, DeviceFaultsFailWithTheReasonWithinTwentySeconds) {
+    struct Case {
+        const char* name;
+        device::Faults faults;
+        const char* reason;
+    };
+    device::Faults silent, wrong, shortReplies;
+    silent.silentAfter = 40;  // goes quiet during the read-back
+    wrong.wrongChecksum = true;
+    shortReplies.shortReplies = true;
+    const Case cases[] = {
+        {"silent", silent, "stopped answering"},
+        {"corrupt checksum", wrong, "read was corrupted"},
+        {"short replies", shortReplies, ""},
+    };
+    for (const auto& c : cases) {
+        TransferCli t(c.faults);
+        const auto start = t.time.Now();
+        const auto r = t.Run({"verify", Example("corridor.CDF"), "--port", "sim", "--yes"});
+        EXPECT_EQ(r.code, 1) << c.name;
+        EXPECT_EQ(r.out.find("match"), std::string::npos) << c.name;
+        EXPECT_NE(r.err.find(c.reason), std::string::npos) << c.name << ": " << r.err;
+        EXPECT_LT(t.time.Now() - start, device::Millis{20000}) << c.name;
+    }
+    TransferCli t;
+    std::istringstream no("n\n");
+    t.env.in = &no;
+    EXPECT_EQ(t.Run({"verify", Example("corridor.CDF"), "--port", "sim"}).code, 1);  // cancelled
+    EXPECT_EQ(t.Run({"verify", Example("corridor.CDF"), "--yes"}).code, 2);          // no port
+}
+
+}  // namespace
+}  // namespace zez
