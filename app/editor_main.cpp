@@ -21,9 +21,17 @@ int main(int argc, char** argv) {
     zez::FrmZezUdiMain window(state, dialogs, std::move(device));
     dialogs.SetParent(&window);
     window.show();
-    const QStringList args = QApplication::arguments();
-    if (args.size() > 1) window.OpenNamedFile(args.at(1));
+    // zezudi [--port PATH] [FILE.CDF]
+    QStringList args = QApplication::arguments();
+    args.removeFirst();
+    QString port;
+    if (const auto at = args.indexOf(QStringLiteral("--port")); at >= 0 && at + 1 < args.size()) {
+        port = args.at(at + 1);
+        args.remove(at, 2);
+    }
+    if (!args.isEmpty()) window.OpenNamedFile(args.at(0));
     // After the file named on the command line: a restored copy is then what the window shows.
     window.StartSession(zez::Storage::Default());
+    if (!port.isEmpty()) window.SelectPortPath(port);
     return app.exec();
 }

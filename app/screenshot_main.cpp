@@ -21,6 +21,7 @@ class QuietDialogs final : public zez::Dialogs {
     QString OpenFileName(const zez::FileDialogRequest&) override { return {}; }
     QString SaveFileName(const zez::FileDialogRequest&) override { return {}; }
     bool Print(QPrinter&, bool, const std::function<void(QPrinter*)>&) override { return false; }
+    QString AskText(const QString&, const QString&, const QString&) override { return {}; }
     QString last;
 };
 

@@ -35,6 +35,9 @@ class Dialogs {
     // printer the user chose. Returns whether anything was printed or previewed.
     virtual bool Print(QPrinter& printer, bool preview,
                        const std::function<void(QPrinter*)>& paint) = 0;
+    // A line of text the user types; empty when cancelled.
+    virtual QString AskText(const QString& prompt, const QString& title,
+                            const QString& initial) = 0;
 };
 
 }  // namespace zez

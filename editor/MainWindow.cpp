@@ -175,6 +175,23 @@ void FrmZezUdiMain::BuildMenus() {
         mnuCOM_[i]->setCheckable(true);
         ports->addAction(mnuCOM_[i]);
     }
+    // Added after the program's own items.
+    mnuOtherPort_ = connectMenu->addAction(QStringLiteral("&Other Port..."), this,
+                                           [this] { mnuOtherPort_Click(); });
+    mnuEmulated_ = connectMenu->addAction(QStringLiteral("&Emulated Device"), this,
+                                          [this] { SelectEmulated(); });
+    for (QAction* a : {mnuOtherPort_, mnuEmulated_}) {
+        a->setCheckable(true);
+        ports->addAction(a);
+    }
+    connectMenu->addSeparator();
+    mnuCompare_ = connectMenu->addAction(QStringLiteral("Compare &with Device..."), this,
+                                         [this] { mnuCompare_Click(); });
+    mnuVerifyAfter_ = connectMenu->addAction(QStringLiteral("&Verify After Download"));
+    mnuVerifyAfter_->setCheckable(true);
+    connect(mnuVerifyAfter_, &QAction::toggled, this, [this](bool on) {
+        if (session_) session_->SetValue(QStringLiteral("verifyAfterDownload"), on ? "1" : "0");
+    });
     mnuNotes_ = menuBar()->addAction(QStringLiteral("&Notes"), this, [this] { mnuNotes_Click(); });
 
     // Added after the menus the program has always had.
@@ -448,6 +465,106 @@ void FrmZezUdiMain::mnuCompile_Click() {
 void FrmZezUdiMain::mnuCOM_Click(int index) {
     for (int i = 0; i < 8; ++i) mnuCOM_[i]->setChecked(i == index);
     state_.ComPortNumber = index + 1;
+    portKind_ = PortKind::Com;
+    RememberPort();
+}
+
+void FrmZezUdiMain::CheckPortItem() {
+    for (int i = 0; i < 8; ++i)
+        mnuCOM_[i]->setChecked(portKind_ == PortKind::Com && i + 1 == state_.ComPortNumber);
+    mnuOtherPort_->setChecked(portKind_ == PortKind::Other);
+    mnuEmulated_->setChecked(portKind_ == PortKind::Emulated);
+    mnuOtherPort_->setText(portKind_ == PortKind::Other ? QStringLiteral("&Other Port...\t") +
+                                                              QString::fromStdString(otherPort_)
+                                                        : QStringLiteral("&Other Port..."));
+}
+
+void FrmZezUdiMain::RememberPort() {
+    CheckPortItem();
+    if (!session_) return;
+    QString value = QStringLiteral("com:%1").arg(state_.ComPortNumber);
+    if (portKind_ == PortKind::Other)
+        value = QStringLiteral("path:") + QString::fromStdString(otherPort_);
+    if (portKind_ == PortKind::Emulated) value = QStringLiteral("emulated");
+    session_->SetValue(QStringLiteral("port"), value);
+}
+
+void FrmZezUdiMain::mnuOtherPort_Click() {
+    const QString path = dialogs_.AskText(
+        QStringLiteral("Serial port (a path such as /dev/ttyUSB0 or /dev/pts/3, or a name such "
+                       "as COM9):"),
+        QStringLiteral("Other Port"), QString::fromStdString(otherPort_));
+    if (path.isEmpty()) {
+        CheckPortItem();  // the choice stays what it was
+        return;
+    }
+    SelectPortPath(path);
+}
+
+void FrmZezUdiMain::SelectPortPath(const QString& path) {
+    RefreshPorts();
+    for (int i = 0; i < 8 && i < static_cast<int>(ports_.size()); ++i)
+        if (ports_[static_cast<std::size_t>(i)].first == path.toStdString()) return mnuCOM_Click(i);
+    otherPort_ = path.toStdString();
+    portKind_ = PortKind::Other;
+    RememberPort();
+}
+
+void FrmZezUdiMain::SelectEmulated() {
+    // A device inside the program, so that download, upload and compare can be tried without
+    // hardware; it keeps what it was sent until the program ends.
+    if (!emulator_) emulator_ = std::make_unique<device::DeviceEmulator>();
+    portKind_ = PortKind::Emulated;
+    RememberPort();
+}
+
+QString FrmZezUdiMain::CurrentPortName() const {
+    switch (portKind_) {
+        case PortKind::Emulated:
+            return QStringLiteral("Emulated device");
+        case PortKind::Other:
+            return QString::fromStdString(otherPort_);
+        case PortKind::Com:
+            break;
+    }
+    return QString::fromStdString(PortForMenuEntry());
+}
+
+void FrmZezUdiMain::mnuCompare_Click() {
+    Compare(true);
+}
+
+void FrmZezUdiMain::Compare(bool ask) {
+    if (ask &&
+        dialogs_.Message(QStringLiteral("Power Cycle Device Prior To Compare.\r\n"
+                                        "Device Node Must Be 00\r\nContinue?"),
+                         QStringLiteral("Compare"), Buttons::YesNo, Icon::None) == Answer::No)
+        return;
+    ControlArray array{};
+    Compile(state_.record, array);
+    const Config config = state_.record;
+    lblComPrg_->setText(QStringLiteral("Block 0 of 288"));
+    lblComPrg_->show();
+    lblComPrg_->repaint();
+    device::VerifyResult v;
+    const auto r = RunTransfer(
+        [&](device::Link& link, const std::string& port, const device::CaptionFn& caption) {
+            v = device::Verify(link, port, array, config, false, caption);
+            return v.transfer;
+        });
+    lblComPrg_->hide();
+    if (r.outcome != device::Outcome::Complete) {
+        ReportTransfer(r, QStringLiteral("Compare"), QString(), QStringLiteral("Compare Failed."));
+        return;
+    }
+    QStringList lines;
+    for (const auto& line : device::VerifyReport(v)) lines << QString::fromStdString(line);
+    dialogs_.Message(v.match ? QStringLiteral("The device holds this configuration, its control "
+                                              "array and its note.")
+                             : QStringLiteral("The device holds something else:\r\n") +
+                                   lines.join(QStringLiteral("\r\n")),
+                     QStringLiteral("Compare"), Buttons::Ok,
+                     v.match ? Icon::Information : Icon::Warning);
 }
 
 void FrmZezUdiMain::mnuNotes_Click() {
@@ -481,11 +598,16 @@ device::TransferResult FrmZezUdiMain::RunTransfer(
     const std::function<device::TransferResult(device::Link&, const std::string&,
                                                const device::CaptionFn&)>& transfer) {
     device::TransferResult result;
-    const std::string port = PortForMenuEntry();
-    if (port.empty() || !device_.makePort || !device_.time) {
+    const bool emulated = portKind_ == PortKind::Emulated && emulator_;
+    const std::string port = emulated                       ? std::string("emulated")
+                             : portKind_ == PortKind::Other ? otherPort_
+                                                            : PortForMenuEntry();
+    if (!emulated && (port.empty() || !device_.makePort || !device_.time)) {
         result.outcome = device::Outcome::PortError;
-        result.reason = "There is no serial port for COM" + std::to_string(state_.ComPortNumber) +
-                        " on this computer.";
+        result.reason = portKind_ == PortKind::Other
+                            ? "No port is chosen under Other Port."
+                            : "There is no serial port for COM" +
+                                  std::to_string(state_.ComPortNumber) + " on this computer.";
         return result;
     }
     transferRunning_ = true;
@@ -494,8 +616,15 @@ device::TransferResult FrmZezUdiMain::RunTransfer(
     QEventLoop loop;
     QPointer<QLabel> label = lblComPrg_;
     std::unique_ptr<QThread> worker(QThread::create([&] {
-        auto serial = device_.makePort();
-        device::Link link(*serial, *device_.time);
+        std::unique_ptr<device::SerialPort> serial;
+        device::TimeSource* time = device_.time;
+        if (emulated) {
+            serial = std::make_unique<device::EmulatedPort>(*emulator_, simTime_);
+            time = &simTime_;
+        } else {
+            serial = device_.makePort();
+        }
+        device::Link link(*serial, *time);
         result = transfer(link, port, [label](const std::string& caption) {
             QMetaObject::invokeMethod(
                 label,
@@ -537,6 +666,7 @@ void FrmZezUdiMain::mnuDownload_Click() {
                    QStringLiteral("Download Complete.\r\nPower Cycle Device."),
                    QStringLiteral("Download Failed.\r\nDevice Will NOT Function Properly."));
     lblComPrg_->hide();
+    if (r.outcome == device::Outcome::Complete && mnuVerifyAfter_->isChecked()) Compare(false);
 }
 
 void FrmZezUdiMain::ReportTransfer(const device::TransferResult& r, const QString& command,
@@ -1064,6 +1194,18 @@ void FrmZezUdiMain::OpenRecent(const QString& path) {
 void FrmZezUdiMain::StartSession(const Storage& storage) {
     session_ = std::make_unique<Session>(storage);
     FillRecentMenu();
+    mnuVerifyAfter_->setChecked(session_->Value(QStringLiteral("verifyAfterDownload")) == "1");
+    // The last port, when it is still there.
+    const QString port = session_->Value(QStringLiteral("port"));
+    RefreshPorts();
+    if (port == QStringLiteral("emulated")) {
+        SelectEmulated();
+    } else if (port.startsWith(QStringLiteral("path:")) && QFileInfo::exists(port.mid(5))) {
+        SelectPortPath(port.mid(5));
+    } else if (port.startsWith(QStringLiteral("com:"))) {
+        const int n = port.mid(4).toInt();
+        if (n >= 1 && n <= 8 && n <= static_cast<int>(ports_.size())) mnuCOM_Click(n - 1);
+    }
     OfferRecovery();
     autosave_ = new QTimer(this);
     bool ok = false;

@@ -17,6 +17,7 @@
 #include "compiler/Compiler.h"
 #include "config/Config.h"
 #include "config/SegmentEdits.h"
+#include "device/Emulator.h"
 #include "device/SerialPort.h"
 #include "device/Transfers.h"
 #include "editor/Dialogs.h"
@@ -126,6 +127,19 @@ class FrmZezUdiMain : public QMainWindow {
     QAction* mnuExportPdf() const { return mnuExportPdf_; }
     QMenu* mnuRecent() const { return mnuRecent_; }
 
+    // Ports beyond COM1..COM8, and comparing with the device.
+    void mnuOtherPort_Click();
+    void SelectPortPath(const QString& path);  // a COM entry when it is one of theirs, else Other
+    void SelectEmulated();
+    void mnuCompare_Click();
+    // The port transfers use now, as the user would name it ("Emulated device" for the built-in).
+    QString CurrentPortName() const;
+    QAction* mnuCompare() const { return mnuCompare_; }
+    QAction* mnuVerifyAfter() const { return mnuVerifyAfter_; }
+    QAction* mnuOtherPort() const { return mnuOtherPort_; }
+    QAction* mnuEmulated() const { return mnuEmulated_; }
+    device::DeviceEmulator* emulator() const { return emulator_.get(); }
+
     // The project's clipboard format.
     static const QString kClipMime;
 
@@ -199,6 +213,10 @@ class FrmZezUdiMain : public QMainWindow {
     void FillRecentMenu();
     void OfferRecovery();
     void Remember(const QString& path);
+    void RememberPort();
+    void CheckPortItem();
+    // Reads back and reports; `ask` puts the power-cycle question first.
+    void Compare(bool ask);
     void ShowEnergised(bool on);
     void ClearEnergised();
     void FileOpen();
@@ -280,6 +298,15 @@ class FrmZezUdiMain : public QMainWindow {
     QAction* mnuExportPdf_ = nullptr;
     QMenu* mnuRecent_ = nullptr;
     std::unique_ptr<Session> session_;
+    enum class PortKind { Com, Other, Emulated };
+    PortKind portKind_ = PortKind::Com;
+    std::string otherPort_;
+    std::unique_ptr<device::DeviceEmulator> emulator_;
+    device::SimTime simTime_;
+    QAction* mnuCompare_ = nullptr;
+    QAction* mnuVerifyAfter_ = nullptr;
+    QAction* mnuOtherPort_ = nullptr;
+    QAction* mnuEmulated_ = nullptr;
     QTimer* autosave_ = nullptr;
 };
 

@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
@@ -89,6 +90,10 @@ bool QtDialogs::Print(QPrinter& printer, bool preview,
     if (dialog.exec() != QDialog::Accepted) return false;
     paint(&printer);
     return true;
+}
+
+QString QtDialogs::AskText(const QString& prompt, const QString& title, const QString& initial) {
+    return QInputDialog::getText(parent_, title, prompt, QLineEdit::Normal, initial).trimmed();
 }
 
 }  // namespace zez

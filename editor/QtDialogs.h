@@ -16,6 +16,7 @@ class QtDialogs final : public Dialogs {
     QString SaveFileName(const FileDialogRequest& request) override;
     bool Print(QPrinter& printer, bool preview,
                const std::function<void(QPrinter*)>& paint) override;
+    QString AskText(const QString& prompt, const QString& title, const QString& initial) override;
 
   private:
     QString RunFileDialog(const FileDialogRequest& request, bool save);

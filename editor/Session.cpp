@@ -69,6 +69,16 @@ void Session::RemoveRecent(const QString& path) {
         .setValue(QLatin1String(kRecentKey), list);
 }
 
+QString Session::Value(const QString& key) const {
+    if (storage_.settingsFile.isEmpty()) return {};
+    return QSettings(storage_.settingsFile, QSettings::IniFormat).value(key).toString();
+}
+
+void Session::SetValue(const QString& key, const QString& value) {
+    if (storage_.settingsFile.isEmpty()) return;
+    QSettings(storage_.settingsFile, QSettings::IniFormat).setValue(key, value);
+}
+
 std::vector<Session::Orphan> Session::FindOrphans() const {
     std::vector<Orphan> found;
     if (storage_.recoveryDir.isEmpty()) return found;

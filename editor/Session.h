@@ -32,6 +32,9 @@ class Session {
     QStringList Recent() const;
     void AddRecent(const QString& path);
     void RemoveRecent(const QString& path);
+    // Other remembered choices (the port).
+    QString Value(const QString& key) const;
+    void SetValue(const QString& key, const QString& value);
 
     // A recovery copy of an editor that did not end cleanly.
     struct Orphan {

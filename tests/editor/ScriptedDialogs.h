@@ -53,7 +53,14 @@ class ScriptedDialogs final : public Dialogs {
         return true;
     }
 
+    QString AskText(const QString& prompt, const QString&, const QString&) override {
+        asked.push_back(prompt);
+        return texts.empty() ? QString() : Next(texts, "text");
+    }
+
     std::vector<Box> boxes;
+    std::vector<QString> asked;
+    std::deque<QString> texts;
     std::vector<bool> printRequests;
     QString printTo;
     std::deque<Answer> answers;

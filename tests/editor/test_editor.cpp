@@ -75,8 +75,10 @@ TEST_F(EditorTest, ControlsSitWhereTheLayoutPutsThem) {
     EXPECT_EQ(file.mid(0, 5), (QStringList{"New", "Open", "Save", "Save As", ""}));
     EXPECT_EQ(file.mid(5), (QStringList{"Print Preview...", "Print...", "Export PDF...",
                                         "Recent Files", "", "Exit"}));
-    EXPECT_EQ(connect, (QStringList{"Compile", "Download", "Upload", "", "COM1", "COM2", "COM3",
-                                    "COM4", "COM5", "COM6", "COM7", "COM8"}));
+    EXPECT_EQ(connect.mid(0, 12), (QStringList{"Compile", "Download", "Upload", "", "COM1", "COM2",
+                                               "COM3", "COM4", "COM5", "COM6", "COM7", "COM8"}));
+    EXPECT_EQ(connect.mid(12), (QStringList{"Other Port...", "Emulated Device", "",
+                                            "Compare with Device...", "Verify After Download"}));
 }
 
 TEST(Palette, PicturesFollowTheirStrokes) {

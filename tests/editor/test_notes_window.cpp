@@ -19,13 +19,9 @@ class NotesTest : public EditorTest {
     int notCompiledCalls = 0;
 };
 
+// The stored note up to its first zero byte.
 std::string Stored(const NoteBytes& b) {
-    std::string s;
-    for (uint8_t c : b) {
-        if (!c) break;
-        s.push_back(static_cast<char>(c));
-    }
-    return s;
+    return NoteText(b);
 }
 
 TEST_F(NotesTest, EmptyNoteOpensWithoutAChange) {

@@ -13,13 +13,9 @@ NoteBytes Raw(const std::string& text) {
     return b;
 }
 
+// The stored note up to its first zero byte.
 std::string Stored(const NoteBytes& b) {
-    std::string s;
-    for (uint8_t c : b) {
-        if (!c) break;
-        s.push_back(static_cast<char>(c));
-    }
-    return s;
+    return NoteText(b);
 }
 
 TEST(NoteEdit, NewLineBreaksAreStoredAsCarriageReturnLineFeedAndCountTwo) {
