@@ -23,9 +23,9 @@ struct Cube {
 inline constexpr int kExactSignalLimit = 8;
 
 struct SumOfProducts {
-    std::vector<Cube> terms;   // none: constant 0; one with care 0: constant 1
+    std::vector<Cube> terms;     // none: constant 0; one with care 0: constant 1
     std::vector<int> dependsOn;  // the selections the function depends on, ascending
-    bool exact = false;        // proven minimal
+    bool exact = false;          // proven minimal
     int Literals() const;
 };
 
