@@ -15,6 +15,11 @@ inline constexpr int kBitWords = kInputWords / 64;
 // Bit (w mod 64) of word (w / 64) is the output's state for input-state word w.
 using OutputBits = std::array<uint64_t, kBitWords>;
 
+// The output's state for input-state word `word`.
+inline bool OutputOn(const OutputBits& bits, int32_t word) {
+    return ((bits[static_cast<std::size_t>(word >> 6)] >> (word & 63)) & 1) != 0;
+}
+
 // Fills one output's bitmap; returns the bits of the word index (inputs 6..15) it depends on.
 int CompileOutputBits(const Config& config, int output, OutputBits& bits);
 // Output bytes from the 8 bitmaps. Words that agree on `wordMask` give the same 64 bytes.

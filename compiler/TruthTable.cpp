@@ -1,20 +1,12 @@
 #include "compiler/TruthTable.h"
 
 namespace zez {
-namespace {
-
-bool Bit(const OutputBits& bits, int word) {
-    return ((bits[static_cast<std::size_t>(word >> 6)] >> (word & 63)) & 1) != 0;
-}
-
-}  // namespace
-
 std::vector<int> DependentSignals(const OutputBits& bits) {
     std::vector<int> used;
     for (int n = 0; n < 16; ++n) {
         bool depends = false;
         for (int w = 0; w < kInputWords && !depends; ++w)
-            if (!(w & (1 << n))) depends = Bit(bits, w) != Bit(bits, w | (1 << n));
+            if (!(w & (1 << n))) depends = OutputOn(bits, w) != OutputOn(bits, w | (1 << n));
         if (depends) used.push_back(n);
     }
     return used;
@@ -27,7 +19,7 @@ std::string TruthTableText(const Config& config, int output) {
     const std::string name = "LC Input " + std::to_string(output + 1);
     if (used.empty())
         return name + " depends on no input or pilot: it is always " +
-               (Bit(bits, 0) ? "on" : "off") + ".\n";
+               (OutputOn(bits, 0) ? "on" : "off") + ".\n";
     std::string out = name + " depends on:";
     for (int n : used) out += " " + SignalName(n);
     out += "\n";
@@ -46,7 +38,7 @@ std::string TruthTableText(const Config& config, int output) {
             out += std::string(SignalName(used[static_cast<std::size_t>(i)]).size() - 1, ' ') +
                    static_cast<char>('0' + v) + " ";
         }
-        out += std::string("| ") + (Bit(bits, word) ? "On" : "Off") + "\n";
+        out += std::string("| ") + (OutputOn(bits, word) ? "On" : "Off") + "\n";
     }
     return out;
 }

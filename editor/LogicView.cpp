@@ -19,7 +19,7 @@ LogicReport MakeLogicReport(const Config& config, int output, int32_t inputs) {
     r.expression = FormatExpression(sop);
     r.exact = sop.exact;
     r.dependsOn = sop.dependsOn;
-    r.findings = CheckOutput(config, output);
+    r.findings = CheckOutput(config, output, r.bits);
     for (int o = 0; o < kOutputs; ++o)
         r.states[static_cast<std::size_t>(o)] = EvaluateOutput(config, o, inputs);
     return r;
@@ -50,8 +50,7 @@ int32_t TruthTableModel::Word(int row) const {
 }
 
 bool TruthTableModel::On(int row) const {
-    const int32_t w = Word(row);
-    return ((bits_[static_cast<std::size_t>(w >> 6)] >> (w & 63)) & 1) != 0;
+    return OutputOn(bits_, Word(row));
 }
 
 QVariant TruthTableModel::data(const QModelIndex& index, int role) const {

@@ -1118,10 +1118,14 @@ void FrmZezUdiMain::keyPressEvent(QKeyEvent* event) {
 
 // Print, export, recent files, recovery.
 
+// What a printed or exported page shows: the record, the file's name and today's date.
+PrintRequest FrmZezUdiMain::PrintNow() const {
+    return {state_.record, fileName_,
+            QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat)};
+}
+
 void FrmZezUdiMain::mnuPrint_Click(bool preview) {
-    const PrintRequest request{
-        state_.record, fileName_,
-        QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat)};
+    const PrintRequest request = PrintNow();
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(QFileInfo(fileName_).fileName());
     dialogs_.Print(printer, preview, [&](QPrinter* target) {
@@ -1144,10 +1148,7 @@ void FrmZezUdiMain::mnuExportPdf_Click() {
     const QString name =
         dialogs_.SaveFileName({QStringLiteral("PDF Files (*.pdf)|*.pdf"), initial, false});
     if (name.isEmpty()) return;
-    const auto pages =
-        ExportPdf({state_.record, fileName_,
-                   QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat)},
-                  name, QPageSize::A4);
+    const auto pages = ExportPdf(PrintNow(), name, QPageSize::A4);
     if (!pages) {
         dialogs_.Message(QString::fromStdString(pages.error()), QStringLiteral("Export PDF"),
                          Buttons::Ok, Icon::Critical);

@@ -26,6 +26,7 @@
 #include "editor/LogicView.h"
 #include "editor/SegmentWidgets.h"
 #include "editor/Session.h"
+#include "export/DiagramDrawing.h"
 #include "logic/LogicGrid.h"
 
 namespace zez {
@@ -213,6 +214,7 @@ class FrmZezUdiMain : public QMainWindow {
     void FillRecentMenu();
     void OfferRecovery();
     void Remember(const QString& path);
+    PrintRequest PrintNow() const;
     void RememberPort();
     void CheckPortItem();
     // Reads back and reports; `ask` puts the power-cycle question first.

@@ -11,9 +11,6 @@
 namespace zez {
 namespace {
 
-constexpr int kCentreOffsetX = 1;
-constexpr int kCentreOffsetY = 1;
-
 // Connection is decided on the memory grid exactly as the engine draws it, with every contact
 // conducting. The engine's spreading energises, from each energised cell, the run of conductor
 // cells in each of the four directions, until nothing changes: what it reaches is the set of
@@ -76,8 +73,7 @@ std::vector<int> NotConnected(const Config& config, int output) {
     std::vector<int> out;
     for (int s = 0; s < kSegments; ++s) {
         if (!HasCentre(config.SegType[output][s])) continue;
-        const auto centre = static_cast<std::size_t>(BlockX(s) + kCentreOffsetX +
-                                                     kGridW * (BlockY(s) + kCentreOffsetY));
+        const auto centre = static_cast<std::size_t>(CentreX(s) + kGridW * CentreY(s));
         if (!fromSupply[centre] || !fromOutput[centre]) out.push_back(s);
     }
     return out;
@@ -86,10 +82,15 @@ std::vector<int> NotConnected(const Config& config, int output) {
 }  // namespace
 
 std::vector<Finding> CheckOutput(const Config& config, int output) {
-    std::vector<Finding> findings;
-    if (!OutputHasDiagram(config, output)) return findings;
+    if (!OutputHasDiagram(config, output)) return {};
     OutputBits bits;
     CompileOutputBits(config, output, bits);
+    return CheckOutput(config, output, bits);
+}
+
+std::vector<Finding> CheckOutput(const Config& config, int output, const OutputBits& bits) {
+    std::vector<Finding> findings;
+    if (!OutputHasDiagram(config, output)) return findings;
     const bool allOn = std::all_of(bits.begin(), bits.end(), [](uint64_t w) { return w == ~0ULL; });
     const bool allOff = std::all_of(bits.begin(), bits.end(), [](uint64_t w) { return w == 0; });
     if (allOn) findings.push_back({output, -1, FindingKind::AlwaysOn});

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "compiler/FastEngine.h"
 #include "config/Config.h"
 
 namespace zez {
@@ -21,6 +22,8 @@ struct Finding {
 // Findings for one output, the output's own first, then by segment. An empty output (no segment
 // with a code 1..15) has none.
 std::vector<Finding> CheckOutput(const Config& config, int output);
+// The same, given the output's compiled bits.
+std::vector<Finding> CheckOutput(const Config& config, int output, const OutputBits& bits);
 // Every output's, in output order.
 std::vector<Finding> CheckConfig(const Config& config);
 

@@ -34,10 +34,6 @@ struct RCube {
     uint32_t value;
 };
 
-bool Bit(const OutputBits& bits, uint32_t word) {
-    return ((bits[word >> 6] >> (word & 63)) & 1) != 0;
-}
-
 Space Reduce(const OutputBits& bits) {
     Space s;
     s.signals = DependentSignals(bits);
@@ -48,7 +44,7 @@ Space Reduce(const OutputBits& bits) {
         uint32_t word = 0;
         for (int j = 0; j < k; ++j)
             if ((r >> j) & 1) word |= 1u << s.signals[static_cast<std::size_t>(j)];
-        if (Bit(bits, word)) s.on[r >> 6] |= uint64_t{1} << (r & 63);
+        if (OutputOn(bits, static_cast<int32_t>(word))) s.on[r >> 6] |= uint64_t{1} << (r & 63);
     }
     return s;
 }
@@ -294,7 +290,7 @@ SumOfProducts Minimise(const OutputBits& bits) {
     sop.dependsOn = s.signals;
     if (s.signals.empty()) {
         sop.exact = true;
-        if (Bit(bits, 0)) sop.terms.push_back(Cube{});
+        if (OutputOn(bits, 0)) sop.terms.push_back(Cube{});
         return sop;
     }
     std::vector<RCube> cover;

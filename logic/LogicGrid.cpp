@@ -22,7 +22,7 @@ struct BlockCells {
 constexpr BlockCells Cells(int seg) {
     const int x = BlockX(seg);
     const int y = BlockY(seg);
-    return {x + 1, y, x, y + 1, x + 1, y + 1, x + 1, y + 2};
+    return {x + 1, y, x, y + 1, CentreX(seg), CentreY(seg), x + 1, y + 2};
 }
 
 }  // namespace

@@ -50,6 +50,13 @@ constexpr int BlockX(int seg) {
 constexpr int BlockY(int seg) {
     return 1 + 3 * SegRow(seg);
 }
+// Its centre (junction) cell, which every segment code 1..15 makes a conductor.
+constexpr int CentreX(int seg) {
+    return BlockX(seg) + 1;
+}
+constexpr int CentreY(int seg) {
+    return BlockY(seg) + 1;
+}
 
 class LogicGrid {
   public:

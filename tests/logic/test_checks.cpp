@@ -98,7 +98,7 @@ TEST(Checks, WhatTheEngineCannotEnergiseWithEveryContactClosedIsNotConnected) {
             grid.LogicTestMem();
             for (int s = 0; s < kSegments; ++s) {
                 if (!HasCentre(c.SegType[o][s])) continue;
-                if (grid.MemCell(BlockX(s) + 1, BlockY(s) + 1) == kEnergised) continue;
+                if (grid.MemCell(CentreX(s), CentreY(s)) == kEnergised) continue;
                 const Finding want{o, s, FindingKind::NotConnected};
                 EXPECT_NE(std::find(findings.begin(), findings.end(), want), findings.end())
                     << "config " << i << " output " << o + 1 << " segment " << s;
