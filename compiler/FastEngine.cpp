@@ -1,7 +1,11 @@
 #include "compiler/FastEngine.h"
 
+#include "compiler/Parallel.h"
+
 #include <algorithm>
+#include <bit>
 #include <cstring>
+#include <memory>
 #include <numeric>
 #include <vector>
 
@@ -10,6 +14,14 @@
 #define ZEZ_HAVE_SSE2 1
 #else
 #define ZEZ_HAVE_SSE2 0
+#endif
+// The AVX2 kernel is compiled apart and chosen at run time where the processor has it.
+#if ZEZ_HAVE_SSE2 && (defined(__GNUC__) || defined(__clang__)) && defined(__x86_64__)
+#include <immintrin.h>
+#define ZEZ_HAVE_AVX2 1
+#define ZEZ_TARGET_AVX2 __attribute__((target("avx2")))
+#else
+#define ZEZ_HAVE_AVX2 0
 #endif
 
 namespace zez {
@@ -24,11 +36,10 @@ constexpr std::array<uint64_t, 6> kLanePattern = {0xAAAAAAAAAAAAAAAAull, 0xCCCCC
                                                   0xF0F0F0F0F0F0F0F0ull, 0xFF00FF00FF00FF00ull,
                                                   0xFFFF0000FFFF0000ull, 0xFFFFFFFF00000000ull};
 
+// Over the segment centres and the two rails; the root of a set is its smallest member.
 class UnionFind {
   public:
-    explicit UnionFind(int n) : parent_(static_cast<std::size_t>(n)) {
-        std::iota(parent_.begin(), parent_.end(), 0);
-    }
+    UnionFind() { std::iota(parent_.begin(), parent_.end(), uint16_t{0}); }
     int Find(int x) {
         while (parent_[x] != x) {
             auto& p = parent_[x];
@@ -40,19 +51,20 @@ class UnionFind {
     void Unite(int a, int b) {
         a = Find(a);
         b = Find(b);
-        if (a != b) parent_[std::max(a, b)] = std::min(a, b);
+        if (a != b) parent_[std::max(a, b)] = static_cast<uint16_t>(std::min(a, b));
     }
 
   private:
-    std::vector<int> parent_;
+    std::array<uint16_t, kSegments + 2> parent_;
 };
 
 // Expressions over contact literals.
-enum class Op : uint8_t { Lit, NotLit, And, Or };
+enum class Op : uint8_t { Lit, NotLit, Const, And, Or };
 struct Expr {
     Op op;
     uint8_t var;
     int a, b;
+    uint64_t value;  // Const: the lanes (inputs 0..5) in which it holds
 };
 
 struct Edge {
@@ -64,11 +76,27 @@ struct Edge {
 struct Circuit {
     enum class Kind { Off, On, Expression, Mesh } kind = Kind::Off;
     std::vector<Expr> exprs;
-    // Straight-line program: register i holds the value of instruction i.
+    // Straight-line program: register i holds the value of instruction i for each word. A
+    // literal of inputs 0..5 is a lane constant; one of inputs 6..15 ("sel") is all ones or zero
+    // per word, flipped when `negated`.
+    enum class Step : uint8_t {
+        Const,
+        Lit,
+        And,
+        Or,
+        AndConst,
+        OrConst,
+        AndLit,
+        OrLit,
+        LitAndConst,
+        LitOrConst
+    };
     struct Instr {
-        Op op;
-        uint8_t var;
+        Step op;
+        uint8_t var;  // Lit, AndLit, OrLit: input 6..15
+        bool negated;
         int a, b;
+        uint64_t value;  // Const, AndConst, OrConst, LitAndConst, LitOrConst
     };
     std::vector<Instr> program;
     int resultReg = -1;  // Expression kind
@@ -83,20 +111,40 @@ struct Circuit {
 
 class Reducer {
   public:
-    explicit Reducer(Circuit& c) : c_(c) {}
+    // Reused from one circuit to the next, so that its lists keep their room.
+    void Reset(Circuit& c) {
+        c_ = &c;
+        c.kind = Circuit::Kind::Off;
+        c.exprs.clear();
+        c.program.clear();
+        c.mesh.clear();
+        c.resultReg = -1;
+        c.nodes = 0;
+        c.usedVars = 0;
+        nodes_ = 0;
+        edges_.clear();
+    }
 
     int NewNode() {
-        adj_.emplace_back();
-        dead_.push_back(false);
-        return static_cast<int>(adj_.size()) - 1;
+        if (nodes_ == static_cast<int>(adj_.size())) {
+            adj_.emplace_back();
+            dead_.push_back(0);
+        }
+        adj_[nodes_].clear();
+        dead_[nodes_] = 0;
+        return nodes_++;
     }
     int Lit(int var, bool negated) {
-        c_.exprs.push_back({negated ? Op::NotLit : Op::Lit, static_cast<uint8_t>(var), -1, -1});
-        return static_cast<int>(c_.exprs.size()) - 1;
+        c_->exprs.push_back({negated ? Op::NotLit : Op::Lit, static_cast<uint8_t>(var), -1, -1, 0});
+        return static_cast<int>(c_->exprs.size()) - 1;
+    }
+    int Const(uint64_t lanes) {
+        c_->exprs.push_back({Op::Const, 0, -1, -1, lanes});
+        return static_cast<int>(c_->exprs.size()) - 1;
     }
     int Combine(Op op, int a, int b) {
-        c_.exprs.push_back({op, 0, a, b});
-        return static_cast<int>(c_.exprs.size()) - 1;
+        c_->exprs.push_back({op, 0, a, b, 0});
+        return static_cast<int>(c_->exprs.size()) - 1;
     }
     // Adds an edge, merging it into a parallel one.
     void AddEdge(int u, int v, int expr) {
@@ -112,8 +160,9 @@ class Reducer {
     }
 
     void Reduce() {
-        std::vector<int> work;
-        for (int n = 2; n < static_cast<int>(adj_.size()); ++n) work.push_back(n);
+        auto& work = work_;
+        work.clear();
+        for (int n = 2; n < nodes_; ++n) work.push_back(n);
         while (!work.empty()) {
             const int n = work.back();
             work.pop_back();
@@ -143,24 +192,28 @@ class Reducer {
 
     // Lays out what is left as a program.
     void Emit() {
-        std::vector<int> live;
+        auto& live = live_;
+        live.clear();
         for (std::size_t e = 0; e < edges_.size(); ++e)
             if (edges_[e].alive) live.push_back(static_cast<int>(e));
         if (!Connected()) {
-            c_.kind = Circuit::Kind::Off;
+            c_->kind = Circuit::Kind::Off;
             return;
         }
-        regOf_.assign(c_.exprs.size(), -1);
+        done_.assign(c_->exprs.size(), 0);
+        value_.resize(c_->exprs.size());
         if (live.size() == 1) {
-            c_.kind = Circuit::Kind::Expression;
-            c_.resultReg = EmitExpr(edges_[live[0]].expr);
+            c_->kind = Circuit::Kind::Expression;
+            c_->resultReg = EmitExpr(edges_[live[0]].expr);
             return;
         }
-        c_.kind = Circuit::Kind::Mesh;
+        c_->kind = Circuit::Kind::Mesh;
         // Number the nodes still in use, supply and output rail first, in breadth-first order
         // from the supply, and list the edges in that order so that a sweep mostly runs forward.
-        std::vector<int> id(adj_.size(), -1);
-        std::vector<int> order = {0};
+        auto& id = id_;
+        id.assign(static_cast<std::size_t>(nodes_), -1);
+        auto& order = order_;
+        order.assign(1, 0);
         id[0] = 0;
         for (std::size_t i = 0; i < order.size(); ++i) {
             for (int e : adj_[order[i]]) {
@@ -175,14 +228,15 @@ class Reducer {
         }
         int next = 2;
         for (int n : order) id[n] = n == 0 ? 0 : n == 1 ? 1 : next++;
-        c_.nodes = next;
-        std::vector<char> seen(edges_.size(), 0);
+        c_->nodes = next;
+        auto& seen = seen_;
+        seen.assign(edges_.size(), 0);
         for (int n : order) {
             for (int e : adj_[n]) {
                 const auto& ed = edges_[e];
                 if (!ed.alive || seen[e]) continue;
                 seen[e] = 1;
-                c_.mesh.push_back({id[n], id[Other(ed, n)], EmitExpr(ed.expr)});
+                c_->mesh.push_back({id[n], id[Other(ed, n)], EmitExpr(ed.expr)});
             }
         }
     }
@@ -207,8 +261,10 @@ class Reducer {
 
     // Whether the output rail can be reached from the supply at all.
     bool Connected() {
-        std::vector<char> seen(adj_.size(), 0);
-        std::vector<int> stack = {0};
+        auto& seen = seen_;
+        seen.assign(static_cast<std::size_t>(nodes_), 0);
+        auto& stack = work_;
+        stack.assign(1, 0);
         seen[0] = 1;
         while (!stack.empty()) {
             const int n = stack.back();
@@ -226,61 +282,125 @@ class Reducer {
         return false;
     }
 
-    int EmitExpr(int root) {
+    // A value while the program is laid out: a lane constant, a literal of inputs 6..15, or a
+    // register.
+    struct Operand {
+        enum Kind : uint8_t { Const, Lit, Reg } kind;
+        uint8_t var;
+        bool negated;
+        int reg;
+        uint64_t value;
+    };
+    static Operand ConstOperand(uint64_t v) { return {Operand::Const, 0, false, -1, v}; }
+    static Operand RegOperand(int r) { return {Operand::Reg, 0, false, r, 0}; }
+
+    int Materialise(const Operand& o) {
+        using S = Circuit::Step;
+        if (o.kind == Operand::Const) return Push({S::Const, 0, false, -1, -1, o.value});
+        if (o.kind == Operand::Lit) return Push({S::Lit, o.var, o.negated, -1, -1, 0});
+        return o.reg;
+    }
+
+    // Constants fold and fuse into the step that uses them, literals of inputs 6..15 too.
+    Operand Binary(Op op, Operand a, Operand b) {
+        using S = Circuit::Step;
+        const bool isAnd = op == Op::And;
+        if (a.kind > b.kind) std::swap(a, b);
+        if (a.kind == Operand::Const) {
+            if (b.kind == Operand::Const)
+                return ConstOperand(isAnd ? a.value & b.value : a.value | b.value);
+            if (a.value == (isAnd ? 0 : kAll)) return a;
+            if (a.value == (isAnd ? kAll : 0)) return b;
+            if (b.kind == Operand::Lit)
+                return RegOperand(Push(
+                    {isAnd ? S::LitAndConst : S::LitOrConst, b.var, b.negated, -1, -1, a.value}));
+            const int rb = Materialise(b);
+            return RegOperand(Push({isAnd ? S::AndConst : S::OrConst, 0, false, rb, -1, a.value}));
+        }
+        if (a.kind == Operand::Lit) {
+            const int rb = Materialise(b);
+            return RegOperand(Push({isAnd ? S::AndLit : S::OrLit, a.var, a.negated, rb, -1, 0}));
+        }
+        return RegOperand(Push({isAnd ? S::And : S::Or, 0, false, a.reg, b.reg, 0}));
+    }
+
+    int EmitExpr(int root) { return Materialise(EmitOperand(root)); }
+
+    Operand EmitOperand(int root) {
         // Iterative post-order, so deep series chains cannot exhaust the stack.
-        std::vector<std::pair<int, bool>> stack = {{root, false}};
+        auto& stack = exprStack_;
+        stack.assign(1, {root, false});
         while (!stack.empty()) {
             auto [x, expanded] = stack.back();
             stack.pop_back();
-            if (regOf_[x] >= 0) continue;
-            const Expr& ex = c_.exprs[x];
+            if (done_[x]) continue;
+            const Expr& ex = c_->exprs[x];
             if (ex.op == Op::Lit || ex.op == Op::NotLit) {
-                // One register per literal, however many contacts share it.
-                int& lit = litReg_[2 * ex.var + (ex.op == Op::NotLit)];
-                if (lit < 0) lit = Push({ex.op, ex.var, -1, -1});
-                regOf_[x] = lit;
-                c_.usedVars |= static_cast<uint16_t>(1u << ex.var);
+                const bool negated = ex.op == Op::NotLit;
+                c_->usedVars |= static_cast<uint16_t>(1u << ex.var);
+                if (ex.var < 6)
+                    value_[x] = ConstOperand(kLanePattern[ex.var] ^ (negated ? kAll : 0));
+                else
+                    value_[x] = {Operand::Lit, static_cast<uint8_t>(ex.var - 6), negated, -1, 0};
+                done_[x] = 1;
+            } else if (ex.op == Op::Const) {
+                value_[x] = ConstOperand(ex.value);
+                done_[x] = 1;
             } else if (expanded) {
-                regOf_[x] = Push({ex.op, 0, regOf_[ex.a], regOf_[ex.b]});
+                value_[x] = Binary(ex.op, value_[ex.a], value_[ex.b]);
+                done_[x] = 1;
             } else {
                 stack.push_back({x, true});
                 stack.push_back({ex.b, false});
                 stack.push_back({ex.a, false});
             }
         }
-        return regOf_[root];
+        return value_[root];
     }
 
     int Push(Circuit::Instr in) {
-        c_.program.push_back(in);
-        return static_cast<int>(c_.program.size()) - 1;
+        c_->program.push_back(in);
+        return static_cast<int>(c_->program.size()) - 1;
     }
 
-    Circuit& c_;
+    Circuit* c_ = nullptr;
     std::vector<std::vector<int>> adj_;
-    std::vector<bool> dead_;
+    std::vector<char> dead_;
+    int nodes_ = 0;
+    std::vector<int> work_, live_, id_, order_;
+    std::vector<char> seen_;
+    std::vector<std::pair<int, bool>> exprStack_;
     std::vector<Edge> edges_;
-    std::vector<int> regOf_;
-    std::array<int, 32> litReg_ = MinusOnes();
-    static constexpr std::array<int, 32> MinusOnes() {
-        std::array<int, 32> a{};
-        a.fill(-1);
-        return a;
-    }
+    std::vector<char> done_;
+    std::vector<Operand> value_;
 };
 
-// `fixedMask` names signals whose state is given by `fixedWord`: their contacts become wires or
-// gaps before the circuit is reduced.
-Circuit BuildCircuit(const Config& config, int output, int fixedMask = 0, int fixedWord = 0) {
+// The joins of one output: centres that always conduct to each other are one node (0 the
+// supply, 1 the output rail), and every contact that can open or close is a join between two
+// nodes. `on` when the supply already reaches the output rail through wires and links.
+struct Network {
+    bool on = false;
+    int nodes = 2;
+    struct Contact {
+        int a, b, var;
+        bool closedWhenOff;
+    };
+    std::vector<Contact> contacts;
+};
+
+void BuildNetwork(const Config& config, int output, Network& net) {
     const auto& type = config.SegType[output];
     const auto& sel = config.SegInput[output];
-    Circuit c;
-    UnionFind uf(kSegments + 2);
+    net.on = false;
+    net.nodes = 2;
+    net.contacts.clear();
+    UnionFind uf;
     struct Contact {
         int left, self, var;
         bool closedWhenOff;
     };
-    std::vector<Contact> contacts;
+    std::array<Contact, kSegments> contacts;
+    int count = 0;
     for (int i = 0; i < kSegments; ++i) {
         const int t = type[i];
         if (!HasCentre(t)) continue;
@@ -296,105 +416,552 @@ Circuit BuildCircuit(const Config& config, int output, int fixedMask = 0, int fi
                 const bool nc = e == Element::NormallyClosed;
                 if (!IsValidSelection(s)) {
                     if (nc) uf.Unite(i, left);  // names no signal: never opens
-                } else if ((fixedMask >> s) & 1) {
-                    if (ContactClosed(t, s, fixedWord)) uf.Unite(i, left);
                 } else {
-                    contacts.push_back({left, i, s, nc});
+                    contacts[count++] = {left, i, s, nc};
                 }
             }
         }
         if (HasLinkDown(t) && row < 15 && HasLinkUp(type[i + 16])) uf.Unite(i, i + 16);
         if (col == 15) uf.Unite(i, kOutRail);
     }
-    if (uf.Find(kSupply) == uf.Find(kOutRail)) {
-        c.kind = Circuit::Kind::On;
-        return c;
+    const int supply = uf.Find(kSupply);
+    const int rail = uf.Find(kOutRail);
+    if (supply == rail) {
+        net.on = true;
+        return;
     }
-    Reducer r(c);
-    std::vector<int> node(kSegments + 2, -1);
-    node[uf.Find(kSupply)] = r.NewNode();
-    node[uf.Find(kOutRail)] = r.NewNode();
-    for (const auto& ct : contacts) {
+    std::array<int, kSegments + 2> node;
+    node.fill(-1);
+    node[supply] = 0;
+    node[rail] = 1;
+    net.contacts.reserve(static_cast<std::size_t>(count));
+    for (int k = 0; k < count; ++k) {
+        const auto& ct = contacts[k];
         const int a = uf.Find(ct.left);
         const int b = uf.Find(ct.self);
         if (a == b) continue;
         for (int x : {a, b})
-            if (node[x] < 0) node[x] = r.NewNode();
-        r.AddEdge(node[a], node[b], r.Lit(ct.var, ct.closedWhenOff));
+            if (node[x] < 0) node[x] = net.nodes++;
+        net.contacts.push_back({node[a], node[b], ct.var, ct.closedWhenOff});
     }
-    r.Reduce();
-    r.Emit();
-    return c;
 }
 
-constexpr int kChunk = 64;  // input-state words evaluated together, one 64-bit word each
+// Series/parallel reduction of the network into one expression where it reduces, a mesh of
+// expressions where it does not.
+void BuildCircuit(const Network& net, Reducer& r, Circuit& c) {
+    r.Reset(c);
+    if (net.on) {
+        c.kind = Circuit::Kind::On;
+        return;
+    }
+    for (int n = 0; n < net.nodes; ++n) r.NewNode();
+    for (const auto& ct : net.contacts) r.AddEdge(ct.a, ct.b, r.Lit(ct.var, ct.closedWhenOff));
+    r.Reduce();
+    r.Emit();
+}
 
-// Runs the program for 64 words at once: register i of chunk slot k is reg[i * kChunk + k].
-void RunProgram(const Circuit& c, const std::array<int, kChunk>& words,
-                std::vector<uint64_t>& reg) {
+constexpr int kChunk = 64;  // most input-state words evaluated together, one 64-bit word each
+
+// Where the compiler can pick the widest vector unit at run time, the flood below gets one copy
+// per unit.
+#if defined(__GNUC__) && defined(__x86_64__) && defined(__linux__) && !defined(__clang__)
+#define ZEZ_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define ZEZ_VECTOR_CLONES
+#endif
+
+// Runs the program for words[0..n): register i of word k is reg[i * n + k]. `sel` has room for
+// 10 * n words: the state of each input 6..15 per word.
+ZEZ_VECTOR_CLONES
+void RunProgram(const Circuit& c, const int* words, int n, uint64_t* reg, uint64_t* sel) {
+    using S = Circuit::Step;
+    const auto w = static_cast<std::size_t>(n);
+    for (int v = 0; v < 10; ++v)
+        if ((c.usedVars >> (v + 6)) & 1)
+            for (int k = 0; k < n; ++k)
+                sel[v * w + k] = uint64_t{0} - static_cast<uint64_t>((words[k] >> v) & 1);
     for (std::size_t i = 0; i < c.program.size(); ++i) {
         const auto& in = c.program[i];
-        uint64_t* d = &reg[i * kChunk];
+        // Registers never overlap: a step writes only its own.
+        uint64_t* __restrict d = reg + i * w;
+        const uint64_t* __restrict a = in.a >= 0 ? reg + static_cast<std::size_t>(in.a) * w : reg;
+        const uint64_t* __restrict l = sel + in.var * w;
+        const uint64_t flip = in.negated ? kAll : 0;
         switch (in.op) {
-            case Op::Lit:
-            case Op::NotLit: {
-                const uint64_t flip = in.op == Op::NotLit ? kAll : 0;
-                if (in.var < 6) {
-                    const uint64_t v = kLanePattern[in.var] ^ flip;
-                    for (int k = 0; k < kChunk; ++k) d[k] = v;
-                } else {
-                    const int shift = in.var - 6;
-                    for (int k = 0; k < kChunk; ++k)
-                        d[k] =
-                            (uint64_t{0} - static_cast<uint64_t>((words[k] >> shift) & 1)) ^ flip;
-                }
+            case S::Const:
+                for (int k = 0; k < n; ++k) d[k] = in.value;
+                break;
+            case S::Lit:
+                for (int k = 0; k < n; ++k) d[k] = l[k] ^ flip;
+                break;
+            case S::And: {
+                const uint64_t* __restrict b = reg + static_cast<std::size_t>(in.b) * w;
+                for (int k = 0; k < n; ++k) d[k] = a[k] & b[k];
                 break;
             }
-            case Op::And: {
-                const uint64_t* a = &reg[in.a * kChunk];
-                const uint64_t* b = &reg[in.b * kChunk];
-                for (int k = 0; k < kChunk; ++k) d[k] = a[k] & b[k];
+            case S::Or: {
+                const uint64_t* __restrict b = reg + static_cast<std::size_t>(in.b) * w;
+                for (int k = 0; k < n; ++k) d[k] = a[k] | b[k];
                 break;
             }
-            case Op::Or: {
-                const uint64_t* a = &reg[in.a * kChunk];
-                const uint64_t* b = &reg[in.b * kChunk];
-                for (int k = 0; k < kChunk; ++k) d[k] = a[k] | b[k];
+            case S::AndConst:
+                for (int k = 0; k < n; ++k) d[k] = a[k] & in.value;
                 break;
-            }
+            case S::OrConst:
+                for (int k = 0; k < n; ++k) d[k] = a[k] | in.value;
+                break;
+            case S::AndLit:
+                for (int k = 0; k < n; ++k) d[k] = a[k] & (l[k] ^ flip);
+                break;
+            case S::OrLit:
+                for (int k = 0; k < n; ++k) d[k] = a[k] | (l[k] ^ flip);
+                break;
+            case S::LitAndConst:
+                for (int k = 0; k < n; ++k) d[k] = (l[k] ^ flip) & in.value;
+                break;
+            case S::LitOrConst:
+                for (int k = 0; k < n; ++k) d[k] = (l[k] ^ flip) | in.value;
+                break;
         }
     }
 }
 
-// Spreads the supply over the mesh for the 64 words of a chunk at once, until nothing changes;
-// out[k] gets the output rail's lanes of chunk slot k.
-void FloodChunk(const Circuit& c, const std::vector<uint64_t>& reg, std::vector<uint64_t>& reach,
-                uint64_t* out) {
-    reach.assign(static_cast<std::size_t>(c.nodes) * kChunk, 0);
-    std::fill_n(reach.begin(), kChunk, kAll);  // node 0: the supply
-    const std::size_t n = c.mesh.size();
-    std::array<uint64_t, kChunk> x{};
+// Copies bits[j & mask] to every j: the words that differ only in inputs outside `mask` agree.
+void Replicate(OutputBits& bits, int mask) {
+    for (int b = 0; b < 10; ++b) {
+        if ((mask >> b) & 1) continue;
+        // Every word with bit b set copies the one without it; blocks of 2^b words at a time.
+        const int block = 1 << b;
+        for (int base = block; base < kBitWords; base += 2 * block)
+            std::copy_n(bits.begin() + (base - block), block, bits.begin() + base);
+    }
+}
+
+// Spreads the supply over the mesh for the n words of a chunk at once, until nothing changes;
+// the output rail's lanes of word k end up in reach[n + k]. An edge is looked at again only when
+// one of its ends has grown since it was last looked at. `changedAt` holds a count per node,
+// `seenAt` one per edge, all zero.
+ZEZ_VECTOR_CLONES
+void FloodChunk(const Circuit::MeshEdge* mesh, std::size_t edges, const uint64_t* reg,
+                uint64_t* reach, int n, uint32_t* changedAt, uint32_t* seenAt) {
+    const auto w = static_cast<std::size_t>(n);
+    uint32_t clock = 1;
+    changedAt[0] = 1;
     bool forward = true;
     for (bool changed = true; changed; forward = !forward) {
         changed = false;
-        for (std::size_t i = 0; i < n; ++i) {
-            const auto& e = c.mesh[forward ? i : n - 1 - i];
-            uint64_t* ru = &reach[e.u * kChunk];
-            uint64_t* rv = &reach[e.v * kChunk];
-            const uint64_t* m = &reg[e.reg * kChunk];
-            uint64_t grew = 0;
-            for (int k = 0; k < kChunk; ++k) {
-                x[k] = (ru[k] | rv[k]) & m[k];
-                grew |= x[k] & ~(ru[k] & rv[k]);
+        for (std::size_t i = 0; i < edges; ++i) {
+            const std::size_t id = forward ? i : edges - 1 - i;
+            const auto& e = mesh[id];
+            if (changedAt[e.u] <= seenAt[id] && changedAt[e.v] <= seenAt[id]) continue;
+            seenAt[id] = clock;
+            uint64_t* ru = reach + e.u * w;
+            uint64_t* rv = reach + e.v * w;
+            const uint64_t* m = reg + e.reg * w;
+            uint64_t growU = 0, growV = 0;
+            for (std::size_t k = 0; k < w; ++k) {
+                const uint64_t x = (ru[k] | rv[k]) & m[k];
+                growU |= x & ~ru[k];
+                growV |= x & ~rv[k];
+                ru[k] |= x;
+                rv[k] |= x;
             }
-            if (grew == 0) continue;
-            changed = true;
-            for (int k = 0; k < kChunk; ++k) ru[k] |= x[k];
-            for (int k = 0; k < kChunk; ++k) rv[k] |= x[k];
+            if ((growU | growV) != 0) {
+                ++clock;
+                if (growU != 0) changedAt[e.u] = clock;
+                if (growV != 0) changedAt[e.v] = clock;
+                seenAt[id] = clock;
+                changed = true;
+            }
         }
     }
-    std::copy_n(reach.begin() + kChunk, kChunk, out);
 }
+
+// Scratch space of one output's evaluation.
+// Room for words that are always written before they are read: grows, never clears.
+class WordBuffer {
+  public:
+    uint64_t* Room(std::size_t n) {
+        if (n > size_) {
+            data_ = std::make_unique_for_overwrite<uint64_t[]>(n);
+            size_ = n;
+        }
+        return data_.get();
+    }
+
+  private:
+    std::unique_ptr<uint64_t[]> data_;
+    std::size_t size_ = 0;
+};
+
+struct Scratch {
+    Network network;
+    Reducer reducer;
+    Circuit circuit;
+    WordBuffer reg, reach;
+    std::array<uint64_t, 10 * kChunk> sel;
+    std::vector<uint32_t> changedAt, seenAt;
+};
+
+// Evaluates an expression or mesh circuit for the words `base | s`, s every submask of `vars`
+// (bits of the word index), 64 words at a time; sink(word, lanes) takes each result.
+template <class Sink>
+void EvaluateWords(const Circuit& c, int vars, int base, Scratch& scratch, Sink&& sink) {
+    const int total = 1 << std::popcount(static_cast<unsigned>(vars));
+    const int lanes = std::min(total, kChunk);
+    const auto w = static_cast<std::size_t>(lanes);
+    uint64_t* reg = scratch.reg.Room(c.program.size() * w);
+    const std::size_t reachWords = static_cast<std::size_t>(c.nodes) * w;
+    uint64_t* reach = c.kind == Circuit::Kind::Mesh ? scratch.reach.Room(reachWords) : nullptr;
+    std::array<int, kChunk> words{};
+    int sub = 0;
+    for (int done = 0; done < total; done += lanes) {
+        for (int k = 0; k < lanes; ++k, sub = (sub - vars) & vars) words[k] = base | sub;
+        RunProgram(c, words.data(), lanes, reg, scratch.sel.data());
+        const uint64_t* result;
+        if (c.kind == Circuit::Kind::Expression) {
+            result = reg + c.resultReg * w;
+        } else {
+            std::fill_n(reach, lanes, kAll);
+            std::fill(reach + lanes, reach + reachWords, 0);
+            scratch.changedAt.assign(static_cast<std::size_t>(c.nodes), 0);
+            scratch.seenAt.assign(c.mesh.size(), 0);
+            FloodChunk(c.mesh.data(), c.mesh.size(), reg, reach, lanes, scratch.changedAt.data(),
+                       scratch.seenAt.data());
+            result = reach + w;
+        }
+        for (int k = 0; k < lanes; ++k) sink(words[k], result[k]);
+    }
+}
+
+// Fills the bitmap of an output whose circuit reduced to one expression (or a constant).
+// Returns the word-index inputs it depends on; only the words that are submasks of them are
+// filled.
+int EvaluateExpression(const Circuit& c, OutputBits& bits, Scratch& scratch) {
+    if (c.kind == Circuit::Kind::Off || c.kind == Circuit::Kind::On) {
+        bits[0] = c.kind == Circuit::Kind::On ? kAll : 0;
+        return 0;
+    }
+    // Only the words that differ in the inputs the circuit uses need evaluating; the others copy
+    // the word that agrees with them on those inputs.
+    const int mask = (c.usedVars >> 6) & (kBitWords - 1);
+    EvaluateWords(c, mask, 0, scratch, [&](int word, uint64_t lanes) { bits[word] = lanes; });
+    return mask;
+}
+
+// Factoring of a network that does not reduce to one expression. Inputs 0..5 are the 64 lanes of
+// a join's mask; inputs 6..15 (the bitmap word's index) are split on one at a time, each case
+// simplified again (joins that close become one node, those that open go), until what is left
+// is decided or uses lanes only, and that rest is flooded one 64-bit word per node.
+class Factoring {
+  public:
+    // Fills the words of `bits` that are submasks of the returned mask: the word-index inputs
+    // the output still depends on once simplified.
+    int Run(const Network& net, OutputBits& bits, Scratch& scratch) {
+        bits_ = &bits;
+        scratch_ = &scratch;
+        if (net.on) {
+            bits[0] = kAll;
+            return 0;
+        }
+        auto& top = levels_[0];
+        top.clear();
+        for (const auto& ct : net.contacts) {
+            Join j{static_cast<uint16_t>(ct.a), static_cast<uint16_t>(ct.b), kNoLit, kAll};
+            if (ct.var < 6)
+                j.mask = kLanePattern[ct.var] ^ (ct.closedWhenOff ? kAll : 0);
+            else
+                j.lit = static_cast<uint8_t>(2 * (ct.var - 6) + (ct.closedWhenOff ? 1 : 0));
+            top.push_back(j);
+        }
+        for (auto& level : levels_) level.reserve(top.size());
+        used_ = kBitWords - 1;
+        Solve(0, net.nodes, 0, 0);
+        return used_;
+    }
+
+  private:
+    static constexpr uint8_t kNoLit = 0xFF;
+    // Closed while its literal holds (when it has one) and in the lanes of `mask`.
+    struct Join {
+        uint16_t u, v;
+        uint8_t lit;  // 2 * (input - 6) + (closed when off)
+        uint64_t mask;
+    };
+    enum class Outcome { Off, On, Open };
+    static constexpr int kMaxNodes = kSegments + 2;
+
+    void Fill(int fixedMask, int fixedWord, uint64_t value) {
+        const int free = used_ & ~fixedMask;
+        int sub = 0;
+        do {
+            (*bits_)[fixedWord | sub] = value;
+            sub = (sub - free) & free;
+        } while (sub != 0);
+    }
+
+    void Solve(int depth, int nodes, int fixedMask, int fixedWord) {
+        auto& g = levels_[depth];
+        const Outcome outcome = Simplify(g, nodes);
+        if (depth == 0) {
+            used_ = 0;
+            if (outcome == Outcome::Open)
+                for (const auto& j : g)
+                    if (j.lit != kNoLit) used_ |= 1 << (j.lit >> 1);
+        }
+        if (outcome != Outcome::Open) {
+            Fill(fixedMask, fixedWord, outcome == Outcome::On ? kAll : 0);
+            return;
+        }
+        std::array<int, 10> uses{};
+        int vars = 0;
+        for (const auto& j : g)
+            if (j.lit != kNoLit) {
+                ++uses[j.lit >> 1];
+                vars |= 1 << (j.lit >> 1);
+            }
+        if (vars == 0) {
+            Fill(fixedMask, fixedWord, Flood(g, nodes));
+            return;
+        }
+        if (g.size() << std::popcount(static_cast<unsigned>(vars)) <= kFloodBudget) {
+            FloodCases(g, nodes, vars, fixedMask, fixedWord);
+            return;
+        }
+        const int split =
+            static_cast<int>(std::max_element(uses.begin(), uses.end()) - uses.begin());
+        auto& next = levels_[depth + 1];
+        for (int value = 0; value < 2; ++value) {
+            next.clear();
+            for (Join j : g) {
+                if (j.lit != kNoLit && (j.lit >> 1) == split) {
+                    if (((j.lit & 1) ^ value) == 0) continue;  // open in this case
+                    j.lit = kNoLit;
+                }
+                next.push_back(j);
+            }
+            Solve(depth + 1, nodes, fixedMask | 1 << split, fixedWord | value << split);
+        }
+    }
+
+    int Find(int x) {
+        while (parent_[x] != x) {
+            parent_[x] = parent_[parent_[x]];
+            x = parent_[x];
+        }
+        return x;
+    }
+
+    // Merges always-closed joins, drops never-closed ones, joins parallel ones, removes dead
+    // ends and joins series ones, until nothing changes. Nodes are renumbered densely.
+    Outcome Simplify(std::vector<Join>& g, int& nodes) {
+        for (;;) {
+            bool contract = false;
+            for (const auto& j : g) contract |= j.lit == kNoLit && j.mask == kAll;
+            if (contract) {
+                for (int n = 0; n < nodes; ++n) parent_[n] = static_cast<uint16_t>(n);
+                for (const auto& j : g)
+                    if (j.lit == kNoLit && j.mask == kAll) {
+                        const int a = Find(j.u);
+                        const int b = Find(j.v);
+                        if (a != b) parent_[std::max(a, b)] = static_cast<uint16_t>(std::min(a, b));
+                    }
+                if (Find(1) == 0) return Outcome::On;
+            }
+            bool changed = contract;
+            ++stamp_;
+            idStamp_[0] = idStamp_[1] = stamp_;
+            id_[0] = 0;
+            id_[1] = 1;
+            int next = 2;
+            auto renumber = [&](int n) {
+                if (contract) n = Find(n);
+                if (idStamp_[n] != stamp_) {
+                    idStamp_[n] = stamp_;
+                    id_[n] = static_cast<uint16_t>(next++);
+                }
+                return id_[n];
+            };
+            std::size_t w = 0;
+            for (std::size_t i = 0; i < g.size(); ++i) {
+                Join j = g[i];
+                if (j.mask == 0) {
+                    changed = true;
+                    continue;
+                }
+                if (contract && Find(j.u) == Find(j.v)) continue;
+                j.u = renumber(j.u);
+                j.v = renumber(j.v);
+                if (j.u > j.v) std::swap(j.u, j.v);
+                const uint32_t key = (uint32_t{j.u} << 9 | j.v) << 5 | (j.lit & 31);
+                for (uint32_t h = (key * 2654435761u) >> (32 - kHashBits);;
+                     h = (h + 1) & (kHashSize - 1)) {
+                    auto& slot = hash_[h];
+                    if (slot.stamp != stamp_) {
+                        slot = {stamp_, key, static_cast<uint32_t>(w)};
+                        g[w++] = j;
+                        break;
+                    }
+                    if (slot.key == key) {
+                        g[slot.join].mask |= j.mask;
+                        changed = true;
+                        break;
+                    }
+                }
+            }
+            g.resize(w);
+            nodes = next;
+            if (ReduceDegrees(g, nodes)) changed = true;
+            if (!changed) break;
+        }
+        return MayReach(g, nodes) ? Outcome::Open : Outcome::Off;
+    }
+
+    // Dead ends go; a node with two joins, at most one with a literal, becomes one join.
+    bool ReduceDegrees(std::vector<Join>& g, int nodes) {
+        std::fill_n(degree_.begin(), nodes, 0);
+        for (std::size_t i = 0; i < g.size(); ++i) {
+            for (int end : {g[i].u, g[i].v}) {
+                const int d = degree_[end]++;
+                if (d < 2) incident_[end][d] = static_cast<uint16_t>(i);
+            }
+        }
+        auto& known = known_;  // its two incident entries are all it has
+        for (int n = 2; n < nodes; ++n) known[n] = degree_[n] <= 2;
+        bool changed = false;
+        auto other = [&](const Join& j, int n) { return j.u == n ? j.v : j.u; };
+        auto replace = [&](int n, uint16_t from, uint16_t to) {
+            for (auto& e : incident_[n])
+                if (e == from) e = to;
+        };
+        for (int start = 2; start < nodes; ++start) {
+            int n = start;
+            while (n >= 2 && known[n]) {
+                int next = -1;
+                if (degree_[n] == 1) {
+                    Join& j = g[incident_[n][0]];
+                    const int m = other(j, n);
+                    j.mask = 0;
+                    degree_[n] = 0;
+                    --degree_[m];
+                    if (degree_[m] == 1) {
+                        if (incident_[m][0] == incident_[n][0]) incident_[m][0] = incident_[m][1];
+                        next = m;
+                    }
+                    changed = true;
+                } else if (degree_[n] == 2) {
+                    Join& a = g[incident_[n][0]];
+                    Join& b = g[incident_[n][1]];
+                    if (a.lit != kNoLit && b.lit != kNoLit) break;
+                    const int x = other(a, n);
+                    const int y = other(b, n);
+                    degree_[n] = 0;
+                    changed = true;
+                    if (x == y) {  // a loop hanging off x
+                        a.mask = b.mask = 0;
+                        degree_[x] -= 2;
+                        break;
+                    }
+                    a = {static_cast<uint16_t>(x), static_cast<uint16_t>(y),
+                         a.lit != kNoLit ? a.lit : b.lit, a.mask & b.mask};
+                    replace(y, incident_[n][1], incident_[n][0]);
+                    b.mask = 0;
+                }
+                n = next;
+            }
+        }
+        if (changed) std::erase_if(g, [](const Join& j) { return j.mask == 0; });
+        return changed;
+    }
+
+    // False when the supply cannot reach the output rail whatever the inputs; a few sweeps
+    // only, so true may also mean "not decided yet".
+    bool MayReach(const std::vector<Join>& g, int nodes) {
+        std::fill_n(reach_.begin(), nodes, 0);
+        reach_[0] = 1;
+        const std::size_t n = g.size();
+        for (int sweep = 0; sweep < 4; ++sweep) {
+            bool grew = false;
+            for (std::size_t i = 0; i < n; ++i) {
+                const auto& j = g[sweep % 2 == 0 ? i : n - 1 - i];
+                if (reach_[j.u] != reach_[j.v]) {
+                    reach_[j.u] = reach_[j.v] = 1;
+                    grew = true;
+                }
+            }
+            if (reach_[1]) return true;
+            if (!grew) return false;
+        }
+        return true;
+    }
+
+    // The output rail's lanes once the supply has spread over joins that use lanes only.
+    uint64_t Flood(const std::vector<Join>& g, int nodes) {
+        std::fill_n(reach_.begin(), nodes, 0);
+        reach_[0] = kAll;
+        const std::size_t n = g.size();
+        bool forward = true;
+        for (bool changed = true; changed; forward = !forward) {
+            changed = false;
+            for (std::size_t i = 0; i < n; ++i) {
+                const auto& j = g[forward ? i : n - 1 - i];
+                const uint64_t x = (reach_[j.u] | reach_[j.v]) & j.mask;
+                if ((x & ~(reach_[j.u] & reach_[j.v])) == 0) continue;
+                reach_[j.u] |= x;
+                reach_[j.v] |= x;
+                changed = true;
+            }
+        }
+        return reach_[1];
+    }
+
+    // What is left is reduced by series and parallel steps over whole expressions and evaluated
+    // for every case of the word-index inputs `vars` it still uses.
+    void FloodCases(const std::vector<Join>& g, int nodes, int vars, int fixedMask, int fixedWord) {
+        Circuit& c = scratch_->circuit;
+        Reducer& r = scratch_->reducer;
+        r.Reset(c);
+        for (int n = 0; n < nodes; ++n) r.NewNode();
+        for (const Join& j : g) {
+            int e = j.mask == kAll ? -1 : r.Const(j.mask);
+            if (j.lit != kNoLit) {
+                const int lit = r.Lit(6 + (j.lit >> 1), (j.lit & 1) != 0);
+                e = e < 0 ? lit : r.Combine(Op::And, lit, e);
+            }
+            r.AddEdge(j.u, j.v, e);
+        }
+        r.Reduce();
+        r.Emit();
+        if (c.kind == Circuit::Kind::Off || c.kind == Circuit::Kind::On) {
+            Fill(fixedMask, fixedWord, c.kind == Circuit::Kind::On ? kAll : 0);
+            return;
+        }
+        EvaluateWords(c, vars, fixedWord, *scratch_,
+                      [&](int word, uint64_t lanes) { Fill(fixedMask | vars, word, lanes); });
+    }
+
+    // Split while joins times cases of the inputs left is above this; below, flood the cases.
+    static constexpr std::size_t kFloodBudget = 32768;
+    Scratch* scratch_ = nullptr;
+    int used_ = 0;
+
+    static constexpr int kHashBits = 10;
+    static constexpr uint32_t kHashSize = 1u << kHashBits;
+    struct Slot {
+        uint32_t stamp, key, join;
+    };
+
+    OutputBits* bits_ = nullptr;
+    std::array<std::vector<Join>, 11> levels_;
+    std::array<uint16_t, kMaxNodes> parent_{}, id_{};
+    std::array<uint32_t, kMaxNodes> idStamp_{};
+    std::array<uint8_t, kMaxNodes> known_{};
+    std::array<int, kMaxNodes> degree_{};
+    std::array<std::array<uint16_t, 2>, kMaxNodes> incident_{};
+    std::array<uint64_t, kMaxNodes> reach_{};
+    std::array<Slot, kHashSize> hash_{};
+    uint32_t stamp_ = 0;
+};
 
 // 8 x 8 bit transpose: bit j of byte i <-> bit i of byte j.
 constexpr uint64_t Transpose8(uint64_t x) {
@@ -414,10 +981,19 @@ inline void SwapBits(uint64_t& a, uint64_t& b) {
     a ^= t << Shift;
 }
 
+// Where each output's bitmap word for word w is: w restricted to the inputs it depends on.
+using Sources = std::array<const uint64_t*, kOutputs>;
+inline Sources SourcesOf(const std::array<OutputBits, kOutputs>& bits,
+                         const std::array<int, kOutputs>& masks, int w) {
+    Sources src;
+    for (int o = 0; o < kOutputs; ++o) src[o] = &bits[o][w & masks[o]];
+    return src;
+}
+
 // The 64 output bytes of bitmap word w.
-void AssembleWordScalar(const std::array<OutputBits, kOutputs>& bits, int w, uint8_t* dst) {
+void AssembleWordScalar(const Sources& src, uint8_t* dst) {
     std::array<uint64_t, 8> a{};
-    for (int o = 0; o < kOutputs; ++o) a[o] = bits[o][w];
+    for (int o = 0; o < kOutputs; ++o) a[o] = *src[o];
     // Byte transpose: afterwards byte o of a[j] is byte j of output o's word.
     for (int o = 0; o < 4; ++o) SwapBits<32, 0x00000000FFFFFFFFull>(a[o], a[o + 4]);
     for (int o : {0, 1, 4, 5}) SwapBits<16, 0x0000FFFF0000FFFFull>(a[o], a[o + 2]);
@@ -441,10 +1017,8 @@ __m128i Transpose8x2(__m128i x) {
     return _mm_xor_si128(x, _mm_xor_si128(t, _mm_slli_epi64(t, 28)));
 }
 
-void AssembleWordSse2(const std::array<OutputBits, kOutputs>& bits, int w, uint8_t* dst) {
-    auto row = [&](int o) {
-        return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(&bits[o][w]));
-    };
+void AssembleWordSse2(const Sources& src, uint8_t* dst) {
+    auto row = [&](int o) { return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(src[o])); };
     // Byte transpose by interleaving: column j (64 bits) holds byte j of every output's word.
     const __m128i t0 = _mm_unpacklo_epi8(row(0), row(1));
     const __m128i t1 = _mm_unpacklo_epi8(row(2), row(3));
@@ -462,99 +1036,188 @@ void AssembleWordSse2(const std::array<OutputBits, kOutputs>& bits, int w, uint8
 }
 #endif
 
+#if ZEZ_HAVE_AVX2
+// The SSE2 steps on two words at once, one in each 128-bit half.
+ZEZ_TARGET_AVX2 inline __m256i Transpose8x4(__m256i x) {
+    __m256i t = _mm256_and_si256(_mm256_xor_si256(x, _mm256_srli_epi64(x, 7)),
+                                 _mm256_set1_epi64x(0x00AA00AA00AA00AAll));
+    x = _mm256_xor_si256(x, _mm256_xor_si256(t, _mm256_slli_epi64(t, 7)));
+    t = _mm256_and_si256(_mm256_xor_si256(x, _mm256_srli_epi64(x, 14)),
+                         _mm256_set1_epi64x(0x0000CCCC0000CCCCll));
+    x = _mm256_xor_si256(x, _mm256_xor_si256(t, _mm256_slli_epi64(t, 14)));
+    t = _mm256_and_si256(_mm256_xor_si256(x, _mm256_srli_epi64(x, 28)),
+                         _mm256_set1_epi64x(0x00000000F0F0F0F0ll));
+    return _mm256_xor_si256(x, _mm256_xor_si256(t, _mm256_slli_epi64(t, 28)));
+}
+
+ZEZ_TARGET_AVX2 inline __m256i RowPair(const uint64_t* lo, const uint64_t* hi) {
+    return _mm256_inserti128_si256(
+        _mm256_castsi128_si256(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(lo))),
+        _mm_loadl_epi64(reinterpret_cast<const __m128i*>(hi)), 1);
+}
+
+// Words w and w + 1 into the 128 bytes at dst.
+ZEZ_TARGET_AVX2 void AssembleTwoWordsAvx2(const std::array<OutputBits, kOutputs>& bits,
+                                          const std::array<int, kOutputs>& masks, int w,
+                                          uint8_t* dst) {
+    const auto row = [&](int o) ZEZ_TARGET_AVX2 {
+        return RowPair(&bits[o][w & masks[o]], &bits[o][(w + 1) & masks[o]]);
+    };
+    const __m256i t0 = _mm256_unpacklo_epi8(row(0), row(1));
+    const __m256i t1 = _mm256_unpacklo_epi8(row(2), row(3));
+    const __m256i t2 = _mm256_unpacklo_epi8(row(4), row(5));
+    const __m256i t3 = _mm256_unpacklo_epi8(row(6), row(7));
+    const __m256i u0 = _mm256_unpacklo_epi16(t0, t1);
+    const __m256i u1 = _mm256_unpackhi_epi16(t0, t1);
+    const __m256i u2 = _mm256_unpacklo_epi16(t2, t3);
+    const __m256i u3 = _mm256_unpackhi_epi16(t2, t3);
+    const __m256i r0 = Transpose8x4(_mm256_unpacklo_epi32(u0, u2));
+    const __m256i r1 = Transpose8x4(_mm256_unpackhi_epi32(u0, u2));
+    const __m256i r2 = Transpose8x4(_mm256_unpacklo_epi32(u1, u3));
+    const __m256i r3 = Transpose8x4(_mm256_unpackhi_epi32(u1, u3));
+    auto* out = reinterpret_cast<__m256i*>(dst);
+    _mm256_storeu_si256(out + 0, _mm256_permute2x128_si256(r0, r1, 0x20));
+    _mm256_storeu_si256(out + 1, _mm256_permute2x128_si256(r2, r3, 0x20));
+    _mm256_storeu_si256(out + 2, _mm256_permute2x128_si256(r0, r1, 0x31));
+    _mm256_storeu_si256(out + 3, _mm256_permute2x128_si256(r2, r3, 0x31));
+}
+#endif
+
 }  // namespace
 
 namespace {
 
-// A mesh with more edges than this is split into blocks by inputs 12..15 and reduced again in
-// each block, where those inputs are constant.
-constexpr std::size_t kSplitEdges = 24;
+// Fills the words of `bits` that are submasks of the returned mask (the word-index inputs the
+// output depends on); every other word equals the one it agrees with on that mask.
+struct Workspace {
+    Scratch scratch;
+    Factoring factoring;
+};
 
-// Fills bits[base + j] for j in 0..span-1 (span 64 or 1024, base a multiple of span).
-void EvaluateRange(const Circuit& c, int base, int span, OutputBits& bits) {
-    if (c.kind == Circuit::Kind::Off || c.kind == Circuit::Kind::On) {
-        std::fill_n(bits.begin() + base, span, c.kind == Circuit::Kind::On ? kAll : 0);
-        return;
+// Each thread keeps its own, so that a compile allocates nothing once the room is there.
+Workspace& ThreadWorkspace() {
+    thread_local std::unique_ptr<Workspace> ws;
+    if (!ws) ws = std::make_unique_for_overwrite<Workspace>();
+    return *ws;
+}
+
+// Networks of up to this many contacts are first reduced as a whole: the shapes technicians
+// draw mostly reduce to one expression. Larger ones go straight to the factoring.
+constexpr std::size_t kReduceFirst = 64;
+
+int CompileOutputWords(const Config& config, int output, OutputBits& bits, Workspace& ws) {
+    Network& net = ws.scratch.network;
+    BuildNetwork(config, output, net);
+    if (net.contacts.size() <= kReduceFirst) {
+        Circuit& c = ws.scratch.circuit;
+        BuildCircuit(net, ws.scratch.reducer, c);
+        if (c.kind != Circuit::Kind::Mesh) return EvaluateExpression(c, bits, ws.scratch);
     }
-    // Only the words that differ in the inputs the circuit uses need evaluating; the others copy
-    // the word that agrees with them on those inputs.
-    const int mask = (c.usedVars >> 6) & (span - 1);
-    std::vector<uint64_t> reg(c.program.size() * kChunk);
-    std::vector<uint64_t> reach;
-    std::array<int, kChunk> words{};
-    std::array<uint64_t, kChunk> result{};
-    int sub = 0;
-    bool more = true;
-    while (more) {
-        int n = 0;
-        while (more && n < kChunk) {
-            words[n++] = base | sub;
-            sub = (sub - mask) & mask;  // next submask in increasing order
-            more = sub != 0;
-        }
-        RunProgram(c, words, reg);
-        if (c.kind == Circuit::Kind::Expression)
-            std::copy_n(reg.begin() + c.resultReg * kChunk, kChunk, result.begin());
-        else
-            FloodChunk(c, reg, reach, result.data());
-        for (int k = 0; k < n; ++k) bits[words[k]] = result[k];
-    }
-    if (mask != span - 1)
-        for (int j = 0; j < span; ++j) bits[base | j] = bits[base | (j & mask)];
+    return ws.factoring.Run(net, bits, ws.scratch);
 }
 
 }  // namespace
 
 int CompileOutputBits(const Config& config, int output, OutputBits& bits) {
-    const Circuit c = BuildCircuit(config, output);
-    const int hiMask = (c.usedVars >> 6) & (kBitWords - 1);
-    if (c.kind != Circuit::Kind::Mesh || c.mesh.size() <= kSplitEdges) {
-        EvaluateRange(c, 0, kBitWords, bits);
-        return hiMask;
-    }
-    constexpr int kBlockWords = 64;  // words per block: inputs 6..11 vary inside it
-    const int blockMask = (c.usedVars >> 12) & 0xF;
-    int b = 0;
-    do {
-        const Circuit block = BuildCircuit(config, output, 0xF000, b << 12);
-        EvaluateRange(block, b * kBlockWords, kBlockWords, bits);
-        b = (b - blockMask) & blockMask;
-    } while (b != 0);
-    for (int blk = 0; blk < 16; ++blk)
-        if (blk & ~blockMask)
-            std::copy_n(bits.begin() + (blk & blockMask) * kBlockWords, kBlockWords,
-                        bits.begin() + blk * kBlockWords);
-    return hiMask;
+    const int mask = CompileOutputWords(config, output, bits, ThreadWorkspace());
+    Replicate(bits, mask);
+    return mask;
 }
 
-void AssembleControlArray(const std::array<OutputBits, kOutputs>& bits, int wordMask,
-                          ControlArray& array, bool portable) {
-    for (int w = 0; w < kBitWords; ++w) {
-        uint8_t* dst = array.data() + 64 * w;
-        if ((w & ~wordMask) != 0) {
-            std::memcpy(dst, array.data() + 64 * (w & wordMask), 64);
-        } else {
+std::vector<AssemblyKernel> AssemblyKernels() {
+    std::vector<AssemblyKernel> k = {AssemblyKernel::Portable};
 #if ZEZ_HAVE_SSE2
-            if (!portable) {
-                AssembleWordSse2(bits, w, dst);
+    k.push_back(AssemblyKernel::Sse2);
+#endif
+#if ZEZ_HAVE_AVX2
+    if (__builtin_cpu_supports("avx2")) k.push_back(AssemblyKernel::Avx2);
+#endif
+    return k;
+}
+
+void AssembleControlArray(const std::array<OutputBits, kOutputs>& bits,
+                          const std::array<int, kOutputs>& masks, ControlArray& array,
+                          AssemblyKernel kernel) {
+    int wordMask = 0;
+    for (int m : masks) wordMask |= m;
+    auto assemble = [&](int w) {
+        uint8_t* dst = array.data() + 64 * w;
+#if ZEZ_HAVE_SSE2
+        if (kernel != AssemblyKernel::Portable) {
+            AssembleWordSse2(SourcesOf(bits, masks, w), dst);
+            return;
+        }
+#endif
+        AssembleWordScalar(SourcesOf(bits, masks, w), dst);
+    };
+    // Words outside the mask repeat the 64 bytes of the word they agree with on it.
+    int w = 0;
+#if ZEZ_HAVE_AVX2
+    if (kernel == AssemblyKernel::Avx2) {
+        for (; w + 1 < kBitWords; w += 2) {
+            if ((w & ~wordMask) != 0 || ((w + 1) & ~wordMask) != 0) break;
+            AssembleTwoWordsAvx2(bits, masks, w, array.data() + 64 * w);
+        }
+        // Past the first word outside the mask: pairs inside it, copies outside.
+        for (; w + 1 < kBitWords; w += 2) {
+            const bool in0 = (w & ~wordMask) == 0;
+            const bool in1 = ((w + 1) & ~wordMask) == 0;
+            if (in0 && in1) {
+                AssembleTwoWordsAvx2(bits, masks, w, array.data() + 64 * w);
                 continue;
             }
-#endif
-            (void)portable;
-            AssembleWordScalar(bits, w, dst);
+            for (int x : {w, w + 1}) {
+                if ((x & ~wordMask) != 0)
+                    std::memcpy(array.data() + 64 * x, array.data() + 64 * (x & wordMask), 64);
+                else
+                    assemble(x);
+            }
         }
     }
+#endif
+    for (; w < kBitWords; ++w) {
+        if ((w & ~wordMask) != 0)
+            std::memcpy(array.data() + 64 * w, array.data() + 64 * (w & wordMask), 64);
+        else
+            assemble(w);
+    }
 }
+
+namespace {
+
+// Below this many contacts in all, the outputs are compiled on the calling thread: waking a
+// helper would cost more than it saves.
+constexpr int kParallelContacts = 400;
+
+bool WorthHelpers(const Config& config) {
+    int contacts = 0;
+    for (const auto& output : config.SegType)
+        for (const int16_t t : output) contacts += IsContact(t) ? 1 : 0;
+    return contacts >= kParallelContacts && HelperThreads() > 0;
+}
+
+}  // namespace
 
 void CompileFast(const Config& config, ControlArray& array, const ProgressFn& progress) {
     std::array<OutputBits, kOutputs> bits;
-    int wordMask = 0;
-    for (int o = 0; o < kOutputs; ++o) {
-        wordMask |= CompileOutputBits(config, o, bits[o]);
+    std::array<int, kOutputs> masks{};
+    auto done = [&](int o) {
         if (progress && o < kOutputs - 1)
             for (int s = 1; s <= 32; ++s) progress(32 * o + s);
+    };
+    if (WorthHelpers(config)) {
+        RunTasks(
+            kOutputs,
+            [&](int o) { masks[o] = CompileOutputWords(config, o, bits[o], ThreadWorkspace()); },
+            done);
+    } else {
+        Workspace& ws = ThreadWorkspace();
+        for (int o = 0; o < kOutputs; ++o) {
+            masks[o] = CompileOutputWords(config, o, bits[o], ws);
+            done(o);
+        }
     }
-    AssembleControlArray(bits, wordMask, array);
+    AssembleControlArray(bits, masks, array, AssemblyKernels().back());
     if (progress)
         for (int s = 1; s <= 32; ++s) progress(32 * (kOutputs - 1) + s);
 }

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 #include "compiler/Compiler.h"
 
@@ -22,10 +23,15 @@ inline bool OutputOn(const OutputBits& bits, int32_t word) {
 
 // Fills one output's bitmap; returns the bits of the word index (inputs 6..15) it depends on.
 int CompileOutputBits(const Config& config, int output, OutputBits& bits);
-// Output bytes from the 8 bitmaps. Words that agree on `wordMask` give the same 64 bytes.
-// `portable` forces the plain C++ transpose instead of the vector one.
-void AssembleControlArray(const std::array<OutputBits, kOutputs>& bits, int wordMask,
-                          ControlArray& array, bool portable = false);
+// How the bitmaps are turned into output bytes: plain C++, or the processor's vector units.
+enum class AssemblyKernel { Portable, Sse2, Avx2 };
+// The kernels this build and processor can run, fastest last.
+std::vector<AssemblyKernel> AssemblyKernels();
+// Output bytes from the 8 bitmaps. Output o's bitmap is read at word w & masks[o] only: it
+// depends on no other bits of the word index.
+void AssembleControlArray(const std::array<OutputBits, kOutputs>& bits,
+                          const std::array<int, kOutputs>& masks, ControlArray& array,
+                          AssemblyKernel kernel);
 void CompileFast(const Config& config, ControlArray& array, const ProgressFn& progress = {});
 
 }  // namespace zez
