@@ -1,5 +1,9 @@
 // Compile benchmark: the fast engine against the reference engine in the same run.
-//   bench/compile            prints one line per case: both times and the ratio
+//   bench/compile            prints one line per case: both times and the ratio, then the
+//                            instructions of one compile of the typical case by each engine,
+//                            counted by callgrind (when valgrind is installed), and their ratio
+//   bench/compile --no-callgrind
+//                            the table only
 //   bench/compile --gbench   runs the Google Benchmark cases (fast engine only) instead
 //   bench/compile --fast-only
 //   bench/compile --once CASE fast|reference
@@ -8,7 +12,9 @@
 
 #include <chrono>
 #include <cstdio>
+#include <optional>
 #include <cstring>
+#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
@@ -53,6 +59,25 @@ void BM_Fast(benchmark::State& state, Config c) {
     }
 }
 
+// Instructions of one compile of `name` by `engine`, counted by callgrind inside Compile; none
+// when valgrind cannot be run.
+std::optional<long long> CallgrindInstructions(const char* self, const char* name,
+                                               const char* engine) {
+    const std::string cmd = "valgrind --tool=callgrind --callgrind-out-file=/dev/null "
+                            "--toggle-collect='zez::Compile(*' '" +
+                            std::string(self) + "' --once " + name + " " + engine + " 2>&1";
+    FILE* pipe = popen(cmd.c_str(), "r");
+    if (pipe == nullptr) return std::nullopt;
+    std::optional<long long> collected;
+    char line[512];
+    while (std::fgets(line, sizeof line, pipe) != nullptr) {
+        const char* at = std::strstr(line, "Collected : ");
+        if (at != nullptr) collected = std::atoll(at + std::strlen("Collected : "));
+    }
+    if (pclose(pipe) != 0) return std::nullopt;
+    return collected;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -70,6 +95,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const bool fastOnly = argc > 1 && std::strcmp(argv[1], "--fast-only") == 0;
+    const bool callgrind = !fastOnly && !(argc > 1 && std::strcmp(argv[1], "--no-callgrind") == 0);
     if (gbench) {
         for (auto& c : Cases())
             benchmark::RegisterBenchmark(c.name, BM_Fast, c.config)->Unit(benchmark::kMicrosecond);
@@ -91,5 +117,19 @@ int main(int argc, char** argv) {
                     fast == ref ? "yes" : "NO");
         std::fflush(stdout);
     }
+    if (!callgrind) return 0;
+    // The reference engine takes a few minutes under callgrind.
+    std::error_code error;
+    auto self = std::filesystem::canonical("/proc/self/exe", error).string();
+    if (error) self = argv[0];
+    const auto fast = CallgrindInstructions(self.c_str(), "typical", "fast");
+    const auto ref = fast ? CallgrindInstructions(self.c_str(), "typical", "reference")
+                          : std::nullopt;
+    if (!fast || !ref || *fast <= 0) {
+        std::printf("typical under callgrind: valgrind is not available\n");
+        return 0;
+    }
+    std::printf("typical under callgrind: fast %lld, reference %lld instructions, ratio %.0fx\n",
+                *fast, *ref, static_cast<double>(*ref) / static_cast<double>(*fast));
     return 0;
 }

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <memory>
 #include <random>
+#include <thread>
 
 #include "compiler/Compiler.h"
 #include "compiler/FastEngine.h"
@@ -258,6 +260,31 @@ TEST(TruthTable, WideDependenceIsCutAt1024Rows) {
 
 namespace zez {
 namespace {
+
+// Compiles on several threads at once (the editor's and the Logic window's, say) share the
+// helper threads and per-thread room; each must still get its own exact array.
+TEST(FastEngine, ConcurrentCompilesAgree) {
+    std::mt19937 rng(41);
+    const std::array<Config, 3> configs = {samples::Mesh(rng), samples::DenseRandom(rng),
+                                           samples::Typical(rng)};
+    std::array<ControlArray, 3> want{};
+    for (std::size_t i = 0; i < configs.size(); ++i) CompileFast(configs[i], want[i]);
+    std::array<bool, 4> same{};
+    std::vector<std::thread> threads;
+    for (std::size_t t = 0; t < same.size(); ++t)
+        threads.emplace_back([&, t] {
+            bool ok = true;
+            for (int round = 0; round < 3; ++round)
+                for (std::size_t i = 0; i < configs.size(); ++i) {
+                    auto got = std::make_unique<ControlArray>();
+                    CompileFast(configs[(i + t) % configs.size()], *got);
+                    ok = ok && *got == want[(i + t) % configs.size()];
+                }
+            same[t] = ok;
+        });
+    for (auto& th : threads) th.join();
+    for (std::size_t t = 0; t < same.size(); ++t) EXPECT_TRUE(same[t]) << "thread " << t;
+}
 
 // Output o's bitmap is read at word w & masks[o] only; the words outside a mask hold noise
 // that must never reach the array.
