@@ -12,9 +12,9 @@
 
 #include <chrono>
 #include <cstdio>
-#include <optional>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -63,9 +63,10 @@ void BM_Fast(benchmark::State& state, Config c) {
 // when valgrind cannot be run.
 std::optional<long long> CallgrindInstructions(const char* self, const char* name,
                                                const char* engine) {
-    const std::string cmd = "valgrind --tool=callgrind --callgrind-out-file=/dev/null "
-                            "--toggle-collect='zez::Compile(*' '" +
-                            std::string(self) + "' --once " + name + " " + engine + " 2>&1";
+    const std::string cmd =
+        "valgrind --tool=callgrind --callgrind-out-file=/dev/null "
+        "--toggle-collect='zez::Compile(*' '" +
+        std::string(self) + "' --once " + name + " " + engine + " 2>&1";
     FILE* pipe = popen(cmd.c_str(), "r");
     if (pipe == nullptr) return std::nullopt;
     std::optional<long long> collected;
@@ -123,8 +124,8 @@ int main(int argc, char** argv) {
     auto self = std::filesystem::canonical("/proc/self/exe", error).string();
     if (error) self = argv[0];
     const auto fast = CallgrindInstructions(self.c_str(), "typical", "fast");
-    const auto ref = fast ? CallgrindInstructions(self.c_str(), "typical", "reference")
-                          : std::nullopt;
+    const auto ref =
+        fast ? CallgrindInstructions(self.c_str(), "typical", "reference") : std::nullopt;
     if (!fast || !ref || *fast <= 0) {
         std::printf("typical under callgrind: valgrind is not available\n");
         return 0;

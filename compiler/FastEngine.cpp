@@ -192,6 +192,7 @@ class Reducer {
 
     // Lays out what is left as a program.
     void Emit() {
+        if (Connected()) Eliminate();
         auto& live = live_;
         live.clear();
         for (std::size_t e = 0; e < edges_.size(); ++e)
@@ -243,6 +244,72 @@ class Reducer {
 
   private:
     static int Other(const Edge& e, int n) { return e.u == n ? e.v : e.u; }
+
+    // A small mesh becomes one expression by taking out its inner nodes one by one: each pair of
+    // a node's neighbours gets an edge for the way through it (the AND of the two edges), which
+    // keeps every connection between the nodes left. Done only when the new edges cost less to
+    // evaluate than flooding the mesh.
+    void Eliminate() {
+        constexpr int kMaxInner = 32;
+        auto& inner = order_;
+        inner.clear();
+        int liveEdges = 0;
+        for (int n = 2; n < nodes_; ++n)
+            if (!dead_[n] && !Compact(n).empty()) inner.push_back(n);
+        for (const auto& e : edges_) liveEdges += e.alive ? 1 : 0;
+        if (inner.empty() || static_cast<int>(inner.size()) > kMaxInner) return;
+        // Rehearse on neighbour sets (bit 0 supply, 1 output rail, 2 + k inner node k) for the
+        // order, fewest neighbours first, and the number of new pairs.
+        auto& index = id_;
+        index.assign(static_cast<std::size_t>(nodes_), -1);
+        index[0] = 0;
+        index[1] = 1;
+        for (std::size_t k = 0; k < inner.size(); ++k) index[inner[k]] = static_cast<int>(k) + 2;
+        std::array<uint64_t, kMaxInner + 2> around{};
+        for (const auto& e : edges_) {
+            if (!e.alive) continue;
+            around[index[e.u]] |= uint64_t{1} << index[e.v];
+            around[index[e.v]] |= uint64_t{1} << index[e.u];
+        }
+        uint64_t left = 0;
+        for (std::size_t k = 0; k < inner.size(); ++k) left |= uint64_t{1} << (k + 2);
+        auto& plan = work_;
+        plan.clear();
+        long pairs = 0;
+        while (left != 0) {
+            int best = -1, bestDegree = 65;
+            for (uint64_t l = left; l != 0; l &= l - 1) {
+                const int x = std::countr_zero(l);
+                const int d = std::popcount(around[x]);
+                if (d < bestDegree) {
+                    best = x;
+                    bestDegree = d;
+                }
+            }
+            pairs += static_cast<long>(bestDegree) * (bestDegree - 1) / 2;
+            if (pairs > 6L * liveEdges) return;  // flooding is cheaper
+            const uint64_t bit = uint64_t{1} << best;
+            for (uint64_t l = around[best]; l != 0; l &= l - 1) {
+                const int a = std::countr_zero(l);
+                around[a] = (around[a] | around[best]) & ~(bit | (uint64_t{1} << a));
+            }
+            left &= ~bit;
+            plan.push_back(inner[static_cast<std::size_t>(best - 2)]);
+        }
+        auto& through = stackInts_;
+        for (const int x : plan) {
+            through = Compact(x);
+            for (std::size_t i = 0; i < through.size(); ++i) {
+                const Edge ei = edges_[through[i]];
+                for (std::size_t j = i + 1; j < through.size(); ++j) {
+                    const Edge& ej = edges_[through[j]];
+                    AddEdge(Other(ei, x), Other(ej, x), Combine(Op::And, ei.expr, ej.expr));
+                }
+            }
+            for (const int e : through) edges_[e].alive = false;
+            dead_[x] = 1;
+        }
+    }
 
     std::vector<int>& Compact(int n) {
         auto& list = adj_[n];
@@ -367,7 +434,7 @@ class Reducer {
     std::vector<std::vector<int>> adj_;
     std::vector<char> dead_;
     int nodes_ = 0;
-    std::vector<int> work_, live_, id_, order_;
+    std::vector<int> work_, live_, id_, order_, stackInts_;
     std::vector<char> seen_;
     std::vector<std::pair<int, bool>> exprStack_;
     std::vector<Edge> edges_;
@@ -537,14 +604,23 @@ void Replicate(OutputBits& bits, int mask) {
     }
 }
 
+#if defined(__GNUC__) || defined(__clang__)
+#define ZEZ_ALWAYS_INLINE inline __attribute__((always_inline))
+#elif defined(_MSC_VER)
+#define ZEZ_ALWAYS_INLINE __forceinline
+#else
+#define ZEZ_ALWAYS_INLINE inline
+#endif
+
 // Spreads the supply over the mesh for the n words of a chunk at once, until nothing changes;
 // the output rail's lanes of word k end up in reach[n + k]. An edge is looked at again only when
 // one of its ends has grown since it was last looked at. `changedAt` holds a count per node,
-// `seenAt` one per edge, all zero.
-ZEZ_VECTOR_CLONES
-void FloodChunk(const Circuit::MeshEdge* mesh, std::size_t edges, const uint64_t* reg,
-                uint64_t* reach, int n, uint32_t* changedAt, uint32_t* seenAt) {
-    const auto w = static_cast<std::size_t>(n);
+// `seenAt` one per edge, all zero. kWords, when not 0, is n known in advance.
+template <std::size_t kWords>
+ZEZ_ALWAYS_INLINE void Flood(const Circuit::MeshEdge* mesh, std::size_t edges, const uint64_t* reg,
+                             uint64_t* reach, std::size_t n, uint32_t* changedAt,
+                             uint32_t* seenAt) {
+    const std::size_t w = kWords != 0 ? kWords : n;
     uint32_t clock = 1;
     changedAt[0] = 1;
     bool forward = true;
@@ -555,26 +631,33 @@ void FloodChunk(const Circuit::MeshEdge* mesh, std::size_t edges, const uint64_t
             const auto& e = mesh[id];
             if (changedAt[e.u] <= seenAt[id] && changedAt[e.v] <= seenAt[id]) continue;
             seenAt[id] = clock;
-            uint64_t* ru = reach + e.u * w;
-            uint64_t* rv = reach + e.v * w;
-            const uint64_t* m = reg + e.reg * w;
-            uint64_t growU = 0, growV = 0;
+            // The two ends of an edge are different nodes.
+            uint64_t* __restrict ru = reach + e.u * w;
+            uint64_t* __restrict rv = reach + e.v * w;
+            const uint64_t* __restrict m = reg + e.reg * w;
+            uint64_t grew = 0;
             for (std::size_t k = 0; k < w; ++k) {
                 const uint64_t x = (ru[k] | rv[k]) & m[k];
-                growU |= x & ~ru[k];
-                growV |= x & ~rv[k];
+                grew |= x & ~(ru[k] & rv[k]);
                 ru[k] |= x;
                 rv[k] |= x;
             }
-            if ((growU | growV) != 0) {
-                ++clock;
-                if (growU != 0) changedAt[e.u] = clock;
-                if (growV != 0) changedAt[e.v] = clock;
-                seenAt[id] = clock;
+            if (grew != 0) {
+                // At least one end grew; looking at the other's edges again costs little.
+                changedAt[e.u] = changedAt[e.v] = seenAt[id] = ++clock;
                 changed = true;
             }
         }
     }
+}
+
+ZEZ_VECTOR_CLONES
+void FloodChunk(const Circuit::MeshEdge* mesh, std::size_t edges, const uint64_t* reg,
+                uint64_t* reach, int n, uint32_t* changedAt, uint32_t* seenAt) {
+    if (n == kChunk)
+        Flood<kChunk>(mesh, edges, reg, reach, kChunk, changedAt, seenAt);
+    else
+        Flood<0>(mesh, edges, reg, reach, static_cast<std::size_t>(n), changedAt, seenAt);
 }
 
 // Scratch space of one output's evaluation.
@@ -1189,13 +1272,6 @@ namespace {
 // helper would cost more than it saves.
 constexpr int kParallelContacts = 400;
 
-bool WorthHelpers(const Config& config) {
-    int contacts = 0;
-    for (const auto& output : config.SegType)
-        for (const int16_t t : output) contacts += IsContact(t) ? 1 : 0;
-    return contacts >= kParallelContacts && HelperThreads() > 0;
-}
-
 }  // namespace
 
 void CompileFast(const Config& config, ControlArray& array, const ProgressFn& progress) {
@@ -1205,11 +1281,29 @@ void CompileFast(const Config& config, ControlArray& array, const ProgressFn& pr
         if (progress && o < kOutputs - 1)
             for (int s = 1; s <= 32; ++s) progress(32 * o + s);
     };
-    if (WorthHelpers(config)) {
+    std::array<int, kOutputs> contacts{};
+    for (int o = 0; o < kOutputs; ++o)
+        for (const int16_t t : config.SegType[o]) contacts[o] += IsContact(t) ? 1 : 0;
+    const int total = std::accumulate(contacts.begin(), contacts.end(), 0);
+    if (total >= kParallelContacts && HelperThreads() > 0) {
+        // The outputs with most contacts first, so that no thread is left with a large one at
+        // the end; progress still comes in output order.
+        std::array<int, kOutputs> order;
+        std::iota(order.begin(), order.end(), 0);
+        std::stable_sort(order.begin(), order.end(),
+                         [&](int a, int b) { return contacts[a] > contacts[b]; });
+        std::array<bool, kOutputs> complete{};
+        int reported = 0;
         RunTasks(
             kOutputs,
-            [&](int o) { masks[o] = CompileOutputWords(config, o, bits[o], ThreadWorkspace()); },
-            done);
+            [&](int i) {
+                const int o = order[i];
+                masks[o] = CompileOutputWords(config, o, bits[o], ThreadWorkspace());
+            },
+            [&](int i) {
+                complete[order[i]] = true;
+                for (; reported < kOutputs && complete[reported]; ++reported) done(reported);
+            });
     } else {
         Workspace& ws = ThreadWorkspace();
         for (int o = 0; o < kOutputs; ++o) {

@@ -115,6 +115,7 @@ const Family kFamilies[] = {
     {"typical", samples::Typical},         {"dense", samples::DenseRandom},
     {"serpentine", samples::Serpentine},   {"mesh", samples::Mesh},
     {"out_of_range", samples::OutOfRange}, {"sparse", SparseHalf},
+    {"holed_mesh", samples::HoledMesh},    {"long_ladder", samples::LongLadder},
 };
 
 class FullDifferential : public ::testing::TestWithParam<std::tuple<int, int>> {};
@@ -136,12 +137,14 @@ TEST_P(FullDifferential, FastEqualsReference) {
                             << int(ref[std::max(firstBad, 0)]);
 }
 
-INSTANTIATE_TEST_SUITE_P(Families, FullDifferential,
-                         ::testing::Combine(::testing::Range(0, 6), ::testing::Range(0, 7)),
-                         [](const auto& info) {
-                             return std::string(kFamilies[std::get<0>(info.param)].name) + "_" +
-                                    std::to_string(std::get<1>(info.param));
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Families, FullDifferential,
+    ::testing::Combine(::testing::Range(0, static_cast<int>(std::size(kFamilies))),
+                       ::testing::Range(0, 7)),
+    [](const auto& info) {
+        return std::string(kFamilies[std::get<0>(info.param)].name) + "_" +
+               std::to_string(std::get<1>(info.param));
+    });
 
 // A longer run for local use: ZEZ_SOAK=N compares N more whole arrays per family.
 TEST(Soak, FastEqualsReferenceOnManyMoreConfigurations) {
@@ -167,7 +170,7 @@ TEST(SampledDifferential, FastAgreesWithTheGridOnSampledWords) {
     grid.bUseMem = true;
     int checked = 0;
     for (int i = 0; i < total; ++i) {
-        const Family& f = kFamilies[i % 6];
+        const Family& f = kFamilies[static_cast<std::size_t>(i) % std::size(kFamilies)];
         const Config c = f.make(rng);
         ControlArray a{};
         Compile(c, a, Engine::Fast);

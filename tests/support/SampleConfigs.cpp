@@ -103,6 +103,45 @@ Config Mesh(std::mt19937& rng) {
     return c;
 }
 
+Config HoledMesh(std::mt19937& rng) {
+    Config c = Mesh(rng);
+    for (int o = 0; o < kOutputs; ++o) {
+        const int holes = Rand(rng, 5, 40);  // percent
+        for (int s = 0; s < kSegments; ++s) {
+            if (Rand(rng, 0, 99) >= holes) continue;
+            const int links = c.SegType[o][s] & (kLinkUp | kLinkDown);
+            c.SegType[o][s] = static_cast<int16_t>(Rand(rng, 0, 1) ? links : 4 | links);
+        }
+    }
+    return c;
+}
+
+Config LongLadder(std::mt19937& rng) {
+    Config c;
+    for (int o = 0; o < kOutputs; ++o) {
+        for (int k = 0; k < 8; ++k) {
+            const int row = 2 * k;
+            const int series = Rand(rng, 6, 12);
+            for (int col = 0; col < series; ++col)
+                Set(c, o, 16 * row + col, RandomContact(rng), Rand(rng, 0, 15));
+            for (int col = series; col < 16; ++col) Set(c, o, 16 * row + col, 4);
+            // A branch on the row below around contacts from..to.
+            const int from = Rand(rng, 0, series - 2);
+            const int to = Rand(rng, from + 1, series - 1);
+            const int below = 16 * (row + 1);
+            for (int col = from; col <= to; ++col)
+                Set(c, o, below + col, RandomContact(rng), Rand(rng, 0, 15));
+            if (from > 0) {
+                AddLink(c, o, 16 * row + from - 1, kLinkDown);
+                Set(c, o, below + from - 1, kLinkUp);
+            }
+            AddLink(c, o, 16 * row + to, kLinkDown);
+            AddLink(c, o, below + to, kLinkUp);
+        }
+    }
+    return c;
+}
+
 Config OutOfRange(std::mt19937& rng) {
     Config c = DenseRandom(rng);
     std::uniform_int_distribution<int> any(-32768, 32767);

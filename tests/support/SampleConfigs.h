@@ -19,6 +19,11 @@ Config DenseRandom(std::mt19937& rng);
 Config Serpentine(std::mt19937& rng);
 // All contacts, with vertical links in a brick pattern: a large mesh that does not reduce.
 Config Mesh(std::mt19937& rng);
+// The mesh with a share of its segments blank or plain wires: meshes of every size between.
+Config HoledMesh(std::mt19937& rng);
+// 8 rungs of up to 12 contacts with parallel branches: more contacts than most diagrams, and
+// still series and parallel only.
+Config LongLadder(std::mt19937& rng);
 // Random codes and selections with a share of values outside 0..15 (any int16).
 Config OutOfRange(std::mt19937& rng);
 // Random sparse: each segment blank with probability `blank`, otherwise random.
