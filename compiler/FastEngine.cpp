@@ -192,7 +192,7 @@ class Reducer {
 
     // Lays out what is left as a program.
     void Emit() {
-        if (Connected()) Eliminate();
+        if (Connected() && !Eliminate()) Thin();
         auto& live = live_;
         live.clear();
         for (std::size_t e = 0; e < edges_.size(); ++e)
@@ -249,7 +249,7 @@ class Reducer {
     // a node's neighbours gets an edge for the way through it (the AND of the two edges), which
     // keeps every connection between the nodes left. Done only when the new edges cost less to
     // evaluate than flooding the mesh.
-    void Eliminate() {
+    bool Eliminate() {
         constexpr int kMaxInner = 32;
         auto& inner = order_;
         inner.clear();
@@ -257,7 +257,8 @@ class Reducer {
         for (int n = 2; n < nodes_; ++n)
             if (!dead_[n] && !Compact(n).empty()) inner.push_back(n);
         for (const auto& e : edges_) liveEdges += e.alive ? 1 : 0;
-        if (inner.empty() || static_cast<int>(inner.size()) > kMaxInner) return;
+        if (inner.empty()) return true;
+        if (static_cast<int>(inner.size()) > kMaxInner) return false;
         // Rehearse on neighbour sets (bit 0 supply, 1 output rail, 2 + k inner node k) for the
         // order, fewest neighbours first, and the number of new pairs.
         auto& index = id_;
@@ -287,7 +288,7 @@ class Reducer {
                 }
             }
             pairs += static_cast<long>(bestDegree) * (bestDegree - 1) / 2;
-            if (pairs > 6L * liveEdges) return;  // flooding is cheaper
+            if (pairs > 6L * liveEdges) return false;  // flooding is cheaper
             const uint64_t bit = uint64_t{1} << best;
             for (uint64_t l = around[best]; l != 0; l &= l - 1) {
                 const int a = std::countr_zero(l);
@@ -308,6 +309,39 @@ class Reducer {
             }
             for (const int e : through) edges_[e].alive = false;
             dead_[x] = 1;
+        }
+        return true;
+    }
+
+    // In a mesh that stays, nodes with few neighbours are taken out the same way, those with
+    // three or fewer first (no more edges than before), then those with four: fewer nodes, and
+    // shorter ways for the flood to go.
+    void Thin() {
+        for (const std::size_t most : {std::size_t{3}, std::size_t{4}}) {
+            auto& work = work_;
+            work.clear();
+            for (int n = 2; n < nodes_; ++n)
+                if (!dead_[n]) work.push_back(n);
+            auto& through = stackInts_;
+            while (!work.empty()) {
+                const int x = work.back();
+                work.pop_back();
+                if (x < 2 || dead_[x]) continue;
+                through = Compact(x);
+                if (through.size() > most) continue;
+                for (std::size_t i = 0; i < through.size(); ++i) {
+                    const Edge ei = edges_[through[i]];
+                    for (std::size_t j = i + 1; j < through.size(); ++j) {
+                        const Edge& ej = edges_[through[j]];
+                        AddEdge(Other(ei, x), Other(ej, x), Combine(Op::And, ei.expr, ej.expr));
+                    }
+                }
+                for (const int e : through) {
+                    edges_[e].alive = false;
+                    work.push_back(Other(edges_[e], x));
+                }
+                dead_[x] = 1;
+            }
         }
     }
 
@@ -537,11 +571,22 @@ constexpr int kChunk = 64;  // most input-state words evaluated together, one 64
 #define ZEZ_VECTOR_CLONES
 #endif
 
+#if defined(__GNUC__) || defined(__clang__)
+#define ZEZ_ALWAYS_INLINE inline __attribute__((always_inline))
+#elif defined(_MSC_VER)
+#define ZEZ_ALWAYS_INLINE __forceinline
+#else
+#define ZEZ_ALWAYS_INLINE inline
+#endif
+
 // Runs the program for words[0..n): register i of word k is reg[i * n + k]. `sel` has room for
 // 10 * n words: the state of each input 6..15 per word.
-ZEZ_VECTOR_CLONES
-void RunProgram(const Circuit& c, const int* words, int n, uint64_t* reg, uint64_t* sel) {
+// kWords, when not 0, is n known in advance.
+template <int kWords>
+ZEZ_ALWAYS_INLINE void RunSteps(const Circuit& c, const int* words, int count, uint64_t* reg,
+                                uint64_t* sel) {
     using S = Circuit::Step;
+    const int n = kWords != 0 ? kWords : count;
     const auto w = static_cast<std::size_t>(n);
     for (int v = 0; v < 10; ++v)
         if ((c.usedVars >> (v + 6)) & 1)
@@ -593,6 +638,14 @@ void RunProgram(const Circuit& c, const int* words, int n, uint64_t* reg, uint64
     }
 }
 
+ZEZ_VECTOR_CLONES
+void RunProgram(const Circuit& c, const int* words, int n, uint64_t* reg, uint64_t* sel) {
+    if (n == kChunk)
+        RunSteps<kChunk>(c, words, n, reg, sel);
+    else
+        RunSteps<0>(c, words, n, reg, sel);
+}
+
 // Copies bits[j & mask] to every j: the words that differ only in inputs outside `mask` agree.
 void Replicate(OutputBits& bits, int mask) {
     for (int b = 0; b < 10; ++b) {
@@ -603,14 +656,6 @@ void Replicate(OutputBits& bits, int mask) {
             std::copy_n(bits.begin() + (base - block), block, bits.begin() + base);
     }
 }
-
-#if defined(__GNUC__) || defined(__clang__)
-#define ZEZ_ALWAYS_INLINE inline __attribute__((always_inline))
-#elif defined(_MSC_VER)
-#define ZEZ_ALWAYS_INLINE __forceinline
-#else
-#define ZEZ_ALWAYS_INLINE inline
-#endif
 
 // Spreads the supply over the mesh for the n words of a chunk at once, until nothing changes;
 // the output rail's lanes of word k end up in reach[n + k]. An edge is looked at again only when
