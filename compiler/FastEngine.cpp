@@ -297,20 +297,27 @@ class Reducer {
             left &= ~bit;
             plan.push_back(inner[static_cast<std::size_t>(best - 2)]);
         }
-        auto& through = stackInts_;
-        for (const int x : plan) {
-            through = Compact(x);
-            for (std::size_t i = 0; i < through.size(); ++i) {
-                const Edge ei = edges_[through[i]];
-                for (std::size_t j = i + 1; j < through.size(); ++j) {
-                    const Edge& ej = edges_[through[j]];
-                    AddEdge(Other(ei, x), Other(ej, x), Combine(Op::And, ei.expr, ej.expr));
-                }
-            }
-            for (const int e : through) edges_[e].alive = false;
-            dead_[x] = 1;
-        }
+        for (const int x : plan) TakeOut(x, nullptr);
         return true;
+    }
+
+    // Takes inner node x out: an edge for the way through it between each pair of its
+    // neighbours (the AND of the two edges), its own edges gone. The neighbours go on `touched`.
+    void TakeOut(int x, std::vector<int>* touched) {
+        auto& through = stackInts_;
+        through = Compact(x);
+        for (std::size_t i = 0; i < through.size(); ++i) {
+            const Edge ei = edges_[through[i]];  // AddEdge may move the edges
+            for (std::size_t j = i + 1; j < through.size(); ++j) {
+                const Edge& ej = edges_[through[j]];
+                AddEdge(Other(ei, x), Other(ej, x), Combine(Op::And, ei.expr, ej.expr));
+            }
+        }
+        for (const int e : through) {
+            edges_[e].alive = false;
+            if (touched != nullptr) touched->push_back(Other(edges_[e], x));
+        }
+        dead_[x] = 1;
     }
 
     // In a mesh that stays, nodes with few neighbours are taken out the same way, those with
@@ -322,25 +329,11 @@ class Reducer {
             work.clear();
             for (int n = 2; n < nodes_; ++n)
                 if (!dead_[n]) work.push_back(n);
-            auto& through = stackInts_;
             while (!work.empty()) {
                 const int x = work.back();
                 work.pop_back();
-                if (x < 2 || dead_[x]) continue;
-                through = Compact(x);
-                if (through.size() > most) continue;
-                for (std::size_t i = 0; i < through.size(); ++i) {
-                    const Edge ei = edges_[through[i]];
-                    for (std::size_t j = i + 1; j < through.size(); ++j) {
-                        const Edge& ej = edges_[through[j]];
-                        AddEdge(Other(ei, x), Other(ej, x), Combine(Op::And, ei.expr, ej.expr));
-                    }
-                }
-                for (const int e : through) {
-                    edges_[e].alive = false;
-                    work.push_back(Other(edges_[e], x));
-                }
-                dead_[x] = 1;
+                if (x < 2 || dead_[x] || Compact(x).size() > most) continue;
+                TakeOut(x, &work);
             }
         }
     }
