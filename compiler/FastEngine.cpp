@@ -814,6 +814,10 @@ class Factoring {
 
     void Fill(int fixedMask, int fixedWord, uint64_t value) {
         const int free = used_ & ~fixedMask;
+        if (free == 0) {
+            (*bits_)[fixedWord] = value;
+            return;
+        }
         int sub = 0;
         do {
             (*bits_)[fixedWord | sub] = value;
@@ -1256,6 +1260,31 @@ std::vector<AssemblyKernel> AssemblyKernels() {
     return k;
 }
 
+namespace {
+
+// Words [from, to) of the array, each from the bitmaps (from and to even).
+void AssembleWords(const std::array<OutputBits, kOutputs>& bits,
+                   const std::array<int, kOutputs>& masks, ControlArray& array,
+                   AssemblyKernel kernel, int from, int to) {
+    int w = from;
+#if ZEZ_HAVE_AVX2
+    if (kernel == AssemblyKernel::Avx2)
+        for (; w + 1 < to; w += 2) AssembleTwoWordsAvx2(bits, masks, w, array.data() + 64 * w);
+#endif
+    for (; w < to; ++w) {
+        uint8_t* dst = array.data() + 64 * w;
+#if ZEZ_HAVE_SSE2
+        if (kernel != AssemblyKernel::Portable) {
+            AssembleWordSse2(SourcesOf(bits, masks, w), dst);
+            continue;
+        }
+#endif
+        AssembleWordScalar(SourcesOf(bits, masks, w), dst);
+    }
+}
+
+}  // namespace
+
 void AssembleControlArray(const std::array<OutputBits, kOutputs>& bits,
                           const std::array<int, kOutputs>& masks, ControlArray& array,
                           AssemblyKernel kernel) {
@@ -1323,7 +1352,8 @@ void CompileFast(const Config& config, ControlArray& array, const ProgressFn& pr
     for (int o = 0; o < kOutputs; ++o)
         for (const int16_t t : config.SegType[o]) contacts[o] += IsContact(t) ? 1 : 0;
     const int total = std::accumulate(contacts.begin(), contacts.end(), 0);
-    if (total >= kParallelContacts && HelperThreads() > 0) {
+    const bool parallel = total >= kParallelContacts && HelperThreads() > 0;
+    if (parallel) {
         // The outputs with most contacts first, so that no thread is left with a large one at
         // the end; progress still comes in output order.
         std::array<int, kOutputs> order;
@@ -1349,7 +1379,18 @@ void CompileFast(const Config& config, ControlArray& array, const ProgressFn& pr
             done(o);
         }
     }
-    AssembleControlArray(bits, masks, array, AssemblyKernels().back());
+    static const AssemblyKernel kernel = AssemblyKernels().back();
+    int wordMask = 0;
+    for (int m : masks) wordMask |= m;
+    if (parallel && wordMask == kBitWords - 1) {
+        // Every word is assembled from the bitmaps: the two halves are independent.
+        RunTasks(2, [&](int half) {
+            AssembleWords(bits, masks, array, kernel, half * kBitWords / 2,
+                          (half + 1) * kBitWords / 2);
+        });
+    } else {
+        AssembleControlArray(bits, masks, array, kernel);
+    }
     if (progress)
         for (int s = 1; s <= 32; ++s) progress(32 * (kOutputs - 1) + s);
 }
