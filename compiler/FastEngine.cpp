@@ -1262,7 +1262,7 @@ std::vector<AssemblyKernel> AssemblyKernels() {
 
 namespace {
 
-// Words [from, to) of the array, each from the bitmaps (from and to even).
+// Words [from, to) of the array, each from the bitmaps.
 void AssembleWords(const std::array<OutputBits, kOutputs>& bits,
                    const std::array<int, kOutputs>& masks, ControlArray& array,
                    AssemblyKernel kernel, int from, int to) {
@@ -1290,46 +1290,18 @@ void AssembleControlArray(const std::array<OutputBits, kOutputs>& bits,
                           AssemblyKernel kernel) {
     int wordMask = 0;
     for (int m : masks) wordMask |= m;
-    auto assemble = [&](int w) {
-        uint8_t* dst = array.data() + 64 * w;
-#if ZEZ_HAVE_SSE2
-        if (kernel != AssemblyKernel::Portable) {
-            AssembleWordSse2(SourcesOf(bits, masks, w), dst);
-            return;
-        }
-#endif
-        AssembleWordScalar(SourcesOf(bits, masks, w), dst);
-    };
-    // Words outside the mask repeat the 64 bytes of the word they agree with on it.
-    int w = 0;
-#if ZEZ_HAVE_AVX2
-    if (kernel == AssemblyKernel::Avx2) {
-        for (; w + 1 < kBitWords; w += 2) {
-            if ((w & ~wordMask) != 0 || ((w + 1) & ~wordMask) != 0) break;
-            AssembleTwoWordsAvx2(bits, masks, w, array.data() + 64 * w);
-        }
-        // Past the first word outside the mask: pairs inside it, copies outside.
-        for (; w + 1 < kBitWords; w += 2) {
-            const bool in0 = (w & ~wordMask) == 0;
-            const bool in1 = ((w + 1) & ~wordMask) == 0;
-            if (in0 && in1) {
-                AssembleTwoWordsAvx2(bits, masks, w, array.data() + 64 * w);
-                continue;
-            }
-            for (int x : {w, w + 1}) {
-                if ((x & ~wordMask) != 0)
-                    std::memcpy(array.data() + 64 * x, array.data() + 64 * (x & wordMask), 64);
-                else
-                    assemble(x);
-            }
-        }
-    }
-#endif
-    for (; w < kBitWords; ++w) {
-        if ((w & ~wordMask) != 0)
+    // Runs of words inside the mask come from the bitmaps; a word outside it repeats the 64
+    // bytes of the word it agrees with on the mask, which comes before it.
+    for (int w = 0; w < kBitWords;) {
+        if ((w & ~wordMask) != 0) {
             std::memcpy(array.data() + 64 * w, array.data() + 64 * (w & wordMask), 64);
-        else
-            assemble(w);
+            ++w;
+            continue;
+        }
+        int end = w + 1;
+        while (end < kBitWords && (end & ~wordMask) == 0) ++end;
+        AssembleWords(bits, masks, array, kernel, w, end);
+        w = end;
     }
 }
 
