@@ -19,6 +19,9 @@ fail() { echo "FAIL: $*"; exit 1; }
 Xvfb "$display" -screen 0 1280x900x24 >/dev/null 2>&1 &
 pids+=($!)
 export DISPLAY=$display XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data
+# The editor aborts when it finds no display: wait until the server takes connections.
+for _ in $(seq 100); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+xdotool getdisplaygeometry >/dev/null 2>&1 || fail "Xvfb did not start on $display"
 export ZEZ_AUTOSAVE_MS=300 QT_QPA_PLATFORM=xcb
 unset XDG_RUNTIME_DIR
 cp "$example" "$work/site.CDF"
