@@ -9,6 +9,7 @@
 #include <set>
 #include <sstream>
 
+#include "app/CliCommon.h"
 #include "compiler/Compiler.h"
 #include "compiler/TruthTable.h"
 #include "config/CdfFile.h"
@@ -19,25 +20,24 @@
 #include "logic/LogicGrid.h"
 
 namespace zez::cli {
+
+std::optional<Config> LoadOrComplain(const std::string& path, std::ostream& err) {
+    auto loaded = LoadFromFile(path);
+    if (!loaded) {
+        err << "zezudi-cli: " << loaded.error() << "\n";
+        return std::nullopt;
+    }
+    const auto& bad = loaded.value().invalid;
+    if (bad.any()) {
+        err << "zezudi-cli: warning: " << bad.segments << " segment(s) hold values outside 0..15 ("
+            << bad.types << " segment types, " << bad.inputs
+            << " input selections); such a segment acts as blank, such a contact as if its input "
+               "were off\n";
+    }
+    return loaded.value().config;
+}
+
 namespace {
-
-struct Parsed {
-    std::vector<std::string> positional;
-    std::map<std::string, std::string> options;  // "--output" -> "3"; flags map to ""
-    bool help = false;
-};
-
-struct Command {
-    const char* name;
-    const char* usage;
-    const char* summary;
-    std::set<std::string> valued;  // options that take a value
-    std::set<std::string> flags;
-    int positionals;
-    const char* optionHelp;
-    std::function<int(const Parsed&, std::ostream&, std::ostream&, const Environment&)> run;
-    const char* exits = "0 success, 1 failed operation, 2 bad usage or input";
-};
 
 std::optional<Parsed> ParseArgs(const Command& cmd, const std::vector<std::string>& args,
                                 std::ostream& err) {
@@ -81,22 +81,6 @@ std::optional<Parsed> ParseArgs(const Command& cmd, const std::vector<std::strin
         return std::nullopt;
     }
     return p;
-}
-
-std::optional<Config> LoadOrComplain(const std::string& path, std::ostream& err) {
-    auto loaded = LoadFromFile(path);
-    if (!loaded) {
-        err << "zezudi-cli: " << loaded.error() << "\n";
-        return std::nullopt;
-    }
-    const auto& bad = loaded.value().invalid;
-    if (bad.any()) {
-        err << "zezudi-cli: warning: " << bad.segments << " segment(s) hold values outside 0..15 ("
-            << bad.types << " segment types, " << bad.inputs
-            << " input selections); such a segment acts as blank, such a contact as if its input "
-               "were off\n";
-    }
-    return loaded.value().config;
 }
 
 std::optional<int> RequireOutput(const Parsed& p, const char* cmd, std::ostream& err) {
@@ -272,130 +256,6 @@ int CmdExport(const Parsed& p, std::ostream& out, std::ostream& err, const Envir
     out << "Wrote " << job.out;
     if (pdf) out << ": " << written.value() << " page(s)";
     out << "\n";
-    return kExitOk;
-}
-
-// Asks the power-cycle question on the terminal unless --yes answered it.
-bool Confirm(const Parsed& p, const char* what, std::ostream& out, const Environment& env) {
-    out << "Power Cycle Device Prior To " << what << ".\nDevice Node Must Be 00\nContinue? [y/N] ";
-    if (p.options.count("--yes")) {
-        out << "yes\n";
-        return true;
-    }
-    out.flush();
-    std::string answer;
-    if (!env.in || !std::getline(*env.in, answer)) {
-        out << "\n";
-        return false;
-    }
-    for (char& c : answer) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return answer == "y" || answer == "yes";
-}
-
-std::optional<std::string> RequirePort(const Parsed& p, const char* cmd, std::ostream& err,
-                                       const Environment& env) {
-    const auto it = p.options.find("--port");
-    if (it == p.options.end() || it->second.empty()) {
-        err << "zezudi-cli " << cmd << ": --port PATH is required\n";
-        return std::nullopt;
-    }
-    if (!env.makePort || !env.time) {
-        err << "zezudi-cli " << cmd << ": serial ports are not available in this build\n";
-        return std::nullopt;
-    }
-    return it->second;
-}
-
-// The outcome as the program's message lines; true only for success.
-bool Report(const device::TransferResult& r, bool download, std::ostream& out, std::ostream& err) {
-    using device::Outcome;
-    switch (r.outcome) {
-        case Outcome::Complete:
-            out << (download ? "Download Complete." : "Upload Complete.")
-                << "\nPower Cycle Device.\n";
-            return true;
-        case Outcome::Failed:
-            out << (download ? "Download Failed.\nDevice Will NOT Function Properly.\n"
-                             : "Upload Failed.\nNothing was written.\n");
-            break;
-        case Outcome::NoConnect:
-            out << "Unable to connect to device.\n";
-            break;
-        case Outcome::PortError:
-            break;
-    }
-    if (!r.reason.empty()) err << "zezudi-cli: " << r.reason << "\n";
-    return false;
-}
-
-int CmdDownload(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env) {
-    const auto port = RequirePort(p, "download", err, env);
-    if (!port) return kExitUsage;
-    const auto config = LoadOrComplain(p.positional[0], err);
-    if (!config) return kExitUsage;
-    if (!Confirm(p, "Download", out, env)) {
-        out << "Download Cancelled\n";
-        return kExitFailed;
-    }
-    ControlArray array{};
-    Compile(*config, array);
-    auto serial = env.makePort();
-    device::Link link(*serial, *env.time);
-    const auto r = device::Download(link, *port, array, *config, [&](const std::string& c) {
-        out << c << "\n" << std::flush;
-    });
-    return Report(r, true, out, err) ? kExitOk : kExitFailed;
-}
-
-int CmdVerify(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env) {
-    const auto port = RequirePort(p, "verify", err, env);
-    if (!port) return kExitUsage;
-    const auto config = LoadOrComplain(p.positional[0], err);
-    if (!config) return kExitUsage;
-    if (!Confirm(p, "Compare", out, env)) {
-        out << "Compare Cancelled\n";
-        return kExitFailed;
-    }
-    ControlArray array{};
-    Compile(*config, array);
-    auto serial = env.makePort();
-    device::Link link(*serial, *env.time);
-    const bool quick = p.options.count("--quick") != 0;
-    const auto v = device::Verify(link, *port, array, *config, quick, [&](const std::string& c) {
-        out << c << "\n" << std::flush;
-    });
-    if (v.transfer.outcome != device::Outcome::Complete) {
-        out << (v.transfer.outcome == device::Outcome::NoConnect ? "Unable to connect to device.\n"
-                                                                 : "Compare Failed.\n");
-        if (!v.transfer.reason.empty()) err << "zezudi-cli: " << v.transfer.reason << "\n";
-        return kExitFailed;
-    }
-    for (const auto& line : device::VerifyReport(v)) out << line << "\n";
-    return v.match ? kExitOk : kExitDiffers;
-}
-
-int CmdUpload(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env) {
-    const auto port = RequirePort(p, "upload", err, env);
-    if (!port) return kExitUsage;
-    const auto target = p.options.find("-o");
-    if (target == p.options.end() || target->second.empty()) {
-        err << "zezudi-cli upload: -o FILE is required\n";
-        return kExitUsage;
-    }
-    if (!Confirm(p, "Upload", out, env)) {
-        out << "Upload Cancelled\n";
-        return kExitFailed;
-    }
-    auto serial = env.makePort();
-    device::Link link(*serial, *env.time);
-    const auto r =
-        device::Upload(link, *port, [&](const std::string& c) { out << c << "\n"
-                                                                    << std::flush; });
-    if (!Report(r, false, out, err)) return kExitFailed;
-    if (auto saved = SaveToFile(r.uploaded, target->second); !saved) {
-        err << "zezudi-cli upload: " << saved.error() << "\n";
-        return kExitFailed;
-    }
     return kExitOk;
 }
 

@@ -10,64 +10,81 @@ for tool in Xvfb xdotool; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool not installed"; exit 77; }
 done
 work=$(mktemp -d)
-display=:$((200 + RANDOM % 300))
+# shellcheck source=../../scripts/lib/xvfb.sh
+. "$(dirname "$0")/../../scripts/lib/xvfb.sh"
 pids=()
-cleanup() { { [ ${#pids[@]} -gt 0 ] && kill -9 "${pids[@]}" && wait; } 2>/dev/null; rm -rf "$work"; }
+cleanup() {
+  { [ ${#pids[@]} -gt 0 ] && kill -9 "${pids[@]}" && wait "${pids[@]}"; } 2>/dev/null
+  xvfb_stop
+  rm -rf "$work"
+}
 trap cleanup EXIT
-fail() { echo "FAIL: $*"; exit 1; }
+fail() {
+  echo "FAIL: $*"
+  for log in "$work"/editor-*.log "$XVFB_LOG"; do
+    [ -s "$log" ] && { echo "--- $(basename "$log"):"; cat "$log"; }
+  done
+  exit 1
+}
 
-Xvfb "$display" -screen 0 1280x900x24 >/dev/null 2>&1 &
-pids+=($!)
-export DISPLAY=$display XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data
-# The editor aborts when it finds no display: wait until the server takes connections.
-for _ in $(seq 100); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
-xdotool getdisplaygeometry >/dev/null 2>&1 || fail "Xvfb did not start on $display"
+xvfb_start 1280x900 "$work" || fail "no X display"
+export XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data
 export ZEZ_AUTOSAVE_MS=300 QT_QPA_PLATFORM=xcb
 unset XDG_RUNTIME_DIR
 cp "$example" "$work/site.CDF"
 before=$(sha256sum < "$work/site.CDF")
 
-wait_window() {  # prints the id of a window whose name matches $1
-  for _ in $(seq 100); do
-    id=$(xdotool search --name "$1" 2>/dev/null | head -1)
-    [ -n "$id" ] && { echo "$id"; return 0; }
+seg200() {  # the type of segment 200 of output 1 in file $1: SegType at byte 2 * (0 + 8 * 200)
+  od -An -t d2 -j $((2 * 8 * 200)) -N 2 "$1" 2>/dev/null | tr -d ' '
+}
+wait_wire() {  # waits until some file matching $1 holds the wire at segment 200 ([$2] seconds)
+  for _ in $(seq $((${2:-60} * 10))); do
+    for f in $1; do [ "$(seg200 "$f")" = "4" ] && return 0; done
     sleep 0.1
   done
   return 1
 }
 
-"$editor" "$work/site.CDF" >/dev/null 2>&1 &
+"$editor" "$work/site.CDF" >"$work/editor-1.log" 2>&1 &
 pid=$!
 pids+=($pid)
-win=$(wait_window Brantel) || fail "the editor did not open a window"
-sleep 0.5
+win=$(xvfb_wait_window Brantel) || fail "the editor did not open a window"
 eval "$(xdotool getwindowgeometry --shell "$win")"
 cy=$((Y + HEIGHT - 689))
-# Segment 200 (row 12, column 8), below its label.
-xdotool mousemove $((X + 120 + 40 * 8 + 20)) $((cy + 8 + 40 * 12 + 32)) click 1
-sleep 0.3
-xdotool key w
-sleep 1.5  # several autosave ticks
-ls "$work"/data/*/recovery/session-*.CDF >/dev/null 2>&1 || fail "no recovery copy was written"
+# Segment 200 (row 12, column 8), below its label. A click lost while the window is still being
+# mapped on a slow machine is tried again.
+for attempt in 1 2 3; do
+  sleep 0.5
+  xdotool mousemove $((X + 120 + 40 * 8 + 20)) $((cy + 8 + 40 * 12 + 32)) click 1
+  sleep 0.3
+  xdotool key w
+  wait_wire "$work/data/*/recovery/session-*.CDF" 20 && break
+  [ "$attempt" = 3 ] && fail "no recovery copy with the edit was written"
+done
 kill -9 "$pid"
 wait "$pid" 2>/dev/null
 [ "$(sha256sum < "$work/site.CDF")" = "$before" ] || fail "the user's file changed without a Save"
 
-"$editor" >/dev/null 2>&1 &
+"$editor" >"$work/editor-2.log" 2>&1 &
 pid=$!
 pids+=($pid)
-box=$(wait_window Recovery) || fail "no recovery question on the next start"
-sleep 0.5
-xdotool windowfocus --sync "$box" 2>/dev/null || true
-xdotool key Return
-sleep 0.5
-win=$(wait_window Brantel) || fail "no main window after the recovery question"
+box=$(xvfb_wait_window Recovery) || fail "no recovery question on the next start"
+# Enter answers Restore; pressed again while the question is still up (focus not yet there).
+for _ in $(seq 10); do
+  sleep 0.5
+  xdotool windowfocus --sync "$box" 2>/dev/null || true
+  xdotool key Return
+  sleep 0.5
+  xdotool search --name Recovery >/dev/null 2>&1 || break
+done
+win=$(xvfb_wait_window Brantel) || fail "no main window after the recovery question"
 eval "$(xdotool getwindowgeometry --shell "$win")"
-xdotool mousemove $((X + 800)) $((Y + HEIGHT - 100)) click 1
-sleep 0.2
-xdotool key ctrl+s
-sleep 0.8
-# Segment 200 of output 1 is a wire (type 4): SegType at byte 2 * (0 + 8 * 200).
-type=$(od -An -t d2 -j $((2 * 8 * 200)) -N 2 "$work/site.CDF" | tr -d ' ')
-[ "$type" = "4" ] || fail "after restore and save, segment 200 holds type $type, not 4"
+for attempt in 1 2 3; do
+  xdotool mousemove $((X + 800)) $((Y + HEIGHT - 100)) click 1
+  sleep 0.2
+  xdotool key ctrl+s
+  wait_wire "$work/site.CDF" 20 && break
+  [ "$attempt" = 3 ] &&
+    fail "after restore and save, segment 200 holds type $(seg200 "$work/site.CDF"), not 4"
+done
 echo "recovery_sigkill: passed"

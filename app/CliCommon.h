@@ -1,0 +1,42 @@
+#pragma once
+// Inside zezudi-cli: a command's parsed arguments and what several commands share.
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <ostream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/Cli.h"
+
+namespace zez::cli {
+
+struct Parsed {
+    std::vector<std::string> positional;
+    std::map<std::string, std::string> options;  // "--output" -> "3"; flags map to ""
+    bool help = false;
+};
+
+struct Command {
+    const char* name;
+    const char* usage;
+    const char* summary;
+    std::set<std::string> valued;  // options that take a value
+    std::set<std::string> flags;
+    int positionals;
+    const char* optionHelp;
+    std::function<int(const Parsed&, std::ostream&, std::ostream&, const Environment&)> run;
+    const char* exits = "0 success, 1 failed operation, 2 bad usage or input";
+};
+
+// The configuration in `path`, or a message on `err` (and a warning for values outside 0..15).
+std::optional<Config> LoadOrComplain(const std::string& path, std::ostream& err);
+
+// The commands that talk to the device.
+int CmdDownload(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env);
+int CmdVerify(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env);
+int CmdUpload(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env);
+
+}  // namespace zez::cli

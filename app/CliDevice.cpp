@@ -1,0 +1,151 @@
+// zezudi-cli's device commands: download, verify and upload.
+#include <cctype>
+#include <istream>
+#include <variant>
+
+#include "app/CliCommon.h"
+#include "compiler/Compiler.h"
+#include "config/CdfFile.h"
+#include "device/Transfers.h"
+
+namespace zez::cli {
+namespace {
+
+// Asks the power-cycle question on the terminal unless --yes answered it.
+bool Confirm(const Parsed& p, const char* what, std::ostream& out, const Environment& env) {
+    out << "Power Cycle Device Prior To " << what << ".\nDevice Node Must Be 00\nContinue? [y/N] ";
+    if (p.options.count("--yes")) {
+        out << "yes\n";
+        return true;
+    }
+    out.flush();
+    std::string answer;
+    if (!env.in || !std::getline(*env.in, answer)) {
+        out << "\n";
+        return false;
+    }
+    for (char& c : answer) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return answer == "y" || answer == "yes";
+}
+
+std::optional<std::string> RequirePort(const Parsed& p, const char* cmd, std::ostream& err,
+                                       const Environment& env) {
+    const auto it = p.options.find("--port");
+    if (it == p.options.end() || it->second.empty()) {
+        err << "zezudi-cli " << cmd << ": --port PATH is required\n";
+        return std::nullopt;
+    }
+    if (!env.makePort || !env.time) {
+        err << "zezudi-cli " << cmd << ": serial ports are not available in this build\n";
+        return std::nullopt;
+    }
+    return it->second;
+}
+
+// What download and verify start with: the port, the file, the question, the compile.
+struct Start {
+    std::string port;
+    Config config;
+    ControlArray array{};
+};
+
+// The start, or the exit status when the command ends there. `what` names the command in the
+// question and in the "... Cancelled" line.
+std::variant<std::unique_ptr<Start>, int> StartWithFile(const Parsed& p, const char* cmd,
+                                                        const char* what, std::ostream& out,
+                                                        std::ostream& err, const Environment& env) {
+    const auto port = RequirePort(p, cmd, err, env);
+    if (!port) return kExitUsage;
+    const auto config = LoadOrComplain(p.positional[0], err);
+    if (!config) return kExitUsage;
+    if (!Confirm(p, what, out, env)) {
+        out << what << " Cancelled\n";
+        return kExitFailed;
+    }
+    auto start = std::make_unique<Start>();
+    start->port = *port;
+    start->config = *config;
+    Compile(start->config, start->array);
+    return start;
+}
+
+device::CaptionFn PrintCaptions(std::ostream& out) {
+    return [&out](const std::string& c) { out << c << "\n" << std::flush; };
+}
+
+// The outcome as the program's message lines; true only for success.
+bool Report(const device::TransferResult& r, bool download, std::ostream& out, std::ostream& err) {
+    using device::Outcome;
+    switch (r.outcome) {
+        case Outcome::Complete:
+            out << (download ? "Download Complete." : "Upload Complete.")
+                << "\nPower Cycle Device.\n";
+            return true;
+        case Outcome::Failed:
+            out << (download ? "Download Failed.\nDevice Will NOT Function Properly.\n"
+                             : "Upload Failed.\nNothing was written.\n");
+            break;
+        case Outcome::NoConnect:
+            out << "Unable to connect to device.\n";
+            break;
+        case Outcome::PortError:
+            break;
+    }
+    if (!r.reason.empty()) err << "zezudi-cli: " << r.reason << "\n";
+    return false;
+}
+
+}  // namespace
+
+int CmdDownload(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env) {
+    auto started = StartWithFile(p, "download", "Download", out, err, env);
+    if (const int* exit = std::get_if<int>(&started)) return *exit;
+    const Start& s = *std::get<std::unique_ptr<Start>>(started);
+    auto serial = env.makePort();
+    device::Link link(*serial, *env.time);
+    const auto r = device::Download(link, s.port, s.array, s.config, PrintCaptions(out));
+    return Report(r, true, out, err) ? kExitOk : kExitFailed;
+}
+
+int CmdVerify(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env) {
+    auto started = StartWithFile(p, "verify", "Compare", out, err, env);
+    if (const int* exit = std::get_if<int>(&started)) return *exit;
+    const Start& s = *std::get<std::unique_ptr<Start>>(started);
+    auto serial = env.makePort();
+    device::Link link(*serial, *env.time);
+    const bool quick = p.options.count("--quick") != 0;
+    const auto v = device::Verify(link, s.port, s.array, s.config, quick, PrintCaptions(out));
+    if (v.transfer.outcome != device::Outcome::Complete) {
+        out << (v.transfer.outcome == device::Outcome::NoConnect ? "Unable to connect to device.\n"
+                                                                 : "Compare Failed.\n");
+        if (!v.transfer.reason.empty()) err << "zezudi-cli: " << v.transfer.reason << "\n";
+        return kExitFailed;
+    }
+    for (const auto& line : device::VerifyReport(v)) out << line << "\n";
+    return v.match ? kExitOk : kExitDiffers;
+}
+
+int CmdUpload(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env) {
+    const auto port = RequirePort(p, "upload", err, env);
+    if (!port) return kExitUsage;
+    const auto target = p.options.find("-o");
+    if (target == p.options.end() || target->second.empty()) {
+        err << "zezudi-cli upload: -o FILE is required\n";
+        return kExitUsage;
+    }
+    if (!Confirm(p, "Upload", out, env)) {
+        out << "Upload Cancelled\n";
+        return kExitFailed;
+    }
+    auto serial = env.makePort();
+    device::Link link(*serial, *env.time);
+    const auto r = device::Upload(link, *port, PrintCaptions(out));
+    if (!Report(r, false, out, err)) return kExitFailed;
+    if (auto saved = SaveToFile(r.uploaded, target->second); !saved) {
+        err << "zezudi-cli upload: " << saved.error() << "\n";
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+
+}  // namespace zez::cli

@@ -1,0 +1,62 @@
+# Sourced by the scripts that drive the real editor under a virtual X server.
+#
+#   xvfb_start WIDTHxHEIGHT WORKDIR   starts Xvfb on a display number it picks itself (-displayfd),
+#                                     waits until the server answers, exports DISPLAY
+#   xvfb_stop                         ends it with SIGTERM, so it removes its lock and socket
+#   xvfb_wait_window NAME [SECONDS]   prints the id of the first window whose name matches NAME
+#
+# The deadlines are generous on purpose: they only matter on a slow or busy machine.
+
+XVFB_PID=
+XVFB_LOG=
+
+xvfb_start() {
+  local geometry=$1 work=$2 fifo display=
+  XVFB_LOG=$work/xvfb.log
+  fifo=$work/xvfb.displayfd
+  : >"$fifo"
+  Xvfb -displayfd 9 -screen 0 "${geometry}x24" -nolisten tcp 9>"$fifo" >"$XVFB_LOG" 2>&1 &
+  XVFB_PID=$!
+  for _ in $(seq 600); do
+    display=$(tr -dc '0-9' <"$fifo")
+    [ -n "$display" ] && break
+    kill -0 "$XVFB_PID" 2>/dev/null || break
+    sleep 0.1
+  done
+  if [ -z "$display" ]; then
+    echo "Xvfb did not start; it said:" >&2
+    cat "$XVFB_LOG" >&2
+    return 1
+  fi
+  export DISPLAY=:$display
+  # The editor aborts when it finds no display: wait until the server takes connections.
+  for _ in $(seq 600); do
+    xdotool getdisplaygeometry >/dev/null 2>&1 && return 0
+    sleep 0.1
+  done
+  echo "Xvfb on $DISPLAY does not answer; it said:" >&2
+  cat "$XVFB_LOG" >&2
+  return 1
+}
+
+xvfb_stop() {
+  [ -n "$XVFB_PID" ] || return 0
+  kill -TERM "$XVFB_PID" 2>/dev/null
+  for _ in $(seq 100); do
+    kill -0 "$XVFB_PID" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -KILL "$XVFB_PID" 2>/dev/null
+  wait "$XVFB_PID" 2>/dev/null
+  XVFB_PID=
+}
+
+xvfb_wait_window() {
+  local name=$1 seconds=${2:-60} id
+  for _ in $(seq $((seconds * 10))); do
+    id=$(xdotool search --name "$name" 2>/dev/null | head -1)
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
