@@ -32,6 +32,6 @@ int main(int argc, char** argv) {
     if (!args.isEmpty()) window.OpenNamedFile(args.at(0));
     // After the file named on the command line: a restored copy is then what the window shows.
     window.StartSession(zez::Storage::Default());
-    if (!port.isEmpty()) window.SelectPortPath(port);
+    if (!port.isEmpty()) window.ports().SelectPath(port);
     return app.exec();
 }

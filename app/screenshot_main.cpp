@@ -39,11 +39,11 @@ int main(int argc, char** argv) {
     zez::FrmZezUdiMain window(state, dialogs);
     window.show();
     window.OpenNamedFile(args[1]);
-    window.cboOutput()->setCurrentIndex(args[3].toInt() - 1);
+    window.client().cboOutput->setCurrentIndex(args[3].toInt() - 1);
     for (int i = 4; i < args.size(); ++i) {
         const QString s = args[i].toUpper();
         const int n = s.mid(1).toInt();
-        window.chkIn(s.startsWith(QLatin1Char('P')) ? n + 7 : n - 1)->setChecked(true);
+        window.client().chkIn[s.startsWith(QLatin1Char('P')) ? n + 7 : n - 1]->setChecked(true);
     }
     window.cmdTest_Click();
     std::printf("%s\n", qPrintable(dialogs.last));

@@ -2,8 +2,6 @@
 
 #include <QUndoCommand>
 
-#include "editor/MainWindow.h"
-
 namespace zez {
 
 // One diagram edit: the output's two tables before and after it.
@@ -34,14 +32,12 @@ Document::Document(ProgramState& state, QObject* parent) : QObject(parent), stat
         applied_ = -1;
         // Back at the clean state with the note as it was: the flag is what it was there.
         const bool clean = stack_.isClean() && state_.record.NoteData == cleanNote_;
-        state_.ConfigChanged = clean ? cleanFlag_ : true;
+        SetFlag(clean ? cleanFlag_ : true);
+        SetNotCompiled();
+        ShowOutput(output);
         emit Changed(output);
     });
     ResetHistory();
-}
-
-const Config& Document::record() const {
-    return state_.record;
 }
 
 Document::Tables Document::Take(int output) const {
@@ -54,13 +50,21 @@ void Document::Put(int output, const Tables& tables) {
     applied_ = output;
 }
 
+void Document::SetFlag(bool changed) {
+    const bool was = state_.ConfigChanged;
+    state_.ConfigChanged = changed;
+    if (was != changed) emit StatusChanged();
+}
+
 bool Document::Edit(int output, const QString& what, const std::function<void(Config&)>& change) {
     Config edited = state_.record;
     change(edited);
     const Tables before = Take(output);
     const Tables after{edited.SegType[output], edited.SegInput[output]};
     if (before == after) {
-        state_.ConfigChanged = true;
+        SetFlag(true);
+        SetNotCompiled();
+        ShowOutput(output);
         emit Changed(output);
         return false;
     }
@@ -76,10 +80,51 @@ void Document::ResetHistory() {
     cleanFlag_ = state_.ConfigChanged;
 }
 
-void Document::MarkClean() {
+void Document::Replace(const Config& config, const std::optional<QString>& name, bool changed) {
+    state_.record = config;
+    if (name) fileName_ = *name;
+    state_.ConfigChanged = changed;
+    ResetHistory();
+    emit StatusChanged();
+    Restart();
+}
+
+void Document::Restart() {
+    SetNotCompiled();
+    output_ = 0;
+    emit OutputShown(0);
+    emit Restarted();
+}
+
+void Document::MarkSaved(const QString& name) {
+    fileName_ = name;
+    state_.ConfigChanged = false;
     stack_.setClean();
     cleanNote_ = state_.record.NoteData;
     cleanFlag_ = false;
+    emit StatusChanged();
+}
+
+void Document::NoteEdited(const NoteBytes& note, bool changed) {
+    state_.record.NoteData = note;
+    SetFlag(changed);
+    SetNotCompiled();
+}
+
+void Document::Compile(const ProgressFn& progress) {
+    zez::Compile(state_.record, state_.controlArray, Engine::Fast, progress);
+    compiled_ = true;
+    emit CompiledChanged(true);
+}
+
+void Document::SetNotCompiled() {
+    compiled_ = false;
+    emit CompiledChanged(false);
+}
+
+void Document::ShowOutput(int output) {
+    output_ = std::clamp(output, 0, kOutputs - 1);
+    emit OutputShown(output_);
 }
 
 }  // namespace zez

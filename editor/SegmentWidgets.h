@@ -7,6 +7,8 @@
 #include <QWidget>
 #include <array>
 
+#include "editor/TestRun.h"
+
 namespace zez {
 
 // What a palette drag carries: the segment type code as text.
@@ -37,12 +39,6 @@ class PaletteItem : public QWidget {
     int code_;
     QImage picture_;
     bool armed_ = false;
-};
-
-// Parts of a segment block that carried the supply in the last test.
-struct Energised {
-    bool element = false, junction = false, up = false, down = false;
-    bool any() const { return element || junction || up || down; }
 };
 
 // imgSegment(s).

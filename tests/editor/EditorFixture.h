@@ -28,10 +28,10 @@ class EditorTest : public ::testing::Test {
     }
 
     bool Compiled() const {
-        return !window->mnuCompile()->isEnabled() && window->mnuDownload()->isEnabled();
+        return !window->menus.mnuCompile->isEnabled() && window->menus.mnuDownload->isEnabled();
     }
     bool NotCompiled() const {
-        return window->mnuCompile()->isEnabled() && !window->mnuDownload()->isEnabled();
+        return window->menus.mnuCompile->isEnabled() && !window->menus.mnuDownload->isEnabled();
     }
 
     ProgramState state;

@@ -49,8 +49,8 @@ TEST_F(DeviceCommandTest, DownloadSendsWhatWasCompiledAndChangesNothing) {
     bool captionShown = false;
     dialogs.onMessage = [&](const Box& b) {
         if (b.title == "Download" && b.icon == Icon::Information)
-            captionShown = window->lblComPrg()->isVisibleTo(window.get()) &&
-                           window->lblComPrg()->text() == "Device Checksum";
+            captionShown = window->client().lblComPrg->isVisibleTo(window.get()) &&
+                           window->client().lblComPrg->text() == "Device Checksum";
     };
     dialogs.answers = {Answer::Yes};
     window->mnuDownload_Click();
@@ -64,12 +64,12 @@ TEST_F(DeviceCommandTest, DownloadSendsWhatWasCompiledAndChangesNothing) {
     EXPECT_EQ(Last().title, "Download");
     EXPECT_EQ(Last().icon, Icon::Information);
     EXPECT_TRUE(captionShown);
-    EXPECT_FALSE(window->lblComPrg()->isVisibleTo(window.get()));
+    EXPECT_FALSE(window->client().lblComPrg->isVisibleTo(window.get()));
     const auto stream = device::DownloadStream(state.controlArray, state.record);
     EXPECT_TRUE(std::equal(stream.begin(), stream.end(), emulator->memory().begin()));
     EXPECT_TRUE(state.ConfigChanged);
-    EXPECT_FALSE(window->mnuCompile()->isEnabled());
-    EXPECT_TRUE(window->mnuDownload()->isEnabled());
+    EXPECT_FALSE(window->menus.mnuCompile->isEnabled());
+    EXPECT_TRUE(window->menus.mnuDownload->isEnabled());
     EXPECT_TRUE(window->menuBar()->isEnabled());
 }
 
@@ -105,7 +105,7 @@ TEST_F(DeviceCommandTest, DownloadFailuresSayWhy) {
         EXPECT_EQ(Last().text, c.text);
         EXPECT_EQ(Last().title, c.title);
         EXPECT_EQ(Last().icon, Icon::Critical);
-        EXPECT_FALSE(window->lblComPrg()->isVisibleTo(window.get()));
+        EXPECT_FALSE(window->client().lblComPrg->isVisibleTo(window.get()));
         dialogs.boxes.clear();
     }
 }
@@ -113,15 +113,15 @@ TEST_F(DeviceCommandTest, DownloadFailuresSayWhy) {
 TEST_F(DeviceCommandTest, ComEntryWithoutAPortIsReportedAndNothingIsSent) {
     Make({}, 1);
     CompileSample(4);
-    window->mnuCOM(1)->trigger();
+    window->menus.mnuCOM[1]->trigger();
     dialogs.answers = {Answer::Yes};
     window->mnuDownload_Click();
     EXPECT_EQ(Last().title, "Error");
     EXPECT_EQ(Last().icon, Icon::Critical);
     EXPECT_TRUE(Last().text.contains("COM2")) << Last().text.toStdString();
     EXPECT_EQ(emulator->commands(), 0);
-    EXPECT_TRUE(window->mnuCOM(0)->text().startsWith("COM1\tsim0"));
-    EXPECT_TRUE(window->mnuCOM(1)->text().startsWith("COM2\t(no port)"));
+    EXPECT_TRUE(window->menus.mnuCOM[0]->text().startsWith("COM1\tsim0"));
+    EXPECT_TRUE(window->menus.mnuCOM[1]->text().startsWith("COM2\t(no port)"));
 }
 
 TEST_F(DeviceCommandTest, UploadReplacesTheConfigurationOnlyWhenVerified) {
@@ -150,8 +150,8 @@ TEST_F(DeviceCommandTest, UploadReplacesTheConfigurationOnlyWhenVerified) {
     EXPECT_EQ(Last().title, "Upload");
     EXPECT_EQ(state.record, sent);
     EXPECT_TRUE(state.ConfigChanged);
-    EXPECT_TRUE(window->mnuCompile()->isEnabled());
-    EXPECT_FALSE(window->mnuDownload()->isEnabled());
+    EXPECT_TRUE(window->menus.mnuCompile->isEnabled());
+    EXPECT_FALSE(window->menus.mnuDownload->isEnabled());
 }
 
 TEST_F(DeviceCommandTest, UploadClearsTheEditHistory) {
@@ -160,11 +160,11 @@ TEST_F(DeviceCommandTest, UploadClearsTheEditHistory) {
     dialogs.answers = {Answer::Yes};
     window->mnuDownload_Click();
     window->imgSegment_DragDrop(200, 4);
-    ASSERT_TRUE(window->mnuUndo()->isEnabled());
+    ASSERT_TRUE(window->menus.mnuUndo->isEnabled());
     dialogs.answers = {Answer::Yes, Answer::Yes};  // discard changes, power cycle
     window->mnuUpload_Click();
     EXPECT_EQ(Last().text, "Upload Complete.\r\nPower Cycle Device.");
-    EXPECT_FALSE(window->mnuUndo()->isEnabled());
+    EXPECT_FALSE(window->menus.mnuUndo->isEnabled());
     EXPECT_EQ(window->document().undoStack()->count(), 0);
 }
 
@@ -225,8 +225,8 @@ TEST_F(DeviceCommandTest, UnansweredConnectOnUploadStillMarksTheConfiguration) {
     EXPECT_EQ(Last().text, "Unable to connect to device.");
     EXPECT_EQ(state.record, mine);
     EXPECT_TRUE(state.ConfigChanged);
-    EXPECT_TRUE(window->mnuCompile()->isEnabled());
-    EXPECT_FALSE(window->mnuDownload()->isEnabled());
+    EXPECT_TRUE(window->menus.mnuCompile->isEnabled());
+    EXPECT_FALSE(window->menus.mnuDownload->isEnabled());
 }
 
 }  // namespace

@@ -18,28 +18,28 @@ QString Plain(QString caption) {
 
 TEST_F(EditorTest, StartsEmptyOnOutputOneWithCompileEnabled) {
     EXPECT_EQ(window->windowTitle(), "Brantel Lumacor Dadiraze Viruzuvivav Odori Devira Rev 1.0");
-    EXPECT_EQ(window->clientArea()->size(), QSize(881, 689));
-    EXPECT_EQ(window->FileName(), "None");
-    EXPECT_EQ(window->CurOutput(), 0);
-    EXPECT_EQ(window->cboOutput()->count(), 8);
-    EXPECT_EQ(window->cboOutput()->currentText(), "LC Input 1");
-    EXPECT_EQ(window->cboOutput()->itemText(7), "LC Input 8");
-    EXPECT_EQ(window->cboSelect()->count(), 16);
-    EXPECT_EQ(window->cboSelect()->itemText(0), "Input 1");
-    EXPECT_EQ(window->cboSelect()->itemText(10), "Pilot 3");
+    EXPECT_EQ((&window->client())->size(), QSize(881, 689));
+    EXPECT_EQ(window->document().fileName(), "None");
+    EXPECT_EQ(window->document().output(), 0);
+    EXPECT_EQ(window->client().cboOutput->count(), 8);
+    EXPECT_EQ(window->client().cboOutput->currentText(), "LC Input 1");
+    EXPECT_EQ(window->client().cboOutput->itemText(7), "LC Input 8");
+    EXPECT_EQ(window->client().cboSelect->count(), 16);
+    EXPECT_EQ(window->client().cboSelect->itemText(0), "Input 1");
+    EXPECT_EQ(window->client().cboSelect->itemText(10), "Pilot 3");
     EXPECT_TRUE(NotCompiled());
-    EXPECT_TRUE(window->mnuCOM(0)->isChecked());
-    for (int i = 1; i < 8; ++i) EXPECT_FALSE(window->mnuCOM(i)->isChecked());
+    EXPECT_TRUE(window->menus.mnuCOM[0]->isChecked());
+    for (int i = 1; i < 8; ++i) EXPECT_FALSE(window->menus.mnuCOM[i]->isChecked());
     EXPECT_EQ(state.ComPortNumber, 1);
     EXPECT_FALSE(state.ConfigChanged);
     const QImage blank = PalettePicture(0);
     for (int s = 0; s < kSegments; ++s) {
-        EXPECT_EQ(window->imgSegment(s)->shown(), blank) << s;
-        EXPECT_FALSE(window->lblSeg(s)->isVisibleTo(window.get())) << s;
+        EXPECT_EQ(window->client().imgSegment[s]->shown(), blank) << s;
+        EXPECT_FALSE(window->client().lblSeg[s]->isVisibleTo(window.get())) << s;
     }
-    EXPECT_FALSE(window->cboSelect()->isVisibleTo(window.get()));
-    EXPECT_FALSE(window->prgCompile()->isVisibleTo(window.get()));
-    EXPECT_FALSE(window->lblComPrg()->isVisibleTo(window.get()));
+    EXPECT_FALSE(window->client().cboSelect->isVisibleTo(window.get()));
+    EXPECT_FALSE(window->client().prgCompile->isVisibleTo(window.get()));
+    EXPECT_FALSE(window->client().lblComPrg->isVisibleTo(window.get()));
 }
 
 TEST_F(EditorTest, ControlsSitWhereTheLayoutPutsThem) {
@@ -48,20 +48,20 @@ TEST_F(EditorTest, ControlsSitWhereTheLayoutPutsThem) {
         QRect rect;
     };
     const Place places[] = {
-        {window->imgSegment(0), {120, 8, 40, 40}},   {window->imgSegment(15), {720, 8, 40, 40}},
-        {window->imgSegment(16), {120, 48, 40, 40}}, {window->imgSegment(255), {720, 608, 40, 40}},
-        {window->lblSeg(17), {167, 52, 24, 15}},     {window->imgSelect(0), {16, 8, 40, 40}},
-        {window->imgSelect(15), {64, 344, 40, 40}},  {window->cboOutput(), {788, 374, 81, 21}},
-        {window->Frame1(), {8, 416, 105, 233}},      {window->chkIn(0), {16, 16, 33, 17}},
-        {window->chkIn(15), {64, 184, 33, 17}},      {window->cmdTest(), {16, 208, 73, 17}},
-        {window->prgCompile(), {8, 664, 865, 17}},   {window->lblComPrg(), {768, 8, 105, 17}},
+        {window->client().imgSegment[0], {120, 8, 40, 40}},   {window->client().imgSegment[15], {720, 8, 40, 40}},
+        {window->client().imgSegment[16], {120, 48, 40, 40}}, {window->client().imgSegment[255], {720, 608, 40, 40}},
+        {window->client().lblSeg[17], {167, 52, 24, 15}},     {window->client().imgSelect[0], {16, 8, 40, 40}},
+        {window->client().imgSelect[15], {64, 344, 40, 40}},  {window->client().cboOutput, {788, 374, 81, 21}},
+        {window->client().Frame1, {8, 416, 105, 233}},      {window->client().chkIn[0], {16, 16, 33, 17}},
+        {window->client().chkIn[15], {64, 184, 33, 17}},      {window->client().cmdTest, {16, 208, 73, 17}},
+        {window->client().prgCompile, {8, 664, 865, 17}},   {window->client().lblComPrg, {768, 8, 105, 17}},
     };
     for (const auto& p : places)
         EXPECT_EQ(p.w->geometry(), p.rect) << p.w->metaObject()->className();
-    EXPECT_EQ(window->chkIn(8)->text(), "P1");
-    EXPECT_EQ(window->chkIn(7)->text(), "I8");
-    EXPECT_EQ(window->prgCompile()->maximum(), 256);
-    EXPECT_TRUE(window->lblSeg(0)->font().bold());
+    EXPECT_EQ(window->client().chkIn[8]->text(), "P1");
+    EXPECT_EQ(window->client().chkIn[7]->text(), "I8");
+    EXPECT_EQ(window->client().prgCompile->maximum(), 256);
+    EXPECT_TRUE(window->client().lblSeg[0]->font().bold());
 
     QStringList menus;
     for (QAction* a : window->menuBar()->actions()) menus << Plain(a->text());
@@ -126,93 +126,92 @@ TEST(Palette, PicturesFollowTheirStrokes) {
 TEST_F(EditorTest, DroppingAPictureSetsTheTypeAndKeepsTheSelection) {
     window->mnuCompile_Click();  // compiled state, so the drop must undo it
     ASSERT_TRUE(Compiled());
-    DropPalette(window->imgSegment(0), 12);
+    DropPalette(window->client().imgSegment[0], 12);
     EXPECT_EQ(state.record.SegType[0][0], 12);
     EXPECT_TRUE(state.ConfigChanged);
     EXPECT_TRUE(NotCompiled());
-    EXPECT_EQ(window->imgSegment(0)->shown(), PalettePicture(12));
-    EXPECT_TRUE(window->lblSeg(0)->isVisibleTo(window.get()));
-    EXPECT_EQ(window->lblSeg(0)->text(), "I 1");
+    EXPECT_EQ(window->client().imgSegment[0]->shown(), PalettePicture(12));
+    EXPECT_TRUE(window->client().lblSeg[0]->isVisibleTo(window.get()));
+    EXPECT_EQ(window->client().lblSeg[0]->text(), "I 1");
 
     state.record.SegInput[0][0] = 10;
-    DropPalette(window->lblSeg(0), 4);  // on the label: same as on the picture
+    DropPalette(window->client().lblSeg[0], 4);  // on the label: same as on the picture
     EXPECT_EQ(state.record.SegType[0][0], 4);
-    EXPECT_FALSE(window->lblSeg(0)->isVisibleTo(window.get()));
-    DropPalette(window->imgSegment(0), 9);
+    EXPECT_FALSE(window->client().lblSeg[0]->isVisibleTo(window.get()));
+    DropPalette(window->client().imgSegment[0], 9);
     EXPECT_EQ(state.record.SegInput[0][0], 10);
-    EXPECT_EQ(window->lblSeg(0)->text(), "P 3");
-    DropPalette(window->imgSegment(0), 0);  // blank erases
+    EXPECT_EQ(window->client().lblSeg[0]->text(), "P 3");
+    DropPalette(window->client().imgSegment[0], 0);  // blank erases
     EXPECT_EQ(state.record.SegType[0][0], 0);
 
     // Something that is not a palette picture is refused.
     QMimeData text;
     text.setText(QStringLiteral("4"));
     QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(window->imgSegment(3), &enter);
+    QCoreApplication::sendEvent(window->client().imgSegment[3], &enter);
     EXPECT_FALSE(enter.isAccepted());
 }
 
 TEST_F(EditorTest, DropsGoToTheOutputShown) {
-    window->cboOutput()->setCurrentIndex(5);
-    EXPECT_EQ(window->CurOutput(), 5);
-    DropPalette(window->imgSegment(17), 7);
+    window->client().cboOutput->setCurrentIndex(5);
+    EXPECT_EQ(window->document().output(), 5);
+    DropPalette(window->client().imgSegment[17], 7);
     EXPECT_EQ(state.record.SegType[5][17], 7);
     EXPECT_EQ(state.record.SegType[0][17], 0);
-    window->cboOutput()->setCurrentIndex(0);
-    EXPECT_EQ(window->imgSegment(17)->shown(), PalettePicture(0));
+    window->client().cboOutput->setCurrentIndex(0);
+    EXPECT_EQ(window->client().imgSegment[17]->shown(), PalettePicture(0));
 }
 
 TEST_F(EditorTest, LabelOpensTheListWhichStoresTheChoice) {
-    DropPalette(window->imgSegment(20), 8);
+    DropPalette(window->client().imgSegment[20], 8);
     state.ConfigChanged = false;
     window->mnuCompile_Click();
     dialogs.boxes.clear();
-    QTest::mouseClick(window->lblSeg(20), Qt::LeftButton);
-    QComboBox* list = window->cboSelect();
+    QTest::mouseClick(window->client().lblSeg[20], Qt::LeftButton);
+    QComboBox* list = window->client().cboSelect;
     EXPECT_TRUE(list->isVisibleTo(window.get()));
-    EXPECT_EQ(list->pos(), window->lblSeg(20)->pos());
+    EXPECT_EQ(list->pos(), window->client().lblSeg[20]->pos());
     EXPECT_EQ(list->currentIndex(), 0);
-    EXPECT_EQ(window->CurSegment(), 20);
-    EXPECT_TRUE(window->tmrCloseCBO()->isActive());
-    EXPECT_EQ(window->tmrCloseCBO()->interval(), 5000);
+    EXPECT_TRUE(window->client().tmrCloseCBO->isActive());
+    EXPECT_EQ(window->client().tmrCloseCBO->interval(), 5000);
     EXPECT_FALSE(state.ConfigChanged);  // presetting the list is no change
     EXPECT_TRUE(Compiled());
 
     list->setCurrentIndex(10);
     emit list->activated(10);
     EXPECT_EQ(state.record.SegInput[0][20], 10);
-    EXPECT_EQ(window->lblSeg(20)->text(), "P 3");
+    EXPECT_EQ(window->client().lblSeg[20]->text(), "P 3");
     EXPECT_FALSE(list->isVisibleTo(window.get()));
-    EXPECT_FALSE(window->tmrCloseCBO()->isActive());
+    EXPECT_FALSE(window->client().tmrCloseCBO->isActive());
     EXPECT_TRUE(state.ConfigChanged);
     EXPECT_TRUE(NotCompiled());
 
-    QTest::mouseClick(window->lblSeg(20), Qt::LeftButton);
+    QTest::mouseClick(window->client().lblSeg[20], Qt::LeftButton);
     EXPECT_EQ(list->currentIndex(), 10);
     list->setCurrentIndex(7);
     emit list->activated(7);
-    EXPECT_EQ(window->lblSeg(20)->text(), "I 8");
+    EXPECT_EQ(window->client().lblSeg[20]->text(), "I 8");
     EXPECT_TRUE(dialogs.boxes.empty());
 }
 
 TEST_F(EditorTest, ListTimesOutWithoutAChange) {
-    DropPalette(window->imgSegment(3), 12);
+    DropPalette(window->client().imgSegment[3], 12);
     state.ConfigChanged = false;
-    QTest::mouseClick(window->lblSeg(3), Qt::LeftButton);
+    QTest::mouseClick(window->client().lblSeg[3], Qt::LeftButton);
     window->tmrCloseCBO_Timer();
-    EXPECT_FALSE(window->cboSelect()->isVisibleTo(window.get()));
-    EXPECT_FALSE(window->tmrCloseCBO()->isActive());
+    EXPECT_FALSE(window->client().cboSelect->isVisibleTo(window.get()));
+    EXPECT_FALSE(window->client().tmrCloseCBO->isActive());
     EXPECT_FALSE(state.ConfigChanged);
     EXPECT_EQ(state.record.SegInput[0][3], 0);
 }
 
 TEST_F(EditorTest, OutputChangeLeavesTheListOpenAndTheChoiceFollowsTheOutputShown) {
-    DropPalette(window->imgSegment(3), 12);
-    QTest::mouseClick(window->lblSeg(3), Qt::LeftButton);
-    window->cboOutput()->setCurrentIndex(2);
-    EXPECT_TRUE(window->cboSelect()->isVisibleTo(window.get()));
-    window->cboSelect()->setCurrentIndex(5);
-    emit window->cboSelect()->activated(5);
+    DropPalette(window->client().imgSegment[3], 12);
+    QTest::mouseClick(window->client().lblSeg[3], Qt::LeftButton);
+    window->client().cboOutput->setCurrentIndex(2);
+    EXPECT_TRUE(window->client().cboSelect->isVisibleTo(window.get()));
+    window->client().cboSelect->setCurrentIndex(5);
+    emit window->client().cboSelect->activated(5);
     EXPECT_EQ(state.record.SegInput[2][3], 5);
     EXPECT_EQ(state.record.SegInput[0][3], 0);
 }
@@ -223,16 +222,16 @@ TEST_F(EditorTest, ValuesOutsideTheCodesShowAsInvalidAndCanBeMended) {
     state.record.SegInput[0][2] = 40;
     state.record.SegType[0][3] = -3;
     window->ShowConfig();
-    EXPECT_EQ(window->imgSegment(1)->shown(), InvalidPicture());
-    EXPECT_EQ(window->imgSegment(3)->shown(), InvalidPicture());
-    EXPECT_FALSE(window->lblSeg(3)->isVisibleTo(window.get()));
-    EXPECT_EQ(window->lblSeg(2)->text(), "?");
-    QTest::mouseClick(window->lblSeg(2), Qt::LeftButton);
-    EXPECT_EQ(window->cboSelect()->currentIndex(), -1);
-    window->cboSelect()->setCurrentIndex(1);
-    emit window->cboSelect()->activated(1);
+    EXPECT_EQ(window->client().imgSegment[1]->shown(), InvalidPicture());
+    EXPECT_EQ(window->client().imgSegment[3]->shown(), InvalidPicture());
+    EXPECT_FALSE(window->client().lblSeg[3]->isVisibleTo(window.get()));
+    EXPECT_EQ(window->client().lblSeg[2]->text(), "?");
+    QTest::mouseClick(window->client().lblSeg[2], Qt::LeftButton);
+    EXPECT_EQ(window->client().cboSelect->currentIndex(), -1);
+    window->client().cboSelect->setCurrentIndex(1);
+    emit window->client().cboSelect->activated(1);
     EXPECT_EQ(state.record.SegInput[0][2], 1);
-    EXPECT_EQ(window->lblSeg(2)->text(), "I 2");
+    EXPECT_EQ(window->client().lblSeg[2]->text(), "I 2");
     window->cmdTest_Click();  // nothing crashes on such values
     EXPECT_EQ(dialogs.boxes.back().text, "Lumacor Input 1 Off");
 }
@@ -245,16 +244,16 @@ TEST_F(EditorTest, TestPanelAgreesWithTheCompiledArray) {
         Compile(state.record, array);
         for (int k = 0; k < 8; ++k) {
             const int output = static_cast<int>(rng() % 8);
-            window->cboOutput()->setCurrentIndex(output);
+            window->client().cboOutput->setCurrentIndex(output);
             int word = 0;
             for (int i = 0; i < 16; ++i) {
                 const auto tick = static_cast<Qt::CheckState>(rng() % 3);  // grey counts as on
-                window->chkIn(i)->setTristate(true);
-                window->chkIn(i)->setCheckState(tick);
+                window->client().chkIn[i]->setTristate(true);
+                window->client().chkIn[i]->setCheckState(tick);
                 if (tick != Qt::Unchecked) word |= 1 << i;
             }
             window->cmdTest_Click();
-            EXPECT_EQ(window->lInputs(), word);
+            EXPECT_EQ(window->client().TickedInputs(), word);
             const bool on = (array[word] >> output) & 1;
             const Box& box = dialogs.boxes.back();
             EXPECT_EQ(box.text,
@@ -262,54 +261,54 @@ TEST_F(EditorTest, TestPanelAgreesWithTheCompiledArray) {
             EXPECT_EQ(box.title, kAppTitle);
             EXPECT_EQ(box.buttons, Buttons::Ok);
             EXPECT_EQ(box.icon, Icon::None);
-            EXPECT_EQ(window->outputShown(), on);
+            EXPECT_EQ(window->view().outputShown(), on);
         }
     }
 }
 
 TEST_F(EditorTest, TestLightsTheCircuitUntilTheNextEditAndChangesNothing) {
     // Row 0: normally open on I1, then wires; row 1: an island of wires.
-    DropPalette(window->imgSegment(0), 8);
-    for (int s = 1; s < 16; ++s) DropPalette(window->imgSegment(s), 4);
-    DropPalette(window->imgSegment(20), 4);
+    DropPalette(window->client().imgSegment[0], 8);
+    for (int s = 1; s < 16; ++s) DropPalette(window->client().imgSegment[s], 4);
+    DropPalette(window->client().imgSegment[20], 4);
     window->mnuCompile_Click();
     state.ConfigChanged = false;
     const Config before = state.record;
-    window->chkIn(0)->setChecked(true);
+    window->client().chkIn[0]->setChecked(true);
     window->cmdTest_Click();
     EXPECT_EQ(dialogs.boxes.back().text, "Lumacor Input 1 On");
-    EXPECT_TRUE(window->supplyShown());
-    EXPECT_TRUE(window->outputShown());
-    EXPECT_NE(window->imgSegment(5)->shown(), PalettePicture(4));   // drawn lit
-    EXPECT_EQ(window->imgSegment(20)->shown(), PalettePicture(4));  // not reached
+    EXPECT_TRUE(window->view().supplyShown());
+    EXPECT_TRUE(window->view().outputShown());
+    EXPECT_NE(window->client().imgSegment[5]->shown(), PalettePicture(4));   // drawn lit
+    EXPECT_EQ(window->client().imgSegment[20]->shown(), PalettePicture(4));  // not reached
     EXPECT_EQ(state.record, before);
     EXPECT_FALSE(state.ConfigChanged);
     EXPECT_TRUE(Compiled());
 
-    window->chkIn(0)->setChecked(false);
+    window->client().chkIn[0]->setChecked(false);
     window->cmdTest_Click();
     EXPECT_EQ(dialogs.boxes.back().text, "Lumacor Input 1 Off");
-    EXPECT_FALSE(window->outputShown());
-    EXPECT_EQ(window->imgSegment(5)->shown(), PalettePicture(4));
+    EXPECT_FALSE(window->view().outputShown());
+    EXPECT_EQ(window->client().imgSegment[5]->shown(), PalettePicture(4));
 
-    window->chkIn(0)->setChecked(true);
+    window->client().chkIn[0]->setChecked(true);
     window->cmdTest_Click();
-    window->cboOutput()->setCurrentIndex(1);  // an output change clears the picture
-    EXPECT_FALSE(window->supplyShown());
-    window->cboOutput()->setCurrentIndex(0);
-    EXPECT_EQ(window->imgSegment(5)->shown(), PalettePicture(4));
+    window->client().cboOutput->setCurrentIndex(1);  // an output change clears the picture
+    EXPECT_FALSE(window->view().supplyShown());
+    window->client().cboOutput->setCurrentIndex(0);
+    EXPECT_EQ(window->client().imgSegment[5]->shown(), PalettePicture(4));
     window->cmdTest_Click();
-    DropPalette(window->imgSegment(40), 4);  // so does an edit
-    EXPECT_FALSE(window->supplyShown());
-    EXPECT_EQ(window->imgSegment(5)->shown(), PalettePicture(4));
+    DropPalette(window->client().imgSegment[40], 4);  // so does an edit
+    EXPECT_FALSE(window->view().supplyShown());
+    EXPECT_EQ(window->client().imgSegment[5]->shown(), PalettePicture(4));
 }
 
 TEST_F(EditorTest, EnterInTheTestFramePressesTest) {
     window->show();
     QApplication::setActiveWindow(window.get());
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    window->chkIn(3)->setFocus();
-    QTest::keyClick(window->chkIn(3), Qt::Key_Return);
+    window->client().chkIn[3]->setFocus();
+    QTest::keyClick(window->client().chkIn[3], Qt::Key_Return);
     ASSERT_EQ(dialogs.boxes.size(), 1u);
     EXPECT_EQ(dialogs.boxes.back().text, "Lumacor Input 1 Off");
 }
@@ -319,14 +318,14 @@ TEST_F(EditorTest, CompileFillsTheArrayAndSwitchesTheMenus) {
     state.record = samples::Typical(rng);
     state.ConfigChanged = true;
     const Config before = state.record;
-    window->cboOutput()->setCurrentIndex(4);
+    window->client().cboOutput->setCurrentIndex(4);
     std::vector<int> steps;
-    QObject::connect(window->prgCompile(), &QProgressBar::valueChanged,
+    QObject::connect(window->client().prgCompile, &QProgressBar::valueChanged,
                      [&](int v) { steps.push_back(v); });
     bool barShownDuringBox = false;
     dialogs.onMessage = [&](const Box&) {
         barShownDuringBox =
-            window->prgCompile()->isVisibleTo(window.get()) && window->prgCompile()->value() == 256;
+            window->client().prgCompile->isVisibleTo(window.get()) && window->client().prgCompile->value() == 256;
     };
     window->mnuCompile_Click();
     ASSERT_EQ(dialogs.boxes.size(), 1u);
@@ -340,13 +339,13 @@ TEST_F(EditorTest, CompileFillsTheArrayAndSwitchesTheMenus) {
     EXPECT_FALSE(lines[1].isEmpty());
     EXPECT_FALSE(lines[2].isEmpty());
     EXPECT_TRUE(barShownDuringBox);
-    EXPECT_FALSE(window->prgCompile()->isVisibleTo(window.get()));
+    EXPECT_FALSE(window->client().prgCompile->isVisibleTo(window.get()));
     // The bar is set to 0, then steps through 1..256.
     std::vector<int> wantSteps(257);
     std::iota(wantSteps.begin(), wantSteps.end(), 0);
     EXPECT_EQ(steps, wantSteps);
     EXPECT_TRUE(Compiled());
-    EXPECT_EQ(window->CurOutput(), 4);
+    EXPECT_EQ(window->document().output(), 4);
     EXPECT_TRUE(state.ConfigChanged);
     EXPECT_EQ(state.record, before);
     ControlArray want{};
@@ -355,9 +354,9 @@ TEST_F(EditorTest, CompileFillsTheArrayAndSwitchesTheMenus) {
 }
 
 TEST_F(EditorTest, ComMenuChecksOneItem) {
-    window->mnuCOM(2)->trigger();
+    window->menus.mnuCOM[2]->trigger();
     EXPECT_EQ(state.ComPortNumber, 3);
-    for (int i = 0; i < 8; ++i) EXPECT_EQ(window->mnuCOM(i)->isChecked(), i == 2);
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(window->menus.mnuCOM[i]->isChecked(), i == 2);
 }
 
 }  // namespace
@@ -367,13 +366,13 @@ namespace zez::test {
 namespace {
 
 TEST_F(EditorTest, PicturesStayCrispAtWholePixelRatios) {
-    DropPalette(window->imgSegment(0), 14);
+    DropPalette(window->client().imgSegment[0], 14);
     const QImage picture = PalettePicture(14);
     for (int ratio : {1, 2, 3}) {
         QImage canvas(40 * ratio, 40 * ratio, QImage::Format_RGB32);
         canvas.setDevicePixelRatio(ratio);
         canvas.fill(Qt::blue);
-        window->imgSegment(0)->render(&canvas);
+        window->client().imgSegment[0]->render(&canvas);
         int wrong = 0;
         for (int y = 0; y < canvas.height(); ++y)
             for (int x = 0; x < canvas.width(); ++x)

@@ -37,13 +37,13 @@ class FileTest : public EditorTest {
     }
     // Edits on output 3 with the selection list open, then shows output 3.
     void EditSomething() {
-        window->cboOutput()->setCurrentIndex(2);
-        DropPalette(window->imgSegment(5), 12);
-        QTest::mouseClick(window->lblSeg(5), Qt::LeftButton);
+        window->client().cboOutput->setCurrentIndex(2);
+        DropPalette(window->client().imgSegment[5], 12);
+        QTest::mouseClick(window->client().lblSeg[5], Qt::LeftButton);
         ASSERT_TRUE(state.ConfigChanged);
-        ASSERT_TRUE(window->cboSelect()->isVisibleTo(window.get()));
+        ASSERT_TRUE(window->client().cboSelect->isVisibleTo(window.get()));
     }
-    bool ListShown() const { return window->cboSelect()->isVisibleTo(window.get()); }
+    bool ListShown() const { return window->client().cboSelect->isVisibleTo(window.get()); }
 
     TempDir dir;
 };
@@ -59,16 +59,16 @@ TEST_F(FileTest, NewAsksOnlyWhenChangedAndKeepsFileNameAndFlag) {
     EXPECT_EQ(dialogs.boxes[0].buttons, Buttons::YesNo);
     EXPECT_EQ(dialogs.boxes[0].icon, Icon::None);
     EXPECT_EQ(state.record, edited);
-    EXPECT_EQ(window->CurOutput(), 2);
+    EXPECT_EQ(window->document().output(), 2);
     EXPECT_TRUE(ListShown());
 
     dialogs.answers = {Answer::Yes};
     window->mnuNew_Click();
     EXPECT_EQ(state.record, Config{});
     EXPECT_TRUE(state.ConfigChanged);  // New leaves the flag
-    EXPECT_EQ(window->FileName(), "None");
-    EXPECT_EQ(window->CurOutput(), 0);
-    EXPECT_EQ(window->cboOutput()->currentIndex(), 0);
+    EXPECT_EQ(window->document().fileName(), "None");
+    EXPECT_EQ(window->document().output(), 0);
+    EXPECT_EQ(window->client().cboOutput->currentIndex(), 0);
     EXPECT_TRUE(NotCompiled());
     EXPECT_FALSE(ListShown());
 
@@ -91,23 +91,23 @@ TEST_F(FileTest, OpenRefusedOrCancelledChangesNothingButTheView) {
     EXPECT_TRUE(dialogs.openRequests.empty());
     EXPECT_EQ(state.record, edited);
     EXPECT_TRUE(state.ConfigChanged);
-    EXPECT_EQ(window->FileName(), "None");
-    EXPECT_EQ(window->CurOutput(), 0);
+    EXPECT_EQ(window->document().fileName(), "None");
+    EXPECT_EQ(window->document().output(), 0);
     EXPECT_TRUE(NotCompiled());
     EXPECT_FALSE(ListShown());
-    EXPECT_FALSE(window->DialogPathSet());
+    EXPECT_FALSE(window->files().dialogPathSet());
 
     // Cancelled dialogs: an empty name, or the default name handed back.
-    for (const QString& cancel : {QString(), FrmZezUdiMain::DefaultDialogName()}) {
+    for (const QString& cancel : {QString(), FileFlow::DefaultDialogName()}) {
         dialogs.answers = {Answer::Yes};
         dialogs.openNames = {cancel};
         window->mnuOpen_Click();
         EXPECT_EQ(state.record, edited);
         EXPECT_TRUE(state.ConfigChanged);
-        EXPECT_EQ(window->FileName(), "None");
+        EXPECT_EQ(window->document().fileName(), "None");
     }
     ASSERT_EQ(dialogs.openRequests.size(), 2u);
-    EXPECT_EQ(dialogs.openRequests[0].initialName, FrmZezUdiMain::DefaultDialogName());
+    EXPECT_EQ(dialogs.openRequests[0].initialName, FileFlow::DefaultDialogName());
     EXPECT_TRUE(dialogs.openRequests[0].mustExist);
     EXPECT_EQ(dialogs.openRequests[0].filter,
               "Lumacor Zaruzizivav Data Files (*.CDF)|*.CDF|All Files (*.*)|*.*");
@@ -122,23 +122,23 @@ TEST_F(FileTest, OpenLoadsAndClearsTheFlag) {
     window->mnuOpen_Click();
     EXPECT_EQ(state.record.SegType[0][0], 7);
     EXPECT_FALSE(state.ConfigChanged);
-    EXPECT_EQ(window->FileName(), file);
-    EXPECT_EQ(window->imgSegment(0)->shown(), PalettePicture(7));
-    EXPECT_EQ(window->CurOutput(), 0);
+    EXPECT_EQ(window->document().fileName(), file);
+    EXPECT_EQ(window->client().imgSegment[0]->shown(), PalettePicture(7));
+    EXPECT_EQ(window->document().output(), 0);
 }
 
 TEST_F(FileTest, SaveAsBeforeTheFirstOpenUsesTheDefaultOnceOnly) {
     dialogs.saveNames = {QString()};
     window->mnuSaveAs_Click();
-    EXPECT_TRUE(window->DialogPathSet());
-    EXPECT_EQ(dialogs.saveRequests.back().initialName, FrmZezUdiMain::DefaultDialogName());
+    EXPECT_TRUE(window->files().dialogPathSet());
+    EXPECT_EQ(dialogs.saveRequests.back().initialName, FileFlow::DefaultDialogName());
     EXPECT_FALSE(dialogs.saveRequests.back().mustExist);
     dialogs.openNames = {QString()};
     window->mnuOpen_Click();
     EXPECT_TRUE(dialogs.openRequests.back().initialName.isEmpty());
     dialogs.saveNames = {QString()};
     window->mnuSaveAs_Click();
-    EXPECT_EQ(dialogs.saveRequests.back().initialName, FrmZezUdiMain::DefaultDialogName());
+    EXPECT_EQ(dialogs.saveRequests.back().initialName, FileFlow::DefaultDialogName());
 }
 
 TEST_F(FileTest, FirstSaveAsksForANameThenSavesWithoutAsking) {
@@ -153,10 +153,10 @@ TEST_F(FileTest, FirstSaveAsksForANameThenSavesWithoutAsking) {
     dialogs.saveNames = {file};
     window->mnuSave_Click();
     EXPECT_FALSE(state.ConfigChanged);
-    EXPECT_EQ(window->FileName(), file);
+    EXPECT_EQ(window->document().fileName(), file);
     EXPECT_EQ(LoadFromFile(file.toStdString()).value().config, state.record);
 
-    DropPalette(window->imgSegment(9), 4);
+    DropPalette(window->client().imgSegment[9], 4);
     window->mnuSave_Click();  // no dialog this time
     EXPECT_EQ(dialogs.saveRequests.size(), 2u);
     EXPECT_FALSE(state.ConfigChanged);
@@ -225,9 +225,9 @@ TEST_F(FileTest, FailedOpenSaysWhyAndKeepsEverything) {
         EXPECT_TRUE(box.text.contains(c.path)) << box.text.toStdString();
         EXPECT_TRUE(box.text.contains(c.says)) << box.text.toStdString();
         EXPECT_EQ(state.record, edited);
-        EXPECT_EQ(window->FileName(), good);
+        EXPECT_EQ(window->document().fileName(), good);
         EXPECT_TRUE(state.ConfigChanged);
-        EXPECT_EQ(window->CurOutput(), 0);
+        EXPECT_EQ(window->document().output(), 0);
     }
 }
 
@@ -261,7 +261,7 @@ TEST_F(FileTest, FailedSaveKeepsTheFileTheNameAndTheFlag) {
     EXPECT_EQ(dialogs.boxes[0].title, "Save As");
     EXPECT_EQ(dialogs.boxes[0].icon, Icon::Critical);
     EXPECT_TRUE(dialogs.boxes[0].text.contains(nowhere));
-    EXPECT_EQ(window->FileName(), file);
+    EXPECT_EQ(window->document().fileName(), file);
     EXPECT_TRUE(state.ConfigChanged);
     EXPECT_EQ(test::ReadBytes(file.toStdString()), before);
 }
@@ -290,7 +290,7 @@ TEST_F(FileTest, SaveOverADirectoryFails) {
     window->mnuSaveAs_Click();
     ASSERT_EQ(dialogs.boxes.size(), 1u);
     EXPECT_EQ(dialogs.boxes[0].icon, Icon::Critical);
-    EXPECT_EQ(window->FileName(), "None");
+    EXPECT_EQ(window->document().fileName(), "None");
     EXPECT_TRUE(state.ConfigChanged);
 }
 
@@ -304,16 +304,16 @@ TEST_F(FileTest, FileNamedAtStartGoesThroughOpen) {
     const QString good = Saved("start.CDF", 13);
     window->OpenNamedFile(good);
     EXPECT_EQ(state.record.SegType[0][0], 13);
-    EXPECT_EQ(window->FileName(), good);
+    EXPECT_EQ(window->document().fileName(), good);
     EXPECT_FALSE(state.ConfigChanged);
-    EXPECT_EQ(window->lblSeg(0)->text(), "I 1");
+    EXPECT_EQ(window->client().lblSeg[0]->text(), "I 1");
     EXPECT_TRUE(dialogs.boxes.empty());
 
     test::WriteBytes(dir.File("bad.CDF"), std::vector<uint8_t>(10, 0));
     window->OpenNamedFile(Path("bad.CDF"));
     ASSERT_EQ(dialogs.boxes.size(), 1u);
     EXPECT_EQ(dialogs.boxes[0].icon, Icon::Critical);
-    EXPECT_EQ(window->FileName(), good);
+    EXPECT_EQ(window->document().fileName(), good);
     EXPECT_EQ(state.record.SegType[0][0], 13);
 }
 

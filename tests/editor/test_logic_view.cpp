@@ -36,39 +36,39 @@ TEST_F(LogicViewTest, ShowsExpressionTableFindingsAndStatesOfTheShownOutput) {
     EXPECT_EQ(view->findings()->item(0)->text(), "No findings.");
     EXPECT_TRUE(view->states()->text().contains("1 Off, 2 Off"));
 
-    window->chkIn(9)->setChecked(true);  // P2
+    window->client().chkIn[9]->setChecked(true);  // P2
     view->Finish();
     EXPECT_TRUE(view->states()->text().contains("1 On, 2 On"))
         << view->states()->text().toStdString();
 
-    window->cboOutput()->setCurrentIndex(1);
+    window->client().cboOutput->setCurrentIndex(1);
     view->Finish();
     EXPECT_EQ(view->expression()->text(), "P2");
     // Looking changes nothing.
     EXPECT_EQ(state.record, before);
     EXPECT_FALSE(state.ConfigChanged);
-    EXPECT_EQ(window->clientArea()->size(), QSize(kClientWidth, kClientHeight));
+    EXPECT_EQ((&window->client())->size(), QSize(kClientWidth, kClientHeight));
 }
 
 TEST_F(LogicViewTest, FindingsAreFramedOnTheGridAndFollowEdits) {
     OpenExample("stairwell.CDF");
     auto* view = Show();
     EXPECT_EQ(view->expression()->text(), "I1&!I2|!I1&I2");
-    DropPalette(window->imgSegment(200), 4);  // a wire that touches nothing
+    DropPalette(window->client().imgSegment[200], 4);  // a wire that touches nothing
     view->Finish();
     EXPECT_EQ(view->findings()->item(0)->text(), "LC Input 1: segment 200: not connected");
-    EXPECT_EQ(window->imgSegment(200)->finding(), "not connected");
-    EXPECT_EQ(window->imgSegment(200)->toolTip(), "not connected");
-    EXPECT_TRUE(window->imgSegment(0)->finding().isEmpty());
+    EXPECT_EQ(window->client().imgSegment[200]->finding(), "not connected");
+    EXPECT_EQ(window->client().imgSegment[200]->toolTip(), "not connected");
+    EXPECT_TRUE(window->client().imgSegment[0]->finding().isEmpty());
     // Another output has its own findings; closing the window clears the frames.
-    window->cboOutput()->setCurrentIndex(3);
+    window->client().cboOutput->setCurrentIndex(3);
     view->Finish();
-    EXPECT_TRUE(window->imgSegment(200)->finding().isEmpty());
-    window->cboOutput()->setCurrentIndex(0);
+    EXPECT_TRUE(window->client().imgSegment[200]->finding().isEmpty());
+    window->client().cboOutput->setCurrentIndex(0);
     view->Finish();
-    EXPECT_FALSE(window->imgSegment(200)->finding().isEmpty());
+    EXPECT_FALSE(window->client().imgSegment[200]->finding().isEmpty());
     view->hide();
-    EXPECT_TRUE(window->imgSegment(200)->finding().isEmpty());
+    EXPECT_TRUE(window->client().imgSegment[200]->finding().isEmpty());
 }
 
 TEST_F(LogicViewTest, EditAndToolsComeAfterTheProgramsOwnMenus) {
@@ -79,7 +79,7 @@ TEST_F(LogicViewTest, EditAndToolsComeAfterTheProgramsOwnMenus) {
     EXPECT_EQ(actions[2]->text(), "&Notes");
     EXPECT_EQ(actions[3]->text(), "&Edit");
     EXPECT_EQ(actions[4]->text(), "&Tools");
-    EXPECT_EQ(window->mnuLogic()->shortcut(), QKeySequence(Qt::Key_F6));
+    EXPECT_EQ(window->menus.mnuLogic->shortcut(), QKeySequence(Qt::Key_F6));
 }
 
 }  // namespace

@@ -48,13 +48,13 @@ TEST_F(SessionTest, PrintAndExportDrawEveryDiagramAndTheNote) {
     ScriptedDialogs dialogs;
     auto w = Start(state, dialogs);
     w->OpenNamedFile(QString::fromStdString(std::string(ZEZ_EXAMPLES_DIR) + "/corridor.CDF"));
-    w->mnuPrint_Click(true);  // the preview, cancelled
+    w->printing().Print(true);  // the preview, cancelled
     dialogs.printTo = File("printed.pdf");
-    w->mnuPrint_Click(false);
+    w->printing().Print(false);
     EXPECT_EQ(dialogs.printRequests, (std::vector<bool>{true, false}));
     ASSERT_TRUE(QFile::exists(dialogs.printTo));
     dialogs.saveNames = {File("exported.pdf")};
-    w->mnuExportPdf_Click();
+    w->printing().ExportPdf();
     ASSERT_EQ(dialogs.saveRequests.back().initialName.right(12), "corridor.pdf");
     ASSERT_TRUE(QFile::exists(File("exported.pdf")));
     EXPECT_EQ(dialogs.boxes.back().text, "3 page(s) written to " + File("exported.pdf") + ".");
@@ -63,7 +63,7 @@ TEST_F(SessionTest, PrintAndExportDrawEveryDiagramAndTheNote) {
     EXPECT_EQ(PdfPages(dialogs.printTo), 3);
     // A folder that cannot be written is reported; nothing else changes.
     dialogs.saveNames = {File("no/such/folder/x.pdf")};
-    w->mnuExportPdf_Click();
+    w->printing().ExportPdf();
     EXPECT_EQ(dialogs.boxes.back().icon, Icon::Critical);
     EXPECT_FALSE(state.ConfigChanged);
 }
@@ -82,23 +82,23 @@ TEST_F(SessionTest, RecentFilesKeepTheLastEightAndDropMissingOnes) {
     ASSERT_EQ(recent.size(), 8);
     EXPECT_EQ(recent.front(), files[9]);
     EXPECT_EQ(recent.back(), files[2]);
-    EXPECT_EQ(w->mnuRecent()->actions().size(), 8);
+    EXPECT_EQ(w->menus.mnuRecent->actions().size(), 8);
     // Choosing one asks like Open when there are changes, then opens it.
     w->imgSegment_DragDrop(0, 4);
     dialogs.answers = {Answer::No};
-    w->OpenRecent(files[5]);
-    EXPECT_EQ(w->FileName(), files[9]);
+    w->files().OpenRecent(files[5]);
+    EXPECT_EQ(w->document().fileName(), files[9]);
     EXPECT_EQ(dialogs.boxes.back().text, "Discard Any Changes?");
     dialogs.answers = {Answer::Yes};
-    w->OpenRecent(files[5]);
-    EXPECT_EQ(w->FileName(), files[5]);
+    w->files().OpenRecent(files[5]);
+    EXPECT_EQ(w->document().fileName(), files[5]);
     EXPECT_EQ(w->session()->Recent().front(), files[5]);
     // A file that is gone is said so and taken off the list.
     QFile::remove(files[7]);
-    w->OpenRecent(files[7]);
+    w->files().OpenRecent(files[7]);
     EXPECT_TRUE(dialogs.boxes.back().text.contains("no longer exists"));
     EXPECT_FALSE(w->session()->Recent().contains(files[7]));
-    EXPECT_EQ(w->FileName(), files[5]);
+    EXPECT_EQ(w->document().fileName(), files[5]);
 }
 
 TEST_F(SessionTest, UnsavedChangesOfAnEditorThatDidNotEndCleanlyAreOfferedBack) {
@@ -111,10 +111,10 @@ TEST_F(SessionTest, UnsavedChangesOfAnEditorThatDidNotEndCleanlyAreOfferedBack) 
         ScriptedDialogs dialogs;
         auto w = Start(state, dialogs);
         w->OpenNamedFile(userFile);
-        w->Autosave();
+        w->recovery()->Autosave();
         EXPECT_EQ(RecoveryFiles(), 0);  // nothing unsaved yet
         w->imgSegment_DragDrop(17, 8);
-        w->Autosave();
+        w->recovery()->Autosave();
         edited = state.record;
         EXPECT_EQ(RecoveryFiles(), 1);
         // The editor goes away without a clean exit.
@@ -129,7 +129,7 @@ TEST_F(SessionTest, UnsavedChangesOfAnEditorThatDidNotEndCleanlyAreOfferedBack) 
         EXPECT_TRUE(dialogs.boxes[0].text.contains(userFile));
         EXPECT_EQ(state.record, edited);
         EXPECT_TRUE(state.ConfigChanged);
-        EXPECT_EQ(w->FileName(), userFile);
+        EXPECT_EQ(w->document().fileName(), userFile);
         EXPECT_EQ(ReadBytes(QFile::encodeName(userFile).toStdString()), userBytes);
         EXPECT_EQ(RecoveryFiles(), 1);  // now this editor's own copy
     }
@@ -143,7 +143,7 @@ TEST_F(SessionTest, UnsavedChangesOfAnEditorThatDidNotEndCleanlyAreOfferedBack) 
         EXPECT_EQ(RecoveryFiles(), 0);
         // An edit, then a clean exit: nothing is offered next time.
         w->imgSegment_DragDrop(3, 4);
-        w->Autosave();
+        w->recovery()->Autosave();
         EXPECT_EQ(RecoveryFiles(), 1);
         dialogs.answers = {Answer::Yes};  // discard changes on exit
         w->close();
@@ -160,7 +160,7 @@ TEST_F(SessionTest, ARunningEditorsCopyIsNotOfferedToAnother) {
     ScriptedDialogs da, db;
     auto first = Start(a, da);
     first->imgSegment_DragDrop(3, 4);
-    first->Autosave();
+    first->recovery()->Autosave();
     auto second = Start(b, db);
     EXPECT_TRUE(db.boxes.empty());
     EXPECT_EQ(RecoveryFiles(), 1);

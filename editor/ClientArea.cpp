@@ -1,0 +1,114 @@
+#include "editor/ClientArea.h"
+
+#include <QPainter>
+#include <QShortcut>
+
+#include "compiler/Compiler.h"
+#include "logic/LogicGrid.h"
+
+namespace zez {
+namespace {
+
+QFont ClassicFont(bool bold) {
+    QFont f(QStringLiteral("MS Sans Serif"));
+    f.setStyleHint(QFont::SansSerif);
+    f.setPointSizeF(8.25);
+    f.setBold(bold);
+    return f;
+}
+
+}  // namespace
+
+RailLine::RailLine(QWidget* parent, QRect line) : QWidget(parent) {
+    setGeometry(line);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    SetLit(false);
+}
+
+void RailLine::SetLit(bool lit) {
+    lit_ = lit;
+    update();
+}
+
+void RailLine::paintEvent(QPaintEvent*) {
+    QPainter(this).fillRect(rect(), lit_ ? QColor(255, 0, 0) : QColor(0, 0, 0));
+}
+
+ClientArea::ClientArea(QWidget* parent) : QWidget(parent) {
+    setFocusPolicy(Qt::ClickFocus);
+    setFixedSize(kClientWidth, kClientHeight);
+    setFont(ClassicFont(false));
+    for (int k = 0; k < 16; ++k) {
+        imgSelect[k] = new PaletteItem(k, this);
+        imgSelect[k]->setGeometry(16 + 48 * (k % 2), 8 + 48 * (k / 2), 40, 40);
+        imgSelect[k]->setToolTip(
+            QStringLiteral("Drag onto a segment, or click to place it with each click"));
+    }
+    for (int s = 0; s < kSegments; ++s) {
+        imgSegment[s] = new SegmentPicture(s, this);
+        imgSegment[s]->setGeometry(120 + 40 * (s % 16), 8 + 40 * (s / 16), 40, 40);
+        connect(imgSegment[s], &SegmentPicture::DraggedTo, this, [this](QPoint global) {
+            const QPoint at = mapFromGlobal(global) - QPoint(120, 8);
+            if (at.x() < 0 || at.y() < 0 || at.x() >= 640 || at.y() >= 640) return;
+            emit DraggedTo(at.x() / 40 + 16 * (at.y() / 40));
+        });
+    }
+    for (int s = 0; s < kSegments; ++s) {
+        lblSeg[s] = new SegmentLabel(s, this);
+        lblSeg[s]->setGeometry(127 + 40 * (s % 16), 12 + 40 * (s / 16), 24, 15);
+        lblSeg[s]->setFont(ClassicFont(true));
+        lblSeg[s]->setAutoFillBackground(true);
+        lblSeg[s]->hide();
+    }
+
+    cboOutput = new QComboBox(this);
+    cboOutput->setGeometry(788, 374, 81, 21);
+    for (int n = 1; n <= 8; ++n) cboOutput->addItem(QStringLiteral("LC Input %1").arg(n));
+    cboSelect = new QComboBox(this);
+    cboSelect->setGeometry(0, 0, 65, 21);
+    for (int n = 1; n <= 8; ++n) cboSelect->addItem(QStringLiteral("Input %1").arg(n));
+    for (int n = 1; n <= 8; ++n) cboSelect->addItem(QStringLiteral("Pilot %1").arg(n));
+    cboSelect->hide();
+    tmrCloseCBO = new QTimer(this);
+    tmrCloseCBO->setInterval(5000);
+
+    Frame1 = new QGroupBox(QStringLiteral("Test"), this);
+    Frame1->setGeometry(8, 416, 105, 233);
+    for (int k = 0; k < 16; ++k) {
+        const bool pilot = k >= 8;
+        chkIn[k] = new QCheckBox(
+            pilot ? QStringLiteral("P%1").arg(k - 7) : QStringLiteral("I%1").arg(k + 1), Frame1);
+        chkIn[k]->setGeometry(pilot ? 64 : 16, 16 + 24 * (k % 8), 33, 17);
+    }
+    cmdTest = new QPushButton(QStringLiteral("&Test"), Frame1);
+    cmdTest->setGeometry(16, 208, 73, 17);
+    cmdTest->setDefault(true);
+    // Enter anywhere in the test frame presses Test.
+    for (auto key : {Qt::Key_Return, Qt::Key_Enter}) {
+        auto* enter = new QShortcut(QKeySequence(key), Frame1);
+        enter->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(enter, &QShortcut::activated, this, [this] { emit TestRequested(); });
+    }
+
+    linIO[0] = new RailLine(this, QRect(121, 8, 1, 641));
+    linIO[1] = new RailLine(this, QRect(759, 8, 1, 641));
+    linIO[2] = new RailLine(this, QRect(760, 384, 29, 1));
+
+    prgCompile = new QProgressBar(this);
+    prgCompile->setGeometry(8, 664, 865, 17);
+    prgCompile->setRange(0, kProgressSteps);
+    prgCompile->setTextVisible(false);
+    prgCompile->hide();
+    lblComPrg = new QLabel(this);
+    lblComPrg->setGeometry(768, 8, 105, 17);
+    lblComPrg->hide();
+}
+
+int32_t ClientArea::TickedInputs() const {
+    int32_t inputs = 0;
+    for (int i = 0; i < 16; ++i)
+        if (chkIn[i]->checkState() != Qt::Unchecked) inputs += InputBit(i);
+    return inputs;
+}
+
+}  // namespace zez

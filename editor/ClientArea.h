@@ -1,0 +1,66 @@
+#pragma once
+// The fixed client area below the menu bar: the palette, the 16 x 16 segment pictures and their
+// labels, the output list, the input list and its timer, the Test frame, the rails, the compile
+// progress bar and the transfer caption, each at its place.
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QWidget>
+#include <array>
+
+#include "config/Config.h"
+#include "editor/SegmentWidgets.h"
+
+namespace zez {
+
+inline constexpr int kClientWidth = 881;
+inline constexpr int kClientHeight = 689;
+
+// linIO(k): a one-pixel line, drawn above the segment pictures it runs along.
+class RailLine : public QWidget {
+  public:
+    RailLine(QWidget* parent, QRect line);
+    void SetLit(bool lit);
+    bool lit() const { return lit_; }
+
+  protected:
+    void paintEvent(QPaintEvent*) override;
+
+  private:
+    bool lit_ = false;
+};
+
+class ClientArea : public QWidget {
+    Q_OBJECT
+  public:
+    explicit ClientArea(QWidget* parent);
+
+    // The inputs and pilots ticked in the Test frame.
+    int32_t TickedInputs() const;
+
+    std::array<PaletteItem*, 16> imgSelect{};
+    std::array<SegmentPicture*, kSegments> imgSegment{};
+    std::array<SegmentLabel*, kSegments> lblSeg{};
+    QComboBox* cboOutput = nullptr;
+    QComboBox* cboSelect = nullptr;
+    QTimer* tmrCloseCBO = nullptr;
+    QGroupBox* Frame1 = nullptr;
+    std::array<QCheckBox*, 16> chkIn{};
+    QPushButton* cmdTest = nullptr;
+    std::array<RailLine*, 3> linIO{};
+    QProgressBar* prgCompile = nullptr;
+    QLabel* lblComPrg = nullptr;
+
+  signals:
+    // A drag over the grid that started on a segment reached segment `index`.
+    void DraggedTo(int index);
+    // Enter in the Test frame.
+    void TestRequested();
+};
+
+}  // namespace zez

@@ -1,0 +1,133 @@
+#include "editor/FileFlow.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include "config/CdfFile.h"
+#include "editor/Session.h"
+
+namespace zez {
+
+const QString FileFlow::kFilter =
+    QStringLiteral("Lumacor Zaruzizivav Data Files (*.CDF)|*.CDF|All Files (*.*)|*.*");
+
+QString FileFlow::DefaultDialogName() {
+#ifdef Q_OS_WIN
+    return QStringLiteral("C:\\Brantel Lumacor\\*.CDF");
+#else
+    return QDir::homePath() + QStringLiteral("/Brantel Lumacor/*.CDF");
+#endif
+}
+
+FileFlow::FileFlow(Document& doc, Dialogs& dialogs, QObject* parent)
+    : QObject(parent), doc_(doc), dialogs_(dialogs) {}
+
+void FileFlow::SetSession(Session* session) {
+    session_ = session;
+    emit RecentChanged();
+}
+
+QStringList FileFlow::Recent() const {
+    return session_ ? session_->Recent() : QStringList();
+}
+
+bool FileFlow::MayDiscard(const QString& title, const QString& text, Icon icon) {
+    return !doc_.changed() || dialogs_.Message(text, title, Buttons::YesNo, icon) == Answer::Yes;
+}
+
+bool FileFlow::MayDiscardForOpen() {
+    return MayDiscard(QStringLiteral("Open"), QStringLiteral("Discard Any Changes?"),
+                      Icon::Question);
+}
+
+void FileFlow::New() {
+    if (!MayDiscard(QStringLiteral("New"))) return;
+    // The file name and the flag stay: Save then writes the emptied record to the last file.
+    doc_.Replace(Config{}, std::nullopt, doc_.changed());
+    if (session_) session_->RemoveRecovery();
+}
+
+void FileFlow::Open() {
+    // Whatever the answers, Open leaves output 1 shown and not compiled.
+    if (MayDiscardForOpen()) {
+        QString initial;
+        if (!dialogPathSet_) {
+            initial = DefaultDialogName();
+            dialogPathSet_ = true;
+        }
+        const QString name = dialogs_.OpenFileName({kFilter, initial, true});
+        if (!name.isEmpty() && name != DefaultDialogName()) Load(name);
+    }
+    doc_.Restart();
+}
+
+void FileFlow::OpenNamed(const QString& path) {
+    Load(path);
+    doc_.Restart();
+}
+
+void FileFlow::OpenRecent(const QString& path) {
+    if (!QFileInfo::exists(path)) {
+        if (session_) session_->RemoveRecent(path);
+        emit RecentChanged();
+        dialogs_.Message(
+            QStringLiteral("%1 no longer exists; it was taken off the recent files.").arg(path),
+            QStringLiteral("Open"), Buttons::Ok, Icon::Warning);
+        return;
+    }
+    if (MayDiscardForOpen()) OpenNamed(path);
+}
+
+void FileFlow::Load(const QString& path) {
+    auto loaded = LoadFromFile(QFile::encodeName(path).toStdString());
+    if (!loaded) {
+        dialogs_.Message(QString::fromStdString(loaded.error()), QStringLiteral("Open"),
+                         Buttons::Ok, Icon::Critical);
+        return;
+    }
+    doc_.Replace(loaded.value().config, path, false);
+    Remember(path);
+    const InvalidCounts bad = loaded.value().invalid;
+    if (bad.any()) {
+        dialogs_.Message(
+            QStringLiteral("%1 segment(s) in this file hold values outside 0 to 15.\r\n"
+                           "Until they are replaced, a segment with an invalid type acts as an "
+                           "empty segment, and a contact with an invalid input selection acts as "
+                           "if its input were off.")
+                .arg(bad.segments),
+            QStringLiteral("Open"), Buttons::Ok, Icon::Warning);
+    }
+}
+
+void FileFlow::Save() {
+    if (!doc_.hasFile()) return SaveAs();
+    Write(doc_.fileName(), QStringLiteral("Save"));
+    emit SaveEnded();
+}
+
+void FileFlow::SaveAs() {
+    dialogPathSet_ = true;
+    const QString name = dialogs_.SaveFileName({kFilter, DefaultDialogName(), false});
+    if (!name.isEmpty() && name != DefaultDialogName()) Write(name, QStringLiteral("Save As"));
+    emit SaveEnded();
+}
+
+bool FileFlow::Write(const QString& path, const QString& title) {
+    auto saved = SaveToFile(doc_.record(), QFile::encodeName(path).toStdString());
+    if (!saved) {
+        dialogs_.Message(QString::fromStdString(saved.error()), title, Buttons::Ok, Icon::Critical);
+        return false;
+    }
+    doc_.MarkSaved(path);
+    Remember(path);
+    return true;
+}
+
+void FileFlow::Remember(const QString& path) {
+    if (!session_) return;
+    session_->AddRecent(QFileInfo(path).absoluteFilePath());
+    session_->RemoveRecovery();  // saved or opened: nothing left to recover
+    emit RecentChanged();
+}
+
+}  // namespace zez

@@ -1,0 +1,64 @@
+#pragma once
+// New, Open, Save, Save As, the recent files and the exit guard: everything that moves a
+// configuration between the document and the user's files.
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include "editor/Dialogs.h"
+#include "editor/Document.h"
+
+namespace zez {
+
+class Session;
+
+class FileFlow : public QObject {
+    Q_OBJECT
+  public:
+    FileFlow(Document& doc, Dialogs& dialogs, QObject* parent = nullptr);
+
+    // The file dialogs' filter and default name (a folder and a pattern).
+    static const QString kFilter;
+    static QString DefaultDialogName();
+
+    // Keeps the recent files there from now on.
+    void SetSession(Session* session);
+    QStringList Recent() const;
+
+    // The one question before unsaved changes are thrown away: true when they may go (or there
+    // are none).
+    bool MayDiscard(const QString& title, const QString& text = QStringLiteral("Discard Changes?"),
+                    Icon icon = Icon::None);
+
+    void New();
+    void Open();
+    // Through the same path as Open, without the dialog (a file named on the command line).
+    void OpenNamed(const QString& path);
+    void OpenRecent(const QString& path);
+    void Save();
+    void SaveAs();
+    // The question of Exit and of the close box.
+    bool MayExit() { return MayDiscard(QStringLiteral("Exit Program")); }
+
+    bool dialogPathSet() const { return dialogPathSet_; }
+
+  signals:
+    void RecentChanged();
+    // Save or Save As ended, written or not.
+    void SaveEnded();
+
+  private:
+    bool MayDiscardForOpen();
+    void Load(const QString& path);
+    // Writes to `path`; a failure is told under `title`.
+    bool Write(const QString& path, const QString& title);
+    void Remember(const QString& path);
+
+    Document& doc_;
+    Dialogs& dialogs_;
+    Session* session_ = nullptr;
+    bool dialogPathSet_ = false;
+};
+
+}  // namespace zez

@@ -1,0 +1,233 @@
+#include "editor/GridEditor.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <algorithm>
+
+namespace zez {
+
+const QString GridEditor::kClipMime = QStringLiteral("application/x-zezudi-segments");
+
+GridEditor::GridEditor(Document& doc, Dialogs& dialogs, QObject* parent)
+    : QObject(parent), doc_(doc), dialogs_(dialogs) {
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
+            [this] { emit MarksChanged(); });
+}
+
+bool GridEditor::canPaste() const {
+    const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
+    return cursorShown_ && mime && mime->hasFormat(kClipMime);
+}
+
+void GridEditor::Drop(int index, int code) {
+    const int output = doc_.output();
+    doc_.Edit(output, QStringLiteral("Drop"),
+              [&](Config& c) { c.SegType[output][index] = static_cast<int16_t>(code); });
+}
+
+void GridEditor::ChooseInput(int index, int sel) {
+    const int output = doc_.output();
+    doc_.Edit(output, QStringLiteral("Choose Input"),
+              [&](Config& c) { c.SegInput[output][index] = static_cast<int16_t>(sel); });
+}
+
+void GridEditor::LabelClicked(int index) {
+    // With a palette picture armed, a click on the label places it like a drop on the label.
+    if (armed_ >= 0) return Drop(index, armed_);
+    emit OpenInputList(index);
+}
+
+SegRect GridEditor::Target() const {
+    return hasSelection_ ? selection_ : SegRect::Spanning(cursor_, cursor_);
+}
+
+void GridEditor::EditTarget(const QString& what, const std::function<void(int16_t&, int16_t&)>& f) {
+    const int output = doc_.output();
+    const SegRect r = Target();
+    doc_.Edit(output, what, [&](Config& c) {
+        for (int s = 0; s < kSegments; ++s)
+            if (r.Contains(s)) f(c.SegType[output][s], c.SegInput[output][s]);
+    });
+}
+
+void GridEditor::Press(int index, bool extend) {
+    if (armed_ >= 0) return Drop(index, armed_);  // click-to-stamp: as if dropped here
+    if (extend && cursorShown_) {
+        selection_ = SegRect::Spanning(anchor_, index);
+    } else {
+        cursor_ = anchor_ = index;
+        selection_ = SegRect::Spanning(index, index);
+    }
+    cursorShown_ = true;
+    hasSelection_ = true;
+    emit MarksChanged();
+}
+
+void GridEditor::SelectTo(int index) {
+    if (armed_ >= 0 || !cursorShown_) return;
+    selection_ = SegRect::Spanning(anchor_, index);
+    hasSelection_ = true;
+    emit MarksChanged();
+}
+
+void GridEditor::SelectAll() {
+    cursorShown_ = true;
+    hasSelection_ = true;
+    selection_ = SegRect::Whole();
+    emit MarksChanged();
+}
+
+void GridEditor::ClearSelection() {
+    hasSelection_ = false;
+    armed_ = -1;
+    pendingSignal_ = 0;
+    emit MarksChanged();
+}
+
+void GridEditor::Copy() {
+    if (!hasSelection_) return;
+    const Clip clip = CopyRect(doc_.record(), doc_.output(), selection_);
+    auto* mime = new QMimeData;  // owned by the clipboard
+    mime->setData(kClipMime, QByteArray::fromStdString(ClipToText(clip)));
+    mime->setText(QString::fromStdString(ClipToReadable(clip)));
+    QGuiApplication::clipboard()->setMimeData(mime);
+    emit MarksChanged();
+}
+
+void GridEditor::Cut() {
+    if (!hasSelection_) return;
+    Copy();
+    const int output = doc_.output();
+    doc_.Edit(output, QStringLiteral("Cut"), [&](Config& c) { BlankRect(c, output, selection_); });
+}
+
+void GridEditor::Delete() {
+    if (!hasSelection_) return;
+    const int output = doc_.output();
+    doc_.Edit(output, QStringLiteral("Delete"),
+              [&](Config& c) { BlankRect(c, output, selection_); });
+}
+
+void GridEditor::Paste() {
+    const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
+    if (!mime || !mime->hasFormat(kClipMime)) return;
+    const auto clip = ClipFromText(mime->data(kClipMime).toStdString());
+    if (!clip) {
+        dialogs_.Message(QStringLiteral("The clipboard holds no segments this program can read."),
+                         QStringLiteral("Paste"), Buttons::Ok, Icon::Warning);
+        return;
+    }
+    const int output = doc_.output();
+    doc_.Edit(output, QStringLiteral("Paste"),
+              [&](Config& c) { PasteClip(c, output, cursor_, *clip); });
+    // The pasted segments become the selection (clipped at the grid's edge).
+    selection_ = {SegRow(cursor_), SegColumn(cursor_),
+                  std::min(kSegmentRows - 1, SegRow(cursor_) + clip->rows - 1),
+                  std::min(kSegmentColumns - 1, SegColumn(cursor_) + clip->columns - 1)};
+    hasSelection_ = true;
+    emit MarksChanged();
+}
+
+void GridEditor::InsertRow() {
+    const int output = doc_.output(), row = SegRow(cursor_);
+    Config trial = doc_.record();
+    if (auto r = zez::InsertRow(trial, output, row); !r) {
+        dialogs_.Message(QString::fromStdString(r.error()), QStringLiteral("Insert Row"),
+                         Buttons::Ok, Icon::Warning);
+        return;
+    }
+    doc_.Edit(output, QStringLiteral("Insert Row"),
+              [&](Config& c) { (void)zez::InsertRow(c, output, row); });
+}
+
+void GridEditor::DeleteRow() {
+    const int output = doc_.output(), row = SegRow(cursor_);
+    doc_.Edit(output, QStringLiteral("Delete Row"),
+              [&](Config& c) { zez::DeleteRow(c, output, row); });
+}
+
+void GridEditor::Arm(int code) {
+    armed_ = armed_ == code ? -1 : code;
+    emit MarksChanged();
+}
+
+void GridEditor::MoveCursor(int dRow, int dCol, bool extend) {
+    const int row = std::clamp(SegRow(cursor_) + dRow, 0, kSegmentRows - 1);
+    const int col = std::clamp(SegColumn(cursor_) + dCol, 0, kSegmentColumns - 1);
+    if (!cursorShown_) {
+        cursorShown_ = true;  // the first key shows the cursor where it is
+    } else {
+        cursor_ = kSegmentColumns * row + col;
+    }
+    if (!extend) anchor_ = cursor_;
+    selection_ = SegRect::Spanning(anchor_, cursor_);
+    hasSelection_ = true;
+    emit MarksChanged();
+}
+
+bool GridEditor::Key(int key, bool shift) {
+    if (pendingSignal_) {
+        const char which = pendingSignal_;
+        pendingSignal_ = 0;
+        if (key >= Qt::Key_1 && key <= Qt::Key_8) {
+            const int sel = (key - Qt::Key_1) + (which == 'P' ? 8 : 0);
+            EditTarget(QStringLiteral("Choose Input"), [sel](int16_t& t, int16_t& in) {
+                if (IsContact(t)) in = static_cast<int16_t>(sel);
+            });
+            return true;
+        }
+    }
+    auto element = [this](Element e, const char* what) {
+        EditTarget(QString::fromLatin1(what),
+                   [e](int16_t& t, int16_t&) { t = static_cast<int16_t>(WithElement(t, e)); });
+    };
+    auto link = [this](int l, const char* what) {
+        EditTarget(QString::fromLatin1(what),
+                   [l](int16_t& t, int16_t&) { t = static_cast<int16_t>(WithLinkToggled(t, l)); });
+    };
+    switch (key) {
+        case Qt::Key_Left:
+            MoveCursor(0, -1, shift);
+            return true;
+        case Qt::Key_Right:
+            MoveCursor(0, 1, shift);
+            return true;
+        case Qt::Key_Up:
+            MoveCursor(-1, 0, shift);
+            return true;
+        case Qt::Key_Down:
+            MoveCursor(1, 0, shift);
+            return true;
+        case Qt::Key_Escape:
+            ClearSelection();
+            return true;
+        case Qt::Key_W:
+            element(Element::Wire, "Wire");
+            return true;
+        case Qt::Key_C:
+            element(Element::NormallyOpen, "Normally Open Contact");
+            return true;
+        case Qt::Key_N:
+            element(Element::NormallyClosed, "Normally Closed Contact");
+            return true;
+        case Qt::Key_U:
+            link(kLinkUp, "Up Link");
+            return true;
+        case Qt::Key_D:
+            link(kLinkDown, "Down Link");
+            return true;
+        case Qt::Key_I:
+        case Qt::Key_P:
+            pendingSignal_ = key == Qt::Key_I ? 'I' : 'P';
+            return true;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            if (IsContact(doc_.record().SegType[doc_.output()][cursor_])) LabelClicked(cursor_);
+            return true;
+        default:
+            return false;
+    }
+}
+
+}  // namespace zez

@@ -1,0 +1,128 @@
+#include "editor/PortChoice.h"
+
+#include <QFileInfo>
+
+#include "editor/Session.h"
+
+namespace zez {
+
+PortChoice::PortChoice(ProgramState& state, Dialogs& dialogs, const DeviceAccess& device,
+                       QObject* parent)
+    : QObject(parent), state_(state), dialogs_(dialogs), device_(device) {
+    state_.ComPortNumber = 1;
+}
+
+void PortChoice::Refresh() {
+    if (!device_.listPorts) return;
+    ports_ = device_.listPorts();
+    emit Changed();
+}
+
+QString PortChoice::ComCaption(int index) const {
+    QString caption = QStringLiteral("COM%1").arg(index + 1);
+    if (!device_.listPorts) return caption;
+    if (index >= static_cast<int>(ports_.size())) return caption + QStringLiteral("\t(no port)");
+    const auto& [path, what] = ports_[static_cast<std::size_t>(index)];
+    caption += QLatin1Char('\t') + QString::fromStdString(path);
+    if (!what.empty()) caption += QStringLiteral(" (%1)").arg(QString::fromStdString(what));
+    return caption;
+}
+
+QString PortChoice::OtherCaption() const {
+    return kind_ == Kind::Other
+               ? QStringLiteral("&Other Port...\t") + QString::fromStdString(otherPort_)
+               : QStringLiteral("&Other Port...");
+}
+
+void PortChoice::SelectCom(int index) {
+    state_.ComPortNumber = index + 1;
+    kind_ = Kind::Com;
+    Chosen();
+}
+
+void PortChoice::AskOther() {
+    const QString path = dialogs_.AskText(
+        QStringLiteral("Serial port (a path such as /dev/ttyUSB0 or /dev/pts/3, or a name such "
+                       "as COM9):"),
+        QStringLiteral("Other Port"), QString::fromStdString(otherPort_));
+    if (path.isEmpty()) {
+        emit Changed();  // the choice stays what it was
+        return;
+    }
+    SelectPath(path);
+}
+
+void PortChoice::SelectPath(const QString& path) {
+    Refresh();
+    for (int i = 0; i < 8 && i < static_cast<int>(ports_.size()); ++i)
+        if (ports_[static_cast<std::size_t>(i)].first == path.toStdString()) return SelectCom(i);
+    otherPort_ = path.toStdString();
+    kind_ = Kind::Other;
+    Chosen();
+}
+
+void PortChoice::SelectEmulated() {
+    // A device inside the program, so that download, upload and compare can be tried without
+    // hardware; it keeps what it was sent until the program ends.
+    if (!emulator_) emulator_ = std::make_unique<device::DeviceEmulator>();
+    kind_ = Kind::Emulated;
+    Chosen();
+}
+
+void PortChoice::Chosen() {
+    emit Changed();
+    if (!session_) return;
+    QString value = QStringLiteral("com:%1").arg(state_.ComPortNumber);
+    if (kind_ == Kind::Other) value = QStringLiteral("path:") + QString::fromStdString(otherPort_);
+    if (kind_ == Kind::Emulated) value = QStringLiteral("emulated");
+    session_->SetValue(QStringLiteral("port"), value);
+}
+
+void PortChoice::Restore(Session& session) {
+    session_ = &session;
+    const QString port = session.Value(QStringLiteral("port"));
+    Refresh();
+    if (port == QStringLiteral("emulated")) {
+        SelectEmulated();
+    } else if (port.startsWith(QStringLiteral("path:")) && QFileInfo::exists(port.mid(5))) {
+        SelectPath(port.mid(5));
+    } else if (port.startsWith(QStringLiteral("com:"))) {
+        const int n = port.mid(4).toInt();
+        if (n >= 1 && n <= 8 && n <= static_cast<int>(ports_.size())) SelectCom(n - 1);
+    }
+}
+
+std::string PortChoice::PortForMenuEntry() const {
+    const auto n = static_cast<std::size_t>(state_.ComPortNumber - 1);
+    return n < ports_.size() ? ports_[n].first : std::string();
+}
+
+QString PortChoice::CurrentPortName() const {
+    switch (kind_) {
+        case Kind::Emulated:
+            return QStringLiteral("Emulated device");
+        case Kind::Other:
+            return QString::fromStdString(otherPort_);
+        case Kind::Com:
+            break;
+    }
+    return QString::fromStdString(PortForMenuEntry());
+}
+
+PortChoice::Target PortChoice::TransferTarget() const {
+    Target t;
+    if (kind_ == Kind::Emulated && emulator_) {
+        t.emulated = true;
+        t.port = "emulated";
+        return t;
+    }
+    t.port = kind_ == Kind::Other ? otherPort_ : PortForMenuEntry();
+    if (t.port.empty() || !device_.makePort || !device_.time)
+        t.error = kind_ == Kind::Other
+                      ? "No port is chosen under Other Port."
+                      : "There is no serial port for COM" + std::to_string(state_.ComPortNumber) +
+                            " on this computer.";
+    return t;
+}
+
+}  // namespace zez

@@ -1,0 +1,38 @@
+#pragma once
+// Unsaved changes kept through a crash: a recovery copy written on a timer while there are
+// unsaved changes, and the offer to restore a copy an editor left when it did not end cleanly.
+
+#include <QObject>
+#include <QTimer>
+#include <functional>
+
+#include "editor/Dialogs.h"
+#include "editor/Document.h"
+
+namespace zez {
+
+class Session;
+
+class RecoveryFlow : public QObject {
+    Q_OBJECT
+  public:
+    // `busy` says when a transfer runs (no copy is written then).
+    RecoveryFlow(Document& doc, Dialogs& dialogs, Session& session, std::function<bool()> busy,
+                 QObject* parent = nullptr);
+
+    // Offers every copy left behind; the first one restored becomes the document.
+    void Offer();
+    // Autosave every 30 s (or ZEZ_AUTOSAVE_MS).
+    void Start();
+    // One autosave tick.
+    void Autosave();
+
+  private:
+    Document& doc_;
+    Dialogs& dialogs_;
+    Session& session_;
+    std::function<bool()> busy_;
+    QTimer timer_;
+};
+
+}  // namespace zez

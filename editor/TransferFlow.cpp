@@ -1,0 +1,163 @@
+#include "editor/TransferFlow.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QStringList>
+#include <QThread>
+#include <memory>
+
+namespace zez {
+
+TransferFlow::TransferFlow(Document& doc, Dialogs& dialogs, PortChoice& ports,
+                           const DeviceAccess& device, QObject* parent)
+    : QObject(parent), doc_(doc), dialogs_(dialogs), ports_(ports), device_(device) {}
+
+bool TransferFlow::PowerCycled(const QString& command, bool sayCancelled) {
+    if (dialogs_.Message(QStringLiteral("Power Cycle Device Prior To %1.\r\n"
+                                        "Device Node Must Be 00\r\nContinue?")
+                             .arg(command),
+                         command, Buttons::YesNo, Icon::None) == Answer::Yes)
+        return true;
+    if (sayCancelled)
+        dialogs_.Message(command + QStringLiteral(" Cancelled"), command, Buttons::Ok, Icon::None);
+    return false;
+}
+
+device::TransferResult TransferFlow::Run(const QString& firstCaption, const Transfer& transfer) {
+    device::TransferResult result;
+    emit Caption(firstCaption);
+    const PortChoice::Target target = ports_.TransferTarget();
+    if (!target.error.empty()) {
+        result.outcome = device::Outcome::PortError;
+        result.reason = target.error;
+        return result;
+    }
+    running_ = true;
+    emit Busy(true);
+    QEventLoop loop;
+    std::unique_ptr<QThread> worker(QThread::create([&] {
+        std::unique_ptr<device::SerialPort> serial;
+        device::TimeSource* time = device_.time;
+        if (target.emulated) {
+            serial = std::make_unique<device::EmulatedPort>(*ports_.emulator(), simTime_);
+            time = &simTime_;
+        } else {
+            serial = device_.makePort();
+        }
+        device::Link link(*serial, *time);
+        result = transfer(link, target.port, [this](const std::string& caption) {
+            QMetaObject::invokeMethod(
+                this, [this, text = QString::fromStdString(caption)] { emit Caption(text); },
+                Qt::QueuedConnection);
+        });
+    }));
+    connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    worker->start();
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    worker->wait();
+    QCoreApplication::sendPostedEvents(this);  // the last captions
+    emit Busy(false);
+    running_ = false;
+    return result;
+}
+
+void TransferFlow::Report(const device::TransferResult& r, const QString& command,
+                          const QString& complete, const QString& failed) {
+    switch (r.outcome) {
+        case device::Outcome::Complete:
+            dialogs_.Message(complete, command, Buttons::Ok, Icon::Information);
+            break;
+        case device::Outcome::Failed:
+            // A transfer that had to stop says why.
+            dialogs_.Message(failed + (r.reason.empty() ? QString()
+                                                        : QStringLiteral("\r\n") +
+                                                              QString::fromStdString(r.reason)),
+                             command + QStringLiteral(" Failure"), Buttons::Ok, Icon::Critical);
+            break;
+        case device::Outcome::NoConnect:
+            dialogs_.Message(QStringLiteral("Unable to connect to device."),
+                             QStringLiteral("Error"), Buttons::Ok, Icon::Critical);
+            break;
+        case device::Outcome::PortError:
+            dialogs_.Message(QString::fromStdString(r.reason), QStringLiteral("Error"), Buttons::Ok,
+                             Icon::Critical);
+            break;
+    }
+}
+
+void TransferFlow::Download(bool verifyAfter) {
+    if (!PowerCycled(QStringLiteral("Download"), true)) return;
+    const ControlArray array = doc_.controlArray();
+    const Config config = doc_.record();
+    const auto r =
+        Run(QStringLiteral("Block 0 of 2304"),
+            [&](device::Link& link, const std::string& port, const device::CaptionFn& caption) {
+                return device::Download(link, port, array, config, caption);
+            });
+    Report(r, QStringLiteral("Download"),
+           QStringLiteral("Download Complete.\r\nPower Cycle Device."),
+           QStringLiteral("Download Failed.\r\nDevice Will NOT Function Properly."));
+    emit Caption({});
+    if (r.outcome == device::Outcome::Complete && verifyAfter) Compare(false);
+}
+
+void TransferFlow::Upload() {
+    if (doc_.changed() &&
+        dialogs_.Message(QStringLiteral("Discard Changes?"), QStringLiteral("Upload"),
+                         Buttons::YesNo, Icon::None) == Answer::No)
+        return;
+    dialogs_.Message(
+        QStringLiteral(
+            "When downloading, the compiled control array, configuration data, and notes are all "
+            "stored in the device. The device operates based on the compiled control array only. "
+            "The configuration data and notes are stored in the device as a reference only. This "
+            "function uploads the configuration data and notes only. It does NOT upload the "
+            "compiled control array. If the last download had failed, the uploaded configuration "
+            "data may not match the control array. This situation may result in the device "
+            "operating differently than the configuration data would indicate"),
+        QStringLiteral("Upload Notice"), Buttons::Ok, Icon::Information);
+    if (!PowerCycled(QStringLiteral("Upload"), true)) return;
+    doc_.SetNotCompiled();
+    const auto r =
+        Run(QStringLiteral("Block 0 of 32"),
+            [](device::Link& link, const std::string& port, const device::CaptionFn& caption) {
+                return device::Upload(link, port, caption);
+            });
+    Report(r, QStringLiteral("Upload"), QStringLiteral("Upload Complete.\r\nPower Cycle Device."),
+           QStringLiteral("Upload Failed.\r\nHost Program Cleared."));
+    if (r.outcome == device::Outcome::Failed) emit UploadFailed();
+    emit Caption({});
+    // Only a verified upload becomes the configuration; whatever came, it is unsaved and the
+    // file name stays, so that Save writes there.
+    doc_.Replace(r.outcome == device::Outcome::Complete ? r.uploaded : doc_.record(), std::nullopt,
+                 true);
+}
+
+void TransferFlow::Compare(bool ask) {
+    if (ask && !PowerCycled(QStringLiteral("Compare"), false)) return;
+    ControlArray array{};
+    zez::Compile(doc_.record(), array);
+    const Config config = doc_.record();
+    device::VerifyResult v;
+    const auto r =
+        Run(QStringLiteral("Block 0 of 288"),
+            [&](device::Link& link, const std::string& port, const device::CaptionFn& caption) {
+                v = device::Verify(link, port, array, config, false, caption);
+                return v.transfer;
+            });
+    emit Caption({});
+    if (r.outcome != device::Outcome::Complete) {
+        Report(r, QStringLiteral("Compare"), QString(), QStringLiteral("Compare Failed."));
+        return;
+    }
+    QStringList lines;
+    for (const auto& line : device::VerifyReport(v)) lines << QString::fromStdString(line);
+    dialogs_.Message(v.match ? QStringLiteral("The device holds this configuration, its control "
+                                              "array and its note.")
+                             : QStringLiteral("The device holds something else:\r\n") +
+                                   lines.join(QStringLiteral("\r\n")),
+                     QStringLiteral("Compare"), Buttons::Ok,
+                     v.match ? Icon::Information : Icon::Warning);
+}
+
+}  // namespace zez

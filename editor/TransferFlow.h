@@ -1,0 +1,54 @@
+#pragma once
+// Download, Upload and Compare with Device: the power-cycle questions, the transfer on a worker
+// thread with its own serial port, the progress captions, and the message boxes of the outcome.
+
+#include <QObject>
+#include <QString>
+#include <functional>
+
+#include "device/Transfers.h"
+#include "editor/Dialogs.h"
+#include "editor/Document.h"
+#include "editor/PortChoice.h"
+
+namespace zez {
+
+class TransferFlow : public QObject {
+    Q_OBJECT
+  public:
+    TransferFlow(Document& doc, Dialogs& dialogs, PortChoice& ports, const DeviceAccess& device,
+                 QObject* parent = nullptr);
+
+    // `verifyAfter`: a complete download is read back and compared.
+    void Download(bool verifyAfter);
+    void Upload();
+    // Reads back and reports; `ask` puts the power-cycle question first.
+    void Compare(bool ask);
+    bool running() const { return running_; }
+
+  signals:
+    // The window takes no input while a transfer runs.
+    void Busy(bool busy);
+    // The progress caption; empty: hidden.
+    void Caption(const QString& caption);
+    // An upload failed: the program's record is cleared as New does.
+    void UploadFailed();
+
+  private:
+    using Transfer = std::function<device::TransferResult(device::Link&, const std::string&,
+                                                          const device::CaptionFn&)>;
+    // Runs `transfer` on its own thread while the window stays painted and takes no input.
+    device::TransferResult Run(const QString& firstCaption, const Transfer& transfer);
+    bool PowerCycled(const QString& command, bool sayCancelled);
+    void Report(const device::TransferResult& r, const QString& command, const QString& complete,
+                const QString& failed);
+
+    Document& doc_;
+    Dialogs& dialogs_;
+    PortChoice& ports_;
+    const DeviceAccess& device_;
+    device::SimTime simTime_;
+    bool running_ = false;
+};
+
+}  // namespace zez
