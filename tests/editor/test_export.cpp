@@ -9,6 +9,7 @@
 #include <QXmlStreamReader>
 #include <random>
 
+#include "EditorFixture.h"
 #include "TestUtil.h"
 #include "config/CdfFile.h"
 #include "export/DiagramDrawing.h"
@@ -160,6 +161,36 @@ TEST(Export, AFileThatCannotBeWrittenIsReportedAndLeftAlone) {
     EXPECT_NE(r.error().find("device"), std::string::npos) << r.error();
     EXPECT_FALSE(ExportSvg({Config{}, QString(), QString()}, 0,
                            QStringLiteral("/nonexistent-folder/x.svg")));
+}
+
+// Print Preview, Print and Export PDF from the editor: every diagram and the note, through the
+// dialogs; a folder that cannot be written is reported and nothing else changes.
+TEST(PrintFlow, PrintAndExportDrawEveryDiagramAndTheNote) {
+    const QString pdfinfo = Tool("pdfinfo");
+    test::TempDir dir;
+    auto file = [&](const char* name) { return QString::fromStdString(dir.File(name)); };
+    ProgramState state;
+    test::ScriptedDialogs dialogs;
+    Document doc(state);
+    FileFlow(doc, dialogs).OpenNamed(QStringLiteral(ZEZ_EXAMPLES_DIR "/corridor.CDF"));
+    PrintFlow printing(doc, dialogs);
+    printing.Print(true);  // the preview, cancelled
+    dialogs.printTo = file("printed.pdf");
+    printing.Print(false);
+    EXPECT_EQ(dialogs.printRequests, (std::vector<bool>{true, false}));
+    ASSERT_TRUE(QFile::exists(dialogs.printTo));
+    dialogs.saveNames = {file("exported.pdf")};
+    printing.ExportPdf();
+    EXPECT_EQ(dialogs.saveRequests.back().initialName.right(12), "corridor.pdf");
+    EXPECT_EQ(dialogs.boxes.back().text, "3 page(s) written to " + file("exported.pdf") + ".");
+    for (const QString& pdf : {file("exported.pdf"), dialogs.printTo})  // two diagrams, the note
+        if (!pdfinfo.isEmpty()) {
+            EXPECT_TRUE(Output(pdfinfo, {pdf}).contains(QStringLiteral("Pages:           3")));
+        }
+    dialogs.saveNames = {file("no/such/folder/x.pdf")};
+    printing.ExportPdf();
+    EXPECT_EQ(dialogs.boxes.back().icon, Icon::Critical);
+    EXPECT_FALSE(state.ConfigChanged);
 }
 
 }  // namespace

@@ -1,0 +1,305 @@
+// New, Open, Save, Save As, the exit question, recent files and recovery copies, on the document
+// without a window.
+#include <QDir>
+#include <filesystem>
+
+#include "EditorFixture.h"
+#include "TestUtil.h"
+#include "config/CdfFile.h"
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
+namespace zez::test {
+namespace {
+
+class FileFlowTest : public FlowTest {
+  protected:
+    QString Path(const char* name) const { return QString::fromStdString(dir.File(name)); }
+    // A file holding a configuration with `code` in segment 0 of output 1.
+    QString Saved(const char* name, int code) {
+        Config c;
+        c.SegType[0][0] = static_cast<int16_t>(code);
+        EXPECT_TRUE(SaveToFile(c, dir.File(name)));
+        return Path(name);
+    }
+    // An edit on output 3, which is then shown.
+    void EditSomething() {
+        Drop(5, 12, 2);
+        ASSERT_TRUE(state.ConfigChanged);
+    }
+    Storage InDir() const { return {Path("settings.ini"), Path("recovery")}; }
+    int RecoveryFiles() const {
+        return static_cast<int>(
+            QDir(InDir().recoveryDir).entryList({QStringLiteral("*.CDF")}, QDir::Files).size());
+    }
+    TempDir dir;
+};
+
+TEST_F(FileFlowTest, NewAsksOnlyWhenChangedAndKeepsFileNameAndFlag) {
+    EditSomething();
+    const Config edited = state.record;
+    dialogs.answers = {Answer::No};
+    files.New();
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    const Box& box = dialogs.boxes[0];
+    EXPECT_EQ(box.text, "Discard Changes?");
+    EXPECT_EQ(box.title, "New");
+    EXPECT_EQ(box.buttons, Buttons::YesNo);
+    EXPECT_EQ(box.icon, Icon::None);
+    EXPECT_EQ(state.record, edited);
+    EXPECT_EQ(doc.output(), 2);
+    EXPECT_EQ(restarts, 0);
+
+    doc.Compile({});
+    dialogs.answers = {Answer::Yes};
+    files.New();
+    EXPECT_EQ(state.record, Config{});
+    EXPECT_TRUE(state.ConfigChanged);  // New leaves the flag
+    EXPECT_EQ(doc.fileName(), "None");
+    EXPECT_EQ(doc.output(), 0);
+    EXPECT_FALSE(doc.compiled());
+    EXPECT_EQ(restarts, 1);
+    dialogs.answers = {Answer::No};  // still changed, so Exit asks again
+    EXPECT_FALSE(files.MayExit());
+    EXPECT_EQ(Last().title, "Exit Program");
+}
+
+TEST_F(FileFlowTest, OpenRefusedOrCancelledChangesNothingButTheView) {
+    EditSomething();
+    const Config edited = state.record;
+    doc.Compile({});
+    dialogs.answers = {Answer::No};
+    files.Open();
+    EXPECT_EQ(Last().text, "Discard Any Changes?");
+    EXPECT_EQ(Last().title, "Open");
+    EXPECT_EQ(Last().icon, Icon::Question);
+    EXPECT_TRUE(dialogs.openRequests.empty());
+    EXPECT_FALSE(files.dialogPathSet());
+    // Cancelled dialogs: an empty name, or the default name handed back.
+    for (const QString& cancel : {QString(), FileFlow::DefaultDialogName()}) {
+        dialogs.answers = {Answer::Yes};
+        dialogs.openNames = {cancel};
+        files.Open();
+    }
+    EXPECT_EQ(state.record, edited);
+    EXPECT_TRUE(state.ConfigChanged);
+    EXPECT_EQ(doc.fileName(), "None");
+    // Whatever the answers, output 1 shown and not compiled.
+    EXPECT_EQ(doc.output(), 0);
+    EXPECT_FALSE(doc.compiled());
+    EXPECT_EQ(restarts, 3);
+    ASSERT_EQ(dialogs.openRequests.size(), 2u);
+    EXPECT_EQ(dialogs.openRequests[0].initialName, FileFlow::DefaultDialogName());
+    EXPECT_TRUE(dialogs.openRequests[0].mustExist);
+    EXPECT_EQ(dialogs.openRequests[0].filter,
+              "Lumacor Zaruzizivav Data Files (*.CDF)|*.CDF|All Files (*.*)|*.*");
+    EXPECT_TRUE(dialogs.openRequests[1].initialName.isEmpty());
+}
+
+TEST_F(FileFlowTest, OpenLoadsClearsTheFlagAndWarnsOnceAboutValuesOutsideTheCodes) {
+    EditSomething();
+    dialogs.answers = {Answer::Yes};
+    dialogs.openNames = {Saved("a.CDF", 7)};
+    files.Open();
+    EXPECT_EQ(state.record.SegType[0][0], 7);
+    EXPECT_FALSE(state.ConfigChanged);
+    EXPECT_EQ(doc.fileName(), Path("a.CDF"));
+    EXPECT_EQ(doc.undoStack()->count(), 0);
+
+    Config c;
+    c.SegType[1][3] = 40;
+    c.SegInput[2][3] = -7;
+    c.SegInput[2][4] = 16;
+    ASSERT_TRUE(SaveToFile(c, dir.File("odd.CDF")));
+    dialogs.boxes.clear();
+    files.OpenNamed(Path("odd.CDF"));  // a file named at the start goes the same way
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(Last().icon, Icon::Warning);
+    EXPECT_TRUE(Last().text.startsWith("3 segment(s)")) << Last().text.toStdString();
+    EXPECT_EQ(state.record, c);
+    EXPECT_FALSE(state.ConfigChanged);
+}
+
+TEST_F(FileFlowTest, FailedOpenSaysWhyAndKeepsEverything) {
+    const QString good = Saved("good.CDF", 5);
+    files.OpenNamed(good);
+    EditSomething();
+    const Config edited = state.record;
+    test::WriteBytes(dir.File("short.CDF"), std::vector<uint8_t>(100, 4));
+    const std::pair<QString, const char*> cases[] = {
+        {Path("missing.CDF"), "No such file"},
+        {Path("short.CDF"), "100 bytes"},
+        {QString::fromStdString(dir.path().string()), "directory"}};
+    for (const auto& [path, says] : cases) {
+        dialogs.boxes.clear();
+        dialogs.answers = {Answer::Yes};
+        dialogs.openNames = {path};
+        files.Open();
+        ASSERT_EQ(dialogs.boxes.size(), 2u) << path.toStdString();
+        EXPECT_EQ(Last().title, "Open");
+        EXPECT_EQ(Last().icon, Icon::Critical);
+        EXPECT_TRUE(Last().text.contains(path)) << Last().text.toStdString();
+        EXPECT_TRUE(Last().text.contains(says)) << Last().text.toStdString();
+        EXPECT_EQ(state.record, edited);
+        EXPECT_EQ(doc.fileName(), good);
+        EXPECT_TRUE(state.ConfigChanged);
+    }
+}
+
+TEST_F(FileFlowTest, SaveAsksForANameOnceThenWritesThere) {
+    dialogs.saveNames = {QString()};  // cancelled
+    files.SaveAs();
+    EXPECT_TRUE(files.dialogPathSet());
+    EXPECT_EQ(dialogs.saveRequests.back().initialName, FileFlow::DefaultDialogName());
+    EXPECT_FALSE(dialogs.saveRequests.back().mustExist);
+    dialogs.openNames = {QString()};
+    files.Open();  // the default name is given once
+    EXPECT_TRUE(dialogs.openRequests.back().initialName.isEmpty());
+    EditSomething();
+    dialogs.saveNames = {QString()};  // cancelled: nothing written
+    files.Save();
+    EXPECT_TRUE(state.ConfigChanged);
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+    EXPECT_EQ(saveEnds, 2);
+
+    const QString file = Path("first.CDF");
+    dialogs.saveNames = {file};
+    files.Save();
+    EXPECT_FALSE(state.ConfigChanged);
+    EXPECT_EQ(doc.fileName(), file);
+    Drop(9, 4);
+    files.Save();  // no dialog this time
+    EXPECT_EQ(dialogs.saveRequests.size(), 3u);
+    EXPECT_FALSE(state.ConfigChanged);
+    EXPECT_EQ(LoadFromFile(file.toStdString()).value().config, state.record);
+    // New keeps the name: Save then writes the emptied record there without a question.
+    files.New();
+    files.Save();
+    EXPECT_TRUE(dialogs.boxes.empty());
+    EXPECT_EQ(LoadFromFile(file.toStdString()).value().config, Config{});
+    EXPECT_EQ(saveEnds, 5);
+}
+
+TEST_F(FileFlowTest, FailedSaveKeepsTheFileTheNameAndTheFlag) {
+    const QString file = Saved("old.CDF", 6);
+    files.OpenNamed(file);
+    const auto before = test::ReadBytes(file.toStdString());
+    EditSomething();
+    for (const QString& target :
+         {Path("no/such/folder/x.CDF"), QString::fromStdString(dir.path().string())}) {
+        dialogs.boxes.clear();
+        dialogs.saveNames = {target};
+        files.SaveAs();
+        ASSERT_EQ(dialogs.boxes.size(), 1u);
+        EXPECT_EQ(Last().title, "Save As");
+        EXPECT_EQ(Last().icon, Icon::Critical);
+        EXPECT_TRUE(Last().text.contains(target));
+        EXPECT_EQ(doc.fileName(), file);
+        EXPECT_TRUE(state.ConfigChanged);
+        EXPECT_EQ(test::ReadBytes(file.toStdString()), before);
+    }
+#ifndef _WIN32
+    if (geteuid() == 0) return;  // as root, folder permissions do not apply
+    namespace fs = std::filesystem;
+    fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec);
+    files.Save();
+    fs::permissions(dir.path(), fs::perms::owner_all);
+    EXPECT_EQ(Last().title, "Save");
+    EXPECT_EQ(Last().icon, Icon::Critical);
+    EXPECT_TRUE(state.ConfigChanged);
+    EXPECT_EQ(test::ReadBytes(file.toStdString()), before);
+#endif
+}
+
+TEST_F(FileFlowTest, RecentFilesKeepTheLastEightAndDropMissingOnes) {
+    Session session(InDir());
+    files.SetSession(&session);
+    std::vector<QString> names;
+    for (int i = 0; i < 10; ++i) {
+        names.push_back(Path(("f" + std::to_string(i) + ".CDF").c_str()));
+        ASSERT_TRUE(SaveToFile(Config{}, QFile::encodeName(names.back()).toStdString()));
+        files.OpenNamed(names.back());
+    }
+    QStringList recent = files.Recent();
+    ASSERT_EQ(recent.size(), 8);
+    EXPECT_EQ(recent.front(), names[9]);
+    EXPECT_EQ(recent.back(), names[2]);
+    // Choosing one asks like Open when there are changes, then opens it.
+    Drop(0, 4);
+    dialogs.answers = {Answer::No};
+    files.OpenRecent(names[5]);
+    EXPECT_EQ(doc.fileName(), names[9]);
+    EXPECT_EQ(Last().text, "Discard Any Changes?");
+    dialogs.answers = {Answer::Yes};
+    files.OpenRecent(names[5]);
+    EXPECT_EQ(doc.fileName(), names[5]);
+    EXPECT_EQ(files.Recent().front(), names[5]);
+    // A file that is gone is said so and taken off the list.
+    QFile::remove(names[7]);
+    files.OpenRecent(names[7]);
+    EXPECT_TRUE(Last().text.contains("no longer exists"));
+    EXPECT_FALSE(files.Recent().contains(names[7]));
+    EXPECT_EQ(doc.fileName(), names[5]);
+}
+
+TEST_F(FileFlowTest, UnsavedChangesOfAnEditorThatDidNotEndCleanlyAreOfferedBack) {
+    const QString userFile = Saved("site.CDF", 0);
+    const auto userBytes = ReadBytes(dir.File("site.CDF"));
+    Config edited;
+    {
+        ProgramState s;
+        ScriptedDialogs d;
+        Document other(s);
+        Session session(InDir());
+        RecoveryFlow recovery(other, d, session, {});
+        other.Replace(Config{}, userFile, false);
+        recovery.Autosave();
+        EXPECT_EQ(RecoveryFiles(), 0);  // nothing unsaved yet
+        GridEditor(other, d).Drop(17, 8);
+        recovery.Autosave();
+        edited = s.record;
+        EXPECT_EQ(RecoveryFiles(), 1);
+        // A second editor meanwhile is not offered the running editor's copy.
+        Session second(InDir());
+        EXPECT_TRUE(second.FindOrphans().empty());
+        // The editor goes away without a clean exit.
+    }
+    for (Answer answer : {Answer::Yes, Answer::No}) {
+        Session session(InDir());
+        RecoveryFlow recovery(doc, dialogs, session, {});
+        dialogs.boxes.clear();
+        dialogs.answers = {answer};
+        recovery.Offer();
+        ASSERT_EQ(dialogs.boxes.size(), 1u);
+        EXPECT_EQ(Last().title, "Recovery");
+        EXPECT_TRUE(Last().text.contains(userFile));
+        EXPECT_EQ(ReadBytes(dir.File("site.CDF")), userBytes);
+        if (answer == Answer::Yes) {  // restored, unsaved, as this editor's own copy
+            EXPECT_EQ(state.record, edited);
+            EXPECT_TRUE(state.ConfigChanged);
+            EXPECT_EQ(doc.fileName(), userFile);
+            EXPECT_EQ(RecoveryFiles(), 1);
+            doc.Replace(Config{}, std::nullopt, false);
+        } else {  // No deletes it
+            EXPECT_EQ(state.record, Config{});
+            EXPECT_EQ(RecoveryFiles(), 0);
+        }
+    }
+    // An edit, then a clean exit: nothing is left to offer.
+    {
+        Session session(InDir());
+        RecoveryFlow recovery(doc, dialogs, session, [] { return false; });
+        Drop(3, 4);
+        recovery.Autosave();
+        EXPECT_EQ(RecoveryFiles(), 1);
+        session.Close();
+        EXPECT_EQ(RecoveryFiles(), 0);
+    }
+    Session session(InDir());
+    EXPECT_TRUE(session.FindOrphans().empty());
+}
+
+}  // namespace
+}  // namespace zez::test

@@ -1,0 +1,222 @@
+// Undo and redo through the document, cursor and selection, the clipboard, rows, the editing
+// keys and click-to-stamp, on the document without a window.
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
+
+#include "EditorFixture.h"
+#include "TestUtil.h"
+#include "config/CdfFile.h"
+
+namespace zez::test {
+namespace {
+
+class GridEditorTest : public FlowTest {
+  protected:
+    void Keys(std::initializer_list<Qt::Key> keys, bool shift = false) {
+        for (Qt::Key k : keys) EXPECT_TRUE(editor.Key(k, shift)) << k;
+    }
+    int Type(int seg, int output = 0) const { return state.record.SegType[output][seg]; }
+    int Sel(int seg, int output = 0) const { return state.record.SegInput[output][seg]; }
+    int Steps() { return doc.undoStack()->count(); }
+    void Undo() { doc.undoStack()->undo(); }
+    void Redo() { doc.undoStack()->redo(); }
+};
+
+TEST_F(GridEditorTest, UndoRestoresTheRecordShowsTheOutputAndEndsTheCompiledState) {
+    Config file;
+    file.SegType[3][10] = 8;
+    file.SegInput[3][10] = 6;
+    doc.Replace(file, QStringLiteral("f.CDF"), false);
+    Drop(10, 12, 3);  // the selection stays 6
+    Drop(11, 4, 3);
+    EXPECT_TRUE(state.ConfigChanged);
+    doc.ShowOutput(0);
+    doc.Compile({});
+    Undo();  // the wire on output 4, which is shown again
+    EXPECT_EQ(doc.output(), 3);
+    EXPECT_EQ(Type(11, 3), 0);
+    EXPECT_FALSE(doc.compiled());
+    EXPECT_TRUE(state.ConfigChanged);
+    Undo();  // back to the file as opened
+    EXPECT_EQ(state.record, file);
+    EXPECT_FALSE(state.ConfigChanged);
+    EXPECT_FALSE(doc.undoStack()->canUndo());
+    Redo();
+    Redo();
+    EXPECT_EQ(Type(10, 3), 12);
+    EXPECT_EQ(Sel(10, 3), 6);
+    EXPECT_EQ(Type(11, 3), 4);
+    EXPECT_TRUE(state.ConfigChanged);
+    EXPECT_EQ(doc.undoStack()->undoText(), "Drop");
+}
+
+TEST_F(GridEditorTest, TheCleanStateFollowsSavesTheNoteAndNew) {
+    Drop(0, 0);  // blank on blank: a change by the rules, but no step
+    EXPECT_TRUE(state.ConfigChanged);
+    EXPECT_EQ(Steps(), 0);
+    Drop(0, 4);
+    doc.MarkSaved(QStringLiteral("s.CDF"));
+    EXPECT_FALSE(state.ConfigChanged);
+    Drop(1, 4);
+    Undo();
+    EXPECT_FALSE(state.ConfigChanged);  // back at the saved state
+    Undo();
+    EXPECT_TRUE(state.ConfigChanged);  // before the save: differs from the file
+    Redo();
+    EXPECT_FALSE(state.ConfigChanged);
+    // A note typed since the save keeps the configuration changed whatever is undone.
+    Drop(2, 4);
+    NoteBytes note = state.record.NoteData;
+    note[0] = 'x';
+    doc.NoteEdited(note, true);
+    Undo();
+    EXPECT_TRUE(state.ConfigChanged);
+    // New starts a history with the flag it leaves.
+    dialogs.answers = {Answer::Yes};
+    files.New();
+    EXPECT_EQ(Steps(), 0);
+    Drop(0, 4);
+    Undo();
+    EXPECT_TRUE(state.ConfigChanged);
+}
+
+TEST_F(GridEditorTest, PressingMovesTheCursorAndSelectsWithoutChangingAnything) {
+    editor.Press(0, false);
+    EXPECT_EQ(editor.cursor(), 0);
+    EXPECT_TRUE(editor.cursorShown());
+    editor.Press(33, true);
+    EXPECT_EQ(editor.selection(), (SegRect{0, 0, 2, 1}));
+    editor.SelectTo(255);  // a drag to the far corner
+    EXPECT_EQ(editor.selection(), (SegRect{0, 0, 15, 15}));
+    Keys({Qt::Key_Escape});
+    EXPECT_FALSE(editor.hasSelection());
+    editor.SelectAll();
+    EXPECT_EQ(editor.selection(), SegRect::Whole());
+    EXPECT_FALSE(state.ConfigChanged);
+    EXPECT_EQ(state.record, Config{});
+}
+
+TEST_F(GridEditorTest, CopyAndPasteGoThroughTheSystemClipboardAsOneStep) {
+    Config c;
+    for (int s : {0, 1, 16, 17, 32, 33}) {
+        c.SegType[0][s] = static_cast<int16_t>(8 + s % 4);
+        c.SegInput[0][s] = static_cast<int16_t>(s % 16);
+    }
+    doc.Replace(c, std::nullopt, false);
+    editor.Press(0, false);
+    editor.Press(33, true);
+    editor.Copy();
+    const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
+    ASSERT_TRUE(mime->hasFormat(GridEditor::kClipMime));
+    EXPECT_TRUE(mime->text().contains("-[ I1]")) << mime->text().toStdString();
+    doc.ShowOutput(5);  // another output
+    editor.Press(96, false);
+    EXPECT_TRUE(editor.canPaste());
+    editor.Paste();
+    for (int s : {0, 1, 16, 17, 32, 33}) {
+        EXPECT_EQ(Type(s + 96, 5), c.SegType[0][s]);
+        EXPECT_EQ(Sel(s + 96, 5), c.SegInput[0][s]);
+    }
+    EXPECT_EQ(Steps(), 1);
+    EXPECT_EQ(editor.selection(), (SegRect{6, 0, 8, 1}));
+    Undo();
+    EXPECT_EQ(state.record, c);
+    editor.Press(255, false);  // at the edge what fits is kept
+    editor.Paste();
+    EXPECT_EQ(Type(255, 5), c.SegType[0][0]);
+    // Cut blanks the selection and keeps the stored inputs.
+    doc.ShowOutput(0);
+    editor.Press(0, false);
+    editor.Press(33, true);
+    editor.Cut();
+    EXPECT_EQ(doc.undoStack()->undoText(), "Cut");
+    for (int s : {0, 1, 16, 17, 32, 33}) {
+        EXPECT_EQ(Type(s), 0);
+        EXPECT_EQ(Sel(s), c.SegInput[0][s]);
+    }
+    // Something that is not this program's segments is refused with a message.
+    auto* bad = new QMimeData;  // owned by the clipboard
+    bad->setData(GridEditor::kClipMime, "not segments");
+    QGuiApplication::clipboard()->setMimeData(bad);
+    editor.Paste();
+    EXPECT_EQ(Last().title, "Paste");
+    EXPECT_EQ(Last().icon, Icon::Warning);
+}
+
+TEST_F(GridEditorTest, KeysEditTheCursorOrTheSelectionOneStepEach) {
+    editor.Press(50, false);
+    Keys({Qt::Key_C, Qt::Key_I, Qt::Key_5});
+    EXPECT_EQ(Type(50), 8);
+    EXPECT_EQ(Sel(50), 4);
+    Keys({Qt::Key_U});
+    EXPECT_EQ(Type(50), 9);
+    Keys({Qt::Key_N});  // closed contact, links kept
+    EXPECT_EQ(Type(50), 13);
+    Keys({Qt::Key_P, Qt::Key_8});
+    EXPECT_EQ(Sel(50), 15);
+    EXPECT_EQ(Steps(), 5);
+    // Arrows move, Shift+arrows extend; W on a selection wires it all.
+    Keys({Qt::Key_Right});
+    EXPECT_EQ(editor.cursor(), 51);
+    Keys({Qt::Key_Right, Qt::Key_Down}, true);
+    EXPECT_EQ(editor.selection(), (SegRect{3, 3, 4, 4}));
+    Keys({Qt::Key_W, Qt::Key_D});
+    for (int s : {51, 52, 67, 68}) EXPECT_EQ(Type(s), 6) << s;
+    EXPECT_EQ(Type(50), 13);
+    Keys({Qt::Key_I, Qt::Key_2});  // I and P change only contacts
+    for (int s : {51, 52, 67, 68}) EXPECT_EQ(Sel(s), 0) << s;
+    editor.Delete();
+    for (int s : {51, 52, 67, 68}) EXPECT_EQ(Type(s), 0) << s;
+    EXPECT_FALSE(editor.Key(Qt::Key_F, false));  // not an editing key
+    // Enter on a contact opens its input list.
+    int listAt = -1;
+    QObject::connect(&editor, &GridEditor::OpenInputList, [&](int s) { listAt = s; });
+    editor.Press(50, false);
+    Keys({Qt::Key_Return});
+    EXPECT_EQ(listAt, 50);
+}
+
+TEST_F(GridEditorTest, RowsShiftAndAFullLastRowIsRefused) {
+    Drop(16 * 2 + 4, 4);
+    editor.Press(16, false);
+    editor.InsertRow();
+    EXPECT_EQ(Type(16 * 3 + 4), 4);
+    editor.DeleteRow();
+    EXPECT_EQ(Type(16 * 2 + 4), 4);
+    Drop(255, 4);
+    const Config before = state.record;
+    const int steps = Steps();
+    editor.InsertRow();
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(Last().title, "Insert Row");
+    EXPECT_TRUE(Last().text.contains("last row"));
+    EXPECT_EQ(state.record, before);
+    EXPECT_EQ(Steps(), steps);
+}
+
+TEST_F(GridEditorTest, AnArmedPalettePictureStampsUnderTheDropRules) {
+    editor.Arm(9);
+    EXPECT_EQ(editor.armed(), 9);
+    Config c;
+    c.SegInput[0][20] = 3;
+    doc.Replace(c, std::nullopt, false);
+    doc.Compile({});
+    editor.Press(20, false);
+    editor.LabelClicked(21);  // a click on a label stamps too
+    EXPECT_EQ(Type(20), 9);
+    EXPECT_EQ(Sel(20), 3);  // a drop keeps the selection
+    EXPECT_EQ(Type(21), 9);
+    EXPECT_TRUE(state.ConfigChanged);
+    EXPECT_FALSE(doc.compiled());
+    editor.Arm(9);  // clicking it again disarms
+    EXPECT_EQ(editor.armed(), -1);
+    editor.Press(22, false);
+    EXPECT_EQ(Type(22), 0);
+    editor.Arm(4);
+    Keys({Qt::Key_Escape});
+    EXPECT_EQ(editor.armed(), -1);
+}
+
+}  // namespace
+}  // namespace zez::test

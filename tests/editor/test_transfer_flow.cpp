@@ -1,0 +1,230 @@
+// Download, Upload and Compare with their questions, captions and outcomes, and the port choice,
+// on the document against an emulated device, without a window.
+#include <QStringList>
+#include <algorithm>
+#include <random>
+
+#include "EditorFixture.h"
+#include "TestUtil.h"
+
+namespace zez::test {
+namespace {
+
+class TransferFlowTest : public FlowTest {
+  protected:
+    TransferFlowTest() {
+        QObject::connect(&transfers, &TransferFlow::Caption,
+                         [this](const QString& c) { captions << c; });
+        QObject::connect(&transfers, &TransferFlow::Busy, [this](bool b) { busy << b; });
+    }
+    QStringList captions;
+    QList<bool> busy;
+};
+
+TEST_F(TransferFlowTest, DownloadSendsWhatWasCompiledAndChangesNothing) {
+    Device();
+    CompileSample(1);
+    Drop(200, 4);
+    doc.Compile({});
+    dialogs.answers = {Answer::Yes};
+    transfers.Download(false);
+    ASSERT_EQ(dialogs.boxes.size(), 2u);
+    EXPECT_EQ(dialogs.boxes[0].text,
+              "Power Cycle Device Prior To Download.\r\nDevice Node Must Be 00\r\nContinue?");
+    EXPECT_EQ(dialogs.boxes[0].title, "Download");
+    EXPECT_EQ(dialogs.boxes[0].buttons, Buttons::YesNo);
+    EXPECT_EQ(dialogs.boxes[0].icon, Icon::None);
+    EXPECT_EQ(Last().text, "Download Complete.\r\nPower Cycle Device.");
+    EXPECT_EQ(Last().title, "Download");
+    EXPECT_EQ(Last().icon, Icon::Information);
+    // The captions from the first block to the checksum, hidden at the end.
+    EXPECT_EQ(captions.front(), "Block 0 of 2304");
+    EXPECT_TRUE(captions.contains("Device Checksum"));
+    EXPECT_TRUE(captions.back().isEmpty());
+    EXPECT_EQ(busy, (QList<bool>{true, false}));
+    const auto stream = device::DownloadStream(state.controlArray, state.record);
+    EXPECT_TRUE(std::equal(stream.begin(), stream.end(), emulator->memory().begin()));
+    EXPECT_TRUE(state.ConfigChanged);
+    EXPECT_TRUE(doc.compiled());
+    EXPECT_FALSE(transfers.running());
+}
+
+TEST_F(TransferFlowTest, DownloadCancelledOrFailedSaysSo) {
+    Device();
+    CompileSample(2);
+    dialogs.answers = {Answer::No};
+    transfers.Download(false);
+    ASSERT_EQ(dialogs.boxes.size(), 2u);
+    EXPECT_EQ(Last().text, "Download Cancelled");
+    EXPECT_EQ(Last().title, "Download");
+    EXPECT_EQ(Last().icon, Icon::None);
+    EXPECT_EQ(emulator->commands(), 0);
+
+    device::Faults silent, wrong;
+    silent.silentAfter = 0;
+    wrong.wrongChecksum = true;
+    const std::tuple<device::Faults, const char*, const char*> cases[] = {
+        {silent, "Unable to connect to device.", "Error"},
+        {wrong, "Download Failed.\r\nDevice Will NOT Function Properly.", "Download Failure"}};
+    for (const auto& [faults, text, title] : cases) {
+        Device(faults);
+        dialogs.answers = {Answer::Yes};
+        transfers.Download(true);  // nothing is compared after a failure
+        EXPECT_TRUE(Last().text.startsWith(text)) << Last().text.toStdString();
+        EXPECT_EQ(Last().title, title);
+        EXPECT_EQ(Last().icon, Icon::Critical);
+        EXPECT_TRUE(captions.back().isEmpty());
+    }
+}
+
+TEST_F(TransferFlowTest, AComEntryWithoutAPortIsReportedAndNothingIsSent) {
+    Device({}, 1);
+    CompileSample(4);
+    EXPECT_TRUE(ports.ComCaption(0).startsWith("COM1\tsim0"));
+    EXPECT_TRUE(ports.ComCaption(1).startsWith("COM2\t(no port)"));
+    ports.SelectCom(1);
+    EXPECT_EQ(state.ComPortNumber, 2);
+    dialogs.answers = {Answer::Yes};
+    transfers.Download(false);
+    EXPECT_EQ(Last().title, "Error");
+    EXPECT_EQ(Last().icon, Icon::Critical);
+    EXPECT_TRUE(Last().text.contains("COM2")) << Last().text.toStdString();
+    EXPECT_EQ(emulator->commands(), 0);
+}
+
+TEST_F(TransferFlowTest, UploadReplacesTheConfigurationOnlyWhenVerified) {
+    Device();
+    CompileSample(5);
+    const Config sent = state.record;
+    dialogs.answers = {Answer::Yes};
+    transfers.Download(false);
+    Drop(200, 4);  // an edit with its undo step
+    doc.Compile({});
+    dialogs.boxes.clear();
+    dialogs.answers = {Answer::Yes, Answer::Yes};  // discard changes, power cycle
+    transfers.Upload();
+    ASSERT_EQ(dialogs.boxes.size(), 4u);
+    EXPECT_EQ(dialogs.boxes[0].text, "Discard Changes?");
+    EXPECT_EQ(dialogs.boxes[0].title, "Upload");
+    EXPECT_EQ(dialogs.boxes[1].title, "Upload Notice");
+    EXPECT_EQ(dialogs.boxes[1].icon, Icon::Information);
+    EXPECT_TRUE(dialogs.boxes[1].text.startsWith(
+        "When downloading, the compiled control array, configuration data, and notes are all "
+        "stored in the device. The device operates"));
+    EXPECT_TRUE(dialogs.boxes[1].text.endsWith(
+        "operating differently than the configuration data would indicate"));
+    EXPECT_EQ(dialogs.boxes[2].text,
+              "Power Cycle Device Prior To Upload.\r\nDevice Node Must Be 00\r\nContinue?");
+    EXPECT_EQ(Last().text, "Upload Complete.\r\nPower Cycle Device.");
+    EXPECT_EQ(Last().title, "Upload");
+    EXPECT_EQ(state.record, sent);
+    EXPECT_TRUE(state.ConfigChanged);
+    EXPECT_FALSE(doc.compiled());
+    EXPECT_EQ(doc.undoStack()->count(), 0);
+
+    // Refused at either question: nothing is read.
+    const int commands = emulator->commands();
+    dialogs.answers = {Answer::No};
+    transfers.Upload();
+    dialogs.answers = {Answer::Yes, Answer::No};
+    transfers.Upload();
+    EXPECT_EQ(Last().text, "Upload Cancelled");
+    EXPECT_EQ(emulator->commands(), commands);
+}
+
+TEST_F(TransferFlowTest, AFailedUploadNeverBecomesTheConfiguration) {
+    device::Faults wrong, silent;
+    wrong.wrongChecksum = true;
+    silent.silentAfter = 0;
+    Device(wrong);
+    CompileSample(6);
+    const Config mine = state.record;
+    std::mt19937 rng(77);  // the device holds something else entirely
+    for (auto& v : emulator->memory()) v = static_cast<uint8_t>(rng() % 16);
+    Drop(1, 4);
+    const Config edited = state.record;
+    // Discard changes: yes; power cycle: yes; then New asks again: no.
+    dialogs.answers = {Answer::Yes, Answer::Yes, Answer::No};
+    transfers.Upload();
+    const auto failure = std::find_if(dialogs.boxes.begin(), dialogs.boxes.end(),
+                                      [](const Box& b) { return b.title == "Upload Failure"; });
+    ASSERT_NE(failure, dialogs.boxes.end());
+    EXPECT_EQ(failure->text, "Upload Failed.\r\nHost Program Cleared.");
+    EXPECT_EQ(failure->icon, Icon::Critical);
+    EXPECT_EQ(Last().title, "New");
+    EXPECT_EQ(state.record, edited);  // kept: New was refused, nothing was received into it
+    EXPECT_TRUE(state.ConfigChanged);
+
+    doc.Replace(mine, std::nullopt, false);
+    dialogs.answers = {Answer::Yes};
+    transfers.Upload();  // New without a question this time: cleared
+    EXPECT_EQ(state.record, Config{});
+    EXPECT_TRUE(state.ConfigChanged);
+
+    Device(silent);  // no answer to connect: kept, but marked as not the file's
+    doc.Replace(mine, std::nullopt, false);
+    dialogs.answers = {Answer::Yes};
+    transfers.Upload();
+    EXPECT_EQ(Last().text, "Unable to connect to device.");
+    EXPECT_EQ(state.record, mine);
+    EXPECT_TRUE(state.ConfigChanged);
+    EXPECT_FALSE(doc.compiled());
+}
+
+TEST_F(TransferFlowTest, TheEmulatedDeviceTakesADownloadAndIsComparedWithTheDiagram) {
+    ports.SelectEmulated();
+    EXPECT_EQ(ports.kind(), PortChoice::Kind::Emulated);
+    EXPECT_EQ(ports.CurrentPortName(), "Emulated device");
+    for (int s = 0; s < 16; ++s) Drop(s, s == 3 ? 8 : 4);
+    doc.Compile({});
+    dialogs.answers = {Answer::Yes};
+    transfers.Download(true);  // verify after download: compared at once
+    ASSERT_GE(dialogs.boxes.size(), 2u);
+    EXPECT_EQ(dialogs.boxes[dialogs.boxes.size() - 2].text,
+              "Download Complete.\r\nPower Cycle Device.");
+    EXPECT_EQ(Last().title, "Compare");
+    EXPECT_EQ(Last().icon, Icon::Information);
+    Drop(3, 12);
+    dialogs.answers = {Answer::Yes};
+    transfers.Compare(true);
+    EXPECT_EQ(Last().icon, Icon::Warning);
+    EXPECT_TRUE(
+        Last().text.contains("LC Input 1: table differs in 65536 of 65536 words; diagram differs"))
+        << Last().text.toStdString();
+    const auto count = dialogs.boxes.size();
+    dialogs.answers = {Answer::No};  // cancelled at the question: nothing is read
+    transfers.Compare(true);
+    EXPECT_EQ(dialogs.boxes.size(), count + 1);
+}
+
+TEST_F(TransferFlowTest, OtherPortsAreTypedAndTheChoiceIsRemembered) {
+    TempDir dir;
+    const Storage storage{QString::fromStdString(dir.File("s.ini")),
+                          QString::fromStdString(dir.File("rec"))};
+    Session session(storage);
+    ports.Restore(session);
+    dialogs.texts = {QStringLiteral("/dev/null")};
+    ports.AskOther();
+    EXPECT_EQ(ports.kind(), PortChoice::Kind::Other);
+    EXPECT_EQ(ports.OtherCaption(), "&Other Port...\t/dev/null");
+    EXPECT_EQ(ports.CurrentPortName(), "/dev/null");
+    // Without serial ports in this build a transfer fails with a reason.
+    dialogs.answers = {Answer::Yes};
+    transfers.Download(false);
+    EXPECT_EQ(Last().icon, Icon::Critical);
+    // The next start has the same port; a cancelled question keeps it.
+    ProgramState other;
+    ScriptedDialogs otherDialogs;
+    PortChoice next(other, otherDialogs, access);
+    next.Restore(session);
+    EXPECT_EQ(next.CurrentPortName(), "/dev/null");
+    next.AskOther();  // no answer scripted: cancelled
+    EXPECT_EQ(next.CurrentPortName(), "/dev/null");
+    next.SelectEmulated();
+    PortChoice third(other, otherDialogs, access);
+    third.Restore(session);
+    EXPECT_EQ(third.kind(), PortChoice::Kind::Emulated);
+}
+
+}  // namespace
+}  // namespace zez::test

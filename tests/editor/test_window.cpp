@@ -1,0 +1,408 @@
+// The window: its fixed layout, menus and captions, and the wiring from its widgets, keys and
+// menus to the document and the flows.
+#include <QMenuBar>
+#include <QTest>
+#include <numeric>
+#include <random>
+
+#include "EditorFixture.h"
+#include "TestUtil.h"
+#include "compiler/Compiler.h"
+#include "editor/Palette.h"
+
+namespace zez::test {
+namespace {
+
+QStringList Captions(const QList<QAction*>& actions) {
+    QStringList out;
+    for (QAction* a : actions) out << a->text().remove(QLatin1Char('&'));
+    return out;
+}
+
+TEST_F(EditorTest, StartsEmptyOnOutputOneWithItsControlsWhereTheLayoutPutsThem) {
+    EXPECT_EQ(window->windowTitle(), "Brantel Lumacor Dadiraze Viruzuvivav Odori Devira Rev 1.0");
+    EXPECT_EQ(ui().size(), QSize(881, 689));
+    EXPECT_EQ(window->document().fileName(), "None");
+    EXPECT_EQ(ui().cboOutput->count(), 8);
+    EXPECT_EQ(ui().cboOutput->currentText(), "LC Input 1");
+    EXPECT_EQ(ui().cboOutput->itemText(7), "LC Input 8");
+    EXPECT_EQ(ui().cboSelect->count(), 16);
+    EXPECT_EQ(ui().cboSelect->itemText(0), "Input 1");
+    EXPECT_EQ(ui().cboSelect->itemText(10), "Pilot 3");
+    EXPECT_TRUE(NotCompiled());
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(window->menus.mnuCOM[i]->isChecked(), i == 0);
+    EXPECT_EQ(state.ComPortNumber, 1);
+    EXPECT_FALSE(state.ConfigChanged);
+    for (int s = 0; s < kSegments; ++s) {
+        EXPECT_EQ(ui().imgSegment[s]->shown(), PalettePicture(0)) << s;
+        EXPECT_FALSE(ui().lblSeg[s]->isVisibleTo(window.get())) << s;
+    }
+    for (QWidget* hidden :
+         {static_cast<QWidget*>(ui().cboSelect), static_cast<QWidget*>(ui().prgCompile),
+          static_cast<QWidget*>(ui().lblComPrg)})
+        EXPECT_FALSE(hidden->isVisibleTo(window.get()));
+
+    const std::pair<QWidget*, QRect> places[] = {
+        {ui().imgSegment[0], {120, 8, 40, 40}},   {ui().imgSegment[15], {720, 8, 40, 40}},
+        {ui().imgSegment[16], {120, 48, 40, 40}}, {ui().imgSegment[255], {720, 608, 40, 40}},
+        {ui().lblSeg[17], {167, 52, 24, 15}},     {ui().imgSelect[0], {16, 8, 40, 40}},
+        {ui().imgSelect[15], {64, 344, 40, 40}},  {ui().cboOutput, {788, 374, 81, 21}},
+        {ui().Frame1, {8, 416, 105, 233}},        {ui().chkIn[0], {16, 16, 33, 17}},
+        {ui().chkIn[15], {64, 184, 33, 17}},      {ui().cmdTest, {16, 208, 73, 17}},
+        {ui().prgCompile, {8, 664, 865, 17}},     {ui().lblComPrg, {768, 8, 105, 17}},
+    };
+    for (const auto& [w, rect] : places)
+        EXPECT_EQ(w->geometry(), rect) << w->metaObject()->className();
+    EXPECT_EQ(ui().chkIn[8]->text(), "P1");
+    EXPECT_EQ(ui().chkIn[7]->text(), "I8");
+    EXPECT_EQ(ui().prgCompile->maximum(), 256);
+    EXPECT_TRUE(ui().lblSeg[0]->font().bold());
+
+    // The program's own menus and items first, in their order; what was added comes after.
+    const auto bar = window->menuBar()->actions();
+    EXPECT_EQ(Captions(bar), (QStringList{"File", "Connect", "Notes", "Edit", "Tools"}));
+    EXPECT_EQ(Captions(bar[0]->menu()->actions()),
+              (QStringList{"New", "Open", "Save", "Save As", "", "Print Preview...", "Print...",
+                           "Export PDF...", "Recent Files", "", "Exit"}));
+    EXPECT_EQ(Captions(bar[1]->menu()->actions()),
+              (QStringList{"Compile", "Download", "Upload", "", "COM1", "COM2", "COM3", "COM4",
+                           "COM5", "COM6", "COM7", "COM8", "Other Port...", "Emulated Device", "",
+                           "Compare with Device...", "Verify After Download"}));
+    EXPECT_EQ(window->menus.mnuUndo->shortcut(), QKeySequence(QKeySequence::Undo));
+    EXPECT_EQ(window->menus.mnuRedo->shortcuts(),
+              (QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
+                                   QKeySequence(Qt::CTRL | Qt::Key_Y)}));
+    EXPECT_EQ(window->menus.mnuSaveAs->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    EXPECT_EQ(window->menus.mnuExit->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+    EXPECT_EQ(window->menus.mnuDelete->shortcuts().size(), 2);
+    EXPECT_EQ(window->menus.mnuLogic->shortcut(), QKeySequence(Qt::Key_F6));
+}
+
+TEST(Palette, PicturesFollowTheirStrokes) {
+    // Black pixels per code: element strokes plus link strokes, less the four they share.
+    const int black[16] = {0,   58,  26,  80,  80,  134, 102, 156,
+                           118, 172, 140, 194, 144, 198, 166, 220};
+    for (int code = 0; code < 16; ++code) {
+        const QImage img = PalettePicture(code);
+        ASSERT_EQ(img.size(), QSize(40, 40));
+        int n = 0, grey = 0, other = 0;
+        for (int y = 0; y < 40; ++y)
+            for (int x = 0; x < 40; ++x) {
+                const QRgb c = img.pixel(x, y);
+                n += c == 0xFF000000;
+                grey += c == kGrey;
+                other += c != 0xFF000000 && c != kGrey && c != 0xFFFFFFFF;
+            }
+        EXPECT_EQ(n, black[code]) << code;
+        EXPECT_EQ(grey, 4 - (code & 1) - ((code >> 1) & 1)) << code;
+        EXPECT_EQ(other, 0);
+        EXPECT_EQ(img.pixel(0, 0), kGrey);
+        EXPECT_EQ(img.pixel(0, 39), kGrey);
+        EXPECT_NE(InvalidPicture(), img);  // a code that is no segment looks like none of them
+    }
+    struct Px {
+        int code, x, y;
+        bool black;
+    };
+    const Px spots[] = {
+        {4, 0, 27, true},   {4, 39, 28, true},  {4, 0, 26, false},   {4, 39, 29, false},
+        {1, 39, 0, true},   {1, 38, 28, true},  {1, 38, 29, false},  {2, 38, 27, true},
+        {2, 39, 39, true},  {2, 38, 26, false}, {8, 13, 27, true},   {8, 14, 27, false},
+        {8, 22, 28, false}, {8, 23, 27, true},  {8, 12, 20, true},   {8, 24, 35, true},
+        {8, 12, 19, false}, {8, 24, 36, false}, {12, 21, 21, true},  {12, 20, 21, false},
+        {12, 20, 22, true}, {12, 21, 23, true}, {12, 22, 22, false}, {12, 19, 24, true},
+        {12, 15, 33, true}, {12, 16, 33, true}, {12, 15, 34, true},  {12, 16, 34, false},
+        {15, 21, 21, true}, {15, 39, 39, true},
+    };
+    for (const auto& p : spots)
+        EXPECT_EQ(PalettePicture(p.code).pixel(p.x, p.y) == 0xFF000000, p.black)
+            << p.code << " at " << p.x << "," << p.y;
+}
+
+TEST_F(EditorTest, DropsOnPicturesAndLabelsEditTheOutputShown) {
+    window->mnuCompile_Click();  // compiled state, so the drop must undo it
+    ASSERT_TRUE(Compiled());
+    DropPalette(ui().imgSegment[0], 12);
+    EXPECT_EQ(state.record.SegType[0][0], 12);
+    EXPECT_TRUE(state.ConfigChanged);
+    EXPECT_TRUE(NotCompiled());
+    EXPECT_TRUE(window->menus.mnuUndo->isEnabled());
+    EXPECT_EQ(ui().imgSegment[0]->shown(), PalettePicture(12));
+    EXPECT_TRUE(ui().lblSeg[0]->isVisibleTo(window.get()));
+    EXPECT_EQ(ui().lblSeg[0]->text(), "I 1");
+    window->ShowConfig();
+    DropPalette(ui().lblSeg[0], 4);  // on the label: same as on the picture
+    EXPECT_EQ(state.record.SegType[0][0], 4);
+    EXPECT_FALSE(ui().lblSeg[0]->isVisibleTo(window.get()));
+    // Something that is not a palette picture is refused.
+    QMimeData text;
+    text.setText(QStringLiteral("4"));
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(ui().imgSegment[3], &enter);
+    EXPECT_FALSE(enter.isAccepted());
+    // The list of outputs picks what is shown and edited.
+    ui().cboOutput->setCurrentIndex(5);
+    EXPECT_EQ(window->document().output(), 5);
+    DropPalette(ui().imgSegment[17], 7);
+    EXPECT_EQ(state.record.SegType[5][17], 7);
+    ui().cboOutput->setCurrentIndex(0);
+    EXPECT_EQ(ui().imgSegment[17]->shown(), PalettePicture(0));
+    window->menus.mnuUndo->trigger();  // an undo shows the output it changed
+    EXPECT_EQ(ui().cboOutput->currentIndex(), 5);
+    EXPECT_EQ(ui().imgSegment[17]->shown(), PalettePicture(0));
+}
+
+TEST_F(EditorTest, TheLabelOpensTheListWhichStoresTheChoiceOrTimesOut) {
+    DropPalette(ui().imgSegment[20], 8);
+    state.ConfigChanged = false;
+    window->mnuCompile_Click();
+    dialogs.boxes.clear();
+    QTest::mouseClick(ui().lblSeg[20], Qt::LeftButton);
+    QComboBox* list = ui().cboSelect;
+    EXPECT_TRUE(list->isVisibleTo(window.get()));
+    EXPECT_EQ(list->pos(), ui().lblSeg[20]->pos());
+    EXPECT_EQ(list->currentIndex(), 0);
+    EXPECT_TRUE(ui().tmrCloseCBO->isActive());
+    EXPECT_EQ(ui().tmrCloseCBO->interval(), 5000);
+    EXPECT_FALSE(state.ConfigChanged);  // presetting the list is no change
+    EXPECT_TRUE(Compiled());
+    list->setCurrentIndex(10);
+    emit list->activated(10);
+    EXPECT_EQ(state.record.SegInput[0][20], 10);
+    EXPECT_EQ(ui().lblSeg[20]->text(), "P 3");
+    EXPECT_FALSE(list->isVisibleTo(window.get()));
+    EXPECT_FALSE(ui().tmrCloseCBO->isActive());
+    EXPECT_TRUE(state.ConfigChanged);
+    EXPECT_TRUE(NotCompiled());
+    // Opened again it shows the choice; it closes by itself without a change.
+    QTest::mouseClick(ui().lblSeg[20], Qt::LeftButton);
+    EXPECT_EQ(list->currentIndex(), 10);
+    const Config before = state.record;
+    window->tmrCloseCBO_Timer();
+    EXPECT_FALSE(list->isVisibleTo(window.get()));
+    EXPECT_EQ(state.record, before);
+    // An output change leaves it open; the choice goes to the output shown.
+    QTest::mouseClick(ui().lblSeg[20], Qt::LeftButton);
+    ui().cboOutput->setCurrentIndex(2);
+    EXPECT_TRUE(list->isVisibleTo(window.get()));
+    list->setCurrentIndex(5);
+    emit list->activated(5);
+    EXPECT_EQ(state.record.SegInput[2][20], 5);
+    EXPECT_EQ(state.record.SegInput[0][20], 10);
+    EXPECT_TRUE(dialogs.boxes.empty());
+}
+
+TEST_F(EditorTest, ValuesOutsideTheCodesShowAsInvalidAndCanBeMended) {
+    Config c;
+    c.SegType[0][1] = 99;
+    c.SegType[0][2] = 8;
+    c.SegInput[0][2] = 40;
+    c.SegType[0][3] = -3;
+    window->document().Replace(c, std::nullopt, false);
+    EXPECT_EQ(ui().imgSegment[1]->shown(), InvalidPicture());
+    EXPECT_EQ(ui().imgSegment[3]->shown(), InvalidPicture());
+    EXPECT_FALSE(ui().lblSeg[3]->isVisibleTo(window.get()));
+    EXPECT_EQ(ui().lblSeg[2]->text(), "?");
+    QTest::mouseClick(ui().lblSeg[2], Qt::LeftButton);
+    EXPECT_EQ(ui().cboSelect->currentIndex(), -1);
+    ui().cboSelect->setCurrentIndex(1);
+    emit ui().cboSelect->activated(1);
+    EXPECT_EQ(state.record.SegInput[0][2], 1);
+    EXPECT_EQ(ui().lblSeg[2]->text(), "I 2");
+    window->cmdTest_Click();  // nothing crashes on such values
+    EXPECT_EQ(dialogs.boxes.back().text, "Lumacor Input 1 Off");
+}
+
+TEST_F(EditorTest, TheTestPanelAgreesWithTheCompiledArray) {
+    std::mt19937 rng(8);
+    for (int round = 0; round < 8; ++round) {
+        const Config c = round % 2 ? samples::Typical(rng) : samples::DenseRandom(rng);
+        window->document().Replace(c, std::nullopt, false);
+        ControlArray array{};
+        Compile(c, array);
+        for (int k = 0; k < 8; ++k) {
+            const int output = static_cast<int>(rng() % 8);
+            ui().cboOutput->setCurrentIndex(output);
+            int word = 0;
+            for (int i = 0; i < 16; ++i) {
+                const auto tick = static_cast<Qt::CheckState>(rng() % 3);  // grey counts as on
+                ui().chkIn[i]->setTristate(true);
+                ui().chkIn[i]->setCheckState(tick);
+                if (tick != Qt::Unchecked) word |= 1 << i;
+            }
+            window->cmdTest_Click();
+            const bool on = (array[word] >> output) & 1;
+            const Box& box = dialogs.boxes.back();
+            EXPECT_EQ(box.text,
+                      QStringLiteral("Lumacor Input %1 %2").arg(output + 1).arg(on ? "On" : "Off"));
+            EXPECT_EQ(box.title, kAppTitle);
+            EXPECT_EQ(box.buttons, Buttons::Ok);
+            EXPECT_EQ(box.icon, Icon::None);
+            EXPECT_EQ(window->view().outputShown(), on);
+        }
+    }
+}
+
+TEST_F(EditorTest, TestLightsTheCircuitUntilTheNextEditOrOutputChangeAndChangesNothing) {
+    // Row 0: normally open on I1, then wires; row 1: an island of wires.
+    DropPalette(ui().imgSegment[0], 8);
+    for (int s = 1; s < 16; ++s) DropPalette(ui().imgSegment[s], 4);
+    DropPalette(ui().imgSegment[20], 4);
+    window->mnuCompile_Click();
+    state.ConfigChanged = false;
+    const Config before = state.record;
+    ui().chkIn[0]->setChecked(true);
+    window->cmdTest_Click();
+    EXPECT_EQ(dialogs.boxes.back().text, "Lumacor Input 1 On");
+    EXPECT_TRUE(window->view().supplyShown());
+    EXPECT_NE(ui().imgSegment[5]->shown(), PalettePicture(4));   // drawn lit
+    EXPECT_EQ(ui().imgSegment[20]->shown(), PalettePicture(4));  // not reached
+    EXPECT_EQ(state.record, before);
+    EXPECT_FALSE(state.ConfigChanged);
+    EXPECT_TRUE(Compiled());
+    ui().chkIn[0]->setChecked(false);
+    window->cmdTest_Click();
+    EXPECT_EQ(dialogs.boxes.back().text, "Lumacor Input 1 Off");
+    EXPECT_FALSE(window->view().outputShown());
+    EXPECT_EQ(ui().imgSegment[5]->shown(), PalettePicture(4));
+    ui().chkIn[0]->setChecked(true);
+    window->cmdTest_Click();
+    ui().cboOutput->setCurrentIndex(1);  // an output change clears the picture
+    EXPECT_FALSE(window->view().supplyShown());
+    ui().cboOutput->setCurrentIndex(0);
+    EXPECT_EQ(ui().imgSegment[5]->shown(), PalettePicture(4));
+    window->cmdTest_Click();
+    DropPalette(ui().imgSegment[40], 4);  // so does an edit
+    EXPECT_FALSE(window->view().supplyShown());
+    EXPECT_EQ(ui().imgSegment[5]->shown(), PalettePicture(4));
+}
+
+TEST_F(EditorTest, EnterInTheTestFrameTestsAndKeysAndClicksReachTheGrid) {
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    ui().chkIn[3]->setFocus();
+    QTest::keyClick(ui().chkIn[3], Qt::Key_Return);
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes.back().text, "Lumacor Input 1 Off");
+    QTest::mouseClick(ui().imgSegment[0], Qt::LeftButton, Qt::NoModifier, QPoint(20, 30));
+    QTest::mouseClick(ui().imgSegment[33], Qt::LeftButton, Qt::ShiftModifier, QPoint(20, 30));
+    EXPECT_TRUE(ui().imgSegment[0]->cursor());
+    EXPECT_TRUE(ui().imgSegment[17]->selected());
+    EXPECT_FALSE(ui().imgSegment[2]->selected());
+    EXPECT_TRUE(window->menus.mnuCopy->isEnabled());
+    EXPECT_TRUE(window->menus.mnuInsertRow->isEnabled());
+    QTest::keyClick(window.get(), Qt::Key_W);
+    EXPECT_EQ(state.record.SegType[0][17], 4);
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    EXPECT_FALSE(ui().imgSegment[17]->selected());
+    EXPECT_FALSE(window->menus.mnuCopy->isEnabled());
+    window->editor().Arm(9);
+    EXPECT_TRUE(ui().imgSelect[9]->armed());
+}
+
+TEST_F(EditorTest, CompileFillsTheArrayShowsItsStepsAndSwitchesTheMenus) {
+    std::mt19937 rng(21);
+    const Config before = samples::Typical(rng);
+    window->document().Replace(before, std::nullopt, true);
+    ui().cboOutput->setCurrentIndex(4);
+    std::vector<int> steps;
+    QObject::connect(ui().prgCompile, &QProgressBar::valueChanged,
+                     [&](int v) { steps.push_back(v); });
+    bool barShownDuringBox = false;
+    dialogs.onMessage = [&](const Box&) {
+        barShownDuringBox =
+            ui().prgCompile->isVisibleTo(window.get()) && ui().prgCompile->value() == 256;
+    };
+    window->mnuCompile_Click();
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    const Box& box = dialogs.boxes[0];
+    EXPECT_EQ(box.title, "Compile");
+    EXPECT_EQ(box.buttons, Buttons::Ok);
+    EXPECT_EQ(box.icon, Icon::None);
+    const QStringList lines = box.text.split(QStringLiteral("\r\n"));
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_EQ(lines[0], "Complete");
+    EXPECT_FALSE(lines[1].isEmpty());
+    EXPECT_FALSE(lines[2].isEmpty());
+    EXPECT_TRUE(barShownDuringBox);
+    EXPECT_FALSE(ui().prgCompile->isVisibleTo(window.get()));
+    std::vector<int> wantSteps(257);  // set to 0, then 1..256
+    std::iota(wantSteps.begin(), wantSteps.end(), 0);
+    EXPECT_EQ(steps, wantSteps);
+    EXPECT_TRUE(Compiled());
+    EXPECT_EQ(window->document().output(), 4);
+    EXPECT_TRUE(state.ConfigChanged);
+    EXPECT_EQ(state.record, before);
+    ControlArray want{};
+    Compile(before, want);
+    EXPECT_EQ(state.controlArray, want);
+}
+
+TEST_F(EditorTest, ThePortItemsFollowTheChoiceAndATransferShowsItsCaption) {
+    window->menus.mnuCOM[2]->trigger();
+    EXPECT_EQ(state.ComPortNumber, 3);
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(window->menus.mnuCOM[i]->isChecked(), i == 2);
+    window->menus.mnuEmulated->trigger();
+    EXPECT_TRUE(window->menus.mnuEmulated->isChecked());
+    EXPECT_FALSE(window->menus.mnuCOM[2]->isChecked());
+    window->mnuCompile_Click();
+    bool captionShown = false, barEnabled = true;
+    dialogs.onMessage = [&](const Box& b) {
+        if (b.icon != Icon::Information) return;
+        captionShown = ui().lblComPrg->isVisibleTo(window.get()) &&
+                       ui().lblComPrg->text() == "Device Checksum";
+        barEnabled = window->menuBar()->isEnabled();
+    };
+    dialogs.answers = {Answer::Yes};
+    window->mnuDownload_Click();
+    EXPECT_EQ(dialogs.boxes.back().text, "Download Complete.\r\nPower Cycle Device.");
+    EXPECT_TRUE(captionShown);
+    EXPECT_TRUE(barEnabled);
+    EXPECT_FALSE(ui().lblComPrg->isVisibleTo(window.get()));
+}
+
+TEST_F(EditorTest, ExitAsksTwiceTheCloseBoxOnceAndACleanExitLeavesNoRecoveryCopy) {
+    TempDir dir;
+    window->StartSession(
+        {QString::fromStdString(dir.File("s.ini")), QString::fromStdString(dir.File("rec"))});
+    window->show();
+    DropPalette(ui().imgSegment[0], 4);
+    window->recovery()->Autosave();
+    EXPECT_TRUE(window->session()->HasRecovery());
+    dialogs.answers = {Answer::Yes, Answer::No};
+    window->mnuExit_Click();
+    EXPECT_EQ(dialogs.boxes.size(), 2u);
+    EXPECT_TRUE(window->isVisible());
+    dialogs.boxes.clear();
+    dialogs.answers = {Answer::No};
+    window->close();  // the title bar's close box
+    EXPECT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_EQ(dialogs.boxes[0].title, "Exit Program");
+    EXPECT_TRUE(window->isVisible());
+    dialogs.answers = {Answer::Yes, Answer::Yes};
+    window->mnuExit_Click();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(QDir(QString::fromStdString(dir.File("rec")))
+                    .entryList({QStringLiteral("*.CDF")}, QDir::Files)
+                    .isEmpty());
+}
+
+TEST_F(EditorTest, PicturesStayCrispAtWholePixelRatios) {
+    DropPalette(ui().imgSegment[0], 14);
+    const QImage picture = PalettePicture(14);
+    for (int ratio : {1, 2, 3}) {
+        QImage canvas(40 * ratio, 40 * ratio, QImage::Format_RGB32);
+        canvas.setDevicePixelRatio(ratio);
+        canvas.fill(Qt::blue);
+        ui().imgSegment[0]->render(&canvas);
+        int wrong = 0;
+        for (int y = 0; y < canvas.height(); ++y)
+            for (int x = 0; x < canvas.width(); ++x)
+                wrong += canvas.pixel(x, y) != picture.pixel(x / ratio, y / ratio);
+        EXPECT_EQ(wrong, 0) << "ratio " << ratio;
+    }
+}
+
+}  // namespace
+}  // namespace zez::test
