@@ -14,6 +14,7 @@
 #include "compiler/TruthTable.h"
 #include "config/CdfFile.h"
 #include "config/DiagramText.h"
+#include "config/FileAccess.h"
 #include "device/Transfers.h"
 #include "logic/Checks.h"
 #include "logic/Expression.h"
@@ -35,6 +36,20 @@ std::optional<Config> LoadOrComplain(const std::string& path, std::ostream& err)
                "were off\n";
     }
     return loaded.value().config;
+}
+
+bool RefuseOutput(const Parsed& p, const char* cmd, const std::string& out, std::ostream& err) {
+    if (SameFile(p.positional[0], out)) {
+        err << "zezudi-cli " << cmd << ": " << out << " is the input file " << p.positional[0]
+            << "; nothing was written (choose another output)\n";
+        return true;
+    }
+    if (!p.options.count("--force") && HoldsConfiguration(out)) {
+        err << "zezudi-cli " << cmd << ": " << out
+            << " holds a configuration; nothing was written (give --force to replace it)\n";
+        return true;
+    }
+    return false;
 }
 
 namespace {
@@ -150,8 +165,25 @@ int CmdCompile(const Parsed& p, std::ostream& out, std::ostream& err, const Envi
     if (!config) return kExitUsage;
     const auto it = p.options.find("-o");
     const std::string target = it != p.options.end() ? it->second : DefaultBinPath(p.positional[0]);
+    if (target.empty()) {
+        err << "zezudi-cli compile: -o needs a file name, or - for standard output\n";
+        return kExitUsage;
+    }
+    const bool toStdout = target == "-";
+    if (!toStdout && RefuseOutput(p, "compile", target, err)) return kExitUsage;
     ControlArray array{};
     const auto seconds = TimeCompile(*config, array, engine);
+    if (toStdout) {
+        out.write(reinterpret_cast<const char*>(array.data()),
+                  static_cast<std::streamsize>(array.size()));
+        out.flush();
+        if (!out) {
+            err << "zezudi-cli compile: the control array could not be written to standard "
+                   "output\n";
+            return kExitFailed;
+        }
+        return kExitOk;
+    }
     auto written = WriteControlArray(array, target);
     if (!written) {
         err << "zezudi-cli compile: " << written.error() << "\n";
@@ -244,6 +276,11 @@ int CmdExport(const Parsed& p, std::ostream& out, std::ostream& err, const Envir
         err << "zezudi-cli export: drawing is not available in this build\n";
         return kExitUsage;
     }
+    if (job.out.empty()) {
+        err << "zezudi-cli export: --" << (pdf ? "pdf" : "svg") << " needs a file name\n";
+        return kExitUsage;
+    }
+    if (RefuseOutput(p, "export", job.out, err)) return kExitUsage;
     const auto config = LoadOrComplain(p.positional[0], err);
     if (!config) return kExitUsage;
     job.config = *config;
@@ -280,12 +317,14 @@ const std::vector<Command>& Commands() {
          "  --output N     the output, 1..8\n",
          CmdShow},
         {"compile",
-         "zezudi-cli compile FILE [-o OUT] [--engine fast|reference] [--time]",
+         "zezudi-cli compile FILE [-o OUT|-] [--engine fast|reference] [--time] [--force]",
          "compile the 8 diagrams into the 65,536-byte control array (default OUT: FILE.bin)",
          {"-o", "--engine"},
-         {"--time"},
+         {"--time", "--force"},
          1,
-         "  -o OUT         where to write the 65,536 bytes (default: FILE with extension .bin)\n"
+         "  -o OUT         where to write the 65,536 bytes (default: FILE with extension .bin);\n"
+         "                 - writes them to standard output. Never the input file itself\n"
+         "  --force        replace OUT even when it holds a configuration\n"
          "  --engine E     fast (default) or reference (the slow engine the fast one is proven\n"
          "                 against)\n"
          "  --time         print how long the compile took\n",
@@ -323,51 +362,57 @@ const std::vector<Command>& Commands() {
          CmdCheck,
          "0 no findings, 1 findings, 2 bad usage or unreadable file"},
         {"export",
-         "zezudi-cli export FILE --pdf OUT.pdf [--page a4|letter] | --svg OUT.svg --output N",
+         "zezudi-cli export FILE --pdf OUT.pdf [--page a4|letter] | --svg OUT.svg --output N "
+         "[--force]",
          "draw the diagrams as a vector PDF (a page per output with a diagram, titled "
          "\"LC Input N\", with its expression, then the note) or one output as SVG",
          {"--pdf", "--svg", "--output", "--page"},
-         {},
+         {"--force"},
          1,
          "  --pdf OUT      write the PDF to OUT\n"
          "  --page P       a4 (default) or letter\n"
          "  --svg OUT      write output N's diagram as SVG to OUT (needs --output)\n"
-         "  --output N     the output for --svg, 1..8\n",
+         "  --output N     the output for --svg, 1..8\n"
+         "  --force        replace OUT even when it holds a configuration (never FILE itself)\n",
          CmdExport},
         {"download",
-         "zezudi-cli download FILE --port PATH [--yes]",
+         "zezudi-cli download FILE --port PATH [--yes] [--deadline SECONDS]",
          "compile FILE and download array, configuration and note to the device on PATH "
          "(--yes answers the power-cycle question)",
-         {"--port"},
+         {"--port", "--deadline"},
          {"--yes"},
          1,
          "  --port PATH    the serial port (for example /dev/ttyUSB0, COM1)\n"
-         "  --yes          answer the power-cycle question with yes\n",
+         "  --yes          answer the power-cycle question with yes\n"
+         "  --deadline S   fail when the transfer has not ended after S seconds (default: ten\n"
+         "                 times its line time and a minute, about 4 minutes)\n",
          CmdDownload},
         {"verify",
-         "zezudi-cli verify FILE --port PATH [--quick] [--yes]",
+         "zezudi-cli verify FILE --port PATH [--quick] [--yes] [--deadline SECONDS]",
          "compare the device on PATH with FILE compiled now: reads back the control array, the "
          "configuration and the note (about 13 s) and says what differs; never writes to the "
          "device",
-         {"--port"},
+         {"--port", "--deadline"},
          {"--quick", "--yes"},
          1,
          "  --port PATH    the serial port (for example /dev/ttyUSB0, COM1)\n"
          "  --quick        compare only the device's checksum of configuration and note (under a\n"
          "                 second); this does not cover the control array\n"
-         "  --yes          answer the power-cycle question with yes\n",
+         "  --yes          answer the power-cycle question with yes\n"
+         "  --deadline S   fail when the read-back has not ended after S seconds\n",
          CmdVerify,
          "0 match, 3 differs, 1 transfer failed or cancelled, 2 bad usage or input"},
         {"upload",
-         "zezudi-cli upload --port PATH -o FILE [--yes]",
+         "zezudi-cli upload --port PATH -o FILE [--yes] [--deadline SECONDS]",
          "read configuration and note back from the device on PATH into FILE; writes nothing "
          "unless the checksums agree",
-         {"--port", "-o"},
+         {"--port", "-o", "--deadline"},
          {"--yes"},
          0,
          "  --port PATH    the serial port (for example /dev/ttyUSB0, COM1)\n"
          "  -o FILE        the CDF file to write\n"
-         "  --yes          answer the power-cycle question with yes\n",
+         "  --yes          answer the power-cycle question with yes\n"
+         "  --deadline S   fail when the transfer has not ended after S seconds\n",
          CmdUpload},
     };
     return commands;

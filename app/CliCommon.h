@@ -34,6 +34,10 @@ struct Command {
 // The configuration in `path`, or a message on `err` (and a warning for values outside 0..15).
 std::optional<Config> LoadOrComplain(const std::string& path, std::ostream& err);
 
+// Whether `cmd` must not write `out`: it names the input file itself, or (without --force) it
+// holds a configuration that `cmd` would replace with something else. Says why on `err`.
+bool RefuseOutput(const Parsed& p, const char* cmd, const std::string& out, std::ostream& err);
+
 // The commands that talk to the device.
 int CmdDownload(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env);
 int CmdVerify(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env);

@@ -1,6 +1,8 @@
 // zezudi-cli's device commands: download, verify and upload.
+#include <algorithm>
 #include <cctype>
 #include <istream>
+#include <optional>
 #include <variant>
 
 #include "app/CliCommon.h"
@@ -42,9 +44,31 @@ std::optional<std::string> RequirePort(const Parsed& p, const char* cmd, std::os
     return it->second;
 }
 
+// --deadline SECONDS: how long the whole transfer may take. False (said on `err`) when the
+// value is no whole number of seconds from 1 to a day.
+bool ReadDeadline(const Parsed& p, const char* cmd, std::ostream& err,
+                  std::optional<device::Millis>& deadline) {
+    const auto it = p.options.find("--deadline");
+    if (it == p.options.end()) return true;
+    int seconds = 0;
+    const auto& t = it->second;
+    const bool digits = !t.empty() && t.size() <= 5 && std::all_of(t.begin(), t.end(), [](char c) {
+        return c >= '0' && c <= '9';
+    });
+    if (digits) seconds = std::stoi(t);
+    if (!digits || seconds < 1 || seconds > 86400) {
+        err << "zezudi-cli " << cmd << ": --deadline is a number of seconds from 1 to 86400, not \""
+            << t << "\"\n";
+        return false;
+    }
+    deadline = device::Millis{1000LL * seconds};
+    return true;
+}
+
 // What download and verify start with: the port, the file, the question, the compile.
 struct Start {
     std::string port;
+    std::optional<device::Millis> deadline;
     Config config;
     ControlArray array{};
 };
@@ -56,6 +80,8 @@ std::variant<std::unique_ptr<Start>, int> StartWithFile(const Parsed& p, const c
                                                         std::ostream& err, const Environment& env) {
     const auto port = RequirePort(p, cmd, err, env);
     if (!port) return kExitUsage;
+    std::optional<device::Millis> deadline;
+    if (!ReadDeadline(p, cmd, err, deadline)) return kExitUsage;
     const auto config = LoadOrComplain(p.positional[0], err);
     if (!config) return kExitUsage;
     if (!Confirm(p, what, out, env)) {
@@ -64,6 +90,7 @@ std::variant<std::unique_ptr<Start>, int> StartWithFile(const Parsed& p, const c
     }
     auto start = std::make_unique<Start>();
     start->port = *port;
+    start->deadline = deadline;
     start->config = *config;
     Compile(start->config, start->array);
     return start;
@@ -103,6 +130,7 @@ int CmdDownload(const Parsed& p, std::ostream& out, std::ostream& err, const Env
     const Start& s = *std::get<std::unique_ptr<Start>>(started);
     auto serial = env.makePort();
     device::Link link(*serial, *env.time);
+    link.SetBudget(s.deadline);
     const auto r = device::Download(link, s.port, s.array, s.config, PrintCaptions(out));
     return Report(r, true, out, err) ? kExitOk : kExitFailed;
 }
@@ -113,6 +141,7 @@ int CmdVerify(const Parsed& p, std::ostream& out, std::ostream& err, const Envir
     const Start& s = *std::get<std::unique_ptr<Start>>(started);
     auto serial = env.makePort();
     device::Link link(*serial, *env.time);
+    link.SetBudget(s.deadline);
     const bool quick = p.options.count("--quick") != 0;
     const auto v = device::Verify(link, s.port, s.array, s.config, quick, PrintCaptions(out));
     if (v.transfer.outcome != device::Outcome::Complete) {
@@ -133,19 +162,25 @@ int CmdUpload(const Parsed& p, std::ostream& out, std::ostream& err, const Envir
         err << "zezudi-cli upload: -o FILE is required\n";
         return kExitUsage;
     }
+    std::optional<device::Millis> deadline;
+    if (!ReadDeadline(p, "upload", err, deadline)) return kExitUsage;
     if (!Confirm(p, "Upload", out, env)) {
         out << "Upload Cancelled\n";
         return kExitFailed;
     }
     auto serial = env.makePort();
     device::Link link(*serial, *env.time);
+    link.SetBudget(deadline);
     const auto r = device::Upload(link, *port, PrintCaptions(out));
-    if (!Report(r, false, out, err)) return kExitFailed;
-    if (auto saved = SaveToFile(r.uploaded, target->second); !saved) {
-        err << "zezudi-cli upload: " << saved.error() << "\n";
-        return kExitFailed;
+    // Success is said only once the file is written.
+    if (r.outcome == device::Outcome::Complete) {
+        if (auto saved = SaveToFile(r.uploaded, target->second); !saved) {
+            out << "Upload Failed.\nNothing was written.\n";
+            err << "zezudi-cli upload: " << saved.error() << "\n";
+            return kExitFailed;
+        }
     }
-    return kExitOk;
+    return Report(r, false, out, err) ? kExitOk : kExitFailed;
 }
 
 }  // namespace zez::cli

@@ -48,6 +48,10 @@ const char* kUsage =
     "  --lower-case-checksum    checksums in lower case\n"
     "  --wrong-checksum         checksums off in their last digit\n"
     "  --note-byte-4095         a non-zero byte at the note's last address\n"
+    "  --corrupt-every N        change one digit of every Nth reply\n"
+    "  --garble-every N         replace a character of every Nth reply by an escape\n"
+    "  --flood-every N          follow every Nth reply with control bytes and noise\n"
+    "  --dribble-ms MS          send each reply's characters MS milliseconds apart\n"
     "exit codes: 0 success, 1 failure, 2 bad usage\n";
 
 struct Options {
@@ -98,6 +102,14 @@ bool Parse(int argc, char** argv, Options& o) {
             o.faults.wrongChecksum = true;
         } else if (a == "--note-byte-4095") {
             o.faults.noteByte4095 = true;
+        } else if (a == "--corrupt-every" && value(n)) {
+            o.faults.corruptEvery = n;
+        } else if (a == "--garble-every" && value(n)) {
+            o.faults.garbleEvery = n;
+        } else if (a == "--flood-every" && value(n)) {
+            o.faults.floodEvery = n;
+        } else if (a == "--dribble-ms" && value(n)) {
+            o.faults.dribble = Millis{n};
         } else {
             std::cerr << "zezudi-devsim: unknown or incomplete option " << a << "\n" << kUsage;
             return false;
@@ -223,7 +235,13 @@ int main(int argc, char** argv) {
                     TimePoint at = Clock::now() + delay;
                     if (!due.empty() && due.back().at > at) at = due.back().at;
                     const bool last = r.text.size() == 18;
-                    due.push_back({at, std::move(r.text), last});
+                    if (r.perByte == Millis{0}) {
+                        due.push_back({at, std::move(r.text), last});
+                        continue;
+                    }
+                    for (std::size_t k = 0; k < r.text.size(); ++k, at += r.perByte)
+                        due.push_back(
+                            {at, std::string(1, r.text[k]), last && k + 1 == r.text.size()});
                 }
                 if (o.exitAfterCommands >= 0 && device.commands() >= o.exitAfterCommands &&
                     before < o.exitAfterCommands)

@@ -119,4 +119,14 @@ Result<void> SaveToFile(const Config& config, const std::string& path) {
     return ReplaceFile(path, bytes, tail, "Cannot save");
 }
 
+bool HoldsConfiguration(const std::string& path) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return false;
+    const auto size = std::filesystem::file_size(path, ec);
+    if (ec || size < kCdfBytes) return false;
+    if (size == kCdfBytes) return true;
+    const auto loaded = LoadFromFile(path);
+    return loaded && !loaded.value().invalid.any();
+}
+
 }  // namespace zez

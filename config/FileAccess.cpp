@@ -168,4 +168,9 @@ int RemoveStaleTemporaries(const fs::path& target, std::chrono::seconds age) {
     return removed;
 }
 
+bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
+    std::error_code ec;
+    return std::filesystem::equivalent(a, b, ec) && !ec;
+}
+
 }  // namespace zez

@@ -25,6 +25,10 @@ struct WriteTarget {
 // Refuses folders, FIFOs, sockets and device nodes, and read-only files ("... is read-only").
 Result<WriteTarget> CheckWriteTarget(const std::string& path, const std::string& verb);
 
+// Whether `a` and `b` name one existing file, however they are spelt: through links, with "./",
+// or in another case where the system ignores case.
+bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b);
+
 // The temporary file that a save of `target` writes before it renames it over the target. Its
 // name says what it is, so a user who finds one after a crash can tell.
 std::filesystem::path TemporaryFor(const std::filesystem::path& target);

@@ -24,11 +24,23 @@ std::vector<DeviceEmulator::Reply> DeviceEmulator::Feed(std::string_view bytes) 
         if (!text) continue;
         ++replies_;
         if (faults_.shortReplies && !text->empty()) text->pop_back();
-        Reply r{std::move(*text), Millis{0}};
+        Spoil(*text);
+        Reply r{std::move(*text), Millis{0}, faults_.dribble};
         if (faults_.lateEvery > 0 && replies_ % faults_.lateEvery == 0) r.delay = faults_.lateBy;
         replies.push_back(std::move(r));
     }
     return replies;
+}
+
+void DeviceEmulator::Spoil(std::string& text) const {
+    auto due = [this](int every) { return every > 0 && replies_ % every == 0; };
+    if (text.size() > 2 && due(faults_.corruptEvery)) {
+        char& c = text[1 + static_cast<std::size_t>(replies_) % (text.size() - 2)];
+        c = c == '0' ? '1' : '0';
+    }
+    if (text.size() > 2 && due(faults_.garbleEvery))
+        text[1 + static_cast<std::size_t>(replies_ * 7) % (text.size() - 2)] = '\x1b';
+    if (due(faults_.floodEvery)) text += std::string("\x1b[2J\0[00]NOISE\x07", 16);
 }
 
 std::string DeviceEmulator::ChecksumText(const TransferChecksum& sum) const {
@@ -130,7 +142,14 @@ Result<void> EmulatedPort::Write(std::string_view text) {
     for (auto& r : device_.Feed(text)) {
         TimePoint at = time_.Now() + r.delay;
         if (!pending_.empty() && pending_.back().at > at) at = pending_.back().at;
-        pending_.push_back({at, std::move(r.text)});
+        if (r.perByte == Millis{0}) {
+            pending_.push_back({at, std::move(r.text)});
+            continue;
+        }
+        for (const char c : r.text) {
+            pending_.push_back({at, std::string(1, c)});
+            at += r.perByte;
+        }
     }
     return {};
 }

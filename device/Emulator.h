@@ -24,6 +24,10 @@ struct Faults {
     bool lowerCaseChecksum = false;  // checksum digits in lower case
     bool wrongChecksum = false;      // checksum off by one in its last digit
     bool noteByte4095 = false;       // a non-zero byte at the note's last address
+    int corruptEvery = 0;  // one digit of every Nth reply changed to another digit (0: none)
+    int garbleEvery = 0;   // one character of every Nth reply replaced by an escape (0: none)
+    int floodEvery = 0;    // every Nth reply followed by control bytes and noise (0: none)
+    Millis dribble{0};     // each reply's characters this far apart
 };
 
 class DeviceEmulator {
@@ -35,6 +39,7 @@ class DeviceEmulator {
     struct Reply {
         std::string text;
         Millis delay{0};
+        Millis perByte{0};  // the characters this far apart after the first
     };
     // Takes bytes as they arrive; every command ends with ']'. Returns the replies due.
     std::vector<Reply> Feed(std::string_view bytes);
@@ -47,6 +52,8 @@ class DeviceEmulator {
   private:
     std::optional<std::string> Handle(std::string_view cmd);
     std::string ChecksumText(const TransferChecksum& sum) const;
+    // The reply faults that change a reply's text.
+    void Spoil(std::string& text) const;
 
     Faults faults_;
     Memory memory_{};

@@ -1,5 +1,6 @@
 #include "device/Link.h"
 
+#include <algorithm>
 #include <thread>
 
 namespace zez::device {
@@ -8,7 +9,13 @@ void SteadyTime::SleepUntil(TimePoint t) {
     std::this_thread::sleep_until(t);
 }
 
+void Link::StartDeadline(Millis budget) {
+    deadline_ = time_.Now() + budget_.value_or(budget);
+}
+
 Exchange Link::Run(std::string_view cmd, int replyLength, Millis timeout) {
+    fresh_ = false;
+    if (deadline_ && time_.Now() >= *deadline_) return Exchange::TooSlow;
     port_.Drain();  // what came late belongs to no exchange
     if (auto w = port_.Write(cmd); !w) {
         portError_ = w.error();
@@ -16,18 +23,24 @@ Exchange Link::Run(std::string_view cmd, int replyLength, Millis timeout) {
     }
     const TimePoint start = time_.Now();
     const TimePoint deadline = start + timeout;
+    // The wait also ends at the transfer's deadline.
+    const TimePoint until = deadline_ ? std::min(deadline, *deadline_) : deadline;
     if (replyLength <= 0) {
-        time_.SleepUntil(deadline);
-        return Exchange::Replied;
+        time_.SleepUntil(until);
+        return until < deadline ? Exchange::TooSlow : Exchange::Replied;
     }
-    while (port_.Waiting() < replyLength && time_.Now() < deadline) {
-        if (auto waited = port_.WaitForData(deadline); !waited) {
+    while (port_.Waiting() < replyLength && time_.Now() < until) {
+        if (auto waited = port_.WaitForData(until); !waited) {
             portError_ = waited.error();
             return Exchange::PortFailed;
         }
     }
-    if (time_.Now() - start >= timeout && port_.Waiting() < replyLength) return Exchange::TimedOut;
+    if (port_.Waiting() < replyLength) {
+        if (deadline_ && time_.Now() >= *deadline_) return Exchange::TooSlow;
+        if (time_.Now() - start >= timeout) return Exchange::TimedOut;
+    }
     reply_ = port_.ReadAll();
+    fresh_ = true;
     return Exchange::Replied;
 }
 

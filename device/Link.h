@@ -3,6 +3,7 @@
 // characters or the time-out, then read everything or keep the old reply.
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "device/Protocol.h"
@@ -14,8 +15,8 @@ inline constexpr Millis kConnectTimeout{2500};
 inline constexpr Millis kFastBaudPause{500};
 inline constexpr Millis kCommandTimeout{3000};
 
-// How an exchange ended.
-enum class Exchange { Replied, TimedOut, PortFailed };
+// How an exchange ended. TooSlow: the transfer's overall deadline passed.
+enum class Exchange { Replied, TimedOut, PortFailed, TooSlow };
 
 class Link {
   public:
@@ -23,6 +24,14 @@ class Link {
 
     // The last reply that arrived in time; kept when an exchange times out.
     const std::string& DeviceReply() const { return reply_; }
+    // Whether DeviceReply came in answer to the last exchange (not kept from an earlier one).
+    bool ReplyIsFresh() const { return fresh_; }
+
+    // A whole transfer must end within a deadline, however slowly the device dribbles its
+    // replies: `budget` from now, unless SetBudget chose another.
+    void StartDeadline(Millis budget);
+    void SetBudget(std::optional<Millis> budget) { budget_ = budget; }
+    Millis budget(Millis fallback) const { return budget_.value_or(fallback); }
     // Why the port failed, after an exchange answered PortFailed.
     const std::string& PortError() const { return portError_; }
 
@@ -44,7 +53,10 @@ class Link {
     TimeSource& time_;
     std::string portName_;
     std::string reply_;
+    bool fresh_ = false;
     std::string portError_;
+    std::optional<Millis> budget_;
+    std::optional<TimePoint> deadline_;
 };
 
 }  // namespace zez::device

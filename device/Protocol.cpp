@@ -108,4 +108,39 @@ std::string ChecksumOfReply(std::string_view reply) {
     return reply.size() <= 1 ? std::string() : std::string(reply.substr(1, 16));
 }
 
+namespace {
+
+bool Framed(std::string_view reply, std::size_t digits) {
+    if (reply.size() != digits + 2 || reply.front() != '[' || reply.back() != ']') return false;
+    for (char c : reply.substr(1, digits))
+        if (DigitValue(c) < 0) return false;
+    return true;
+}
+
+}  // namespace
+
+bool IsReadReply(std::string_view reply) {
+    return Framed(reply, 2 * kReadValues);
+}
+
+bool IsChecksumReply(std::string_view reply) {
+    return Framed(reply, 16);
+}
+
+std::string Printable(std::string_view bytes) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (const char c : bytes) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u >= 0x20 && u < 0x7F && c != '\\') {
+            out += c;
+        } else {
+            out += "\\x";
+            out += kHex[u >> 4];
+            out += kHex[u & 15];
+        }
+    }
+    return out;
+}
+
 }  // namespace zez::device

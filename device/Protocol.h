@@ -79,4 +79,11 @@ void StoreReadBlock(Config& config, int block, const std::array<uint8_t, kReadVa
 // Positions 2..17 of a checksum reply (shorter when the reply is).
 std::string ChecksumOfReply(std::string_view reply);
 
+// Whether a reply has exactly the form its command is answered with: "[" + 512 hexadecimal
+// digits + "]" for a read, "[" + 16 digits + "]" for a checksum (either case).
+bool IsReadReply(std::string_view reply);
+bool IsChecksumReply(std::string_view reply);
+// Device data fit for a message: printable characters as they are, others as \xNN.
+std::string Printable(std::string_view bytes);
+
 }  // namespace zez::device

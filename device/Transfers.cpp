@@ -1,16 +1,20 @@
 #include "device/Transfers.h"
 
+#include <algorithm>
+
 namespace zez::device {
 namespace {
 
-// Runs the transfer's commands, stopping it when the port fails or the device falls silent.
+// Runs the transfer's commands, stopping it when the port fails, the device falls silent or the
+// transfer runs past its deadline.
 class Session {
   public:
     Session(Link& link, TransferResult& result) : link_(link), result_(result) {}
 
     // False when the transfer must stop; `result_` then says why.
     bool Command(std::string_view cmd, int replyLength) {
-        switch (link_.DeviceCommand(cmd, replyLength)) {
+        last_ = link_.DeviceCommand(cmd, replyLength);
+        switch (last_) {
             case Exchange::Replied:
                 silent_ = 0;
                 return true;
@@ -20,8 +24,24 @@ class Session {
                             " commands in a row without a reply).");
             case Exchange::PortFailed:
                 return Stop(link_.PortError());
+            case Exchange::TooSlow:
+                return Stop("The device answers too slowly: the transfer did not end in time.");
         }
         return true;
+    }
+
+    // A command whose reply is used: only a reply that came in answer to it and has the form
+    // `wellFormed` accepts counts; asked up to three times, then the transfer fails naming
+    // `what`. The reply is then DeviceReply().
+    bool Ask(std::string_view cmd, int replyLength, bool (*wellFormed)(std::string_view),
+             const std::string& what) {
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            if (!Command(cmd, replyLength)) return false;
+            if (last_ == Exchange::Replied && link_.ReplyIsFresh() &&
+                wellFormed(link_.DeviceReply()))
+                return true;
+        }
+        return Stop("No reply to " + what + " (asked three times).");
     }
 
     bool Stop(const std::string& reason) {
@@ -34,8 +54,19 @@ class Session {
   private:
     Link& link_;
     TransferResult& result_;
+    Exchange last_ = Exchange::Replied;
     int silent_ = 0;
 };
+
+// The time a transfer may take: ten times its characters' line time at 115,200 baud (ten bits a
+// character), and a minute more.
+Millis Budget(int characters) {
+    return Millis(60000 + 10 * characters * 10 * 1000 / 115200);
+}
+
+std::string ReadWhat(int block) {
+    return "the read of block " + std::to_string(block);
+}
 
 // Link start and speed switch; false (with the outcome set) when the transfer cannot go on.
 bool Connect(Link& link, const std::string& portName, TransferResult& result) {
@@ -57,11 +88,19 @@ bool Connect(Link& link, const std::string& portName, TransferResult& result) {
             result.outcome = Outcome::PortError;
             result.reason = link.PortError();
             return false;
+        case Exchange::TooSlow:
+            link.End();
+            result.outcome = Outcome::Failed;
+            result.reason = "The device answers too slowly: the transfer did not end in time.";
+            return false;
     }
-    if (link.DeviceFastBaud() == Exchange::PortFailed) {
+    if (const Exchange e = link.DeviceFastBaud();
+        e == Exchange::PortFailed || e == Exchange::TooSlow) {
         link.End();
         result.outcome = Outcome::Failed;
-        result.reason = link.PortError();
+        result.reason = e == Exchange::TooSlow
+                            ? "The device answers too slowly: the transfer did not end in time."
+                            : link.PortError();
         return false;
     }
     if (auto fast = link.SwitchToFast(); !fast) {
@@ -77,12 +116,25 @@ void Say(const CaptionFn& caption, const std::string& text) {
     if (caption) caption(text);
 }
 
+// The outcome of the two checksums, with both in the reason when they differ.
+void Decide(TransferResult& result) {
+    if (result.deviceChecksum == result.hostChecksum) {
+        result.outcome = Outcome::Complete;
+        return;
+    }
+    result.outcome = Outcome::Failed;
+    result.reason = "The device's checksum " + Printable(result.deviceChecksum) +
+                    " differs from the host's " + result.hostChecksum + ".";
+}
+
 }  // namespace
 
 TransferResult Download(Link& link, const std::string& portName, const ControlArray& array,
                         const Config& config, const CaptionFn& caption) {
     TransferResult result;
     Say(caption, "Block 0 of 2304");
+    // Commands and replies: connect, start, 9,216 data commands, checksum.
+    link.StartDeadline(Budget(40 + (kDownloadBlocks * 4 + 2) * 21));
     if (!Connect(link, portName, result)) return result;
     Session session(link, result);
     if (!session.Command(kStartDownloadCommand, kShortReplyLength)) return result;
@@ -100,10 +152,11 @@ TransferResult Download(Link& link, const std::string& portName, const ControlAr
     sum.Add(stream.data(), stream.size());
     result.hostChecksum = sum.Text();
     Say(caption, "Device Checksum");
-    if (!session.Command(kDownloadChecksumCommand, kChecksumReplyLength)) return result;
+    if (!session.Ask(kDownloadChecksumCommand, kChecksumReplyLength, IsChecksumReply,
+                     "the checksum request"))
+        return result;
     result.deviceChecksum = ChecksumOfReply(link.DeviceReply());
-    result.outcome =
-        result.deviceChecksum == result.hostChecksum ? Outcome::Complete : Outcome::Failed;
+    Decide(result);
     link.End();
     return result;
 }
@@ -111,27 +164,27 @@ TransferResult Download(Link& link, const std::string& portName, const ControlAr
 TransferResult Upload(Link& link, const std::string& portName, const CaptionFn& caption) {
     TransferResult result;
     Say(caption, "Block 0 of 32");
+    link.StartDeadline(Budget(40 + (kReadBlocks + 1) * (19 + kReadReplyLength)));
     if (!Connect(link, portName, result)) return result;
     Session session(link, result);
     // Received values go into a staging record; the caller adopts it only when Complete.
     Config staging;
     for (int b = 0; b < kReadBlocks; ++b) {
         Say(caption, "Block " + std::to_string(b) + " of 32");
-        if (!session.Command(ReadCommand(kConfigAddress + kReadValues * b), kReadReplyLength))
+        if (!session.Ask(ReadCommand(kConfigAddress + kReadValues * b), kReadReplyLength,
+                         IsReadReply, ReadWhat(b)))
             return result;
         StoreReadBlock(staging, b, ParseReadReply(link.DeviceReply()));
     }
     Say(caption, "Host Checksum");
     result.hostChecksum = UploadHostChecksum(staging);
     Say(caption, "Device Checksum");
-    if (!session.Command(kStoredChecksumCommand, kChecksumReplyLength)) return result;
+    if (!session.Ask(kStoredChecksumCommand, kChecksumReplyLength, IsChecksumReply,
+                     "the checksum request"))
+        return result;
     result.deviceChecksum = ChecksumOfReply(link.DeviceReply());
-    if (result.deviceChecksum == result.hostChecksum) {
-        result.outcome = Outcome::Complete;
-        result.uploaded = staging;
-    } else {
-        result.outcome = Outcome::Failed;
-    }
+    Decide(result);
+    if (result.outcome == Outcome::Complete) result.uploaded = staging;
     link.End();
     return result;
 }
@@ -143,17 +196,22 @@ VerifyResult Verify(Link& link, const std::string& portName, const ControlArray&
     TransferResult& result = v.transfer;
     const int blocks = quick ? 0 : kArrayReadBlocks + kReadBlocks;
     Say(caption, "Block 0 of " + std::to_string(blocks));
+    // Room for a second read of every array block that differs.
+    link.StartDeadline(Budget(40 + (blocks + (quick ? 0 : kArrayReadBlocks) + 1) * 533));
     if (!Connect(link, portName, result)) return v;
     Session session(link, result);
+    auto read = [&](int b) {
+        const int address = b < kArrayReadBlocks
+                                ? kReadValues * b
+                                : kConfigAddress + kReadValues * (b - kArrayReadBlocks);
+        return session.Ask(ReadCommand(address), kReadReplyLength, IsReadReply, ReadWhat(b));
+    };
     ControlArray device{};
     Config stored;
     for (int b = 0; b < blocks; ++b) {
         if (b % 8 == 0)
             Say(caption, "Block " + std::to_string(b) + " of " + std::to_string(blocks));
-        const int address = b < kArrayReadBlocks
-                                ? kReadValues * b
-                                : kConfigAddress + kReadValues * (b - kArrayReadBlocks);
-        if (!session.Command(ReadCommand(address), kReadReplyLength)) return v;
+        if (!read(b)) return v;
         const auto values = ParseReadReply(link.DeviceReply());
         if (b < kArrayReadBlocks)
             std::copy(values.begin(), values.end(), device.begin() + kReadValues * b);
@@ -161,8 +219,31 @@ VerifyResult Verify(Link& link, const std::string& portName, const ControlArray&
             StoreReadBlock(stored, b - kArrayReadBlocks, values);
     }
     Say(caption, "Device Checksum");
-    if (!session.Command(kStoredChecksumCommand, kChecksumReplyLength)) return v;
+    if (!session.Ask(kStoredChecksumCommand, kChecksumReplyLength, IsChecksumReply,
+                     "the checksum request"))
+        return v;
     result.deviceChecksum = ChecksumOfReply(link.DeviceReply());
+    // The device's checksum does not cover the control array: an array block that differs
+    // counts only once two reads in a row gave the same values.
+    for (int b = 0; b < (quick ? 0 : kArrayReadBlocks); ++b) {
+        const auto at = device.begin() + kReadValues * b;
+        if (std::equal(at, at + kReadValues, array.begin() + kReadValues * b)) continue;
+        std::array<uint8_t, kReadValues> last;
+        std::copy(at, at + kReadValues, last.begin());
+        bool agreed = false;
+        for (int attempt = 0; attempt < 2 && !agreed; ++attempt) {
+            if (!read(b)) return v;
+            const auto again = ParseReadReply(link.DeviceReply());
+            agreed = again == last;
+            last = again;
+        }
+        if (!agreed) {
+            session.Stop("The reads of " + ReadWhat(b) +
+                         " did not agree: the line is unreliable; nothing was compared.");
+            return v;
+        }
+        std::copy(last.begin(), last.end(), at);
+    }
     link.End();
     const std::string fileChecksum = UploadHostChecksum(config);
     if (quick) {
@@ -176,7 +257,7 @@ VerifyResult Verify(Link& link, const std::string& portName, const ControlArray&
     if (result.deviceChecksum != result.hostChecksum) {
         result.outcome = Outcome::Failed;
         result.reason = "What was read back does not agree with the device's own checksum (" +
-                        result.deviceChecksum + " against " + result.hostChecksum +
+                        Printable(result.deviceChecksum) + " against " + result.hostChecksum +
                         "): the read was corrupted; nothing was compared.";
         return v;
     }

@@ -341,7 +341,7 @@ TEST(CliVerify, DeviceFaultsFailWithTheReasonWithinTwentySeconds) {
     wrong.wrongChecksum = true;
     shortReplies.shortReplies = true;
     const Case cases[] = {
-        {"silent", silent, "stopped answering"},
+        {"silent", silent, "No reply to the read of block 38"},
         {"corrupt checksum", wrong, "read was corrupted"},
         {"short replies", shortReplies, ""},
     };
@@ -359,6 +359,161 @@ TEST(CliVerify, DeviceFaultsFailWithTheReasonWithinTwentySeconds) {
     t.env.in = &no;
     EXPECT_EQ(t.Run({"verify", Example("corridor.CDF"), "--port", "sim"}).code, 1);  // cancelled
     EXPECT_EQ(t.Run({"verify", Example("corridor.CDF"), "--yes"}).code, 2);          // no port
+}
+
+}  // namespace
+}  // namespace zez
+
+namespace zez {
+namespace {
+
+// No command writes over its own input, however the output is spelt, or over another
+// configuration unless told to; a refusal writes nothing and exits with 2.
+TEST(CliSafety, NoCommandWritesOverItsInputOrAConfiguration) {
+    namespace fs = std::filesystem;
+    test::TempDir dir;
+    const std::string a = dir.File("a.CDF"), other = dir.File("other.CDF");
+    fs::copy_file(Example("corridor.CDF"), a);
+    fs::copy_file(Example("stairwell.CDF"), other);
+    fs::copy_file(Example("corridor.CDF"), dir.File("d.bin"));  // a configuration named .bin
+    fs::create_symlink(a, dir.File("link.CDF"));
+    const auto before = test::ReadBytes(a), otherBefore = test::ReadBytes(other);
+    int exports = 0;
+    cli::Environment env;
+    env.exportFile = [&](const cli::ExportJob& job) -> Result<int> {
+        ++exports;
+        test::WriteBytes(job.out, {'%', 'P', 'D', 'F'});
+        return 1;
+    };
+    auto run = [&](std::vector<std::string> args) {
+        std::ostringstream out, err;
+        const int code = cli::Run(args, out, err, env);
+        return Outcome{code, out.str(), err.str()};
+    };
+    const std::string dotted = (dir.path() / "." / "a.CDF").string();
+    const std::vector<std::vector<std::string>> refused = {
+        {"compile", a, "-o", a},
+        {"compile", a, "-o", dotted},
+        {"compile", dir.File("link.CDF"), "-o", a},
+        {"compile", dir.File("d.bin")},
+        {"compile", a, "-o", other},
+        {"compile", a, "-o", ""},
+        {"export", a, "--pdf", a},
+        {"export", a, "--svg", dotted, "--output", "1"},
+        {"export", a, "--pdf", other},
+        {"export", a, "--pdf", dir.File("link.CDF"), "--force"},
+    };
+    for (const auto& args : refused) {
+        const auto r = run(args);
+        EXPECT_EQ(r.code, 2) << args[0] << " " << args.back();
+        EXPECT_FALSE(r.err.empty());
+    }
+    EXPECT_EQ(exports, 0);
+    EXPECT_EQ(test::ReadBytes(a), before);
+    EXPECT_EQ(test::ReadBytes(other), otherBefore);
+    EXPECT_EQ(test::ReadBytes(dir.File("d.bin")), before);
+    EXPECT_NE(run({"compile", a, "-o", other}).err.find("--force"), std::string::npos);
+    // Told to, another configuration is replaced; "-" is standard output.
+    EXPECT_EQ(run({"compile", a, "-o", other, "--force"}).code, 0);
+    EXPECT_EQ(test::ReadBytes(other).size(), 65536u);
+    const auto piped = run({"compile", a, "-o", "-"});
+    EXPECT_EQ(piped.code, 0);
+    ControlArray array{};
+    Compile(LoadFromFile(a).value().config, array);
+    EXPECT_EQ(piped.out, std::string(array.begin(), array.end()));
+}
+
+// Against a device that drops, corrupts, garbles or floods its replies, verify never says
+// "match" for a device that differs and never "differs" (3) for a transfer fault; upload writes
+// nothing it has not read whole.
+TEST(CliSafety, AMisbehavingDeviceNeverGivesAFalseResult) {
+    struct Case {
+        const char* name;
+        device::Faults faults;
+    };
+    std::vector<Case> cases;
+    for (int k = 0; k < 4; ++k) {
+        device::Faults f;
+        (k == 0 ? f.dropEvery : k == 1 ? f.corruptEvery : k == 2 ? f.garbleEvery : f.floodEvery) =
+            k == 0 ? 150 : 25;
+        cases.push_back({k == 0 ? "drop" : k == 1 ? "corrupt" : k == 2 ? "garble" : "flood", f});
+    }
+    test::TempDir dir;
+    Config changed = LoadFromFile(Example("corridor.CDF")).value().config;
+    changed.SegType[0][200] = 4;  // another diagram, and so another table
+    ASSERT_TRUE(SaveToFile(changed, dir.File("changed.CDF")));
+    for (const auto& c : cases) {
+        // The device holds the file; the file differs in a diagram; the device's table differs
+        // only in block 147, whose read is the 150th command.
+        for (const int kind : {0, 1, 2}) {
+            TransferCli t;  // a clean download first, then the faults
+            ASSERT_EQ(t.Run({"download", Example("corridor.CDF"), "--port", "sim", "--yes"}).code,
+                      0);
+            TransferCli faulty(c.faults);
+            faulty.device.memory() = t.device.memory();
+            if (kind == 2) faulty.device.memory()[147 * 256 + 3] ^= 0x01;
+            const auto file = kind == 1 ? dir.File("changed.CDF") : Example("corridor.CDF");
+            const auto r = faulty.Run({"verify", file, "--port", "sim", "--yes"});
+            SCOPED_TRACE(std::string(c.name) + " " + std::to_string(kind) + ": " + r.err);
+            EXPECT_NE(r.code, kind == 0 ? 3 : 0);
+            EXPECT_TRUE(r.code == 1 ? !r.err.empty() : r.err.empty());
+            EXPECT_EQ(r.err.find('\x1b'), std::string::npos);  // device bytes never raw
+        }
+        TransferCli t;
+        ASSERT_EQ(t.Run({"download", Example("corridor.CDF"), "--port", "sim", "--yes"}).code, 0);
+        TransferCli faulty(c.faults);
+        faulty.device.memory() = t.device.memory();
+        const auto up = faulty.Run({"upload", "--port", "sim", "-o", dir.File("up.CDF"), "--yes"});
+        if (up.code == 0) {
+            EXPECT_EQ(test::ReadBytes(dir.File("up.CDF")), test::ReadBytes(Example("corridor.CDF")))
+                << c.name;
+        }
+        std::filesystem::remove(dir.File("up.CDF"));
+    }
+}
+
+// A device that dribbles its replies: a download's short replies stay under every per-reply
+// time-out, so the transfer's deadline ends it; the reads of verify and upload time out.
+TEST(CliSafety, ASlowDeviceFailsByTheDeadline) {
+    device::Faults slow;
+    slow.dribble = device::Millis{50};
+    for (const char* cmd : {"download", "verify", "upload"}) {
+        test::TempDir dir;
+        TransferCli t(slow);
+        const auto start = t.time.Now();
+        std::vector<std::string> args = {cmd, "--port", "sim", "--yes", "--deadline", "20"};
+        if (std::string(cmd) == "upload")
+            args.insert(args.end(), {"-o", dir.File("u.CDF")});
+        else
+            args.insert(args.begin() + 1, Example("corridor.CDF"));
+        const auto r = t.Run(args);
+        EXPECT_EQ(r.code, 1) << cmd;
+        const bool download = std::string(cmd) == "download";
+        EXPECT_NE(r.err.find(download ? "answers too slowly" : "No reply to the read of block 0"),
+                  std::string::npos)
+            << cmd << ": " << r.err;
+        EXPECT_LE(t.time.Now() - start, device::Millis{21000}) << cmd;
+        EXPECT_FALSE(std::filesystem::exists(dir.File("u.CDF")));
+        for (const char* bad : {"0", "x", "", "100000"}) {
+            std::vector<std::string> wrong = {cmd, "--port", "sim", "--yes", "--deadline", bad};
+            if (std::string(cmd) == "upload")
+                wrong.insert(wrong.end(), {"-o", dir.File("u.CDF")});
+            else
+                wrong.insert(wrong.begin() + 1, Example("corridor.CDF"));
+            EXPECT_EQ(t.Run(wrong).code, 2) << cmd << " " << bad;
+        }
+    }
+}
+
+// upload -o reports success only once the file is written.
+TEST(CliSafety, UploadSaysCompleteOnlyAfterTheFileIsWritten) {
+    TransferCli t;
+    ASSERT_EQ(t.Run({"download", Example("corridor.CDF"), "--port", "sim", "--yes"}).code, 0);
+    const auto r = t.Run({"upload", "--port", "sim", "-o", "/nonexistent-folder/u.CDF", "--yes"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.out.find("Upload Complete."), std::string::npos);
+    EXPECT_NE(r.out.find("Upload Failed."), std::string::npos);
+    EXPECT_NE(r.err.find("/nonexistent-folder/u.CDF"), std::string::npos);
 }
 
 }  // namespace
