@@ -24,6 +24,9 @@ FileFlow::FileFlow(Document& doc, Dialogs& dialogs, QObject* parent)
 
 void FileFlow::SetSession(Session* session) {
     session_ = session;
+    // A file opened before (named on the command line) is a recent file too.
+    if (session_ && doc_.hasFile())
+        session_->AddRecent(QFileInfo(doc_.fileName()).absoluteFilePath());
     emit RecentChanged();
 }
 

@@ -121,6 +121,17 @@ void GridEditor::Paste() {
     const int output = doc_.output();
     doc_.Edit(output, QStringLiteral("Paste"),
               [&](Config& c) { PasteClip(c, output, cursor_, *clip); });
+    int invalid = 0;
+    for (std::size_t i = 0; i < clip->types.size(); ++i)
+        invalid += !IsValidCode(clip->types[i]) || !IsValidSelection(clip->inputs[i]);
+    if (invalid > 0)  // as opening such a file says
+        dialogs_.Message(
+            QStringLiteral(
+                "%1 pasted segment(s) hold values outside 0 to 15.\r\nUntil they are "
+                "replaced, a segment with an invalid type acts as an empty segment, and "
+                "a contact with an invalid input selection acts as if its input were off.")
+                .arg(invalid),
+            QStringLiteral("Paste"), Buttons::Ok, Icon::Warning);
     // The pasted segments become the selection (clipped at the grid's edge).
     selection_ = {SegRow(cursor_), SegColumn(cursor_),
                   std::min(kSegmentRows - 1, SegRow(cursor_) + clip->rows - 1),

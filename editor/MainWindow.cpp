@@ -251,7 +251,9 @@ void FrmZezUdiMain::FillRecentMenu() {
     const QStringList recent = files_->Recent();
     for (int i = 0; i < recent.size(); ++i) {
         const QString path = recent[i];
-        menus.mnuRecent->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(path), files_,
+        QString shown = path;  // an & in a name is shown, not taken as a shortcut mark
+        shown.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        menus.mnuRecent->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(shown), files_,
                                    [this, path] { files_->OpenRecent(path); });
     }
     if (recent.isEmpty()) menus.mnuRecent->addAction(QStringLiteral("(none)"))->setEnabled(false);

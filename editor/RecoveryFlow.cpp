@@ -25,12 +25,27 @@ void RecoveryFlow::Autosave() {
         if (session_.HasRecovery()) session_.RemoveRecovery();
         return;
     }
-    // A failure here is not worth a box every 30 s; the next tick tries again.
-    (void)session_.WriteRecovery(doc_.record(), doc_.fileName());
+    // A failure is said once, not every 30 s; the next tick tries again.
+    const auto written = session_.WriteRecovery(doc_.record(), doc_.fileName());
+    Tell(written ? QString() : QString::fromStdString(written.error()));
+    if (written) toldFailure_ = false;
+}
+
+void RecoveryFlow::Tell(const QString& failure) {
+    for (const QString& notice : session_.TakeNotices())
+        dialogs_.Message(notice, QStringLiteral("Recovery"), Buttons::Ok, Icon::Warning);
+    if (failure.isEmpty() || toldFailure_) return;
+    toldFailure_ = true;
+    dialogs_.Message(QStringLiteral("Unsaved changes cannot be kept for recovery after a crash: "
+                                    "%1\r\nSave your work to keep it.")
+                         .arg(failure),
+                     QStringLiteral("Recovery"), Buttons::Ok, Icon::Warning);
 }
 
 void RecoveryFlow::Offer() {
-    for (const auto& orphan : session_.FindOrphans()) {
+    const auto orphans = session_.FindOrphans();
+    Tell();
+    for (const auto& orphan : orphans) {
         const bool named = !orphan.fileName.isEmpty() && orphan.fileName != Document::kNoFile;
         const QString file = named ? orphan.fileName : QStringLiteral("a new configuration");
         const QString when = QLocale::system().toString(orphan.written, QLocale::LongFormat);

@@ -28,11 +28,15 @@ class RecoveryFlow : public QObject {
     void Autosave();
 
   private:
+    // Says what the session set aside, and once that copies cannot be written.
+    void Tell(const QString& failure = {});
+
     Document& doc_;
     Dialogs& dialogs_;
     Session& session_;
     std::function<bool()> busy_;
     QTimer timer_;
+    bool toldFailure_ = false;
 };
 
 }  // namespace zez

@@ -1,19 +1,24 @@
 #include "editor/Session.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QSettings>
 #include <QStandardPaths>
 
 #include "config/CdfFile.h"
+#include "config/FileAccess.h"
 #include "config/ReplaceFile.h"
 
 namespace zez {
 namespace {
 
 constexpr auto kRecentKey = "recentFiles";
+constexpr qint64 kSettingsLimit = 1 << 20;  // a settings or info file is small text
+constexpr qint64 kInfoLimit = 1 << 16;
 
 std::string Local(const QString& path) {
     return QFile::encodeName(path).toStdString();
@@ -29,16 +34,73 @@ Storage Storage::Default() {
 }
 
 Session::Session(Storage storage) : storage_(std::move(storage)) {
+    // A settings file that is no plain file would block or redirect every read and write.
+    if (!storage_.settingsFile.isEmpty() && !Usable(storage_.settingsFile, kSettingsLimit))
+        storage_.settingsFile.clear();
     if (storage_.recoveryDir.isEmpty()) return;
     QDir().mkpath(storage_.recoveryDir);
+    CleanUp();
     id_ = QStringLiteral("%1-%2")
               .arg(QCoreApplication::applicationPid())
               .arg(QRandomGenerator::global()->bounded(1000000));
+    if (!Usable(Base(id_) + QStringLiteral(".lock"), kInfoLimit)) return;
     lock_ = std::make_unique<QLockFile>(Base(id_) + QStringLiteral(".lock"));
     if (!lock_->tryLock(0)) lock_.reset();
 }
 
 Session::~Session() = default;
+
+bool Session::Usable(const QString& path, qint64 limit, qint64 exact) const {
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink()) return true;
+    QString why;
+    if (info.isSymLink())
+        why = QStringLiteral("a link");
+    else if (!info.isFile())
+        why = QStringLiteral("not a plain file");
+    else if (exact >= 0 && info.size() != exact)
+        why = QStringLiteral("%1 bytes instead of %2").arg(info.size()).arg(exact);
+    else if (info.size() > limit)
+        why = QStringLiteral("%1 bytes, far more than it can hold").arg(info.size());
+    if (why.isEmpty()) return true;
+    // Renamed, never opened: a FIFO is not read, a link is not followed.
+    const QString aside =
+        path + QStringLiteral(".set-aside-") +
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss-zzz"));
+    const bool moved = QFile::rename(path, aside);
+    notices_ << (moved ? QStringLiteral("%1 was %2; it was set aside as %3.").arg(path, why, aside)
+                       : QStringLiteral("%1 is %2 and could not be set aside; it is not used.")
+                             .arg(path, why));
+    return moved;
+}
+
+QStringList Session::TakeNotices() {
+    QStringList taken;
+    taken.swap(notices_);
+    return taken;
+}
+
+void Session::CleanUp() const {
+    const QDir dir(storage_.recoveryDir);
+    const auto entries = dir.entryList({QStringLiteral("session-*")}, QDir::Files | QDir::System);
+    for (const QString& name : entries) {
+        const QString path = dir.filePath(name);
+        if (name.contains(QStringLiteral(".zezudi-partial-save-"))) {
+            RemoveStaleTemporaries(Local(path.left(path.indexOf(QStringLiteral(".zezudi-")))));
+            continue;
+        }
+        if (!name.endsWith(QStringLiteral(".lock"))) continue;
+        const QString base = path.left(path.size() - 5);
+        if (QFileInfo::exists(base + QStringLiteral(".CDF"))) continue;  // offered at start
+        if (!Usable(path, kInfoLimit)) continue;
+        QLockFile other(path);
+        if (!other.tryLock(0)) continue;  // a running editor's
+        other.unlock();
+        QFile::remove(path);
+        if (Usable(base + QStringLiteral(".info"), kInfoLimit))
+            QFile::remove(base + QStringLiteral(".info"));
+    }
+}
 
 QString Session::Base(const QString& id) const {
     return storage_.recoveryDir + QStringLiteral("/session-") + id;
@@ -48,7 +110,8 @@ QStringList Session::Recent() const {
     if (storage_.settingsFile.isEmpty()) return {};
     return QSettings(storage_.settingsFile, QSettings::IniFormat)
         .value(QLatin1String(kRecentKey))
-        .toStringList();
+        .toStringList()
+        .mid(0, kRecentLimit);
 }
 
 void Session::AddRecent(const QString& path) {
@@ -83,9 +146,18 @@ std::vector<Session::Orphan> Session::FindOrphans() const {
     std::vector<Orphan> found;
     if (storage_.recoveryDir.isEmpty()) return found;
     const QDir dir(storage_.recoveryDir);
-    for (const QString& name : dir.entryList({QStringLiteral("session-*.CDF")}, QDir::Files)) {
+    const auto copies =
+        dir.entryList({QStringLiteral("session-*.CDF")}, QDir::Files | QDir::System);
+    for (const QString& name : copies) {
         const QString id = name.mid(8, name.size() - 8 - 4);
         if (id == id_) continue;
+        // Only a plain file of one configuration is a copy; its lock and info are read only when
+        // they are plain files too.
+        if (!Usable(dir.filePath(name), kCdfBytes, kCdfBytes) ||
+            !QFileInfo(dir.filePath(name)).isFile() ||
+            !Usable(Base(id) + QStringLiteral(".lock"), kInfoLimit) ||
+            !Usable(Base(id) + QStringLiteral(".info"), kInfoLimit))
+            continue;
         // A lock that can be taken belongs to no running editor.
         QLockFile other(Base(id) + QStringLiteral(".lock"));
         if (!other.tryLock(0)) continue;
@@ -112,8 +184,14 @@ void Session::Discard(const Orphan& orphan) const {
 
 Result<void> Session::WriteRecovery(const Config& config, const QString& fileName) {
     if (id_.isEmpty()) return {};
-    // The note of what the copy is goes first: a copy is never found without it.
+    // The note of what the copy is goes first: a copy is never found without it. Whatever
+    // took the place of either (a link, a FIFO, a grown file) is set aside first, so a write
+    // never goes through it.
     const QString info = Base(id_) + QStringLiteral(".info");
+    const QString copy = Base(id_) + QStringLiteral(".CDF");
+    if (!Usable(info, kInfoLimit) || !Usable(copy, kCdfBytes, kCdfBytes))
+        return Error{"Cannot write the recovery copy: " +
+                     notices_.join(QLatin1Char(' ')).toStdString()};
     {
         QSettings s(info, QSettings::IniFormat);
         s.setValue(QStringLiteral("file"), fileName);
@@ -122,7 +200,7 @@ Result<void> Session::WriteRecovery(const Config& config, const QString& fileNam
         if (s.status() != QSettings::NoError)
             return Error{"Cannot write the recovery copy to \"" + Local(info) + "\"."};
     }
-    return SaveToFile(config, Local(Base(id_) + QStringLiteral(".CDF")));
+    return SaveToFile(config, Local(copy));
 }
 
 void Session::RemoveRecovery() {

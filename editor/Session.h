@@ -53,8 +53,21 @@ class Session {
     // A clean exit: the copy is removed and the lock given back.
     void Close();
 
+    // What was found where the program keeps its own files and set aside (a link, a FIFO, a
+    // file of the wrong size), a sentence each; taken once.
+    QStringList TakeNotices();
+
   private:
     QString Base(const QString& id) const;
+    // Whether the program may use its own file `path`: absent, or a regular file (not a link)
+    // of at most `limit` bytes (exactly `exact` when that is set). Anything else is renamed
+    // aside, said in a notice, and the answer is then as for an absent file; false only when it
+    // could not be moved.
+    bool Usable(const QString& path, qint64 limit, qint64 exact = -1) const;
+    // Removes what sessions that ended without a clean exit left beside their copies: lock and
+    // info files without a copy, and half-written temporaries.
+    void CleanUp() const;
+    mutable QStringList notices_;
     Storage storage_;
     QString id_;
     std::unique_ptr<QLockFile> lock_;

@@ -434,8 +434,10 @@ TEST(CliSafety, AMisbehavingDeviceNeverGivesAFalseResult) {
     std::vector<Case> cases;
     for (int k = 0; k < 4; ++k) {
         device::Faults f;
-        (k == 0 ? f.dropEvery : k == 1 ? f.corruptEvery : k == 2 ? f.garbleEvery : f.floodEvery) =
-            k == 0 ? 150 : 25;
+        (k == 0   ? f.dropEvery
+         : k == 1 ? f.corruptEvery
+         : k == 2 ? f.garbleEvery
+                  : f.floodEvery) = k == 0 ? 150 : 25;
         cases.push_back({k == 0 ? "drop" : k == 1 ? "corrupt" : k == 2 ? "garble" : "flood", f});
     }
     test::TempDir dir;

@@ -1,6 +1,7 @@
 // New, Open, Save, Save As, the exit question, recent files and recovery copies, on the document
 // without a window.
 #include <QDir>
+#include <QSettings>
 #include <filesystem>
 
 #include "EditorFixture.h"
@@ -303,3 +304,79 @@ TEST_F(FileFlowTest, UnsavedChangesOfAnEditorThatDidNotEndCleanlyAreOfferedBack)
 
 }  // namespace
 }  // namespace zez::test
+
+#ifndef _WIN32
+#include <sys/stat.h>
+
+namespace zez::test {
+namespace {
+
+// The program's own files are never followed through links nor opened when they are no plain
+// file: whatever is found there is set aside with a notice, and the editor goes on.
+TEST_F(FileFlowTest, WhatTakesThePlaceOfTheProgramsOwnFilesIsSetAside) {
+    namespace fs = std::filesystem;
+    const std::string rec = dir.File("recovery");
+    fs::create_directories(rec);
+    const std::string victim = dir.File("victim.CDF");
+    ASSERT_TRUE(SaveToFile(Config{}, victim));
+    const auto victimBytes = ReadBytes(victim);
+    // A dead editor's copy grown far past one configuration, with a FIFO as its info file.
+    test::WriteBytes(rec + "/session-1-1.CDF", std::vector<uint8_t>(kCdfBytes + 5000, 1));
+    ASSERT_EQ(mkfifo((rec + "/session-2-2.info").c_str(), 0600), 0);
+    ASSERT_TRUE(SaveToFile(Config{}, rec + "/session-2-2.CDF"));
+    ASSERT_EQ(mkfifo(dir.File("settings.ini").c_str(), 0600), 0);  // the settings file a FIFO
+    // Stale leftovers of editors that were killed: a lock without a copy.
+    test::WriteBytes(rec + "/session-3-3.lock", {'1', '\n'});
+    {
+        Session session(InDir());  // would block on a FIFO
+        session.AddRecent(QStringLiteral("/x/R&D plant.CDF"));
+        // The grown copy is set aside; the copy whose info was a FIFO is offered without it.
+        const auto orphans = session.FindOrphans();
+        ASSERT_EQ(orphans.size(), 1u);
+        EXPECT_TRUE(orphans[0].copy.endsWith("session-2-2.CDF"));
+        EXPECT_TRUE(orphans[0].fileName.isEmpty());
+        const QStringList notices = session.TakeNotices();
+        EXPECT_EQ(notices.size(), 3) << notices.join(QLatin1Char('\n')).toStdString();
+        EXPECT_TRUE(notices.join(QLatin1Char(' ')).contains("not a plain file"));
+        EXPECT_FALSE(fs::exists(rec + "/session-3-3.lock"));
+        // A link placed at this editor's own copy is set aside, never written through.
+        RecoveryFlow recovery(doc, dialogs, session, {});
+        Drop(0, 4);
+        const auto own = QDir(QString::fromStdString(rec))
+                             .entryList({QStringLiteral("session-*.lock")}, QDir::Files);
+        ASSERT_EQ(own.size(), 1);
+        const std::string copy = rec + "/" + own[0].chopped(5).toStdString() + ".CDF";
+        fs::create_symlink(victim, copy);
+        recovery.Autosave();
+        EXPECT_EQ(ReadBytes(victim), victimBytes);
+        EXPECT_FALSE(fs::is_symlink(copy));
+        EXPECT_EQ(LoadFromFile(copy).value().config, state.record);
+        EXPECT_EQ(Last().title, "Recovery");  // the link that was set aside is said
+        EXPECT_TRUE(Last().text.contains("a link"));
+    }
+    // Recent files: at most eight, whatever the settings file says.
+    Session session(InDir());
+    for (int i = 0; i < 20; ++i) session.AddRecent(QStringLiteral("/x/%1.CDF").arg(i));
+    QSettings(QString::fromStdString(dir.File("settings.ini")), QSettings::IniFormat)
+        .setValue("recentFiles", QStringList(30, QStringLiteral("/y.CDF")));
+    EXPECT_EQ(session.Recent().size(), Session::kRecentLimit);
+}
+
+// Unsaved changes that cannot be kept for recovery are said once, not at every tick.
+TEST_F(FileFlowTest, AnUnwritableRecoveryFolderIsSaidOnce) {
+    if (geteuid() == 0) return;  // root writes everywhere
+    Session session(InDir());
+    RecoveryFlow recovery(doc, dialogs, session, {});
+    std::filesystem::permissions(dir.File("recovery"), std::filesystem::perms::owner_read |
+                                                           std::filesystem::perms::owner_exec);
+    Drop(0, 4);
+    recovery.Autosave();
+    recovery.Autosave();
+    std::filesystem::permissions(dir.File("recovery"), std::filesystem::perms::owner_all);
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_TRUE(Last().text.startsWith("Unsaved changes cannot be kept for recovery"));
+}
+
+}  // namespace
+}  // namespace zez::test
+#endif

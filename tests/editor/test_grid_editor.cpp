@@ -135,6 +135,15 @@ TEST_F(GridEditorTest, CopyAndPasteGoThroughTheSystemClipboardAsOneStep) {
         EXPECT_EQ(Type(s), 0);
         EXPECT_EQ(Sel(s), c.SegInput[0][s]);
     }
+    // Codes outside 0..15 are pasted as they are, with the warning opening such a file gives.
+    const Clip odd{1, 2, {40, 4}, {0, -3}};
+    auto* oddMime = new QMimeData;  // owned by the clipboard
+    oddMime->setData(GridEditor::kClipMime, QByteArray::fromStdString(ClipToText(odd)));
+    QGuiApplication::clipboard()->setMimeData(oddMime);
+    editor.Paste();
+    EXPECT_EQ(Type(0), 40);
+    EXPECT_EQ(Last().icon, Icon::Warning);
+    EXPECT_TRUE(Last().text.startsWith("2 pasted segment(s) hold values outside 0 to 15"));
     // Something that is not this program's segments is refused with a message.
     auto* bad = new QMimeData;  // owned by the clipboard
     bad->setData(GridEditor::kClipMime, "not segments");

@@ -8,6 +8,7 @@
 #include "EditorFixture.h"
 #include "TestUtil.h"
 #include "compiler/Compiler.h"
+#include "config/CdfFile.h"
 #include "editor/Palette.h"
 
 namespace zez::test {
