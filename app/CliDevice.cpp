@@ -68,9 +68,10 @@ bool ReadDeadline(const Parsed& p, const char* cmd, std::ostream& err,
 // What download and verify start with: the port, the file, the question, the compile.
 struct Start {
     std::string port;
-    std::optional<device::Millis> deadline;
     Config config;
     ControlArray array{};
+    std::unique_ptr<device::SerialPort> serial;
+    std::unique_ptr<device::Link> link;  // on `serial`, with the deadline asked for
 };
 
 // The start, or the exit status when the command ends there. `what` names the command in the
@@ -90,9 +91,11 @@ std::variant<std::unique_ptr<Start>, int> StartWithFile(const Parsed& p, const c
     }
     auto start = std::make_unique<Start>();
     start->port = *port;
-    start->deadline = deadline;
     start->config = *config;
     Compile(start->config, start->array);
+    start->serial = env.makePort();
+    start->link = std::make_unique<device::Link>(*start->serial, *env.time);
+    start->link->SetBudget(deadline);
     return start;
 }
 
@@ -127,23 +130,17 @@ bool Report(const device::TransferResult& r, bool download, std::ostream& out, s
 int CmdDownload(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env) {
     auto started = StartWithFile(p, "download", "Download", out, err, env);
     if (const int* exit = std::get_if<int>(&started)) return *exit;
-    const Start& s = *std::get<std::unique_ptr<Start>>(started);
-    auto serial = env.makePort();
-    device::Link link(*serial, *env.time);
-    link.SetBudget(s.deadline);
-    const auto r = device::Download(link, s.port, s.array, s.config, PrintCaptions(out));
+    Start& s = *std::get<std::unique_ptr<Start>>(started);
+    const auto r = device::Download(*s.link, s.port, s.array, s.config, PrintCaptions(out));
     return Report(r, true, out, err) ? kExitOk : kExitFailed;
 }
 
 int CmdVerify(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env) {
     auto started = StartWithFile(p, "verify", "Compare", out, err, env);
     if (const int* exit = std::get_if<int>(&started)) return *exit;
-    const Start& s = *std::get<std::unique_ptr<Start>>(started);
-    auto serial = env.makePort();
-    device::Link link(*serial, *env.time);
-    link.SetBudget(s.deadline);
+    Start& s = *std::get<std::unique_ptr<Start>>(started);
     const bool quick = p.options.count("--quick") != 0;
-    const auto v = device::Verify(link, s.port, s.array, s.config, quick, PrintCaptions(out));
+    const auto v = device::Verify(*s.link, s.port, s.array, s.config, quick, PrintCaptions(out));
     if (v.transfer.outcome != device::Outcome::Complete) {
         out << (v.transfer.outcome == device::Outcome::NoConnect ? "Unable to connect to device.\n"
                                                                  : "Compare Failed.\n");

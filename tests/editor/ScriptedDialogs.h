@@ -19,6 +19,14 @@ struct Box {
     Icon icon;
 };
 
+inline void ExpectBox(const Box& box, const QString& text, const QString& title, Buttons buttons,
+                      Icon icon) {
+    EXPECT_EQ(box.text, text);
+    EXPECT_EQ(box.title, title);
+    EXPECT_EQ(box.buttons, buttons);
+    EXPECT_EQ(box.icon, icon);
+}
+
 class ScriptedDialogs final : public Dialogs {
   public:
     Answer Message(const QString& text, const QString& title, Buttons buttons, Icon icon) override {

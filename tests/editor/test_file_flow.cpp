@@ -44,11 +44,7 @@ TEST_F(FileFlowTest, NewAsksOnlyWhenChangedAndKeepsFileNameAndFlag) {
     dialogs.answers = {Answer::No};
     files.New();
     ASSERT_EQ(dialogs.boxes.size(), 1u);
-    const Box& box = dialogs.boxes[0];
-    EXPECT_EQ(box.text, "Discard Changes?");
-    EXPECT_EQ(box.title, "New");
-    EXPECT_EQ(box.buttons, Buttons::YesNo);
-    EXPECT_EQ(box.icon, Icon::None);
+    ExpectBox(dialogs.boxes[0], "Discard Changes?", "New", Buttons::YesNo, Icon::None);
     EXPECT_EQ(state.record, edited);
     EXPECT_EQ(doc.output(), 2);
     EXPECT_EQ(restarts, 0);

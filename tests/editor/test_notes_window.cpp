@@ -99,11 +99,7 @@ TEST_F(NotesTest, TheLimitIsFourThousandCharacters) {
     notes->txtNotes()->setTextCursor(end);
     QTest::keyClicks(notes->txtNotes(), "y");
     ASSERT_EQ(dialogs.boxes.size(), 1u);
-    const Box& box = dialogs.boxes[0];
-    EXPECT_EQ(box.text, "Out Of Note Space");
-    EXPECT_EQ(box.title, "Error");
-    EXPECT_EQ(box.buttons, Buttons::Ok);
-    EXPECT_EQ(box.icon, Icon::Critical);
+    ExpectBox(dialogs.boxes[0], "Out Of Note Space", "Error", Buttons::Ok, Icon::Critical);
     EXPECT_EQ(notes->txtNotes()->toPlainText(), QString(4000, QLatin1Char('x')));
     EXPECT_EQ(notes->lblUnusedChars()->text(), "4000 Of 4000 Characters Used");
     EXPECT_EQ(state.record.NoteData[3999], 'x');

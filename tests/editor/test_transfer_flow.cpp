@@ -29,14 +29,11 @@ TEST_F(TransferFlowTest, DownloadSendsWhatWasCompiledAndChangesNothing) {
     dialogs.answers = {Answer::Yes};
     transfers.Download(false);
     ASSERT_EQ(dialogs.boxes.size(), 2u);
-    EXPECT_EQ(dialogs.boxes[0].text,
-              "Power Cycle Device Prior To Download.\r\nDevice Node Must Be 00\r\nContinue?");
-    EXPECT_EQ(dialogs.boxes[0].title, "Download");
-    EXPECT_EQ(dialogs.boxes[0].buttons, Buttons::YesNo);
-    EXPECT_EQ(dialogs.boxes[0].icon, Icon::None);
-    EXPECT_EQ(Last().text, "Download Complete.\r\nPower Cycle Device.");
-    EXPECT_EQ(Last().title, "Download");
-    EXPECT_EQ(Last().icon, Icon::Information);
+    ExpectBox(dialogs.boxes[0],
+              "Power Cycle Device Prior To Download.\r\nDevice Node Must Be 00\r\nContinue?",
+              "Download", Buttons::YesNo, Icon::None);
+    ExpectBox(Last(), "Download Complete.\r\nPower Cycle Device.", "Download", Buttons::Ok,
+              Icon::Information);
     // The captions from the first block to the checksum, hidden at the end.
     EXPECT_EQ(captions.front(), "Block 0 of 2304");
     EXPECT_TRUE(captions.contains("Device Checksum"));
@@ -55,9 +52,7 @@ TEST_F(TransferFlowTest, DownloadCancelledOrFailedSaysSo) {
     dialogs.answers = {Answer::No};
     transfers.Download(false);
     ASSERT_EQ(dialogs.boxes.size(), 2u);
-    EXPECT_EQ(Last().text, "Download Cancelled");
-    EXPECT_EQ(Last().title, "Download");
-    EXPECT_EQ(Last().icon, Icon::None);
+    ExpectBox(Last(), "Download Cancelled", "Download", Buttons::Ok, Icon::None);
     EXPECT_EQ(emulator->commands(), 0);
 
     device::Faults silent, wrong;

@@ -233,12 +233,9 @@ TEST_F(EditorTest, TheTestPanelAgreesWithTheCompiledArray) {
             }
             window->cmdTest_Click();
             const bool on = (array[word] >> output) & 1;
-            const Box& box = dialogs.boxes.back();
-            EXPECT_EQ(box.text,
-                      QStringLiteral("Lumacor Input %1 %2").arg(output + 1).arg(on ? "On" : "Off"));
-            EXPECT_EQ(box.title, kAppTitle);
-            EXPECT_EQ(box.buttons, Buttons::Ok);
-            EXPECT_EQ(box.icon, Icon::None);
+            ExpectBox(dialogs.boxes.back(),
+                      QStringLiteral("Lumacor Input %1 %2").arg(output + 1).arg(on ? "On" : "Off"),
+                      kAppTitle, Buttons::Ok, Icon::None);
             EXPECT_EQ(window->view().outputShown(), on);
         }
     }

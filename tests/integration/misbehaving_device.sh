@@ -5,26 +5,13 @@
 # Usage: misbehaving_device.sh DEVSIM CLI EXAMPLE.CDF
 set -u
 devsim=$1 cli=$2 example=$3
-work=$(mktemp -d)
-pids=()
-cleanup() { [ ${#pids[@]} -gt 0 ] && kill "${pids[@]}" 2>/dev/null; rm -rf "$work"; }
-trap cleanup EXIT
+# shellcheck source=devsim.sh
+. "$(dirname "$0")/devsim.sh"
 failed=0 passed=0
-
-start_devsim() {  # sets pty to the terminal's path
-  rm -f "$work/devsim.out"
-  "$devsim" "$@" > "$work/devsim.out" 2> "$work/devsim.err" &
-  pids+=($!)
-  for _ in $(seq 100); do
-    [ -s "$work/devsim.out" ] && break
-    sleep 0.1
-  done
-  pty=$(head -1 "$work/devsim.out")
-}
 
 # A device that holds the example, then faults switched on.
 start_devsim --memory "$work/device.mem" --exit-after-transfer
-"$cli" download "$example" --port "$pty" --yes > /dev/null 2>&1 || { echo "FAIL: setup download"; exit 1; }
+"$cli" download "$example" --port "$pty" --yes > /dev/null 2>&1 || fail "setup download"
 wait "${pids[@]}" 2>/dev/null; pids=()
 
 # name | devsim faults | command | allowed exit codes | what the output must say | seconds at most

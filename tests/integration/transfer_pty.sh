@@ -4,22 +4,8 @@
 # Usage: transfer_pty.sh DEVSIM CLI EXAMPLE.CDF
 set -u
 devsim=$1 cli=$2 example=$3
-work=$(mktemp -d)
-pids=()
-cleanup() { [ ${#pids[@]} -gt 0 ] && kill "${pids[@]}" 2>/dev/null; rm -rf "$work"; }
-trap cleanup EXIT
-fail() { echo "FAIL: $*"; exit 1; }
-
-start_devsim() {  # sets pty to the terminal's path
-  rm -f "$work/devsim.out"
-  "$devsim" "$@" > "$work/devsim.out" 2> "$work/devsim.err" &
-  pids+=($!)
-  for _ in $(seq 50); do
-    [ -s "$work/devsim.out" ] && break
-    sleep 0.1
-  done
-  pty=$(head -1 "$work/devsim.out")
-}
+# shellcheck source=devsim.sh
+. "$(dirname "$0")/devsim.sh"
 
 start_devsim --memory "$work/device.mem"
 [ -n "$pty" ] || fail "zezudi-devsim printed no terminal"
