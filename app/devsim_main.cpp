@@ -19,6 +19,7 @@
 #include <filesystem>
 #include <iostream>
 #include <string>
+#include <utility>
 
 #include "config/FileAccess.h"
 #include "config/ReplaceFile.h"
@@ -71,50 +72,45 @@ bool ParseInt(const char* text, int& out) {
 }
 
 bool Parse(int argc, char** argv, Options& o) {
+    int lateMs = 0, dribbleMs = 0;
+    const std::pair<const char*, int*> numbers[] = {{"--exit-after-commands", &o.exitAfterCommands},
+                                                    {"--silent-after", &o.faults.silentAfter},
+                                                    {"--drop-every", &o.faults.dropEvery},
+                                                    {"--late-every", &o.faults.lateEvery},
+                                                    {"--late-ms", &lateMs},
+                                                    {"--corrupt-every", &o.faults.corruptEvery},
+                                                    {"--garble-every", &o.faults.garbleEvery},
+                                                    {"--flood-every", &o.faults.floodEvery},
+                                                    {"--dribble-ms", &dribbleMs}};
+    const std::pair<const char*, bool*> switches[] = {
+        {"--exit-after-transfer", &o.exitAfterTransfer},
+        {"--pace", &o.pace},
+        {"--short-replies", &o.faults.shortReplies},
+        {"--lower-case-checksum", &o.faults.lowerCaseChecksum},
+        {"--wrong-checksum", &o.faults.wrongChecksum},
+        {"--note-byte-4095", &o.faults.noteByte4095}};
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        auto value = [&](int& out) { return i + 1 < argc && ParseInt(argv[++i], out); };
-        int n = 0;
         if (a == "--help" || a == "-h") {
             std::cout << kUsage;
             std::exit(0);
-        } else if (a == "--memory" && i + 1 < argc) {
+        }
+        if (a == "--memory" && i + 1 < argc) {
             o.memory = argv[++i];
-        } else if (a == "--exit-after-transfer") {
-            o.exitAfterTransfer = true;
-        } else if (a == "--exit-after-commands" && value(n)) {
-            o.exitAfterCommands = n;
-        } else if (a == "--pace") {
-            o.pace = true;
-        } else if (a == "--silent-after" && value(n)) {
-            o.faults.silentAfter = n;
-        } else if (a == "--drop-every" && value(n)) {
-            o.faults.dropEvery = n;
-        } else if (a == "--late-every" && value(n)) {
-            o.faults.lateEvery = n;
-        } else if (a == "--late-ms" && value(n)) {
-            o.faults.lateBy = Millis{n};
-        } else if (a == "--short-replies") {
-            o.faults.shortReplies = true;
-        } else if (a == "--lower-case-checksum") {
-            o.faults.lowerCaseChecksum = true;
-        } else if (a == "--wrong-checksum") {
-            o.faults.wrongChecksum = true;
-        } else if (a == "--note-byte-4095") {
-            o.faults.noteByte4095 = true;
-        } else if (a == "--corrupt-every" && value(n)) {
-            o.faults.corruptEvery = n;
-        } else if (a == "--garble-every" && value(n)) {
-            o.faults.garbleEvery = n;
-        } else if (a == "--flood-every" && value(n)) {
-            o.faults.floodEvery = n;
-        } else if (a == "--dribble-ms" && value(n)) {
-            o.faults.dribble = Millis{n};
-        } else {
+            continue;
+        }
+        bool known = false;
+        for (const auto& [name, flag] : switches)
+            if (a == name) known = *flag = true;
+        for (const auto& [name, number] : numbers)
+            if (a == name) known = i + 1 < argc && ParseInt(argv[++i], *number);
+        if (!known) {
             std::cerr << "zezudi-devsim: unknown or incomplete option " << a << "\n" << kUsage;
             return false;
         }
     }
+    o.faults.lateBy = Millis{lateMs};
+    o.faults.dribble = Millis{dribbleMs};
     return true;
 }
 
