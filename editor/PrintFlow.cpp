@@ -21,6 +21,9 @@ void PrintFlow::Print(bool preview) {
     const PrintRequest request = Now();
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(QFileInfo(doc_.fileName()).fileName());
+    // The pages Export PDF writes, unless the user chooses otherwise in the dialog.
+    printer.setPageSize(QPageSize(QPageSize::A4));
+    printer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
     dialogs_.Print(printer, preview, [&](QPrinter* target) {
         QPainter p;
         if (!p.begin(target)) return;

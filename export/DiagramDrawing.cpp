@@ -66,6 +66,14 @@ void DrawSegment(QPainter& p, double x, double y, int code, int sel) {
     }
 }
 
+// A font size in the painter's units (points on a page), whatever the resolution of the device:
+// a point size alone is taken at the device's resolution and would be scaled twice on a printer
+// whose painter is scaled to points.
+void SetPoints(QFont& f, const QPainter& p, double points) {
+    const int dpi = p.device() ? p.device()->logicalDpiY() : 72;
+    f.setPointSizeF(points * 72.0 / (dpi > 0 ? dpi : 72));
+}
+
 QString PageTitle(int output) {
     return QStringLiteral("LC Input %1").arg(output + 1);
 }
@@ -83,7 +91,7 @@ std::vector<int> OutputsToPrint(const Config& config) {
 
 void Footer(QPainter& p, const QRectF& page, const PrintRequest& r, int number, int pages) {
     QFont f = p.font();
-    f.setPointSizeF(8);
+    SetPoints(f, p, 8);
     f.setBold(false);
     p.setFont(f);
     const QRectF band(page.left(), page.bottom() - 14, page.width(), 14);
@@ -97,7 +105,7 @@ void Footer(QPainter& p, const QRectF& page, const PrintRequest& r, int number, 
 // The title and returns the space left below it.
 QRectF Title(QPainter& p, const QRectF& page, const QString& title) {
     QFont f = p.font();
-    f.setPointSizeF(16);
+    SetPoints(f, p, 16);
     f.setBold(true);
     p.setFont(f);
     const QRectF band(page.left(), page.top(), page.width(), 26);
@@ -112,7 +120,7 @@ void NoteBody(QPainter& p, const QRectF& area, const QString& text) {
     QTextOption wrap;
     wrap.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     for (double size = 11; size >= 1; size -= 0.5) {
-        f.setPointSizeF(size);
+        SetPoints(f, p, size);
         p.setFont(f);
         const QRectF need = p.boundingRect(area, text, wrap);
         if (need.height() <= area.height() || size <= 1) break;
@@ -169,7 +177,7 @@ void PrintPages(QPainter& p, const QRectF& page, const PrintRequest& r,
         const QRectF diagram(below.left(), below.top(), side, side * kDrawHeight / kDrawWidth);
         DrawDiagram(p, diagram, r.config, o);
         QFont f = p.font();
-        f.setPointSizeF(10);
+        SetPoints(f, p, 10);
         f.setBold(false);
         p.setFont(f);
         const QRectF exprArea(below.left(), diagram.bottom() + 12, below.width(),

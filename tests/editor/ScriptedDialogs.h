@@ -57,6 +57,7 @@ class ScriptedDialogs final : public Dialogs {
         if (printTo.isEmpty()) return false;
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(printTo);
+        if (printResolution > 0) printer.setResolution(printResolution);
         paint(&printer);
         return true;
     }
@@ -71,6 +72,7 @@ class ScriptedDialogs final : public Dialogs {
     std::deque<QString> texts;
     std::vector<bool> printRequests;
     QString printTo;
+    int printResolution = 0;  // the printer's own when 0
     std::deque<Answer> answers;
     std::deque<QString> openNames, saveNames;
     std::vector<FileDialogRequest> openRequests, saveRequests;

@@ -163,10 +163,25 @@ TEST(Export, AFileThatCannotBeWrittenIsReportedAndLeftAlone) {
                            QStringLiteral("/nonexistent-folder/x.svg")));
 }
 
-// Print Preview, Print and Export PDF from the editor: every diagram and the note, through the
-// dialogs; a folder that cannot be written is reported and nothing else changes.
-TEST(PrintFlow, PrintAndExportDrawEveryDiagramAndTheNote) {
-    const QString pdfinfo = Tool("pdfinfo");
+// The words of a PDF with their boxes, in points, as pdftotext -bbox gives them.
+std::vector<std::pair<QString, QRectF>> Words(const QString& pdftotext, const QString& pdf) {
+    std::vector<std::pair<QString, QRectF>> words;
+    QXmlStreamReader xml(Output(pdftotext, {QStringLiteral("-bbox"), pdf, QStringLiteral("-")}));
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement || xml.name() != u"word") continue;
+        const auto at = xml.attributes();
+        auto v = [&](const char* name) { return at.value(QLatin1String(name)).toDouble(); };
+        const QRectF box(QPointF(v("xMin"), v("yMin")), QPointF(v("xMax"), v("yMax")));
+        words.emplace_back(xml.readElementText(), box);
+    }
+    return words;
+}
+
+// Print Preview, Print and Export PDF from the editor: every diagram and the note through the one
+// drawing, the printed pages the same as the exported ones at every printer resolution; a folder
+// that cannot be written is reported and nothing else changes.
+TEST(PrintFlow, PrintedPagesAreTheExportedOnesAtEveryResolution) {
+    const QString pdftotext = Tool("pdftotext");
     test::TempDir dir;
     auto file = [&](const char* name) { return QString::fromStdString(dir.File(name)); };
     ProgramState state;
@@ -175,18 +190,31 @@ TEST(PrintFlow, PrintAndExportDrawEveryDiagramAndTheNote) {
     FileFlow(doc, dialogs).OpenNamed(QStringLiteral(ZEZ_EXAMPLES_DIR "/corridor.CDF"));
     PrintFlow printing(doc, dialogs);
     printing.Print(true);  // the preview, cancelled
-    dialogs.printTo = file("printed.pdf");
-    printing.Print(false);
-    EXPECT_EQ(dialogs.printRequests, (std::vector<bool>{true, false}));
-    ASSERT_TRUE(QFile::exists(dialogs.printTo));
     dialogs.saveNames = {file("exported.pdf")};
     printing.ExportPdf();
     EXPECT_EQ(dialogs.saveRequests.back().initialName.right(12), "corridor.pdf");
     EXPECT_EQ(dialogs.boxes.back().text, "3 page(s) written to " + file("exported.pdf") + ".");
-    for (const QString& pdf : {file("exported.pdf"), dialogs.printTo})  // two diagrams, the note
-        if (!pdfinfo.isEmpty()) {
-            EXPECT_TRUE(Output(pdfinfo, {pdf}).contains(QStringLiteral("Pages:           3")));
+    const auto exported =
+        pdftotext.isEmpty() ? decltype(Words({}, {})){} : Words(pdftotext, file("exported.pdf"));
+    for (int dpi : {72, 300, 600, 1200}) {
+        dialogs.printTo = file(("printed" + std::to_string(dpi) + ".pdf").c_str());
+        dialogs.printResolution = dpi;
+        printing.Print(false);
+        ASSERT_TRUE(QFile::exists(dialogs.printTo));
+        if (pdftotext.isEmpty()) continue;
+        const auto printed = Words(pdftotext, dialogs.printTo);
+        ASSERT_EQ(printed.size(), exported.size()) << dpi << " dpi";
+        ASSERT_GT(printed.size(), 20u);  // titles, labels, expressions, footers, the note
+        for (std::size_t i = 0; i < printed.size(); ++i) {
+            const auto& [word, box] = printed[i];
+            EXPECT_EQ(word, exported[i].first) << dpi << " dpi";
+            for (const auto& [a, b] : {std::pair{box.topLeft(), exported[i].second.topLeft()},
+                                       {box.bottomRight(), exported[i].second.bottomRight()}})
+                EXPECT_LE((a - b).manhattanLength(), 2.0)
+                    << word.toStdString() << " at " << dpi << " dpi";
         }
+    }
+    EXPECT_EQ(dialogs.printRequests, (std::vector<bool>{true, false, false, false, false}));
     dialogs.saveNames = {file("no/such/folder/x.pdf")};
     printing.ExportPdf();
     EXPECT_EQ(dialogs.boxes.back().icon, Icon::Critical);
