@@ -422,7 +422,8 @@ void PrintUsage(std::ostream& os) {
     os << "usage: zezudi-cli COMMAND [ARGS]\n\ncommands:\n";
     for (const auto& c : Commands()) os << "  " << c.usage << "\n      " << c.summary << "\n";
     os << "\nexit codes: 0 success, 1 failed operation, 2 bad usage or input\n"
-          "zezudi-cli COMMAND --help shows one command's usage.\n";
+          "zezudi-cli COMMAND --help shows one command's usage; zezudi-cli --version the "
+          "version.\n";
 }
 
 }  // namespace
@@ -464,6 +465,10 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     }
     if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
         PrintUsage(out);
+        return kExitOk;
+    }
+    if (args[0] == "--version") {
+        out << "zezudi-cli " << ZEZ_VERSION << "\n";
         return kExitOk;
     }
     for (const auto& cmd : Commands()) {

@@ -1,12 +1,59 @@
 #include <QApplication>
+#include <QCommandLineParser>
+#include <cstring>
+#include <memory>
 
 #include "device/QtSerialPort.h"
 #include "editor/MainWindow.h"
 #include "editor/QtDialogs.h"
 
+namespace {
+
+// zezudi [--port PATH] [FILE.CDF]
+struct Arguments {
+    QString port, file;
+};
+
+Arguments Parse(const QCoreApplication& app) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("The configuration tool for the Lumacor input module: draw, test, compile "
+                       "and transfer the 8 ladder diagrams of a CDF file."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption port(QStringLiteral("port"),
+                                  QStringLiteral("Start with the serial port PATH chosen."),
+                                  QStringLiteral("PATH"));
+    parser.addOption(port);
+    parser.addPositionalArgument(QStringLiteral("FILE.CDF"),
+                                 QStringLiteral("The configuration to open."),
+                                 QStringLiteral("[FILE.CDF]"));
+    parser.process(app);  // --help, --version and bad options print and end here
+    const QStringList files = parser.positionalArguments();
+    return {parser.value(port), files.isEmpty() ? QString() : files.at(0)};
+}
+
+void Name() {
+    QCoreApplication::setApplicationName(QStringLiteral("ZezUdi"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(ZEZ_VERSION));
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    // Help and version need no display: they are answered before any window system is touched.
+    for (int i = 1; i < argc; ++i) {
+        for (const char* ask : {"--help", "-h", "-?", "--help-all", "--version", "-v"}) {
+            if (std::strcmp(argv[i], ask) != 0) continue;
+            QCoreApplication plain(argc, argv);
+            Name();
+            Parse(plain);
+            return 0;
+        }
+    }
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("ZezUdi"));
+    Name();
+    const Arguments args = Parse(app);
     zez::ProgramState state;
     zez::QtDialogs dialogs;
     zez::device::SteadyTime time;
@@ -21,17 +68,9 @@ int main(int argc, char** argv) {
     zez::FrmZezUdiMain window(state, dialogs, std::move(device));
     dialogs.SetParent(&window);
     window.show();
-    // zezudi [--port PATH] [FILE.CDF]
-    QStringList args = QApplication::arguments();
-    args.removeFirst();
-    QString port;
-    if (const auto at = args.indexOf(QStringLiteral("--port")); at >= 0 && at + 1 < args.size()) {
-        port = args.at(at + 1);
-        args.remove(at, 2);
-    }
-    if (!args.isEmpty()) window.OpenNamedFile(args.at(0));
+    if (!args.file.isEmpty()) window.OpenNamedFile(args.file);
     // After the file named on the command line: a restored copy is then what the window shows.
     window.StartSession(zez::Storage::Default());
-    if (!port.isEmpty()) window.ports().SelectPath(port);
+    if (!args.port.isEmpty()) window.ports().SelectPath(args.port);
     return app.exec();
 }

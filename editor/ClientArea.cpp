@@ -1,5 +1,6 @@
 #include "editor/ClientArea.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 #include <QShortcut>
 
@@ -34,6 +35,27 @@ void RailLine::paintEvent(QPaintEvent*) {
     QPainter(this).fillRect(rect(), lit_ ? QColor(255, 0, 0) : QColor(0, 0, 0));
 }
 
+GridFocus::GridFocus(QWidget* parent) : QWidget(parent) {
+    setFocusPolicy(Qt::StrongFocus);
+    setAccessibleName(QStringLiteral("Diagram"));
+}
+
+void GridFocus::keyPressEvent(QKeyEvent* event) {
+    bool used = false;
+    emit KeyPressed(event->key(), event->modifiers(), &used);
+    if (!used) QWidget::keyPressEvent(event);
+}
+
+void GridFocus::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    emit FocusChanged(true);
+}
+
+void GridFocus::focusOutEvent(QFocusEvent* event) {
+    QWidget::focusOutEvent(event);
+    emit FocusChanged(false);
+}
+
 ClientArea::ClientArea(QWidget* parent) : QWidget(parent) {
     setFocusPolicy(Qt::ClickFocus);
     setFixedSize(kClientWidth, kClientHeight);
@@ -44,6 +66,9 @@ ClientArea::ClientArea(QWidget* parent) : QWidget(parent) {
         imgSelect[k]->setToolTip(
             QStringLiteral("Drag onto a segment, or click to place it with each click"));
     }
+    // Under the pictures, which it takes the keys for.
+    grid = new GridFocus(this);
+    grid->setGeometry(120, 8, 640, 640);
     for (int s = 0; s < kSegments; ++s) {
         imgSegment[s] = new SegmentPicture(s, this);
         imgSegment[s]->setGeometry(120 + 40 * (s % 16), 8 + 40 * (s / 16), 40, 40);

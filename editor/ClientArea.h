@@ -35,6 +35,23 @@ class RailLine : public QWidget {
     bool lit_ = false;
 };
 
+// Takes the keyboard for the grid: it lies under the segment pictures, is in the Tab order, and
+// passes on the keys it is given and when it gains or loses the focus.
+class GridFocus : public QWidget {
+    Q_OBJECT
+  public:
+    explicit GridFocus(QWidget* parent);
+
+  signals:
+    void KeyPressed(int key, Qt::KeyboardModifiers modifiers, bool* used);
+    void FocusChanged(bool focused);
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+};
+
 class ClientArea : public QWidget {
     Q_OBJECT
   public:
@@ -43,6 +60,7 @@ class ClientArea : public QWidget {
     // The inputs and pilots ticked in the Test frame.
     int32_t TickedInputs() const;
 
+    GridFocus* grid = nullptr;
     std::array<PaletteItem*, 16> imgSelect{};
     std::array<SegmentPicture*, kSegments> imgSegment{};
     std::array<SegmentLabel*, kSegments> lblSeg{};

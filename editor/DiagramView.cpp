@@ -23,10 +23,10 @@ void DiagramView::Show(const Config& config, int output) {
     if (client_.cboSelect->isVisible()) client_.cboSelect->raise();
 }
 
-void DiagramView::ShowMarks(const GridEditor& editor) {
+void DiagramView::ShowMarks(const GridEditor& editor, bool focused) {
     for (int s = 0; s < kSegments; ++s)
         client_.imgSegment[s]->SetMarks(editor.hasSelection() && editor.selection().Contains(s),
-                                        editor.cursorShown() && s == editor.cursor());
+                                        editor.cursorShown() && s == editor.cursor(), focused);
     for (int k = 0; k < 16; ++k) client_.imgSelect[k]->SetArmed(k == editor.armed());
 }
 

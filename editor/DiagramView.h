@@ -20,7 +20,7 @@ class DiagramView {
 
     // Clears what the last test showed.
     void Show(const Config& config, int output);
-    void ShowMarks(const GridEditor& editor);
+    void ShowMarks(const GridEditor& editor, bool focused);
     // A reason per segment; empty: no finding.
     void ShowFindings(const std::array<QString, kSegments>& reasons);
     void ShowEnergised(const TestResult& result);

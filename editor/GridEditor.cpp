@@ -158,6 +158,13 @@ void GridEditor::DeleteRow() {
               [&](Config& c) { zez::DeleteRow(c, output, row); });
 }
 
+void GridEditor::Reset() {
+    cursor_ = anchor_ = 0;
+    cursorShown_ = hasSelection_ = false;
+    pendingSignal_ = 0;
+    emit MarksChanged();
+}
+
 void GridEditor::Arm(int code) {
     armed_ = armed_ == code ? -1 : code;
     emit MarksChanged();
@@ -188,6 +195,14 @@ bool GridEditor::Key(int key, bool shift) {
             });
             return true;
         }
+    }
+    const bool edits = key == Qt::Key_W || key == Qt::Key_C || key == Qt::Key_N ||
+                       key == Qt::Key_U || key == Qt::Key_D || key == Qt::Key_I ||
+                       key == Qt::Key_P || key == Qt::Key_Return || key == Qt::Key_Enter;
+    if (edits && !cursorShown_) {
+        cursorShown_ = true;
+        emit MarksChanged();
+        return true;
     }
     auto element = [this](Element e, const char* what) {
         EditTarget(QString::fromLatin1(what),

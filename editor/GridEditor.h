@@ -45,7 +45,10 @@ class GridEditor : public QObject {
     void InsertRow();
     void DeleteRow();
     void Arm(int code);  // a palette picture clicked without a drag; again disarms
-    // An editing key without Ctrl or Alt; false when it is not one.
+    // No cursor shown and nothing selected (another record or output); the armed picture stays.
+    void Reset();
+    // An editing key without Ctrl or Alt; false when it is not one. Until the cursor is shown a
+    // key only shows it: nothing is edited where the user cannot see.
     bool Key(int key, bool shift);
 
   signals:

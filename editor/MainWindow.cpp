@@ -4,7 +4,6 @@
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QGuiApplication>
-#include <QKeyEvent>
 #include <QLayout>
 #include <QLocale>
 #include <QMenuBar>
@@ -53,7 +52,10 @@ FrmZezUdiMain::FrmZezUdiMain(ProgramState& state, Dialogs& dialogs, DeviceAccess
     ports_->Refresh();
 }
 
-FrmZezUdiMain::~FrmZezUdiMain() = default;
+FrmZezUdiMain::~FrmZezUdiMain() {
+    // The grid loses the focus while the widgets go, after the view they would draw on.
+    disconnect(client_->grid, nullptr, this, nullptr);
+}
 
 void FrmZezUdiMain::BuildMenus() {
     MainMenus& m = menus;
@@ -162,7 +164,10 @@ void FrmZezUdiMain::Wire() {
         client_->cboOutput->setCurrentIndex(output);
         ShowConfig();
     });
-    connect(doc_, &Document::Restarted, this, [this] { tmrCloseCBO_Timer(); });
+    connect(doc_, &Document::Restarted, this, [this] {
+        tmrCloseCBO_Timer();
+        editor_->Reset();  // a new record: no cursor or selection left from the old one
+    });
     connect(doc_, &Document::CompiledChanged, this, [this](bool on) { ShowCompiled(on); });
     connect(files_, &FileFlow::RecentChanged, this, [this] { FillRecentMenu(); });
     connect(files_, &FileFlow::SaveEnded, this, [this] { tmrCloseCBO_Timer(); });
@@ -178,9 +183,17 @@ void FrmZezUdiMain::Wire() {
     });
     connect(transfers_, &TransferFlow::UploadFailed, files_, &FileFlow::New);
     connect(editor_, &GridEditor::MarksChanged, this, [this] {
-        view_->ShowMarks(*editor_);
+        view_->ShowMarks(*editor_, client_->grid->hasFocus());
         UpdateEditActions();
     });
+    // Editing keys act only while the grid has the keyboard focus.
+    connect(c.grid, &GridFocus::KeyPressed, this,
+            [this](int key, Qt::KeyboardModifiers m, bool* used) {
+                if ((m & ~(Qt::KeypadModifier | Qt::ShiftModifier)) == Qt::NoModifier)
+                    *used = editor_->Key(key, m & Qt::ShiftModifier);
+            });
+    connect(c.grid, &GridFocus::FocusChanged, this,
+            [this](bool focused) { view_->ShowMarks(*editor_, focused); });
     connect(editor_, &GridEditor::OpenInputList, this, [this](int index) {
         selectArming_ = true;
         curSegment_ = index;
@@ -216,7 +229,7 @@ void FrmZezUdiMain::Wire() {
 
 void FrmZezUdiMain::ShowConfig() {
     view_->Show(doc_->record(), doc_->output());
-    view_->ShowMarks(*editor_);
+    view_->ShowMarks(*editor_, client_->grid->hasFocus());
     UpdateEditActions();
     RefreshLogic();
 }
@@ -260,6 +273,7 @@ void FrmZezUdiMain::FillRecentMenu() {
 }
 
 void FrmZezUdiMain::cboOutput_Click() {
+    editor_->Reset();  // another output chosen: its own cursor, nothing selected
     doc_->ShowOutput(std::max(0, client_->cboOutput->currentIndex()));
 }
 
@@ -272,7 +286,7 @@ void FrmZezUdiMain::lblSeg_Click(int index) {
 }
 
 void FrmZezUdiMain::segment_Pressed(int index, Qt::KeyboardModifiers modifiers) {
-    client_->setFocus(Qt::MouseFocusReason);
+    client_->grid->setFocus(Qt::MouseFocusReason);
     editor_->Press(index, modifiers & Qt::ShiftModifier);
 }
 
@@ -339,14 +353,6 @@ void FrmZezUdiMain::closeEvent(QCloseEvent* event) {
     if (transfers_->running() || !files_->MayExit()) return event->ignore();
     if (session_) session_->Close();  // a clean exit leaves no recovery copy
     event->accept();
-}
-
-void FrmZezUdiMain::keyPressEvent(QKeyEvent* event) {
-    const auto mods = event->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier);
-    if (mods == Qt::NoModifier &&
-        editor_->Key(event->key(), event->modifiers() & Qt::ShiftModifier))
-        return;
-    QMainWindow::keyPressEvent(event);
 }
 
 void FrmZezUdiMain::StartSession(const Storage& storage) {

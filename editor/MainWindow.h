@@ -94,7 +94,6 @@ class FrmZezUdiMain : public QMainWindow {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     void BuildMenus();

@@ -138,10 +138,11 @@ void SegmentPicture::SetFinding(const QString& reason) {
     update();
 }
 
-void SegmentPicture::SetMarks(bool selected, bool cursor) {
-    if (selected == selected_ && cursor == cursor_) return;
+void SegmentPicture::SetMarks(bool selected, bool cursor, bool focused) {
+    if (selected == selected_ && cursor == cursor_ && focused == focused_) return;
     selected_ = selected;
     cursor_ = cursor;
+    focused_ = focused;
     update();
 }
 
@@ -157,7 +158,8 @@ void SegmentPicture::paintEvent(QPaintEvent*) {
         p.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
     }
     if (cursor_) {
-        p.setPen(QPen(QColor(0, 90, 200), 2, Qt::DashLine));
+        p.setPen(focused_ ? QPen(QColor(0, 90, 200), 2, Qt::DashLine)
+                          : QPen(QColor(140, 140, 140), 1, Qt::DotLine));
         p.drawRect(QRectF(rect()).adjusted(4, 4, -4, -4));
     }
 }

@@ -53,9 +53,11 @@ class SegmentPicture : public QWidget {
     void SetFinding(const QString& reason);
     const QString& finding() const { return finding_; }
     // The editing cursor and the selection, drawn over the picture without hiding it.
-    void SetMarks(bool selected, bool cursor);
+    // The cursor is drawn solid while the grid has the keyboard focus, dotted and grey without.
+    void SetMarks(bool selected, bool cursor, bool focused = true);
     bool selected() const { return selected_; }
     bool cursor() const { return cursor_; }
+    bool focused() const { return focused_; }
     const QImage& shown() const { return shown_; }
 
   signals:
@@ -76,6 +78,7 @@ class SegmentPicture : public QWidget {
     int index_;
     bool selected_ = false;
     bool cursor_ = false;
+    bool focused_ = true;
     int code_ = 0;
     Energised energised_;
     QString finding_;

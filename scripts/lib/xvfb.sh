@@ -15,7 +15,9 @@ xvfb_start() {
   XVFB_LOG=$work/xvfb.log
   fifo=$work/xvfb.displayfd
   : >"$fifo"
-  Xvfb -displayfd 9 -screen 0 "${geometry}x24" -nolisten tcp 9>"$fifo" >"$XVFB_LOG" 2>&1 &
+  # -noreset: the server would otherwise reset when xdotool, its first client, disconnects, and
+  # refuse the editor that connects in that moment.
+  Xvfb -displayfd 9 -screen 0 "${geometry}x24" -nolisten tcp -noreset 9>"$fifo" >"$XVFB_LOG" 2>&1 &
   XVFB_PID=$!
   for _ in $(seq 600); do
     display=$(tr -dc '0-9' <"$fifo")

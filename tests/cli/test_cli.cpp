@@ -223,6 +223,7 @@ namespace {
 TEST(CliHelp, EveryCommandHasUsageOptionsAndExitCodes) {
     const auto top = Cli({"--help"});
     EXPECT_EQ(top.code, 0);
+    EXPECT_EQ(Cli({"--version"}).out, std::string("zezudi-cli ") + ZEZ_VERSION + "\n");
     EXPECT_EQ(top.out.rfind("usage: zezudi-cli COMMAND", 0), 0u);
     for (const char* cmd : {"eval", "show", "compile", "table", "download", "upload"}) {
         EXPECT_NE(top.out.find(std::string("zezudi-cli ") + cmd), std::string::npos) << cmd;

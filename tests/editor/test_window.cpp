@@ -283,18 +283,35 @@ TEST_F(EditorTest, EnterInTheTestFrameTestsAndKeysAndClicksReachTheGrid) {
     QTest::keyClick(ui().chkIn[3], Qt::Key_Return);
     ASSERT_EQ(dialogs.boxes.size(), 1u);
     EXPECT_EQ(dialogs.boxes.back().text, "Lumacor Input 1 Off");
+    // Keys go where the focus is: a ticked box takes no editing key.
+    QTest::mouseClick(ui().chkIn[2], Qt::LeftButton);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_N);
+    EXPECT_EQ(state.record, Config{});
     QTest::mouseClick(ui().imgSegment[0], Qt::LeftButton, Qt::NoModifier, QPoint(20, 30));
+    ASSERT_EQ(QApplication::focusWidget(), ui().grid);
     QTest::mouseClick(ui().imgSegment[33], Qt::LeftButton, Qt::ShiftModifier, QPoint(20, 30));
     EXPECT_TRUE(ui().imgSegment[0]->cursor());
+    EXPECT_TRUE(ui().imgSegment[0]->focused());
     EXPECT_TRUE(ui().imgSegment[17]->selected());
     EXPECT_FALSE(ui().imgSegment[2]->selected());
     EXPECT_TRUE(window->menus.mnuCopy->isEnabled());
     EXPECT_TRUE(window->menus.mnuInsertRow->isEnabled());
-    QTest::keyClick(window.get(), Qt::Key_W);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_W);
     EXPECT_EQ(state.record.SegType[0][17], 4);
-    QTest::keyClick(window.get(), Qt::Key_Escape);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
     EXPECT_FALSE(ui().imgSegment[17]->selected());
     EXPECT_FALSE(window->menus.mnuCopy->isEnabled());
+    ui().cboOutput->setFocus();  // the cursor shows that the grid has no focus
+    EXPECT_FALSE(ui().imgSegment[0]->focused());
+    // Ctrl+A, New, then a key on the grid: nothing selected or edited behind the user's back.
+    ui().grid->setFocus();
+    window->menus.mnuSelectAll->trigger();
+    dialogs.answers = {Answer::Yes};
+    window->mnuNew_Click();
+    EXPECT_FALSE(ui().imgSegment[17]->selected());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_N);
+    EXPECT_EQ(state.record, Config{});
+    EXPECT_TRUE(ui().imgSegment[0]->cursor());  // the key only showed the cursor
     window->editor().Arm(9);
     EXPECT_TRUE(ui().imgSelect[9]->armed());
 }

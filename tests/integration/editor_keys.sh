@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# The real editor under Xvfb, driven with xdotool: editing keys act only on the grid with the
+# focus. Ticking a test box then typing N, and Ctrl+A, Ctrl+N, N without a click on the grid,
+# change nothing (no unsaved change, so no recovery copy is written); a click on a segment and W
+# do (the copy then holds the wire).
+# Usage: editor_keys.sh ZEZUDI EXAMPLE.CDF
+set -u
+editor=$1 example=$2
+for tool in Xvfb xdotool; do
+  command -v "$tool" >/dev/null || { echo "SKIP: $tool not installed"; exit 77; }
+done
+work=$(mktemp -d)
+# shellcheck source=../../scripts/lib/xvfb.sh
+. "$(dirname "$0")/../../scripts/lib/xvfb.sh"
+app=
+cleanup() {
+  [ -n "$app" ] && { kill -9 "$app" && wait "$app"; } 2>/dev/null
+  xvfb_stop
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+  echo "FAIL: $*"
+  for log in "$work/editor.log" "$XVFB_LOG"; do
+    [ -s "$log" ] && { echo "--- $(basename "$log"):"; cat "$log"; }
+  done
+  exit 1
+}
+xvfb_start 1280x900 "$work" || fail "no X display"
+export XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data ZEZ_AUTOSAVE_MS=200 QT_QPA_PLATFORM=xcb
+unset XDG_RUNTIME_DIR
+cp "$example" "$work/site.CDF"
+"$editor" "$work/site.CDF" >"$work/editor.log" 2>&1 &
+app=$!
+win=$(xvfb_wait_window Brantel) || fail "the editor did not open a window"
+eval "$(xdotool getwindowgeometry --shell "$win")"
+cx=$X cy=$((Y + HEIGHT - 689))  # the client area's top left
+copies() { ls "$work"/data/*/recovery/session-*.CDF 2>/dev/null | wc -l; }
+click() { xdotool mousemove $((cx + $1)) $((cy + $2)) click 1; sleep 0.3; }
+
+sleep 1
+click 30 488  # tick I3 in the Test frame
+xdotool key n
+sleep 1.5
+[ "$(copies)" = 0 ] || fail "N typed after ticking a test box changed the configuration"
+xdotool key ctrl+a ctrl+n
+sleep 0.5
+xdotool key n
+sleep 1.5
+[ "$(copies)" = 0 ] || fail "Ctrl+A, New, N without a click on the grid changed the configuration"
+
+# The control: a click on segment 200 and W make an unsaved change, kept in a recovery copy.
+for attempt in 1 2 3; do
+  click $((120 + 40 * 8 + 20)) $((8 + 40 * 12 + 32))
+  xdotool key w
+  for _ in $(seq 100); do [ "$(copies)" = 1 ] && break; sleep 0.2; done
+  [ "$(copies)" = 1 ] && break
+  [ "$attempt" = 3 ] && fail "a click on the grid and W made no change"
+done
+echo "editor_keys: passed"
