@@ -61,7 +61,7 @@ class Session {
 // The time a transfer may take: ten times its characters' line time at 115,200 baud (ten bits a
 // character), and a minute more.
 Millis Budget(int characters) {
-    return Millis(60000 + 10 * characters * 10 * 1000 / 115200);
+    return Millis(60000 + 10LL * characters * 10 * 1000 / 115200);
 }
 
 std::string ReadWhat(int block) {

@@ -129,6 +129,28 @@ ClientArea::ClientArea(QWidget* parent) : QWidget(parent) {
     lblComPrg->hide();
 }
 
+void ClientArea::OpenInputList(int index, int sel) {
+    listArming = true;
+    cboSelect->move(lblSeg[index]->pos());
+    cboSelect->show();
+    cboSelect->setCurrentIndex(IsValidSelection(sel) ? sel : -1);
+    listArming = false;
+    cboSelect->raise();
+    cboSelect->setFocus();
+    tmrCloseCBO->start();
+}
+
+void ClientArea::ShowProgress(int step) {
+    prgCompile->setValue(step);
+    prgCompile->show();
+    prgCompile->repaint();
+}
+
+void ClientArea::CloseInputList() {
+    cboSelect->hide();
+    tmrCloseCBO->stop();
+}
+
 int32_t ClientArea::TickedInputs() const {
     int32_t inputs = 0;
     for (int i = 0; i < 16; ++i)

@@ -20,6 +20,7 @@ namespace zez {
 
 inline constexpr int kClientWidth = 881;
 inline constexpr int kClientHeight = 689;
+inline constexpr int kStatusHeight = 22;  // the status bar below the client area
 
 // linIO(k): a one-pixel line, drawn above the segment pictures it runs along.
 class RailLine : public QWidget {
@@ -59,6 +60,13 @@ class ClientArea : public QWidget {
 
     // The inputs and pilots ticked in the Test frame.
     int32_t TickedInputs() const;
+    // The input list over segment `index`'s label with `sel` chosen (none when it names no
+    // signal), closed by itself after 5 seconds.
+    void OpenInputList(int index, int sel);
+    void CloseInputList();
+    // The compile's progress bar shown at `step` of 256, painted at once.
+    void ShowProgress(int step);
+    bool listArming = false;  // while OpenInputList presets the list: no choice made
 
     GridFocus* grid = nullptr;
     std::array<PaletteItem*, 16> imgSelect{};

@@ -83,6 +83,7 @@ void Document::ResetHistory() {
 void Document::Replace(const Config& config, const std::optional<QString>& name, bool changed) {
     state_.record = config;
     if (name) fileName_ = *name;
+    fromFile_ = name.has_value();
     state_.ConfigChanged = changed;
     ResetHistory();
     emit StatusChanged();
@@ -98,6 +99,7 @@ void Document::Restart() {
 
 void Document::MarkSaved(const QString& name) {
     fileName_ = name;
+    fromFile_ = true;
     state_.ConfigChanged = false;
     stack_.setClean();
     cleanNote_ = state_.record.NoteData;

@@ -27,6 +27,8 @@ class Document : public QObject {
     bool changed() const { return state_.ConfigChanged; }
     const QString& fileName() const { return fileName_; }
     bool hasFile() const { return fileName_ != kNoFile; }
+    // False after New or Upload: what is shown did not come from the file Save writes.
+    bool fromFile() const { return fromFile_; }
     bool compiled() const { return compiled_; }
     const ControlArray& controlArray() const { return state_.controlArray; }
     int output() const { return output_; }
@@ -72,6 +74,7 @@ class Document : public QObject {
     ProgramState& state_;
     QUndoStack stack_;
     QString fileName_ = kNoFile;
+    bool fromFile_ = true;
     bool compiled_ = false;
     int output_ = 0;
     NoteBytes cleanNote_{};

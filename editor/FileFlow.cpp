@@ -123,6 +123,7 @@ bool FileFlow::Write(const QString& path, const QString& title) {
     }
     doc_.MarkSaved(path);
     Remember(path);
+    emit Said(QStringLiteral("Saved %1").arg(QFileInfo(path).fileName()));
     return true;
 }
 

@@ -47,6 +47,8 @@ class FileFlow : public QObject {
     void RecentChanged();
     // Save or Save As ended, written or not.
     void SaveEnded();
+    // A short line for the status bar.
+    void Said(const QString& message);
 
   private:
     bool MayDiscardForOpen();

@@ -38,6 +38,9 @@ FrmZezUdiMain::FrmZezUdiMain(ProgramState& state, Dialogs& dialogs, DeviceAccess
     client_ = new ClientArea(this);
     setCentralWidget(client_);
     view_ = std::make_unique<DiagramView>(*client_);
+    // Below the client area, which keeps its size and places.
+    statusBar()->setFixedHeight(kStatusHeight);
+    status_ = new StatusPanel(statusBar(), *doc_, *ports_);
     Wire();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     adjustSize();
@@ -182,6 +185,8 @@ void FrmZezUdiMain::Wire() {
         client_->lblComPrg->repaint();
     });
     connect(transfers_, &TransferFlow::UploadFailed, files_, &FileFlow::New);
+    connect(files_, &FileFlow::Said, status_, &StatusPanel::Say);
+    connect(transfers_, &TransferFlow::Said, status_, &StatusPanel::Say);
     connect(editor_, &GridEditor::MarksChanged, this, [this] {
         view_->ShowMarks(*editor_, client_->grid->hasFocus());
         UpdateEditActions();
@@ -195,16 +200,8 @@ void FrmZezUdiMain::Wire() {
     connect(c.grid, &GridFocus::FocusChanged, this,
             [this](bool focused) { view_->ShowMarks(*editor_, focused); });
     connect(editor_, &GridEditor::OpenInputList, this, [this](int index) {
-        selectArming_ = true;
         curSegment_ = index;
-        client_->cboSelect->move(client_->lblSeg[index]->pos());
-        client_->cboSelect->show();
-        const int sel = doc_->record().SegInput[doc_->output()][index];
-        client_->cboSelect->setCurrentIndex(IsValidSelection(sel) ? sel : -1);
-        selectArming_ = false;
-        client_->cboSelect->raise();
-        client_->cboSelect->setFocus();
-        client_->tmrCloseCBO->start();
+        client_->OpenInputList(index, doc_->record().SegInput[doc_->output()][index]);
     });
     for (int k = 0; k < 16; ++k)
         connect(c.imgSelect[k], &PaletteItem::ClickedWithoutDrop, editor_, &GridEditor::Arm);
@@ -291,7 +288,7 @@ void FrmZezUdiMain::segment_Pressed(int index, Qt::KeyboardModifiers modifiers) 
 }
 
 void FrmZezUdiMain::cboSelect_Click() {
-    if (selectArming_) return;
+    if (client_->listArming) return;
     const int sel = client_->cboSelect->currentIndex();
     if (sel < 0) return;
     tmrCloseCBO_Timer();
@@ -299,8 +296,7 @@ void FrmZezUdiMain::cboSelect_Click() {
 }
 
 void FrmZezUdiMain::tmrCloseCBO_Timer() {
-    client_->cboSelect->hide();
-    client_->tmrCloseCBO->stop();
+    client_->CloseInputList();
 }
 
 void FrmZezUdiMain::cmdTest_Click() {
@@ -315,19 +311,14 @@ void FrmZezUdiMain::cmdTest_Click() {
 }
 
 void FrmZezUdiMain::mnuCompile_Click() {
-    QProgressBar* bar = client_->prgCompile;
     const QString start = NowText();
-    bar->setValue(0);
-    bar->show();
-    bar->repaint();
-    doc_->Compile([bar](int step) {
-        bar->setValue(step);
-        bar->repaint();
-    });
+    client_->ShowProgress(0);
+    doc_->Compile([this](int step) { client_->ShowProgress(step); });
     const QString end = NowText();
     dialogs_.Message(QStringLiteral("Complete\r\n") + start + QStringLiteral("\r\n") + end,
                      QStringLiteral("Compile"), Buttons::Ok, Icon::None);
-    bar->hide();
+    client_->prgCompile->hide();
+    status_->Say(QStringLiteral("Compiled"));
 }
 
 void FrmZezUdiMain::mnuNotes_Click() {

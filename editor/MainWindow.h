@@ -20,6 +20,7 @@
 #include "editor/ProgramState.h"
 #include "editor/RecoveryFlow.h"
 #include "editor/Session.h"
+#include "editor/StatusPanel.h"
 #include "editor/TestRun.h"
 #include "editor/TransferFlow.h"
 
@@ -90,6 +91,7 @@ class FrmZezUdiMain : public QMainWindow {
     const DiagramView& view() const { return *view_; }
     const TestRun& testRun() const { return test_; }
     LogicView* logicView() const { return logicView_; }
+    StatusPanel& status() { return *status_; }
     MainMenus menus;
 
   protected:
@@ -120,8 +122,8 @@ class FrmZezUdiMain : public QMainWindow {
     std::unique_ptr<DiagramView> view_;
     TestRun test_;
     LogicView* logicView_ = nullptr;
+    StatusPanel* status_ = nullptr;
     int curSegment_ = 0;  // the segment the input list is open over
-    bool selectArming_ = false;
 };
 
 }  // namespace zez

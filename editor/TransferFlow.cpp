@@ -97,6 +97,9 @@ void TransferFlow::Download(bool verifyAfter) {
     Report(r, QStringLiteral("Download"),
            QStringLiteral("Download Complete.\r\nPower Cycle Device."),
            QStringLiteral("Download Failed.\r\nDevice Will NOT Function Properly."));
+    emit Said(r.outcome == device::Outcome::Complete
+                  ? QStringLiteral("Downloaded to %1").arg(ports_.CurrentPortName())
+                  : QStringLiteral("Download to %1 failed").arg(ports_.CurrentPortName()));
     emit Caption({});
     if (r.outcome == device::Outcome::Complete && verifyAfter) Compare(false);
 }
@@ -126,6 +129,9 @@ void TransferFlow::Upload() {
     Report(r, QStringLiteral("Upload"), QStringLiteral("Upload Complete.\r\nPower Cycle Device."),
            QStringLiteral("Upload Failed.\r\nHost Program Cleared."));
     if (r.outcome == device::Outcome::Failed) emit UploadFailed();
+    emit Said(r.outcome == device::Outcome::Complete
+                  ? QStringLiteral("Uploaded from %1").arg(ports_.CurrentPortName())
+                  : QStringLiteral("Upload from %1 failed").arg(ports_.CurrentPortName()));
     emit Caption({});
     // Only a verified upload becomes the configuration; whatever came, it is unsaved and the
     // file name stays, so that Save writes there.

@@ -33,6 +33,8 @@ class TransferFlow : public QObject {
     void Caption(const QString& caption);
     // An upload failed: the program's record is cleared as New does.
     void UploadFailed();
+    // A short line for the status bar.
+    void Said(const QString& message);
 
   private:
     using Transfer = std::function<device::TransferResult(device::Link&, const std::string&,

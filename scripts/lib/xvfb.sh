@@ -3,7 +3,10 @@
 #   xvfb_start WIDTHxHEIGHT WORKDIR   starts Xvfb on a display number it picks itself (-displayfd),
 #                                     waits until the server answers, exports DISPLAY
 #   xvfb_stop                         ends it with SIGTERM, so it removes its lock and socket
-#   xvfb_wait_window NAME [SECONDS]   prints the id of the first window whose name matches NAME
+#   editor_client WINDOW              sets cx, cy: the top left of the editor's client area
+#   xvfb_wait_window NAME [SECONDS [PID]]
+#                                     prints the id of the first window whose name matches NAME;
+#                                     gives up at once when process PID has ended
 #
 # The deadlines are generous on purpose: they only matter on a slow or busy machine.
 
@@ -54,11 +57,20 @@ xvfb_stop() {
 }
 
 xvfb_wait_window() {
-  local name=$1 seconds=${2:-60} id
+  local name=$1 seconds=${2:-60} pid=${3:-} id
   for _ in $(seq $((seconds * 10))); do
     id=$(xdotool search --name "$name" 2>/dev/null | head -1)
     [ -n "$id" ] && { echo "$id"; return 0; }
+    [ -n "$pid" ] && ! kill -0 "$pid" 2>/dev/null && return 1
     sleep 0.1
   done
   return 1
+}
+
+# The client area (881 x 689) sits between the menu bar and the 22-pixel status bar.
+editor_client() {
+  local X Y WIDTH HEIGHT SCREEN WINDOW
+  eval "$(xdotool getwindowgeometry --shell "$1")"
+  cx=$X
+  cy=$((Y + HEIGHT - 689 - 22))
 }

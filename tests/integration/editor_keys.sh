@@ -32,9 +32,8 @@ unset XDG_RUNTIME_DIR
 cp "$example" "$work/site.CDF"
 "$editor" "$work/site.CDF" >"$work/editor.log" 2>&1 &
 app=$!
-win=$(xvfb_wait_window Brantel) || fail "the editor did not open a window"
-eval "$(xdotool getwindowgeometry --shell "$win")"
-cx=$X cy=$((Y + HEIGHT - 689))  # the client area's top left
+win=$(xvfb_wait_window Brantel 60 "$app") || fail "the editor did not open a window"
+editor_client "$win"
 copies() { ls "$work"/data/*/recovery/session-*.CDF 2>/dev/null | wc -l; }
 click() { xdotool mousemove $((cx + $1)) $((cy + $2)) click 1; sleep 0.3; }
 

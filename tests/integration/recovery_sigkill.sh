@@ -48,14 +48,13 @@ wait_wire() {  # waits until some file matching $1 holds the wire at segment 200
 "$editor" "$work/site.CDF" >"$work/editor-1.log" 2>&1 &
 pid=$!
 pids+=($pid)
-win=$(xvfb_wait_window Brantel) || fail "the editor did not open a window"
-eval "$(xdotool getwindowgeometry --shell "$win")"
-cy=$((Y + HEIGHT - 689))
+win=$(xvfb_wait_window Brantel 60 "$pid") || fail "the editor did not open a window"
+editor_client "$win"
 # Segment 200 (row 12, column 8), below its label. A click lost while the window is still being
 # mapped on a slow machine is tried again.
 for attempt in 1 2 3; do
   sleep 0.5
-  xdotool mousemove $((X + 120 + 40 * 8 + 20)) $((cy + 8 + 40 * 12 + 32)) click 1
+  xdotool mousemove $((cx + 120 + 40 * 8 + 20)) $((cy + 8 + 40 * 12 + 32)) click 1
   sleep 0.3
   xdotool key w
   wait_wire "$work/data/*/recovery/session-*.CDF" 20 && break
@@ -68,7 +67,7 @@ wait "$pid" 2>/dev/null
 "$editor" >"$work/editor-2.log" 2>&1 &
 pid=$!
 pids+=($pid)
-box=$(xvfb_wait_window Recovery) || fail "no recovery question on the next start"
+box=$(xvfb_wait_window Recovery 60 "$pid") || fail "no recovery question on the next start"
 # Enter answers Restore; pressed again while the question is still up (focus not yet there).
 for _ in $(seq 10); do
   sleep 0.5
@@ -78,9 +77,9 @@ for _ in $(seq 10); do
   xdotool search --name Recovery >/dev/null 2>&1 || break
 done
 win=$(xvfb_wait_window Brantel) || fail "no main window after the recovery question"
-eval "$(xdotool getwindowgeometry --shell "$win")"
+editor_client "$win"
 for attempt in 1 2 3; do
-  xdotool mousemove $((X + 800)) $((Y + HEIGHT - 100)) click 1
+  xdotool mousemove $((cx + 800)) $((cy + 589)) click 1
   sleep 0.2
   xdotool key ctrl+s
   wait_wire "$work/site.CDF" 20 && break
