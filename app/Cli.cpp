@@ -15,6 +15,8 @@
 #include "config/CdfFile.h"
 #include "config/DiagramText.h"
 #include "config/FileAccess.h"
+#include "config/ReplaceFile.h"
+#include "config/Versions.h"
 #include "device/Transfers.h"
 #include "logic/Checks.h"
 #include "logic/Expression.h"
@@ -36,6 +38,53 @@ std::optional<Config> LoadOrComplain(const std::string& path, std::ostream& err)
                "were off\n";
     }
     return loaded.value().config;
+}
+
+void KeepIfConfiguration(const Environment& env, const std::string& path, std::ostream& err) {
+    if (env.versionsDir.empty() || !HoldsConfiguration(path)) return;
+    if (auto kept = KeepVersion(env.versionsDir, path); !kept)
+        err << "zezudi-cli: warning: the previous version was not kept: " << kept.error() << "\n";
+}
+
+int CmdVersions(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env) {
+    const auto versions = ListVersions(env.versionsDir, p.positional[0]);
+    const auto restore = p.options.find("--restore");
+    if (restore == p.options.end()) {
+        if (versions.empty()) out << "no previous versions of " << p.positional[0] << "\n";
+        for (std::size_t i = 0; i < versions.size(); ++i)
+            out << i + 1 << "  " << versions[i].written << "  " << versions[i].size << " bytes\n";
+        return kExitOk;
+    }
+    const auto target = p.options.find("-o");
+    if (target == p.options.end() || target->second.empty()) {
+        err << "zezudi-cli versions: --restore N needs -o OUT\n";
+        return kExitUsage;
+    }
+    const auto& t = restore->second;
+    const bool number = !t.empty() && t.size() < 4 && std::all_of(t.begin(), t.end(), [](char c) {
+        return c >= '0' && c <= '9';
+    });
+    const std::size_t n = number ? std::stoul(t) : 0;
+    if (n < 1 || n > versions.size()) {
+        err << "zezudi-cli versions: there is no version " << t << " of " << p.positional[0] << " ("
+            << versions.size() << " kept)\n";
+        return kExitUsage;
+    }
+    auto in = OpenForReading(versions[n - 1].path.string(), "Cannot read the version");
+    if (!in) {
+        err << "zezudi-cli versions: " << in.error() << "\n";
+        return kExitFailed;
+    }
+    std::vector<uint8_t> bytes(versions[n - 1].size);
+    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), in.value().get()));
+    KeepIfConfiguration(env, target->second, err);  // a restore over a file keeps it too
+    if (auto w = ReplaceFile(target->second, bytes, {}, "Cannot write"); !w) {
+        err << "zezudi-cli versions: " << w.error() << "\n";
+        return kExitFailed;
+    }
+    out << "Wrote version " << n << " (" << versions[n - 1].written << ") to " << target->second
+        << "\n";
+    return kExitOk;
 }
 
 bool RefuseOutput(const Parsed& p, const char* cmd, const std::string& out, std::ostream& err) {
@@ -148,7 +197,7 @@ std::string DefaultBinPath(const std::string& cdf) {
     return cdf + ".bin";
 }
 
-int CmdCompile(const Parsed& p, std::ostream& out, std::ostream& err, const Environment&) {
+int CmdCompile(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env) {
     Engine engine = Engine::Fast;
     if (const auto it = p.options.find("--engine"); it != p.options.end()) {
         if (it->second == "fast") {
@@ -184,6 +233,7 @@ int CmdCompile(const Parsed& p, std::ostream& out, std::ostream& err, const Envi
         }
         return kExitOk;
     }
+    KeepIfConfiguration(env, target, err);  // only with --force
     auto written = WriteControlArray(array, target);
     if (!written) {
         err << "zezudi-cli compile: " << written.error() << "\n";
@@ -285,6 +335,7 @@ int CmdExport(const Parsed& p, std::ostream& out, std::ostream& err, const Envir
     if (!config) return kExitUsage;
     job.config = *config;
     job.file = p.positional[0];
+    KeepIfConfiguration(env, job.out, err);  // only with --force
     const auto written = env.exportFile(job);
     if (!written) {
         err << "zezudi-cli export: " << written.error() << "\n";
@@ -375,6 +426,18 @@ const std::vector<Command>& Commands() {
          "  --output N     the output for --svg, 1..8\n"
          "  --force        replace OUT even when it holds a configuration (never FILE itself)\n",
          CmdExport},
+        {"versions",
+         "zezudi-cli versions FILE [--restore N -o OUT]",
+         "list the previous versions of FILE kept when a save replaced it (newest is 1), or "
+         "write version N to OUT",
+         {"--restore", "-o"},
+         {},
+         1,
+         "  --restore N    write version N (as listed) to OUT\n"
+         "  -o OUT         where to write it; a configuration there (FILE itself too) is kept\n"
+         "                 as a version first\n",
+         CmdVersions,
+         "0 success, 1 failed operation, 2 bad usage, or no such version"},
         {"download",
          "zezudi-cli download FILE --port PATH [--yes] [--deadline SECONDS]",
          "compile FILE and download array, configuration and note to the device on PATH "

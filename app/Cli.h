@@ -43,6 +43,8 @@ struct Environment {
     std::function<std::unique_ptr<device::SerialPort>()> makePort;  // none: no transfers
     device::TimeSource* time = nullptr;
     std::istream* in = nullptr;  // answers to the power-cycle question
+    // Where earlier versions of replaced configuration files are kept; none: not kept.
+    std::string versionsDir;
 };
 
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,

@@ -38,6 +38,12 @@ std::optional<Config> LoadOrComplain(const std::string& path, std::ostream& err)
 // holds a configuration that `cmd` would replace with something else. Says why on `err`.
 bool RefuseOutput(const Parsed& p, const char* cmd, const std::string& out, std::ostream& err);
 
+// Before `path` is replaced: when it holds a configuration, its content is kept as a previous
+// version. Says on `err` when it could not be kept; the write goes on.
+void KeepIfConfiguration(const Environment& env, const std::string& path, std::ostream& err);
+
+int CmdVersions(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env);
+
 // The commands that talk to the device.
 int CmdDownload(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env);
 int CmdVerify(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env);

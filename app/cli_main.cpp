@@ -1,6 +1,7 @@
 #include <QCoreApplication>
 #include <QDate>
 #include <QGuiApplication>
+#include <QStandardPaths>
 #include <iostream>
 #include <memory>
 
@@ -25,6 +26,11 @@ int main(int argc, char** argv) {
     env.makePort = [] { return std::make_unique<zez::device::QtSerialPort>(); };
     env.time = &time;
     env.in = &std::cin;
+    QCoreApplication::setApplicationName(QStringLiteral("ZezUdi"));
+    // The editor's folder: versions kept by either are listed by both.
+    env.versionsDir = (QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) +
+                       QStringLiteral("/versions"))
+                          .toStdString();
     env.exportFile = [](const zez::cli::ExportJob& job) -> zez::Result<int> {
         zez::PrintRequest r{job.config, QString::fromStdString(job.file),
                             QDate::currentDate().toString(Qt::ISODate)};

@@ -22,6 +22,7 @@ class QuietDialogs final : public zez::Dialogs {
     QString SaveFileName(const zez::FileDialogRequest&) override { return {}; }
     bool Print(QPrinter&, bool, const std::function<void(QPrinter*)>&) override { return false; }
     QString AskText(const QString&, const QString&, const QString&) override { return {}; }
+    int Choose(const QString&, const QString&, const QStringList&) override { return -1; }
     QString last;
 };
 

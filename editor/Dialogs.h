@@ -3,6 +3,7 @@
 // flow can be driven and checked with scripted answers.
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class QPrinter;
@@ -38,6 +39,8 @@ class Dialogs {
     // A line of text the user types; empty when cancelled.
     virtual QString AskText(const QString& prompt, const QString& title,
                             const QString& initial) = 0;
+    // One of `items` chosen (its index), or -1 when cancelled.
+    virtual int Choose(const QString& prompt, const QString& title, const QStringList& items) = 0;
 };
 
 }  // namespace zez

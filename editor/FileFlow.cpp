@@ -4,9 +4,17 @@
 #include <QFileInfo>
 
 #include "config/CdfFile.h"
+#include "config/Versions.h"
 #include "editor/Session.h"
 
 namespace zez {
+namespace {
+
+std::string Local(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+}  // namespace
 
 const QString FileFlow::kFilter =
     QStringLiteral("Lumacor Zaruzizivav Data Files (*.CDF)|*.CDF|All Files (*.*)|*.*");
@@ -82,7 +90,7 @@ void FileFlow::OpenRecent(const QString& path) {
 }
 
 void FileFlow::Load(const QString& path) {
-    auto loaded = LoadFromFile(QFile::encodeName(path).toStdString());
+    auto loaded = LoadFromFile(Local(path));
     if (!loaded) {
         dialogs_.Message(QString::fromStdString(loaded.error()), QStringLiteral("Open"),
                          Buttons::Ok, Icon::Critical);
@@ -116,15 +124,55 @@ void FileFlow::SaveAs() {
 }
 
 bool FileFlow::Write(const QString& path, const QString& title) {
-    auto saved = SaveToFile(doc_.record(), QFile::encodeName(path).toStdString());
+    // What the file held is kept first; a version that cannot be kept does not stop the save.
+    QString notKept;
+    if (session_ && !session_->storage().versionsDir.isEmpty() && HoldsConfiguration(Local(path)))
+        if (auto kept = KeepVersion(Local(session_->storage().versionsDir), Local(path)); !kept)
+            notKept = QStringLiteral(" (its previous version was not kept: %1)")
+                          .arg(QString::fromStdString(kept.error()));
+    auto saved = SaveToFile(doc_.record(), Local(path));
     if (!saved) {
         dialogs_.Message(QString::fromStdString(saved.error()), title, Buttons::Ok, Icon::Critical);
         return false;
     }
     doc_.MarkSaved(path);
     Remember(path);
-    emit Said(QStringLiteral("Saved %1").arg(QFileInfo(path).fileName()));
+    emit Said(QStringLiteral("Saved %1").arg(QFileInfo(path).fileName()) + notKept);
     return true;
+}
+
+void FileFlow::PreviousVersions() {
+    const auto versions =
+        session_ && doc_.hasFile()
+            ? ListVersions(Local(session_->storage().versionsDir), Local(doc_.fileName()))
+            : std::vector<Version>{};
+    if (versions.empty()) {
+        dialogs_.Message(
+            doc_.hasFile()
+                ? QStringLiteral("No previous versions of %1 were kept.").arg(doc_.fileName())
+                : QStringLiteral("There is no file: previous versions "
+                                 "are kept of saved files."),
+            QStringLiteral("Previous Versions"), Buttons::Ok, Icon::Information);
+        return;
+    }
+    QStringList items;
+    for (const auto& v : versions)
+        items << QStringLiteral("%1 (%2 bytes)")
+                     .arg(QString::fromStdString(v.written))
+                     .arg(static_cast<qulonglong>(v.size));
+    const int chosen = dialogs_.Choose(
+        QStringLiteral("Versions of %1 that saves replaced, newest first:").arg(doc_.fileName()),
+        QStringLiteral("Previous Versions"), items);
+    if (chosen < 0 || !MayDiscard(QStringLiteral("Previous Versions"))) return;
+    auto loaded = LoadFromFile(versions[static_cast<std::size_t>(chosen)].path.string());
+    if (!loaded) {
+        dialogs_.Message(QString::fromStdString(loaded.error()),
+                         QStringLiteral("Previous Versions"), Buttons::Ok, Icon::Critical);
+        return;
+    }
+    // Unsaved changes to the same file: only a Save writes it (and keeps what it replaces).
+    doc_.Replace(loaded.value().config, doc_.fileName(), true);
+    emit Said(QStringLiteral("Showing the version of %1").arg(items[chosen]));
 }
 
 void FileFlow::Remember(const QString& path) {

@@ -38,6 +38,9 @@ class FileFlow : public QObject {
     void OpenRecent(const QString& path);
     void Save();
     void SaveAs();
+    // File > Previous Versions...: the versions kept of the file Save writes; the one chosen is
+    // shown as unsaved changes to it.
+    void PreviousVersions();
     // The question of Exit and of the close box.
     bool MayExit() { return MayDiscard(QStringLiteral("Exit Program")); }
 

@@ -83,6 +83,8 @@ void FrmZezUdiMain::BuildMenus() {
     m.mnuRecent = file->addMenu(QStringLiteral("&Recent Files"));
     connect(m.mnuRecent, &QMenu::aboutToShow, this, [this] { FillRecentMenu(); });
     FillRecentMenu();
+    m.mnuVersions = file->addAction(QStringLiteral("Previous &Versions..."), files_,
+                                    &FileFlow::PreviousVersions);
     file->addSeparator();
     m.mnuExit = file->addAction(QStringLiteral("E&xit"), this, [this] { mnuExit_Click(); });
     m.mnuExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));

@@ -33,6 +33,7 @@ struct MainMenus {
     QAction *mnuNew = nullptr, *mnuOpen = nullptr, *mnuSave = nullptr, *mnuSaveAs = nullptr;
     QAction *mnuPrintPreview = nullptr, *mnuPrint = nullptr, *mnuExportPdf = nullptr;
     QMenu* mnuRecent = nullptr;
+    QAction* mnuVersions = nullptr;
     QAction* mnuExit = nullptr;
     QAction *mnuCompile = nullptr, *mnuDownload = nullptr, *mnuUpload = nullptr;
     std::array<QAction*, 8> mnuCOM{};

@@ -96,4 +96,10 @@ QString QtDialogs::AskText(const QString& prompt, const QString& title, const QS
     return QInputDialog::getText(parent_, title, prompt, QLineEdit::Normal, initial).trimmed();
 }
 
+int QtDialogs::Choose(const QString& prompt, const QString& title, const QStringList& items) {
+    bool ok = false;
+    const QString chosen = QInputDialog::getItem(parent_, title, prompt, items, 0, false, &ok);
+    return ok ? static_cast<int>(items.indexOf(chosen)) : -1;
+}
+
 }  // namespace zez

@@ -17,6 +17,7 @@ class QtDialogs final : public Dialogs {
     bool Print(QPrinter& printer, bool preview,
                const std::function<void(QPrinter*)>& paint) override;
     QString AskText(const QString& prompt, const QString& title, const QString& initial) override;
+    int Choose(const QString& prompt, const QString& title, const QStringList& items) override;
 
   private:
     QString RunFileDialog(const FileDialogRequest& request, bool save);

@@ -30,7 +30,9 @@ Storage Storage::Default() {
     return {QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) +
                 QStringLiteral("/zezudi.ini"),
             QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) +
-                QStringLiteral("/recovery")};
+                QStringLiteral("/recovery"),
+            QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) +
+                QStringLiteral("/versions")};
 }
 
 Session::Session(Storage storage) : storage_(std::move(storage)) {

@@ -19,6 +19,7 @@ namespace zez {
 struct Storage {
     QString settingsFile;  // recent files
     QString recoveryDir;   // recovery copies
+    QString versionsDir;   // previous versions of the files saves replaced
     // The user's configuration and data folders.
     static Storage Default();
 };
@@ -32,6 +33,7 @@ class Session {
     QStringList Recent() const;
     void AddRecent(const QString& path);
     void RemoveRecent(const QString& path);
+    const Storage& storage() const { return storage_; }
     // Other remembered choices (the port).
     QString Value(const QString& key) const;
     void SetValue(const QString& key, const QString& value);

@@ -7,6 +7,7 @@
 #include "app/Cli.h"
 #include "compiler/Compiler.h"
 #include "config/CdfFile.h"
+#include "config/Versions.h"
 
 namespace zez {
 namespace {
@@ -521,6 +522,52 @@ TEST(CliSafety, UploadSaysCompleteOnlyAfterTheFileIsWritten) {
     EXPECT_EQ(r.out.find("Upload Complete."), std::string::npos);
     EXPECT_NE(r.out.find("Upload Failed."), std::string::npos);
     EXPECT_NE(r.err.find("/nonexistent-folder/u.CDF"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace zez
+
+namespace zez {
+namespace {
+
+// Every write that replaces a configuration keeps what it replaced, the last 20 per file;
+// versions are listed newest first and restored byte for byte.
+TEST(CliVersions, WhatAWriteReplacesIsKeptAndCanBeRestored) {
+    test::TempDir dir;
+    const std::string site = dir.File("site.CDF");
+    std::filesystem::copy_file(Example("stairwell.CDF"), site);
+    TransferCli t;
+    t.env.versionsDir = dir.File("versions");
+    ASSERT_EQ(t.Run({"download", Example("corridor.CDF"), "--port", "sim", "--yes"}).code, 0);
+    ASSERT_EQ(t.Run({"upload", "--port", "sim", "-o", site, "--yes"}).code, 0);  // over stairwell
+    ASSERT_EQ(t.Run({"compile", site, "-o", dir.File("other.CDF")}).code, 0);    // no CDF there
+    const auto listed = t.Run({"versions", site});
+    EXPECT_EQ(listed.code, 0);
+    EXPECT_NE(listed.out.find("1  20"), std::string::npos) << listed.out;
+    EXPECT_NE(listed.out.find("  12288 bytes\n"), std::string::npos);
+    EXPECT_EQ(listed.out.find("\n2  "), std::string::npos);  // one version so far
+    EXPECT_EQ(t.Run({"versions", site, "--restore", "1", "-o", dir.File("back.CDF")}).code, 0);
+    EXPECT_EQ(test::ReadBytes(dir.File("back.CDF")), test::ReadBytes(Example("stairwell.CDF")));
+    // Restoring over the file itself keeps what it held.
+    EXPECT_EQ(t.Run({"versions", site, "--restore", "1", "-o", site}).code, 0);
+    EXPECT_EQ(test::ReadBytes(site), test::ReadBytes(Example("stairwell.CDF")));
+    EXPECT_EQ(ListVersions(t.env.versionsDir, site).size(), 2u);
+    for (const auto& bad : std::vector<std::vector<std::string>>{
+             {"versions", site, "--restore", "3", "-o", dir.File("x.CDF")},
+             {"versions", site, "--restore", "0", "-o", dir.File("x.CDF")},
+             {"versions", site, "--restore", "1"}}) {
+        EXPECT_EQ(t.Run(bad).code, 2);
+        EXPECT_FALSE(std::filesystem::exists(dir.File("x.CDF")));
+    }
+    // The last 20 stay.
+    for (int i = 0; i < 25; ++i) ASSERT_TRUE(KeepVersion(t.env.versionsDir, site));
+    EXPECT_EQ(ListVersions(t.env.versionsDir, site).size(), kVersionsKept);
+    // A versions folder that cannot be written never stops the write itself.
+    t.env.versionsDir = Example("corridor.CDF");  // a file, no folder
+    const auto up = t.Run({"upload", "--port", "sim", "-o", site, "--yes"});
+    EXPECT_EQ(up.code, 0);
+    EXPECT_NE(up.err.find("previous version was not kept"), std::string::npos);
+    EXPECT_EQ(test::ReadBytes(site), test::ReadBytes(Example("corridor.CDF")));
 }
 
 }  // namespace

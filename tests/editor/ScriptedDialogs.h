@@ -62,6 +62,15 @@ class ScriptedDialogs final : public Dialogs {
         return true;
     }
 
+    // Answers with the front of `choices` (-1 cancels).
+    int Choose(const QString& prompt, const QString&, const QStringList& items) override {
+        asked.push_back(prompt);
+        offered = items;
+        if (choices.empty()) return -1;
+        const int c = choices.front();
+        choices.pop_front();
+        return c;
+    }
     QString AskText(const QString& prompt, const QString&, const QString&) override {
         asked.push_back(prompt);
         return texts.empty() ? QString() : Next(texts, "text");
@@ -70,6 +79,8 @@ class ScriptedDialogs final : public Dialogs {
     std::vector<Box> boxes;
     std::vector<QString> asked;
     std::deque<QString> texts;
+    std::deque<int> choices;
+    QStringList offered;
     std::vector<bool> printRequests;
     QString printTo;
     int printResolution = 0;  // the printer's own when 0

@@ -30,7 +30,7 @@ class FileFlowTest : public FlowTest {
         Drop(5, 12, 2);
         ASSERT_TRUE(state.ConfigChanged);
     }
-    Storage InDir() const { return {Path("settings.ini"), Path("recovery")}; }
+    Storage InDir() const { return {Path("settings.ini"), Path("recovery"), Path("versions")}; }
     int RecoveryFiles() const {
         return static_cast<int>(
             QDir(InDir().recoveryDir).entryList({QStringLiteral("*.CDF")}, QDir::Files).size());

@@ -4,8 +4,11 @@
 #include <algorithm>
 #include <random>
 
+#include <filesystem>
 #include "EditorFixture.h"
 #include "TestUtil.h"
+#include "config/CdfFile.h"
+#include "config/Versions.h"
 
 namespace zez::test {
 namespace {
@@ -198,7 +201,8 @@ TEST_F(TransferFlowTest, TheEmulatedDeviceTakesADownloadAndIsComparedWithTheDiag
 TEST_F(TransferFlowTest, OtherPortsAreTypedAndTheChoiceIsRemembered) {
     TempDir dir;
     const Storage storage{QString::fromStdString(dir.File("s.ini")),
-                          QString::fromStdString(dir.File("rec"))};
+                          QString::fromStdString(dir.File("rec")),
+                          QString::fromStdString(dir.File("versions"))};
     Session session(storage);
     ports.Restore(session);
     dialogs.texts = {QStringLiteral("/dev/null")};
@@ -222,6 +226,50 @@ TEST_F(TransferFlowTest, OtherPortsAreTypedAndTheChoiceIsRemembered) {
     PortChoice third(other, otherDialogs, access);
     third.Restore(session);
     EXPECT_EQ(third.kind(), PortChoice::Kind::Emulated);
+}
+
+}  // namespace
+}  // namespace zez::test
+
+namespace zez::test {
+namespace {
+
+// Open a file, Upload another device's configuration, Save: the file's old content is kept as
+// a previous version, which Previous Versions shows again as unsaved changes to the file.
+TEST_F(TransferFlowTest, UploadThenSaveKeepsTheOldFileAsAPreviousVersion) {
+    TempDir dir;
+    const QString site = QString::fromStdString(dir.File("site.CDF"));
+    std::filesystem::copy_file(std::string(ZEZ_EXAMPLES_DIR) + "/stairwell.CDF",
+                               dir.File("site.CDF"));
+    const auto before = ReadBytes(dir.File("site.CDF"));
+    Session session({QString::fromStdString(dir.File("s.ini")),
+                     QString::fromStdString(dir.File("rec")),
+                     QString::fromStdString(dir.File("versions"))});
+    files.SetSession(&session);
+    files.PreviousVersions();  // no file yet: said so
+    EXPECT_EQ(Last().title, "Previous Versions");
+    files.OpenNamed(site);
+    Device();
+    CompileSample(3);
+    dialogs.answers = {Answer::Yes};
+    transfers.Download(false);
+    dialogs.answers = {Answer::Yes};  // power cycle
+    transfers.Upload();
+    ASSERT_EQ(Last().text, "Upload Complete.\r\nPower Cycle Device.");
+    EXPECT_FALSE(doc.fromFile());  // the status bar then says Save replaces the file
+    files.Save();
+    EXPECT_NE(ReadBytes(dir.File("site.CDF")), before);
+    const auto versions = ListVersions(dir.File("versions"), dir.File("site.CDF"));
+    ASSERT_EQ(versions.size(), 1u);
+    EXPECT_EQ(ReadBytes(versions[0].path.string()), before);
+    dialogs.choices = {0};
+    files.PreviousVersions();
+    ASSERT_EQ(dialogs.offered.size(), 1);
+    EXPECT_TRUE(dialogs.answers.empty());
+    EXPECT_EQ(SerializeCdf(state.record),
+              SerializeCdf(LoadFromFile(versions[0].path.string()).value().config));
+    EXPECT_TRUE(state.ConfigChanged);
+    EXPECT_EQ(doc.fileName(), site);
 }
 
 }  // namespace

@@ -64,7 +64,7 @@ TEST_F(EditorTest, StartsEmptyOnOutputOneWithItsControlsWhereTheLayoutPutsThem) 
     EXPECT_EQ(Captions(bar), (QStringList{"File", "Connect", "Notes", "Edit", "Tools"}));
     EXPECT_EQ(Captions(bar[0]->menu()->actions()),
               (QStringList{"New", "Open", "Save", "Save As", "", "Print Preview...", "Print...",
-                           "Export PDF...", "Recent Files", "", "Exit"}));
+                           "Export PDF...", "Recent Files", "Previous Versions...", "", "Exit"}));
     EXPECT_EQ(Captions(bar[1]->menu()->actions()),
               (QStringList{"Compile", "Download", "Upload", "", "COM1", "COM2", "COM3", "COM4",
                            "COM5", "COM6", "COM7", "COM8", "Other Port...", "Emulated Device", "",
@@ -379,8 +379,18 @@ TEST_F(EditorTest, ThePortItemsFollowTheChoiceAndATransferShowsItsCaption) {
 
 TEST_F(EditorTest, ExitAsksTwiceTheCloseBoxOnceAndACleanExitLeavesNoRecoveryCopy) {
     TempDir dir;
-    window->StartSession(
-        {QString::fromStdString(dir.File("s.ini")), QString::fromStdString(dir.File("rec"))});
+    // A file named on the command line, opened before the session starts, is a recent file;
+    // an & in its name is shown as one.
+    const QString named = QString::fromStdString(dir.File("R&D plant.CDF"));
+    ASSERT_TRUE(SaveToFile(Config{}, QFile::encodeName(named).toStdString()));
+    window->OpenNamedFile(named);
+    window->StartSession({QString::fromStdString(dir.File("s.ini")),
+                          QString::fromStdString(dir.File("rec")),
+                          QString::fromStdString(dir.File("versions"))});
+    emit window->menus.mnuRecent->aboutToShow();
+    ASSERT_FALSE(window->menus.mnuRecent->actions().isEmpty());
+    EXPECT_EQ(window->menus.mnuRecent->actions()[0]->text(),
+              "&1 " + QString(named).replace("&", "&&"));
     window->show();
     DropPalette(ui().imgSegment[0], 4);
     window->recovery()->Autosave();
