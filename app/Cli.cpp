@@ -281,6 +281,7 @@ int CmdExpr(const Parsed& p, std::ostream& out, std::ostream& err, const Environ
     if (!one)
         for (int o = 0; o < kOutputs; ++o)
             if (OutputHasDiagram(*config, o)) outputs.push_back(o);
+    if (outputs.empty()) err << "zezudi-cli expr: " << p.positional[0] << " has no diagram\n";
     for (int o : outputs) {
         const SumOfProducts sop = ExpressOutput(*config, o);
         if (!one) out << "LC Input " << o + 1 << ": ";

@@ -6,10 +6,12 @@
 #include <memory>
 
 #include "app/Cli.h"
+#include "app/RuntimeDir.h"
 #include "device/QtSerialPort.h"
 #include "export/DiagramDrawing.h"
 
 int main(int argc, char** argv) {
+    zez::EnsureRuntimeDir();
     // QSerialPort needs an application object for its thread, though no event loop runs; the
     // drawing for export needs fonts, which come with a (windowless) GUI application.
     const bool drawing = argc > 1 && std::string(argv[1]) == "export";

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <memory>
 
+#include "app/RuntimeDir.h"
 #include "device/QtSerialPort.h"
 #include "editor/MainWindow.h"
 #include "editor/QtDialogs.h"
@@ -41,6 +42,7 @@ void Name() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    zez::EnsureRuntimeDir();
     // Help and version need no display: they are answered before any window system is touched.
     for (int i = 1; i < argc; ++i) {
         for (const char* ask : {"--help", "-h", "-?", "--help-all", "--version", "-v"}) {

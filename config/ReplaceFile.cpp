@@ -48,6 +48,9 @@ std::string FolderReason(int err, const fs::path& folder) {
         case EPERM:
             return "you may not write in the folder " + name + " (permission denied)";
         case ENOENT:
+            // A folder that is there but takes no new files (such as /proc) is no missing one.
+            if (std::error_code ec; fs::is_directory(folder.empty() ? "." : folder, ec))
+                return "no file can be made in the folder " + name;
             return "the folder " + name + " does not exist";
         case EROFS:
             return "the folder " + name + " is on a read-only file system";

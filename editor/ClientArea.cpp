@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QShortcut>
+#include <QStringList>
 
 #include "compiler/Compiler.h"
 #include "logic/LogicGrid.h"
@@ -16,6 +17,32 @@ QFont ClassicFont(bool bold) {
     f.setPointSizeF(8.25);
     f.setBold(bold);
     return f;
+}
+
+// What palette picture `code` places and the keys that make it on the grid.
+QString PaletteTip(int code) {
+    static const char* const kElements[] = {"", "Wire", "Normally open contact",
+                                            "Normally closed contact"};
+    static const char* const kKeys[] = {"", "W", "C", "N"};
+    const int element = code >> 2;
+    const bool up = code & kLinkUp, down = code & kLinkDown;
+    QStringList keys;
+    if (element > 0) keys << QString::fromLatin1(kKeys[element]);
+    if (up) keys << QStringLiteral("U");
+    if (down) keys << QStringLiteral("D");
+    const QString links = up && down ? QStringLiteral("up and down links")
+                          : up       ? QStringLiteral("an up link")
+                                     : QStringLiteral("a down link");
+    QString what = QString::fromLatin1(kElements[element]);
+    if (element == 0)
+        what = up || down ? links.left(1).toUpper() + links.mid(1) : QStringLiteral("Blank");
+    else if (up || down)
+        what += QStringLiteral(" with ") + links;
+    if (code == 0) keys << QStringLiteral("Del");
+    return QStringLiteral(
+               "%1 (keys: %2). Drag onto a segment, or click to place it with each "
+               "click.")
+        .arg(what, keys.join(QStringLiteral(", ")));
 }
 
 }  // namespace
@@ -63,8 +90,7 @@ ClientArea::ClientArea(QWidget* parent) : QWidget(parent) {
     for (int k = 0; k < 16; ++k) {
         imgSelect[k] = new PaletteItem(k, this);
         imgSelect[k]->setGeometry(16 + 48 * (k % 2), 8 + 48 * (k / 2), 40, 40);
-        imgSelect[k]->setToolTip(
-            QStringLiteral("Drag onto a segment, or click to place it with each click"));
+        imgSelect[k]->setToolTip(PaletteTip(k));
     }
     // Under the pictures, which it takes the keys for.
     grid = new GridFocus(this);

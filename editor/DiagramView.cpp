@@ -10,6 +10,11 @@ void DiagramView::Show(const Config& config, int output) {
     for (int s = 0; s < kSegments; ++s) {
         const int t = config.SegType[output][s];
         client_.imgSegment[s]->SetCode(t);
+        // Links join only links: one that meets none above or below is an open end.
+        const auto& type = config.SegType[output];
+        client_.imgSegment[s]->SetOpenEnds(
+            HasLinkUp(t) && (s < 16 || !HasLinkDown(type[s - 16])),
+            HasLinkDown(t) && (s >= kSegments - 16 || !HasLinkUp(type[s + 16])));
         if (t < 8) {
             client_.lblSeg[s]->hide();
             continue;

@@ -13,16 +13,13 @@
 #include "notes/FrmNotes.h"
 
 namespace zez {
-namespace {
 
-QString NowText() {
+static QString NowText() {
     const QLocale locale = QLocale::system();
     return locale.toString(QDateTime::currentDateTime(),
                            locale.dateFormat(QLocale::ShortFormat) + QLatin1Char(' ') +
                                locale.timeFormat(QLocale::LongFormat));
 }
-
-}  // namespace
 
 FrmZezUdiMain::FrmZezUdiMain(ProgramState& state, Dialogs& dialogs, DeviceAccess device,
                              QWidget* parent)
@@ -44,10 +41,10 @@ FrmZezUdiMain::FrmZezUdiMain(ProgramState& state, Dialogs& dialogs, DeviceAccess
     Wire();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     adjustSize();
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {  // centred, menus reachable
         const QRect area = screen->availableGeometry();
-        move(area.x() + (area.width() - frameGeometry().width()) / 2,
-             area.y() + (area.height() - frameGeometry().height()) / 2);
+        move(Clamped(area.center() - frameGeometry().center() + frameGeometry().topLeft(),
+                     frameGeometry().size(), area));
     }
     ShowConfig();
     ShowCompiled(doc_->compiled());
@@ -344,7 +341,10 @@ void FrmZezUdiMain::mnuExit_Click() {
 void FrmZezUdiMain::closeEvent(QCloseEvent* event) {
     // A transfer cannot be abandoned halfway.
     if (transfers_->running() || !files_->MayExit()) return event->ignore();
-    if (session_) session_->Close();  // a clean exit leaves no recovery copy
+    if (session_) {
+        session_->SetValue(QStringLiteral("windowPos"), Saved(pos()));
+        session_->Close();  // a clean exit leaves no recovery copy
+    }
     event->accept();
 }
 
@@ -353,6 +353,7 @@ void FrmZezUdiMain::StartSession(const Storage& storage) {
     files_->SetSession(session_.get());
     menus.mnuVerifyAfter->setChecked(session_->Value(QStringLiteral("verifyAfterDownload")) == "1");
     ports_->Restore(*session_);
+    move(Restored(session_->Value(QStringLiteral("windowPos")), frameGeometry().size(), pos()));
     recovery_ = new RecoveryFlow(
         *doc_, dialogs_, *session_, [this] { return transfers_->running(); }, this);
     recovery_->Offer();
@@ -364,14 +365,10 @@ void FrmZezUdiMain::StartSession(const Storage& storage) {
 void FrmZezUdiMain::mnuLogic_Click() {
     if (!logicView_) {
         logicView_ = new LogicView(this);
-        // Beside the main window where the screen has room, else over its right part.
-        QPoint at = frameGeometry().topRight() + QPoint(8, 0);
-        if (const QScreen* screen = this->screen()) {
-            const QRect area = screen->availableGeometry();
-            at.setX(std::min(at.x(), area.right() - logicView_->width()));
-            at.setY(std::max(area.top(), std::min(at.y(), area.bottom() - logicView_->height())));
-        }
-        logicView_->move(at);
+        const QRect selector(client_->cboOutput->mapToGlobal(QPoint()), client_->cboOutput->size());
+        if (const QScreen* screen = this->screen())
+            logicView_->move(
+                Beside(frameGeometry(), logicView_->size(), screen->availableGeometry(), selector));
         connect(logicView_, &LogicView::Shown, this, [this] { ShowFindings(); });
         connect(logicView_, &LogicView::Hidden, this, [this] { view_->ShowFindings({}); });
     }

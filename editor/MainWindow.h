@@ -15,6 +15,7 @@
 #include "editor/FileFlow.h"
 #include "editor/GridEditor.h"
 #include "editor/LogicView.h"
+#include "editor/Placement.h"
 #include "editor/PortChoice.h"
 #include "editor/PrintFlow.h"
 #include "editor/ProgramState.h"

@@ -138,6 +138,13 @@ void SegmentPicture::SetFinding(const QString& reason) {
     update();
 }
 
+void SegmentPicture::SetOpenEnds(bool up, bool down) {
+    if (up == openUp_ && down == openDown_) return;
+    openUp_ = up;
+    openDown_ = down;
+    update();
+}
+
 void SegmentPicture::SetMarks(bool selected, bool cursor, bool focused) {
     if (selected == selected_ && cursor == cursor_ && focused == focused_) return;
     selected_ = selected;
@@ -148,8 +155,12 @@ void SegmentPicture::SetMarks(bool selected, bool cursor, bool focused) {
 
 void SegmentPicture::paintEvent(QPaintEvent*) {
     DrawCrisp(this, shown_);
-    if (finding_.isEmpty() && !selected_ && !cursor_) return;
+    if (finding_.isEmpty() && !selected_ && !cursor_ && !openUp_ && !openDown_) return;
     QPainter p(this);
+    // A link that meets nothing ends in a short cross bar in the finding colour: it visibly does
+    // not join the segment beside it.
+    for (const auto& [open, y] : {std::pair{openUp_, 1}, std::pair{openDown_, 38}})
+        if (open) p.fillRect(QRect(34, y, 6, 2), QColor(230, 120, 0));
     // A light tint for the selection: the black and red strokes stay as they are.
     if (selected_) p.fillRect(rect(), QColor(0, 120, 215, 45));
     // Frames along the edges, where no symbol is drawn: the picture stays readable.

@@ -52,6 +52,10 @@ class SegmentPicture : public QWidget {
     // an empty reason clears it.
     void SetFinding(const QString& reason);
     const QString& finding() const { return finding_; }
+    // Links that meet no link of the segment above or below: drawn as open ends.
+    void SetOpenEnds(bool up, bool down);
+    bool openUp() const { return openUp_; }
+    bool openDown() const { return openDown_; }
     // The editing cursor and the selection, drawn over the picture without hiding it.
     // The cursor is drawn solid while the grid has the keyboard focus, dotted and grey without.
     void SetMarks(bool selected, bool cursor, bool focused = true);
@@ -79,6 +83,7 @@ class SegmentPicture : public QWidget {
     bool selected_ = false;
     bool cursor_ = false;
     bool focused_ = true;
+    bool openUp_ = false, openDown_ = false;
     int code_ = 0;
     Energised energised_;
     QString finding_;

@@ -513,6 +513,23 @@ TEST(CliSafety, ASlowDeviceFailsByTheDeadline) {
     }
 }
 
+// Messages that say what is wrong: a folder that exists but takes no files is not "missing";
+// a file without a diagram has no expression.
+TEST(CliSafety, MessagesNameTheRealReason) {
+#ifdef __linux__
+    const auto proc = Cli({"compile", Example("corridor.CDF"), "-o", "/proc/zezudi-x.bin"});
+    EXPECT_EQ(proc.code, 1);
+    EXPECT_NE(proc.err.find("no file can be made in the folder \"/proc\""), std::string::npos)
+        << proc.err;
+#endif
+    test::TempDir dir;
+    ASSERT_TRUE(SaveToFile(Config{}, dir.File("empty.CDF")));
+    const auto none = Cli({"expr", dir.File("empty.CDF")});
+    EXPECT_EQ(none.code, 0);
+    EXPECT_TRUE(none.out.empty());
+    EXPECT_NE(none.err.find("has no diagram"), std::string::npos);
+}
+
 // upload -o reports success only once the file is written.
 TEST(CliSafety, UploadSaysCompleteOnlyAfterTheFileIsWritten) {
     TransferCli t;

@@ -54,6 +54,11 @@ TEST_F(EditorTest, StartsEmptyOnOutputOneWithItsControlsWhereTheLayoutPutsThem) 
     };
     for (const auto& [w, rect] : places)
         EXPECT_EQ(w->geometry(), rect) << w->metaObject()->className();
+    for (const auto& [code, tip] : {std::pair{0, "Blank (keys: Del)"},
+                                    {4, "Wire (keys: W)"},
+                                    {13, "Normally closed contact with an up link (keys: N, U)"},
+                                    {3, "Up and down links (keys: U, D)"}})
+        EXPECT_TRUE(ui().imgSelect[code]->toolTip().startsWith(tip)) << code;
     EXPECT_EQ(ui().chkIn[8]->text(), "P1");
     EXPECT_EQ(ui().chkIn[7]->text(), "I8");
     EXPECT_EQ(ui().prgCompile->maximum(), 256);
@@ -135,6 +140,14 @@ TEST_F(EditorTest, DropsOnPicturesAndLabelsEditTheOutputShown) {
     DropPalette(ui().lblSeg[0], 4);  // on the label: same as on the picture
     EXPECT_EQ(state.record.SegType[0][0], 4);
     EXPECT_FALSE(ui().lblSeg[0]->isVisibleTo(window.get()));
+    // A link that meets no link beside it is drawn as an open end.
+    DropPalette(ui().imgSegment[5], 5);   // up link on row 0: nothing above
+    DropPalette(ui().imgSegment[22], 5);  // up link under ...
+    EXPECT_TRUE(ui().imgSegment[5]->openUp());
+    EXPECT_TRUE(ui().imgSegment[22]->openUp());
+    DropPalette(ui().imgSegment[6], 6);  // ... a down link: joined
+    EXPECT_FALSE(ui().imgSegment[22]->openUp());
+    EXPECT_FALSE(ui().imgSegment[6]->openDown());
     // Something that is not a palette picture is refused.
     QMimeData text;
     text.setText(QStringLiteral("4"));
@@ -414,8 +427,8 @@ TEST_F(EditorTest, ExitAsksTwiceTheCloseBoxOnceAndACleanExitLeavesNoRecoveryCopy
 }
 
 TEST_F(EditorTest, PicturesStayCrispAtWholePixelRatios) {
-    DropPalette(ui().imgSegment[0], 14);
-    const QImage picture = PalettePicture(14);
+    DropPalette(ui().imgSegment[0], 12);
+    const QImage picture = PalettePicture(12);
     for (int ratio : {1, 2, 3}) {
         QImage canvas(40 * ratio, 40 * ratio, QImage::Format_RGB32);
         canvas.setDevicePixelRatio(ratio);
@@ -427,6 +440,37 @@ TEST_F(EditorTest, PicturesStayCrispAtWholePixelRatios) {
                 wrong += canvas.pixel(x, y) != picture.pixel(x / ratio, y / ratio);
         EXPECT_EQ(wrong, 0) << "ratio " << ratio;
     }
+}
+
+}  // namespace
+}  // namespace zez::test
+
+namespace zez::test {
+namespace {
+
+// Windows stay where their title bar and menus can be reached (a 2x scale on a 1400 x 1000
+// screen makes the main window larger than the screen), and the Logic window goes beside the
+// main window without covering its output selector.
+TEST(Placement, WindowsStayReachableAndTheSelectorVisible) {
+    const QRect area(0, 0, 1400, 1000);
+    const std::tuple<QPoint, QSize, QPoint> clamped[] = {
+        {{-383, -200}, {1766, 1420}, {0, 0}},     // larger than the screen: top left shown
+        {{900, 700}, {883, 740}, {517, 260}},     // moved in from the bottom right
+        {{100, 50}, {883, 740}, {100, 50}},       // fits where it is
+    };
+    for (const auto& [wanted, size, want] : clamped) EXPECT_EQ(Clamped(wanted, size, area), want);
+    const QSize logic(500, 600);
+    // Room on the right; else on the left; else over the main window's left part.
+    EXPECT_EQ(Beside({100, 50, 883, 740}, logic, QRect(0, 0, 1820, 1000), {888, 454, 81, 21}),
+              QPoint(991, 50));
+    EXPECT_EQ(Beside({600, 50, 883, 740}, logic, area, {1388, 454, 81, 21}), QPoint(92, 50));
+    const QRect selector(888, 454, 81, 21);
+    const QPoint over = Beside({100, 50, 883, 740}, logic, area, selector);
+    EXPECT_FALSE(QRect(over, logic).intersects(selector));
+    EXPECT_TRUE(area.contains(QRect(over, logic)));
+    EXPECT_EQ(Restored(Saved({12, 8}), {10, 10}, {5, 5}), QPoint(12, 8));
+    for (const char* bad : {"", "x,y", "1", "-90000,-90000"})
+        EXPECT_EQ(Restored(QString::fromLatin1(bad), {883, 740}, {5, 5}), QPoint(5, 5)) << bad;
 }
 
 }  // namespace
