@@ -444,12 +444,14 @@ const std::vector<Command>& Commands() {
          "compile FILE and download array, configuration and note to the device on PATH "
          "(--yes answers the power-cycle question)",
          {"--port", "--deadline"},
-         {"--yes"},
+         {"--yes", "--progress"},
          1,
          "  --port PATH    the serial port (for example /dev/ttyUSB0, COM1)\n"
          "  --yes          answer the power-cycle question with yes\n"
          "  --deadline S   fail when the transfer has not ended after S seconds (default: ten\n"
-         "                 times its line time and a minute, about 4 minutes)\n",
+         "                 times its line time and a minute, about 4 minutes)\n"
+         "  --progress     the progress captions on standard error, a line each, also when it\n"
+         "                 is no terminal (on a terminal they always show, as one line)\n",
          CmdDownload},
         {"verify",
          "zezudi-cli verify FILE --port PATH [--quick] [--yes] [--deadline SECONDS]",
@@ -457,13 +459,14 @@ const std::vector<Command>& Commands() {
          "configuration and the note (about 13 s) and says what differs; never writes to the "
          "device",
          {"--port", "--deadline"},
-         {"--quick", "--yes"},
+         {"--quick", "--yes", "--progress"},
          1,
          "  --port PATH    the serial port (for example /dev/ttyUSB0, COM1)\n"
          "  --quick        compare only the device's checksum of configuration and note (under a\n"
          "                 second); this does not cover the control array\n"
          "  --yes          answer the power-cycle question with yes\n"
-         "  --deadline S   fail when the read-back has not ended after S seconds\n",
+         "  --deadline S   fail when the read-back has not ended after S seconds\n"
+         "  --progress     the progress captions on standard error, a line each\n",
          CmdVerify,
          "0 match, 3 differs, 1 transfer failed or cancelled, 2 bad usage or input"},
         {"upload",
@@ -471,12 +474,13 @@ const std::vector<Command>& Commands() {
          "read configuration and note back from the device on PATH into FILE; writes nothing "
          "unless the checksums agree",
          {"--port", "-o", "--deadline"},
-         {"--yes"},
+         {"--yes", "--progress"},
          0,
          "  --port PATH    the serial port (for example /dev/ttyUSB0, COM1)\n"
          "  -o FILE        the CDF file to write\n"
          "  --yes          answer the power-cycle question with yes\n"
-         "  --deadline S   fail when the transfer has not ended after S seconds\n",
+         "  --deadline S   fail when the transfer has not ended after S seconds\n"
+         "  --progress     the progress captions on standard error, a line each\n",
          CmdUpload},
     };
     return commands;

@@ -43,6 +43,9 @@ struct Environment {
     std::function<std::unique_ptr<device::SerialPort>()> makePort;  // none: no transfers
     device::TimeSource* time = nullptr;
     std::istream* in = nullptr;  // answers to the power-cycle question
+    // Whether standard error is a terminal: transfers then show their progress there as one
+    // line that updates itself.
+    bool errIsTerminal = false;
     // Where earlier versions of replaced configuration files are kept; none: not kept.
     std::string versionsDir;
 };

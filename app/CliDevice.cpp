@@ -99,9 +99,33 @@ std::variant<std::unique_ptr<Start>, int> StartWithFile(const Parsed& p, const c
     return start;
 }
 
-device::CaptionFn PrintCaptions(std::ostream& out) {
-    return [&out](const std::string& c) { out << c << "\n" << std::flush; };
-}
+// The progress captions go to standard error: on a terminal as one line that updates itself,
+// elsewhere only with --progress, a line each. Standard output keeps the result alone.
+class Progress {
+  public:
+    Progress(const Parsed& p, std::ostream& err, const Environment& env)
+        : err_(err), terminal_(env.errIsTerminal), asked_(p.options.count("--progress") != 0) {}
+    ~Progress() { End(); }
+    // Ends the updating line, before the result is printed.
+    void End() {
+        if (shown_) err_ << "\n" << std::flush;
+        shown_ = false;
+    }
+    device::CaptionFn Fn() {
+        return [this](const std::string& c) {
+            if (terminal_) {
+                err_ << "\r" << c << "\x1b[K" << std::flush;
+                shown_ = true;
+            } else if (asked_) {
+                err_ << c << "\n" << std::flush;
+            }
+        };
+    }
+
+  private:
+    std::ostream& err_;
+    bool terminal_, asked_, shown_ = false;
+};
 
 // The outcome as the program's message lines; true only for success.
 bool Report(const device::TransferResult& r, bool download, std::ostream& out, std::ostream& err) {
@@ -131,7 +155,9 @@ int CmdDownload(const Parsed& p, std::ostream& out, std::ostream& err, const Env
     auto started = StartWithFile(p, "download", "Download", out, err, env);
     if (const int* exit = std::get_if<int>(&started)) return *exit;
     Start& s = *std::get<std::unique_ptr<Start>>(started);
-    const auto r = device::Download(*s.link, s.port, s.array, s.config, PrintCaptions(out));
+    Progress progress(p, err, env);
+    const auto r = device::Download(*s.link, s.port, s.array, s.config, progress.Fn());
+    progress.End();
     return Report(r, true, out, err) ? kExitOk : kExitFailed;
 }
 
@@ -140,7 +166,9 @@ int CmdVerify(const Parsed& p, std::ostream& out, std::ostream& err, const Envir
     if (const int* exit = std::get_if<int>(&started)) return *exit;
     Start& s = *std::get<std::unique_ptr<Start>>(started);
     const bool quick = p.options.count("--quick") != 0;
-    const auto v = device::Verify(*s.link, s.port, s.array, s.config, quick, PrintCaptions(out));
+    Progress progress(p, err, env);
+    const auto v = device::Verify(*s.link, s.port, s.array, s.config, quick, progress.Fn());
+    progress.End();
     if (v.transfer.outcome != device::Outcome::Complete) {
         out << (v.transfer.outcome == device::Outcome::NoConnect ? "Unable to connect to device.\n"
                                                                  : "Compare Failed.\n");
@@ -168,7 +196,9 @@ int CmdUpload(const Parsed& p, std::ostream& out, std::ostream& err, const Envir
     auto serial = env.makePort();
     device::Link link(*serial, *env.time);
     link.SetBudget(deadline);
-    const auto r = device::Upload(link, *port, PrintCaptions(out));
+    Progress progress(p, err, env);
+    const auto r = device::Upload(link, *port, progress.Fn());
+    progress.End();
     // Success is said only once the file is written.
     if (r.outcome == device::Outcome::Complete) {
         KeepIfConfiguration(env, target->second, err);

@@ -6,11 +6,19 @@
 #include <QFile>
 #include <QtGlobal>
 
-#ifdef Q_OS_LINUX
+#ifdef Q_OS_UNIX
 #include <unistd.h>
 #endif
 
 namespace zez {
+
+inline bool StderrIsTerminal() {
+#ifdef Q_OS_UNIX
+    return isatty(2) != 0;
+#else
+    return false;
+#endif
+}
 
 inline void EnsureRuntimeDir() {
 #ifdef Q_OS_LINUX

@@ -28,6 +28,7 @@ int main(int argc, char** argv) {
     env.makePort = [] { return std::make_unique<zez::device::QtSerialPort>(); };
     env.time = &time;
     env.in = &std::cin;
+    env.errIsTerminal = zez::StderrIsTerminal();
     QCoreApplication::setApplicationName(QStringLiteral("ZezUdi"));
     // The editor's folder: versions kept by either are listed by both.
     env.versionsDir = (QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) +

@@ -195,7 +195,7 @@ VerifyResult Verify(Link& link, const std::string& portName, const ControlArray&
     v.quick = quick;
     TransferResult& result = v.transfer;
     const int blocks = quick ? 0 : kArrayReadBlocks + kReadBlocks;
-    Say(caption, "Block 0 of " + std::to_string(blocks));
+    if (!quick) Say(caption, "Block 0 of " + std::to_string(blocks));
     // Room for a second read of every array block that differs.
     link.StartDeadline(Budget(40 + (blocks + (quick ? 0 : kArrayReadBlocks) + 1) * 533));
     if (!Connect(link, portName, result)) return v;

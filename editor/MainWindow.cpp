@@ -356,6 +356,7 @@ void FrmZezUdiMain::StartSession(const Storage& storage) {
     move(Restored(session_->Value(QStringLiteral("windowPos")), frameGeometry().size(), pos()));
     recovery_ = new RecoveryFlow(
         *doc_, dialogs_, *session_, [this] { return transfers_->running(); }, this);
+    connect(recovery_, &RecoveryFlow::Said, status_, &StatusPanel::Say);
     recovery_->Offer();
     recovery_->Start();
 }

@@ -36,10 +36,9 @@ void RecoveryFlow::Tell(const QString& failure) {
         dialogs_.Message(notice, QStringLiteral("Recovery"), Buttons::Ok, Icon::Warning);
     if (failure.isEmpty() || toldFailure_) return;
     toldFailure_ = true;
-    dialogs_.Message(QStringLiteral("Unsaved changes cannot be kept for recovery after a crash: "
-                                    "%1\r\nSave your work to keep it.")
-                         .arg(failure),
-                     QStringLiteral("Recovery"), Buttons::Ok, Icon::Warning);
+    emit Said(QStringLiteral("Unsaved changes cannot be kept for recovery after a crash: %1 "
+                             "Save your work to keep it.")
+                  .arg(failure));
 }
 
 void RecoveryFlow::Offer() {

@@ -27,6 +27,10 @@ class RecoveryFlow : public QObject {
     // One autosave tick.
     void Autosave();
 
+  signals:
+    // A line for the status bar: said once when recovery copies cannot be written.
+    void Said(const QString& message);
+
   private:
     // Says what the session set aside, and once that copies cannot be written.
     void Tell(const QString& failure = {});

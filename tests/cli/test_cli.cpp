@@ -168,10 +168,18 @@ struct TransferCli {
 TEST(CliTransfer, DownloadThenUploadGivesTheFileBack) {
     test::TempDir dir;
     TransferCli t;
-    const auto down = t.Run({"download", Example("corridor.CDF"), "--port", "sim", "--yes"});
+    const auto down =
+        t.Run({"download", Example("corridor.CDF"), "--port", "sim", "--yes", "--progress"});
     EXPECT_EQ(down.code, 0) << down.err;
-    EXPECT_NE(down.out.find("Block 2048 of 2304\n"), std::string::npos);
+    // Progress on standard error, the result alone on standard output.
+    EXPECT_NE(down.err.find("Block 2048 of 2304\n"), std::string::npos);
+    EXPECT_EQ(down.out.find("Block"), std::string::npos);
     EXPECT_NE(down.out.find("Download Complete.\nPower Cycle Device.\n"), std::string::npos);
+    t.env.errIsTerminal = true;  // on a terminal: one line that updates itself
+    const auto shown = t.Run({"download", Example("corridor.CDF"), "--port", "sim", "--yes"});
+    EXPECT_NE(shown.err.find("\rBlock 16 of 2304\x1b[K\rBlock 32 of"), std::string::npos);
+    EXPECT_EQ(shown.err.back(), '\n');
+    t.env.errIsTerminal = false;
     const auto up = t.Run({"upload", "--port", "sim", "-o", dir.File("up.CDF"), "--yes"});
     EXPECT_EQ(up.code, 0) << up.err;
     EXPECT_NE(up.out.find("Upload Complete.\nPower Cycle Device.\n"), std::string::npos);
@@ -295,10 +303,11 @@ TEST(CliVerify, MatchAfterDownloadAndNamesWhatDiffers) {
     TransferCli t;
     ASSERT_EQ(t.Run({"download", Example("corridor.CDF"), "--port", "sim", "--yes"}).code, 0);
     const auto memory = t.device.memory();
-    const auto same = t.Run({"verify", Example("corridor.CDF"), "--port", "sim", "--yes"});
+    const auto same =
+        t.Run({"verify", Example("corridor.CDF"), "--port", "sim", "--yes", "--progress"});
     EXPECT_EQ(same.code, 0) << same.out << same.err;
-    EXPECT_NE(same.out.find("Block 280 of 288\nDevice Checksum\nmatch\n"), std::string::npos)
-        << same.out;
+    EXPECT_NE(same.err.find("Block 280 of 288\nDevice Checksum\n"), std::string::npos);
+    EXPECT_NE(same.out.find("match\n"), std::string::npos) << same.out;
     EXPECT_EQ(t.device.memory(), memory);  // nothing was written
 
     // One segment of output 1 changed in the file.
@@ -322,9 +331,10 @@ TEST(CliVerify, MatchAfterDownloadAndNamesWhatDiffers) {
         << table.out;
 
     // Quick compares the stored configuration and note only, and says so.
-    const auto quick =
-        t.Run({"verify", Example("corridor.CDF"), "--port", "sim", "--yes", "--quick"});
+    const auto quick = t.Run(
+        {"verify", Example("corridor.CDF"), "--port", "sim", "--yes", "--quick", "--progress"});
     EXPECT_EQ(quick.code, 0);
+    EXPECT_EQ(quick.err.find("Block 0 of 0"), std::string::npos);
     EXPECT_NE(quick.out.find("match (quick: the configuration and the note only; the control "
                              "array was not compared)"),
               std::string::npos);
