@@ -2,6 +2,7 @@
 // without a window.
 #include <QDir>
 #include <QSettings>
+#include <chrono>
 #include <filesystem>
 
 #include "EditorFixture.h"
@@ -321,8 +322,11 @@ TEST_F(FileFlowTest, WhatTakesThePlaceOfTheProgramsOwnFilesIsSetAside) {
     ASSERT_EQ(mkfifo((rec + "/session-2-2.info").c_str(), 0600), 0);
     ASSERT_TRUE(SaveToFile(Config{}, rec + "/session-2-2.CDF"));
     ASSERT_EQ(mkfifo(dir.File("settings.ini").c_str(), 0600), 0);  // the settings file a FIFO
-    // Stale leftovers of editors that were killed: a lock without a copy.
+    // Stale leftovers of editors that were killed: a lock without a copy, a half-written copy.
     test::WriteBytes(rec + "/session-3-3.lock", {'1', '\n'});
+    const std::string half = rec + "/session-4-4.CDF.zezudi-partial-save-77.tmp";
+    test::WriteBytes(half, {1, 2, 3});
+    fs::last_write_time(half, fs::file_time_type::clock::now() - std::chrono::hours(1));
     {
         Session session(InDir());  // would block on a FIFO
         session.AddRecent(QStringLiteral("/x/R&D plant.CDF"));
@@ -335,6 +339,7 @@ TEST_F(FileFlowTest, WhatTakesThePlaceOfTheProgramsOwnFilesIsSetAside) {
         EXPECT_EQ(notices.size(), 3) << notices.join(QLatin1Char('\n')).toStdString();
         EXPECT_TRUE(notices.join(QLatin1Char(' ')).contains("not a plain file"));
         EXPECT_FALSE(fs::exists(rec + "/session-3-3.lock"));
+        EXPECT_FALSE(fs::exists(half));
         // A link placed at this editor's own copy is set aside, never written through.
         RecoveryFlow recovery(doc, dialogs, session, {});
         Drop(0, 4);

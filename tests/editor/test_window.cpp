@@ -454,9 +454,9 @@ namespace {
 TEST(Placement, WindowsStayReachableAndTheSelectorVisible) {
     const QRect area(0, 0, 1400, 1000);
     const std::tuple<QPoint, QSize, QPoint> clamped[] = {
-        {{-383, -200}, {1766, 1420}, {0, 0}},     // larger than the screen: top left shown
-        {{900, 700}, {883, 740}, {517, 260}},     // moved in from the bottom right
-        {{100, 50}, {883, 740}, {100, 50}},       // fits where it is
+        {{-383, -200}, {1766, 1420}, {0, 0}},  // larger than the screen: top left shown
+        {{900, 700}, {883, 740}, {517, 260}},  // moved in from the bottom right
+        {{100, 50}, {883, 740}, {100, 50}},    // fits where it is
     };
     for (const auto& [wanted, size, want] : clamped) EXPECT_EQ(Clamped(wanted, size, area), want);
     const QSize logic(500, 600);
