@@ -143,6 +143,7 @@ bool Report(const device::TransferResult& r, bool download, std::ostream& out, s
             out << "Unable to connect to device.\n";
             break;
         case Outcome::PortError:
+        case Outcome::Cancelled:
             break;
     }
     if (!r.reason.empty()) err << "zezudi-cli: " << r.reason << "\n";

@@ -15,6 +15,7 @@ void Link::StartDeadline(Millis budget) {
 
 Exchange Link::Run(std::string_view cmd, int replyLength, Millis timeout) {
     fresh_ = false;
+    if (cancel_ && cancel_->load()) return Exchange::Cancelled;
     if (deadline_ && time_.Now() >= *deadline_) return Exchange::TooSlow;
     port_.Drain();  // what came late belongs to no exchange
     if (auto w = port_.Write(cmd); !w) {

@@ -2,6 +2,7 @@
 // The exchanges with the device: drain, write a command, wait for the expected number of reply
 // characters or the time-out, then read everything or keep the old reply.
 
+#include <atomic>
 #include <functional>
 #include <optional>
 #include <string>
@@ -15,8 +16,9 @@ inline constexpr Millis kConnectTimeout{2500};
 inline constexpr Millis kFastBaudPause{500};
 inline constexpr Millis kCommandTimeout{3000};
 
-// How an exchange ended. TooSlow: the transfer's overall deadline passed.
-enum class Exchange { Replied, TimedOut, PortFailed, TooSlow };
+// How an exchange ended. TooSlow: the transfer's overall deadline passed; Cancelled: the user
+// asked to stop before it began.
+enum class Exchange { Replied, TimedOut, PortFailed, TooSlow, Cancelled };
 
 class Link {
   public:
@@ -31,6 +33,8 @@ class Link {
     // replies: `budget` from now, unless SetBudget chose another.
     void StartDeadline(Millis budget);
     void SetBudget(std::optional<Millis> budget) { budget_ = budget; }
+    // Set from another thread to stop the transfer at its next exchange.
+    void SetCancel(const std::atomic<bool>* cancel) { cancel_ = cancel; }
     Millis budget(Millis fallback) const { return budget_.value_or(fallback); }
     // Why the port failed, after an exchange answered PortFailed.
     const std::string& PortError() const { return portError_; }
@@ -57,6 +61,7 @@ class Link {
     std::string portError_;
     std::optional<Millis> budget_;
     std::optional<TimePoint> deadline_;
+    const std::atomic<bool>* cancel_ = nullptr;
 };
 
 }  // namespace zez::device

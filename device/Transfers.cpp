@@ -26,6 +26,10 @@ class Session {
                 return Stop(link_.PortError());
             case Exchange::TooSlow:
                 return Stop("The device answers too slowly: the transfer did not end in time.");
+            case Exchange::Cancelled:
+                Stop("Cancelled.");
+                result_.outcome = Outcome::Cancelled;
+                return false;
         }
         return true;
     }
@@ -93,9 +97,18 @@ bool Connect(Link& link, const std::string& portName, TransferResult& result) {
             result.outcome = Outcome::Failed;
             result.reason = "The device answers too slowly: the transfer did not end in time.";
             return false;
+        case Exchange::Cancelled:
+            link.End();
+            result.outcome = Outcome::Cancelled;
+            return false;
     }
-    if (const Exchange e = link.DeviceFastBaud();
-        e == Exchange::PortFailed || e == Exchange::TooSlow) {
+    const Exchange e = link.DeviceFastBaud();
+    if (e == Exchange::Cancelled) {
+        link.End();
+        result.outcome = Outcome::Cancelled;
+        return false;
+    }
+    if (e == Exchange::PortFailed || e == Exchange::TooSlow) {
         link.End();
         result.outcome = Outcome::Failed;
         result.reason = e == Exchange::TooSlow

@@ -16,6 +16,7 @@ enum class Outcome {
     Failed,     // checksums differ, or the transfer had to stop (see `reason`)
     NoConnect,  // no answer to the connect command
     PortError,  // the port could not be opened or set up; nothing was sent
+    Cancelled,  // the user stopped it; the port is closed
 };
 
 struct TransferResult {

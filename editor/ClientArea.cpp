@@ -166,6 +166,12 @@ void ClientArea::OpenInputList(int index, int sel) {
     tmrCloseCBO->start();
 }
 
+void ClientArea::ShowCaption(const QString& caption) {
+    lblComPrg->setText(caption);
+    lblComPrg->setVisible(!caption.isEmpty());
+    lblComPrg->repaint();
+}
+
 void ClientArea::ShowProgress(int step) {
     prgCompile->setValue(step);
     prgCompile->show();

@@ -64,6 +64,8 @@ class ClientArea : public QWidget {
     // signal), closed by itself after 5 seconds.
     void OpenInputList(int index, int sel);
     void CloseInputList();
+    // A transfer's caption at the top right, painted at once; empty: hidden.
+    void ShowCaption(const QString& caption);
     // The compile's progress bar shown at `step` of 256, painted at once.
     void ShowProgress(int step);
     bool listArming = false;  // while OpenInputList presets the list: no choice made

@@ -175,13 +175,14 @@ void FrmZezUdiMain::Wire() {
     connect(files_, &FileFlow::SaveEnded, this, [this] { tmrCloseCBO_Timer(); });
     connect(ports_, &PortChoice::Changed, this, [this] { ShowPorts(); });
     connect(transfers_, &TransferFlow::Busy, this, [this](bool busy) {
-        menuBar()->setEnabled(!busy);
-        client_->setEnabled(!busy);
+        for (QWidget* w : {static_cast<QWidget*>(menuBar()), static_cast<QWidget*>(client_)})
+            w->setEnabled(!busy);
+        status_->ShowTransfer(busy);
     });
+    connect(status_->cancel(), &QPushButton::clicked, transfers_, &TransferFlow::Cancel);
     connect(transfers_, &TransferFlow::Caption, this, [this](const QString& caption) {
-        client_->lblComPrg->setText(caption);
-        client_->lblComPrg->setVisible(!caption.isEmpty());
-        client_->lblComPrg->repaint();
+        status_->Progress(caption);
+        client_->ShowCaption(caption);
     });
     connect(transfers_, &TransferFlow::UploadFailed, files_, &FileFlow::New);
     connect(files_, &FileFlow::Said, status_, &StatusPanel::Say);

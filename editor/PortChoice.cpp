@@ -29,9 +29,21 @@ QString PortChoice::ComCaption(int index) const {
 }
 
 QString PortChoice::OtherCaption() const {
-    return kind_ == Kind::Other
-               ? QStringLiteral("&Other Port...\t") + QString::fromStdString(otherPort_)
-               : QStringLiteral("&Other Port...");
+    return kind_ == Kind::Other ? QStringLiteral("&Other Port...\t") + CurrentPortName()
+                                : QStringLiteral("&Other Port...");
+}
+
+bool PortChoice::missing() const {
+    switch (kind_) {
+        case Kind::Emulated:
+            return false;
+        case Kind::Other:  // a path that is not there; a name such as COM9 is the system's
+            return QString::fromStdString(otherPort_).startsWith(QLatin1Char('/')) &&
+                   !QFileInfo::exists(QString::fromStdString(otherPort_));
+        case Kind::Com:
+            break;
+    }
+    return device_.listPorts && PortForMenuEntry().empty();
 }
 
 void PortChoice::SelectCom(int index) {
@@ -82,13 +94,15 @@ void PortChoice::Restore(Session& session) {
     session_ = &session;
     const QString port = session.Value(QStringLiteral("port"));
     Refresh();
+    // The last choice stays chosen also when its port is missing now: it is shown as missing
+    // rather than silently replaced by COM1.
     if (port == QStringLiteral("emulated")) {
         SelectEmulated();
-    } else if (port.startsWith(QStringLiteral("path:")) && QFileInfo::exists(port.mid(5))) {
+    } else if (port.startsWith(QStringLiteral("path:")) && port.size() > 5) {
         SelectPath(port.mid(5));
     } else if (port.startsWith(QStringLiteral("com:"))) {
         const int n = port.mid(4).toInt();
-        if (n >= 1 && n <= 8 && n <= static_cast<int>(ports_.size())) SelectCom(n - 1);
+        if (n >= 1 && n <= 8) SelectCom(n - 1);
     }
 }
 
@@ -102,10 +116,12 @@ QString PortChoice::CurrentPortName() const {
         case Kind::Emulated:
             return QStringLiteral("Emulated device");
         case Kind::Other:
-            return QString::fromStdString(otherPort_);
+            return QString::fromStdString(otherPort_) +
+                   (missing() ? QStringLiteral(" (missing)") : QString());
         case Kind::Com:
             break;
     }
+    if (missing()) return QStringLiteral("COM%1 (missing)").arg(state_.ComPortNumber);
     return QString::fromStdString(PortForMenuEntry());
 }
 

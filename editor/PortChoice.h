@@ -41,6 +41,8 @@ class PortChoice : public QObject {
     void Restore(Session& session);
 
     Kind kind() const { return kind_; }
+    // The chosen port is not on this computer now.
+    bool missing() const;
     int comNumber() const { return state_.ComPortNumber; }
     // The port transfers use now, as the user would name it ("Emulated device" for the built-in).
     QString CurrentPortName() const;

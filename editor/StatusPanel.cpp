@@ -1,6 +1,8 @@
 #include "editor/StatusPanel.h"
 
 #include <QFileInfo>
+#include <QStringList>
+#include <algorithm>
 
 namespace zez {
 
@@ -11,12 +13,21 @@ StatusPanel::StatusPanel(QStatusBar* bar, Document& doc, PortChoice& ports)
       file_(new QLabel(bar)),
       state_(new QLabel(bar)),
       port_(new QLabel(bar)),
-      message_(new QLabel(bar)) {
+      message_(new QLabel(bar)),
+      bar_(new QProgressBar(bar)),
+      cancel_(new QPushButton(QStringLiteral("Cancel"), bar)) {
     bar->setSizeGripEnabled(false);
     bar->addWidget(file_);
     bar->addWidget(state_);
     bar->addWidget(message_, 1);
+    bar->addPermanentWidget(bar_);
+    bar->addPermanentWidget(cancel_);
     bar->addPermanentWidget(port_);
+    bar_->setFixedWidth(260);
+    bar_->setMaximumHeight(16);
+    cancel_->setMaximumHeight(18);
+    bar_->hide();
+    cancel_->hide();
     connect(&doc, &Document::StatusChanged, this, &StatusPanel::Refresh);
     connect(&doc, &Document::CompiledChanged, this, &StatusPanel::Refresh);
     connect(&ports, &PortChoice::Changed, this, &StatusPanel::Refresh);
@@ -25,6 +36,29 @@ StatusPanel::StatusPanel(QStatusBar* bar, Document& doc, PortChoice& ports)
 
 void StatusPanel::Say(const QString& message) {
     message_->setText(message);
+}
+
+void StatusPanel::ShowTransfer(bool running) {
+    bar_->setVisible(running);
+    cancel_->setVisible(running);
+    if (!running) return;
+    bar_->setRange(0, 0);  // busy until the first block
+    bar_->setFormat(ports_.CurrentPortName() + QStringLiteral(": connecting"));
+    bar_->setTextVisible(true);
+}
+
+void StatusPanel::Progress(const QString& caption) {
+    if (caption.isEmpty() || !bar_->isVisible()) return;
+    const QString port = ports_.CurrentPortName();
+    const QStringList words = caption.split(QLatin1Char(' '));
+    if (words.size() == 4 && words[0] == QStringLiteral("Block")) {  // Block N of M
+        bar_->setRange(0, std::max(1, words[3].toInt()));
+        bar_->setValue(words[1].toInt());
+        bar_->setFormat(QStringLiteral("%1: block %2 of %3").arg(port, words[1], words[3]));
+    } else {
+        bar_->setValue(bar_->maximum());
+        bar_->setFormat(port + QStringLiteral(": ") + caption.toLower());
+    }
 }
 
 void StatusPanel::Refresh() {

@@ -5,6 +5,8 @@
 
 #include <QLabel>
 #include <QObject>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QStatusBar>
 
 #include "editor/Document.h"
@@ -18,17 +20,25 @@ class StatusPanel : public QObject {
     StatusPanel(QStatusBar* bar, Document& doc, PortChoice& ports);
     // A message that stays until the next one.
     void Say(const QString& message);
+    // While a transfer runs: a bar with the port and the phase, and a Cancel button.
+    void ShowTransfer(bool running);
+    // A transfer's caption ("Block 16 of 2304", "Device Checksum", ...).
+    void Progress(const QString& caption);
     void Refresh();
 
     QLabel* file() const { return file_; }
     QLabel* state() const { return state_; }
     QLabel* port() const { return port_; }
     QLabel* message() const { return message_; }
+    QProgressBar* bar() const { return bar_; }
+    QPushButton* cancel() const { return cancel_; }
 
   private:
     Document& doc_;
     PortChoice& ports_;
     QLabel *file_, *state_, *port_, *message_;
+    QProgressBar* bar_;
+    QPushButton* cancel_;
 };
 
 }  // namespace zez

@@ -33,6 +33,7 @@ device::TransferResult TransferFlow::Run(const QString& firstCaption, const Tran
         return result;
     }
     running_ = true;
+    cancel_ = false;
     emit Busy(true);
     QEventLoop loop;
     std::unique_ptr<QThread> worker(QThread::create([&] {
@@ -45,6 +46,7 @@ device::TransferResult TransferFlow::Run(const QString& firstCaption, const Tran
             serial = device_.makePort();
         }
         device::Link link(*serial, *time);
+        link.SetCancel(&cancel_);
         result = transfer(link, target.port, [this](const std::string& caption) {
             QMetaObject::invokeMethod(
                 this, [this, text = QString::fromStdString(caption)] { emit Caption(text); },
@@ -53,7 +55,7 @@ device::TransferResult TransferFlow::Run(const QString& firstCaption, const Tran
     }));
     connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
     worker->start();
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    loop.exec();  // the window takes no input but the transfer's Cancel
     worker->wait();
     QCoreApplication::sendPostedEvents(this);  // the last captions
     emit Busy(false);
@@ -68,19 +70,29 @@ void TransferFlow::Report(const device::TransferResult& r, const QString& comman
             dialogs_.Message(complete, command, Buttons::Ok, Icon::Information);
             break;
         case device::Outcome::Failed:
-            // A transfer that had to stop says why.
-            dialogs_.Message(failed + (r.reason.empty() ? QString()
-                                                        : QStringLiteral("\r\n") +
-                                                              QString::fromStdString(r.reason)),
+            // A transfer that had to stop says why, and on which port.
+            dialogs_.Message(failed + QStringLiteral("\r\n") + QString::fromStdString(r.reason) +
+                                 (r.reason.empty() ? QString() : QStringLiteral(" ")) +
+                                 QStringLiteral("(port %1)").arg(ports_.CurrentPortName()),
                              command + QStringLiteral(" Failure"), Buttons::Ok, Icon::Critical);
             break;
         case device::Outcome::NoConnect:
-            dialogs_.Message(QStringLiteral("Unable to connect to device."),
+            dialogs_.Message(QStringLiteral("Unable to connect to device.\r\nNo answer on %1.")
+                                 .arg(ports_.CurrentPortName()),
                              QStringLiteral("Error"), Buttons::Ok, Icon::Critical);
             break;
         case device::Outcome::PortError:
             dialogs_.Message(QString::fromStdString(r.reason), QStringLiteral("Error"), Buttons::Ok,
                              Icon::Critical);
+            break;
+        case device::Outcome::Cancelled:
+            dialogs_.Message(
+                command + QStringLiteral(" cancelled") +
+                    (command == QStringLiteral("Download")
+                         ? QStringLiteral("\r\nThe device holds an unfinished download and will "
+                                          "NOT function properly until a download completes.")
+                         : QStringLiteral("\r\nNothing was changed.")),
+                command, Buttons::Ok, Icon::Warning);
             break;
     }
 }
@@ -97,9 +109,10 @@ void TransferFlow::Download(bool verifyAfter) {
     Report(r, QStringLiteral("Download"),
            QStringLiteral("Download Complete.\r\nPower Cycle Device."),
            QStringLiteral("Download Failed.\r\nDevice Will NOT Function Properly."));
-    emit Said(r.outcome == device::Outcome::Complete
-                  ? QStringLiteral("Downloaded to %1").arg(ports_.CurrentPortName())
-                  : QStringLiteral("Download to %1 failed").arg(ports_.CurrentPortName()));
+    const char* said = r.outcome == device::Outcome::Complete    ? "Downloaded to %1"
+                       : r.outcome == device::Outcome::Cancelled ? "Download to %1 cancelled"
+                                                                 : "Download to %1 failed";
+    emit Said(QString::fromLatin1(said).arg(ports_.CurrentPortName()));
     emit Caption({});
     if (r.outcome == device::Outcome::Complete && verifyAfter) Compare(false);
 }
@@ -120,7 +133,6 @@ void TransferFlow::Upload() {
             "operating differently than the configuration data would indicate"),
         QStringLiteral("Upload Notice"), Buttons::Ok, Icon::Information);
     if (!PowerCycled(QStringLiteral("Upload"), true)) return;
-    doc_.SetNotCompiled();
     const auto r =
         Run(QStringLiteral("Block 0 of 32"),
             [](device::Link& link, const std::string& port, const device::CaptionFn& caption) {
@@ -128,6 +140,11 @@ void TransferFlow::Upload() {
             });
     Report(r, QStringLiteral("Upload"), QStringLiteral("Upload Complete.\r\nPower Cycle Device."),
            QStringLiteral("Upload Failed.\r\nHost Program Cleared."));
+    if (r.outcome == device::Outcome::Cancelled) {  // nothing was received: nothing changes
+        emit Caption({});
+        return;
+    }
+    doc_.SetNotCompiled();
     if (r.outcome == device::Outcome::Failed) emit UploadFailed();
     emit Said(r.outcome == device::Outcome::Complete
                   ? QStringLiteral("Uploaded from %1").arg(ports_.CurrentPortName())

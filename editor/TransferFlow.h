@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QString>
+#include <atomic>
 #include <functional>
 
 #include "device/Transfers.h"
@@ -25,6 +26,8 @@ class TransferFlow : public QObject {
     // Reads back and reports; `ask` puts the power-cycle question first.
     void Compare(bool ask);
     bool running() const { return running_; }
+    // Stops the running transfer at its next exchange.
+    void Cancel() { cancel_ = true; }
 
   signals:
     // The window takes no input while a transfer runs.
@@ -51,6 +54,7 @@ class TransferFlow : public QObject {
     const DeviceAccess& device_;
     device::SimTime simTime_;
     bool running_ = false;
+    std::atomic<bool> cancel_{false};
 };
 
 }  // namespace zez

@@ -1,7 +1,9 @@
 // Download, Upload and Compare with their questions, captions and outcomes, and the port choice,
 // on the document against an emulated device, without a window.
 #include <QStringList>
+#include <QThread>
 #include <algorithm>
+#include <future>
 #include <random>
 
 #include <filesystem>
@@ -166,7 +168,7 @@ TEST_F(TransferFlowTest, AFailedUploadNeverBecomesTheConfiguration) {
     doc.Replace(mine, std::nullopt, false);
     dialogs.answers = {Answer::Yes};
     transfers.Upload();
-    EXPECT_EQ(Last().text, "Unable to connect to device.");
+    EXPECT_EQ(Last().text, "Unable to connect to device.\r\nNo answer on sim0.");
     EXPECT_EQ(state.record, mine);
     EXPECT_TRUE(state.ConfigChanged);
     EXPECT_FALSE(doc.compiled());
@@ -226,6 +228,18 @@ TEST_F(TransferFlowTest, OtherPortsAreTypedAndTheChoiceIsRemembered) {
     PortChoice third(other, otherDialogs, access);
     third.Restore(session);
     EXPECT_EQ(third.kind(), PortChoice::Kind::Emulated);
+    // A remembered port that is gone stays chosen and is shown as missing, never replaced.
+    session.SetValue(QStringLiteral("port"), QStringLiteral("path:/dev/ttyGONE7"));
+    PortChoice gone(other, otherDialogs, access);
+    gone.Restore(session);
+    EXPECT_TRUE(gone.missing());
+    EXPECT_EQ(gone.CurrentPortName(), "/dev/ttyGONE7 (missing)");
+    EXPECT_EQ(gone.OtherCaption(), "&Other Port...\t/dev/ttyGONE7 (missing)");
+    session.SetValue(QStringLiteral("port"), QStringLiteral("com:5"));
+    Device({}, 2);  // two ports listed: COM5 has none
+    PortChoice com(other, otherDialogs, access);
+    com.Restore(session);
+    EXPECT_EQ(com.CurrentPortName(), "COM5 (missing)");
 }
 
 }  // namespace
@@ -270,6 +284,83 @@ TEST_F(TransferFlowTest, UploadThenSaveKeepsTheOldFileAsAPreviousVersion) {
               SerializeCdf(LoadFromFile(versions[0].path.string()).value().config));
     EXPECT_TRUE(state.ConfigChanged);
     EXPECT_EQ(doc.fileName(), site);
+}
+
+}  // namespace
+}  // namespace zez::test
+
+namespace zez::test {
+namespace {
+
+// A port that holds the transfer at its `at`th command until the test has acted.
+class GatedPort final : public device::SerialPort {
+  public:
+    GatedPort(std::unique_ptr<device::SerialPort> inner, std::future<void> gate)
+        : inner_(std::move(inner)), gate_(std::move(gate)) {}
+    Result<void> Open(const std::string& n, std::string_view s) override {
+        return inner_->Open(n, s);
+    }
+    void Close() override {
+        closed = true;
+        inner_->Close();
+    }
+    void DtrOff() override { inner_->DtrOff(); }
+    int Waiting() override { return inner_->Waiting(); }
+    std::string ReadAll() override { return inner_->ReadAll(); }
+    Result<void> Write(std::string_view t) override {
+        if (++writes == at) gate_.wait();
+        return inner_->Write(t);
+    }
+    Result<void> WaitForData(device::TimePoint d) override { return inner_->WaitForData(d); }
+    static inline std::atomic<bool> closed{false};
+    static inline std::atomic<int> writes{0};
+    static inline int at = 0;
+
+  private:
+    std::unique_ptr<device::SerialPort> inner_;
+    std::future<void> gate_;
+};
+
+// Cancel ends a transfer at its next exchange and closes the port: a cancelled download says
+// what it leaves on the device, a cancelled upload changes nothing.
+TEST_F(TransferFlowTest, CancelEndsATransferAtItsNextExchange) {
+    for (const bool download : {true, false}) {
+        Device();
+        CompileSample(8);
+        const Config before = state.record;
+        std::promise<void> open;
+        auto makeEmulated = access.makePort;
+        access.makePort = [&] {
+            return std::make_unique<GatedPort>(makeEmulated(), open.get_future());
+        };
+        GatedPort::closed = false;
+        GatedPort::writes = 0;
+        GatedPort::at = download ? 200 : 20;
+        // The transfer waits at a command half way; meanwhile the window's Cancel is pressed.
+        QMetaObject::invokeMethod(
+            &transfers,
+            [&] {
+                while (GatedPort::writes < GatedPort::at) QThread::msleep(1);
+                transfers.Cancel();
+                open.set_value();
+            },
+            Qt::QueuedConnection);
+        dialogs.answers = {Answer::Yes};
+        download ? transfers.Download(true) : transfers.Upload();
+        EXPECT_TRUE(GatedPort::closed);
+        EXPECT_LE(GatedPort::writes, GatedPort::at + 1);  // stopped at the next exchange
+        EXPECT_EQ(Last().title, download ? "Download" : "Upload");
+        EXPECT_EQ(Last().icon, Icon::Warning);
+        EXPECT_TRUE(Last().text.startsWith(download ? "Download cancelled\r\nThe device holds an "
+                                                      "unfinished download"
+                                                    : "Upload cancelled\r\nNothing was changed."))
+            << Last().text.toStdString();
+        EXPECT_EQ(state.record, before);
+        EXPECT_EQ(doc.compiled(), true);  // a cancelled upload changes nothing
+        EXPECT_TRUE(busy.endsWith(false));
+        EXPECT_TRUE(captions.back().isEmpty());
+        access.makePort = makeEmulated;
+    }
 }
 
 }  // namespace
