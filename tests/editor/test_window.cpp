@@ -133,6 +133,8 @@ TEST_F(EditorTest, DropsOnPicturesAndLabelsEditTheOutputShown) {
     EXPECT_TRUE(state.ConfigChanged);
     EXPECT_TRUE(NotCompiled());
     EXPECT_TRUE(window->menus.mnuUndo->isEnabled());
+    QTest::keySequence(window.get(), QKeySequence::Undo);  // after it, the shortcuts work again
+    EXPECT_EQ(state.record.SegType[0][0], 0);
     EXPECT_EQ(ui().imgSegment[0]->shown(), PalettePicture(12));
     EXPECT_TRUE(ui().lblSeg[0]->isVisibleTo(window.get()));
     EXPECT_EQ(ui().lblSeg[0]->text(), "I 1");
@@ -388,6 +390,17 @@ TEST_F(EditorTest, ThePortItemsFollowTheChoiceAndATransferShowsItsCaption) {
     EXPECT_TRUE(captionShown);
     EXPECT_TRUE(barEnabled);
     EXPECT_FALSE(ui().lblComPrg->isVisibleTo(window.get()));
+    // While a transfer runs, the window's commands and shortcuts do nothing; Cancel stays.
+    window->show();
+    DropPalette(ui().imgSegment[0], 4);
+    emit window->transfers().Busy(true);
+    EXPECT_TRUE(window->status().cancel()->isVisibleTo(window.get()));
+    QTest::keySequence(window.get(), QKeySequence::New);
+    QTest::keySequence(window.get(), QKeySequence::Undo);
+    EXPECT_EQ(state.record.SegType[0][0], 4);
+    emit window->transfers().Busy(false);
+    EXPECT_FALSE(window->status().cancel()->isVisibleTo(window.get()));
+    EXPECT_TRUE(window->menus.mnuUndo->isEnabled());
 }
 
 TEST_F(EditorTest, ExitAsksTwiceTheCloseBoxOnceAndACleanExitLeavesNoRecoveryCopy) {
