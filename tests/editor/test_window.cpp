@@ -133,8 +133,6 @@ TEST_F(EditorTest, DropsOnPicturesAndLabelsEditTheOutputShown) {
     EXPECT_TRUE(state.ConfigChanged);
     EXPECT_TRUE(NotCompiled());
     EXPECT_TRUE(window->menus.mnuUndo->isEnabled());
-    QTest::keySequence(window.get(), QKeySequence::Undo);  // after it, the shortcuts work again
-    EXPECT_EQ(state.record.SegType[0][0], 0);
     EXPECT_EQ(ui().imgSegment[0]->shown(), PalettePicture(12));
     EXPECT_TRUE(ui().lblSeg[0]->isVisibleTo(window.get()));
     EXPECT_EQ(ui().lblSeg[0]->text(), "I 1");
@@ -392,6 +390,8 @@ TEST_F(EditorTest, ThePortItemsFollowTheChoiceAndATransferShowsItsCaption) {
     EXPECT_FALSE(ui().lblComPrg->isVisibleTo(window.get()));
     // While a transfer runs, the window's commands and shortcuts do nothing; Cancel stays.
     window->show();
+    QApplication::setActiveWindow(window.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     DropPalette(ui().imgSegment[0], 4);
     emit window->transfers().Busy(true);
     EXPECT_TRUE(window->status().cancel()->isVisibleTo(window.get()));
@@ -401,6 +401,8 @@ TEST_F(EditorTest, ThePortItemsFollowTheChoiceAndATransferShowsItsCaption) {
     emit window->transfers().Busy(false);
     EXPECT_FALSE(window->status().cancel()->isVisibleTo(window.get()));
     EXPECT_TRUE(window->menus.mnuUndo->isEnabled());
+    QTest::keySequence(window.get(), QKeySequence::Undo);  // after it, the shortcuts work again
+    EXPECT_EQ(state.record.SegType[0][0], 0);
 }
 
 TEST_F(EditorTest, ExitAsksTwiceTheCloseBoxOnceAndACleanExitLeavesNoRecoveryCopy) {
