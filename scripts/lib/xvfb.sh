@@ -74,3 +74,32 @@ editor_client() {
   cx=$X
   cy=$((Y + HEIGHT - 689 - 22))
 }
+
+# For the tests that drive the editor. xvfb_test_begin [TOOL...] skips the test (exit 77) when
+# Xvfb, xdotool or a named tool is missing, makes the folder $work and removes it at the end,
+# with Xvfb and every process in $pids. fail MESSAGE says what failed and what the editor and
+# Xvfb wrote (the *.log files in $work), and ends the test.
+xvfb_test_begin() {
+  local tool
+  for tool in Xvfb xdotool "$@"; do
+    command -v "$tool" >/dev/null || { echo "SKIP: $tool not installed"; exit 77; }
+  done
+  work=$(mktemp -d)
+  pids=()
+  trap xvfb_test_end EXIT
+}
+
+xvfb_test_end() {
+  { [ ${#pids[@]} -gt 0 ] && kill -9 "${pids[@]}" && wait "${pids[@]}"; } 2>/dev/null
+  xvfb_stop
+  rm -rf "$work"
+}
+
+fail() {
+  local log
+  echo "FAIL: $*"
+  for log in "$work"/*.log; do
+    [ -s "$log" ] && { echo "--- $(basename "$log"):"; cat "$log"; }
+  done
+  exit 1
+}

@@ -6,32 +6,16 @@
 # Usage: editor_print.sh ZEZUDI ZEZUDI-CLI EXAMPLE.CDF
 set -u
 editor=$1 cli=$2 example=$3
-for tool in Xvfb xdotool pdftotext python3; do
-  command -v "$tool" >/dev/null || { echo "SKIP: $tool not installed"; exit 77; }
-done
-work=$(mktemp -d)
 # shellcheck source=../../scripts/lib/xvfb.sh
 . "$(dirname "$0")/../../scripts/lib/xvfb.sh"
-app=
-cleanup() {
-  [ -n "$app" ] && { kill -9 "$app" && wait "$app"; } 2>/dev/null
-  xvfb_stop
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-  echo "FAIL: $*"
-  for log in "$work/editor.log" "$XVFB_LOG"; do
-    [ -s "$log" ] && { echo "--- $(basename "$log"):"; cat "$log"; }
-  done
-  exit 1
-}
+xvfb_test_begin pdftotext python3
 xvfb_start 1280x900 "$work" || fail "no X display"
 # The print dialog offers $HOME/NAME.pdf.
 export HOME=$work XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data QT_QPA_PLATFORM=xcb
 cp "$example" "$work/site.CDF"
 "$editor" "$work/site.CDF" >"$work/editor.log" 2>&1 &
 app=$!
+pids+=("$app")
 win=$(xvfb_wait_window Brantel 60 "$app") || fail "the editor did not open a window"
 editor_client "$win"
 for attempt in 1 2 3; do

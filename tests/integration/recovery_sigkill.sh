@@ -6,27 +6,9 @@
 # Usage: recovery_sigkill.sh ZEZUDI EXAMPLE.CDF
 set -u
 editor=$1 example=$2
-for tool in Xvfb xdotool; do
-  command -v "$tool" >/dev/null || { echo "SKIP: $tool not installed"; exit 77; }
-done
-work=$(mktemp -d)
 # shellcheck source=../../scripts/lib/xvfb.sh
 . "$(dirname "$0")/../../scripts/lib/xvfb.sh"
-pids=()
-cleanup() {
-  { [ ${#pids[@]} -gt 0 ] && kill -9 "${pids[@]}" && wait "${pids[@]}"; } 2>/dev/null
-  xvfb_stop
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-  echo "FAIL: $*"
-  for log in "$work"/editor-*.log "$XVFB_LOG"; do
-    [ -s "$log" ] && { echo "--- $(basename "$log"):"; cat "$log"; }
-  done
-  exit 1
-}
-
+xvfb_test_begin
 xvfb_start 1280x900 "$work" || fail "no X display"
 export XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data
 export ZEZ_AUTOSAVE_MS=300 QT_QPA_PLATFORM=xcb
