@@ -103,3 +103,13 @@ fail() {
   done
   exit 1
 }
+
+# xvfb_start_editor EDITOR [ARGS...] starts the editor with its output in $work/editor.log and
+# waits for its window: sets app (its process, also in $pids), win and cx, cy.
+xvfb_start_editor() {
+  "$@" >"$work/editor.log" 2>&1 &
+  app=$!
+  pids+=("$app")
+  win=$(xvfb_wait_window Brantel 60 "$app") || fail "the editor did not open a window"
+  editor_client "$win"
+}

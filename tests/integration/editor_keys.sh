@@ -13,11 +13,7 @@ xvfb_start 1280x900 "$work" || fail "no X display"
 export XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data ZEZ_AUTOSAVE_MS=200 QT_QPA_PLATFORM=xcb
 unset XDG_RUNTIME_DIR
 cp "$example" "$work/site.CDF"
-"$editor" "$work/site.CDF" >"$work/editor.log" 2>&1 &
-app=$!
-pids+=("$app")
-win=$(xvfb_wait_window Brantel 60 "$app") || fail "the editor did not open a window"
-editor_client "$win"
+xvfb_start_editor "$editor" "$work/site.CDF"
 copies() { ls "$work"/data/*/recovery/session-*.CDF 2>/dev/null | wc -l; }
 click() { xdotool mousemove $((cx + $1)) $((cy + $2)) click 1; sleep 0.3; }
 

@@ -13,11 +13,7 @@ xvfb_start 1280x900 "$work" || fail "no X display"
 # The print dialog offers $HOME/NAME.pdf.
 export HOME=$work XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data QT_QPA_PLATFORM=xcb
 cp "$example" "$work/site.CDF"
-"$editor" "$work/site.CDF" >"$work/editor.log" 2>&1 &
-app=$!
-pids+=("$app")
-win=$(xvfb_wait_window Brantel 60 "$app") || fail "the editor did not open a window"
-editor_client "$win"
+xvfb_start_editor "$editor" "$work/site.CDF"
 for attempt in 1 2 3; do
   sleep 0.5
   xdotool mousemove $((cx + 800)) $((cy + 600)) click 1
