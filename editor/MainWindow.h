@@ -1,6 +1,6 @@
 #pragma once
 // frmZezUdiMain: builds the fixed client area and the menus and wires them to the document and
-// the flows that do the work; the specified handlers forward to them.
+// the flows that do the work; the handlers named after the controls forward to them.
 
 #include <QAction>
 #include <QMainWindow>
@@ -54,7 +54,7 @@ class FrmZezUdiMain : public QMainWindow {
                   QWidget* parent = nullptr);
     ~FrmZezUdiMain() override;
 
-    // The specified handlers.
+    // The handlers, named after their controls.
     void ShowConfig();
     void cboOutput_Click();
     void imgSegment_DragDrop(int index, int code);
