@@ -9,10 +9,13 @@ devsim=$1 cli=$2 example=$3
 . "$(dirname "$0")/devsim.sh"
 failed=0 passed=0
 
-# A device that holds the example, then faults switched on.
-start_devsim --memory "$work/device.mem" --exit-after-transfer
-"$cli" download "$example" --port "$pty" --yes > /dev/null 2>&1 || fail "setup download"
-wait "${pids[@]}" 2>/dev/null; pids=()
+# A device that holds the example (its memory is saved when it is stopped), then each case with
+# faults switched on.
+start_devsim --memory "$work/device.mem"
+"$cli" download "$example" --port "$pty" --yes > "$work/setup.txt" 2>&1 ||
+  { cat "$work/setup.txt"; fail "setup download"; }
+kill "${pids[@]}"; wait "${pids[@]}" 2>/dev/null; pids=()
+[ -s "$work/device.mem" ] || fail "the device's memory was not saved"
 
 # name | devsim faults | command | allowed exit codes | what the output must say | seconds at most
 cases=(
