@@ -10,8 +10,8 @@ start_devsim() {
   rm -f "$work/devsim.out"
   "$devsim" "$@" > "$work/devsim.out" 2> "$work/devsim.err" &
   pids+=($!)
-  for _ in $(seq 100); do
-    [ -s "$work/devsim.out" ] && break
+  for _ in $(seq 300); do  # a whole first line
+    [ "$(wc -l < "$work/devsim.out")" -ge 1 ] && break
     sleep 0.1
   done
   pty=$(head -1 "$work/devsim.out")
