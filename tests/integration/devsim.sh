@@ -11,7 +11,7 @@ start_devsim() {
   "$devsim" "$@" > "$work/devsim.out" 2> "$work/devsim.err" &
   pids+=($!)
   for _ in $(seq 300); do  # a whole first line
-    [ "$(wc -l < "$work/devsim.out")" -ge 1 ] && break
+    [ -s "$work/devsim.out" ] && [ "$(wc -l < "$work/devsim.out")" -ge 1 ] && break
     sleep 0.1
   done
   pty=$(head -1 "$work/devsim.out")

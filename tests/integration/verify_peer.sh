@@ -16,10 +16,15 @@ trap cleanup EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 
 run_peer() {  # sets pty
+  # A fresh file: the new peer's redirection may come after this shell looks at it.
+  rm -f "$work/peer.out"
   python3 "$here/peer_device.py" "$@" > "$work/peer.out" 2>&1 &
   pids+=($!)
   # A whole first line, however long a busy machine takes to start the interpreter.
-  for _ in $(seq 300); do [ "$(wc -l < "$work/peer.out")" -ge 1 ] && break; sleep 0.1; done
+  for _ in $(seq 300); do
+    [ -s "$work/peer.out" ] && [ "$(wc -l < "$work/peer.out")" -ge 1 ] && break
+    sleep 0.1
+  done
   pty=$(head -1 "$work/peer.out")
   case $pty in
     /dev/*) ;;
