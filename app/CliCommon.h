@@ -42,6 +42,12 @@ bool RefuseOutput(const Parsed& p, const char* cmd, const std::string& out, std:
 // version. Says on `err` when it could not be kept; the write goes on.
 void KeepIfConfiguration(const Environment& env, const std::string& path, std::ostream& err);
 
+// The output named by --output, or a message on `err`.
+std::optional<int> RequireOutput(const Parsed& p, const char* cmd, std::ostream& err);
+
+// The commands that write files.
+int CmdCompile(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env);
+int CmdExport(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env);
 int CmdVersions(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env);
 
 // The commands that talk to the device.

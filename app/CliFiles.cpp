@@ -1,0 +1,209 @@
+// zezudi-cli: the commands that read a configuration file and write another file (compile,
+// export, versions), and what they share to never overwrite an input or a configuration.
+
+#include <algorithm>
+#include <cstdio>
+#include <ostream>
+#include <sstream>
+
+#include "app/CliCommon.h"
+#include "compiler/Compiler.h"
+#include "config/CdfFile.h"
+#include "config/FileAccess.h"
+#include "config/ReplaceFile.h"
+#include "config/Versions.h"
+
+namespace zez::cli {
+
+std::optional<Config> LoadOrComplain(const std::string& path, std::ostream& err) {
+    auto loaded = LoadFromFile(path);
+    if (!loaded) {
+        err << "zezudi-cli: " << loaded.error() << "\n";
+        return std::nullopt;
+    }
+    const auto& bad = loaded.value().invalid;
+    if (bad.any()) {
+        err << "zezudi-cli: warning: " << bad.segments << " segment(s) hold values outside 0..15 ("
+            << bad.types << " segment types, " << bad.inputs
+            << " input selections); such a segment acts as blank, such a contact as if its input "
+               "were off\n";
+    }
+    return loaded.value().config;
+}
+
+void KeepIfConfiguration(const Environment& env, const std::string& path, std::ostream& err) {
+    if (env.versionsDir.empty() || !HoldsConfiguration(path)) return;
+    if (auto kept = KeepVersion(env.versionsDir, path); !kept)
+        err << "zezudi-cli: warning: the previous version was not kept: " << kept.error() << "\n";
+}
+
+int CmdVersions(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env) {
+    const auto versions = ListVersions(env.versionsDir, p.positional[0]);
+    const auto restore = p.options.find("--restore");
+    if (restore == p.options.end()) {
+        if (versions.empty()) out << "no previous versions of " << p.positional[0] << "\n";
+        for (std::size_t i = 0; i < versions.size(); ++i)
+            out << i + 1 << "  " << versions[i].written << "  " << versions[i].size << " bytes\n";
+        return kExitOk;
+    }
+    const auto target = p.options.find("-o");
+    if (target == p.options.end() || target->second.empty()) {
+        err << "zezudi-cli versions: --restore N needs -o OUT\n";
+        return kExitUsage;
+    }
+    const auto& t = restore->second;
+    const bool number = !t.empty() && t.size() < 4 && std::all_of(t.begin(), t.end(), [](char c) {
+        return c >= '0' && c <= '9';
+    });
+    const std::size_t n = number ? std::stoul(t) : 0;
+    if (n < 1 || n > versions.size()) {
+        err << "zezudi-cli versions: there is no version " << t << " of " << p.positional[0] << " ("
+            << versions.size() << " kept)\n";
+        return kExitUsage;
+    }
+    auto in = OpenForReading(versions[n - 1].path.string(), "Cannot read the version");
+    if (!in) {
+        err << "zezudi-cli versions: " << in.error() << "\n";
+        return kExitFailed;
+    }
+    std::vector<uint8_t> bytes(versions[n - 1].size);
+    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), in.value().get()));
+    KeepIfConfiguration(env, target->second, err);  // a restore over a file keeps it too
+    if (auto w = ReplaceFile(target->second, bytes, {}, "Cannot write"); !w) {
+        err << "zezudi-cli versions: " << w.error() << "\n";
+        return kExitFailed;
+    }
+    out << "Wrote version " << n << " (" << versions[n - 1].written << ") to " << target->second
+        << "\n";
+    return kExitOk;
+}
+
+bool RefuseOutput(const Parsed& p, const char* cmd, const std::string& out, std::ostream& err) {
+    if (SameFile(p.positional[0], out)) {
+        err << "zezudi-cli " << cmd << ": " << out << " is the input file " << p.positional[0]
+            << "; nothing was written (choose another output)\n";
+        return true;
+    }
+    if (!p.options.count("--force") && HoldsConfiguration(out)) {
+        err << "zezudi-cli " << cmd << ": " << out
+            << " holds a configuration; nothing was written (give --force to replace it)\n";
+        return true;
+    }
+    return false;
+}
+
+namespace {
+
+std::string DefaultBinPath(const std::string& cdf) {
+    const auto slash = cdf.find_last_of("/\\");
+    const auto dot = cdf.find_last_of('.');
+    if (dot != std::string::npos && (slash == std::string::npos || dot > slash))
+        return cdf.substr(0, dot) + ".bin";
+    return cdf + ".bin";
+}
+
+}  // namespace
+
+int CmdCompile(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env) {
+    Engine engine = Engine::Fast;
+    if (const auto it = p.options.find("--engine"); it != p.options.end()) {
+        if (it->second == "fast") {
+            engine = Engine::Fast;
+        } else if (it->second == "reference") {
+            engine = Engine::Reference;
+        } else {
+            err << "zezudi-cli compile: --engine is fast or reference, not \"" << it->second
+                << "\"\n";
+            return kExitUsage;
+        }
+    }
+    const auto config = LoadOrComplain(p.positional[0], err);
+    if (!config) return kExitUsage;
+    const auto it = p.options.find("-o");
+    const std::string target = it != p.options.end() ? it->second : DefaultBinPath(p.positional[0]);
+    if (target.empty()) {
+        err << "zezudi-cli compile: -o needs a file name, or - for standard output\n";
+        return kExitUsage;
+    }
+    const bool toStdout = target == "-";
+    if (!toStdout && RefuseOutput(p, "compile", target, err)) return kExitUsage;
+    ControlArray array{};
+    const auto seconds = TimeCompile(*config, array, engine);
+    if (toStdout) {
+        out.write(reinterpret_cast<const char*>(array.data()),
+                  static_cast<std::streamsize>(array.size()));
+        out.flush();
+        if (!out) {
+            err << "zezudi-cli compile: the control array could not be written to standard "
+                   "output\n";
+            return kExitFailed;
+        }
+        return kExitOk;
+    }
+    KeepIfConfiguration(env, target, err);  // only with --force
+    auto written = WriteControlArray(array, target);
+    if (!written) {
+        err << "zezudi-cli compile: " << written.error() << "\n";
+        return kExitFailed;
+    }
+    if (p.options.count("--time")) {
+        std::ostringstream t;
+        t.setf(std::ios::fixed);
+        t.precision(seconds < 0.01 ? 1 : 3);
+        if (seconds < 0.01)
+            t << seconds * 1e6 << " microseconds";
+        else
+            t << seconds << " s";
+        out << "Compiled in " << t.str() << " (" << (engine == Engine::Fast ? "fast" : "reference")
+            << " engine)\n";
+    }
+    return kExitOk;
+}
+
+int CmdExport(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env) {
+    const bool pdf = p.options.count("--pdf") != 0, svg = p.options.count("--svg") != 0;
+    if (pdf == svg) {
+        err << "zezudi-cli export: give either --pdf OUT.pdf or --svg OUT.svg --output N\n";
+        return kExitUsage;
+    }
+    ExportJob job;
+    job.pdf = pdf;
+    job.out = p.options.at(pdf ? "--pdf" : "--svg");
+    if (svg) {
+        const auto output = RequireOutput(p, "export", err);
+        if (!output) return kExitUsage;
+        job.output = *output;
+    }
+    if (const auto it = p.options.find("--page"); it != p.options.end()) {
+        if (!pdf || (it->second != "a4" && it->second != "letter")) {
+            err << "zezudi-cli export: --page is a4 or letter, for --pdf\n";
+            return kExitUsage;
+        }
+        job.letter = it->second == "letter";
+    }
+    if (!env.exportFile) {
+        err << "zezudi-cli export: drawing is not available in this build\n";
+        return kExitUsage;
+    }
+    if (job.out.empty()) {
+        err << "zezudi-cli export: --" << (pdf ? "pdf" : "svg") << " needs a file name\n";
+        return kExitUsage;
+    }
+    if (RefuseOutput(p, "export", job.out, err)) return kExitUsage;
+    const auto config = LoadOrComplain(p.positional[0], err);
+    if (!config) return kExitUsage;
+    job.config = *config;
+    job.file = p.positional[0];
+    KeepIfConfiguration(env, job.out, err);  // only with --force
+    const auto written = env.exportFile(job);
+    if (!written) {
+        err << "zezudi-cli export: " << written.error() << "\n";
+        return kExitFailed;
+    }
+    out << "Wrote " << job.out;
+    if (pdf) out << ": " << written.value() << " page(s)";
+    out << "\n";
+    return kExitOk;
+}
+
+}  // namespace zez::cli
