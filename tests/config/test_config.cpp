@@ -17,43 +17,24 @@ using test::ReadBytes;
 using test::TempDir;
 using test::WriteBytes;
 
-int16_t At(const std::vector<uint8_t>& b, std::size_t offset) {
-    return static_cast<int16_t>(b[offset] | (b[offset + 1] << 8));
-}
-
-TEST(CdfLayout, NeverEditedConfigurationIsAllZeros) {
-    TempDir dir;
-    ASSERT_TRUE(SaveToFile(Config{}, dir.File("empty.CDF")));
-    const auto bytes = ReadBytes(dir.File("empty.CDF"));
-    ASSERT_EQ(bytes.size(), 12288u);
-    EXPECT_TRUE(std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b == 0; }));
-}
-
 TEST(CdfLayout, ValuesStandAtTheirFlatPositionLittleEndian) {
+    EXPECT_EQ(SerializeCdf(Config{}), decltype(SerializeCdf(Config{})){});  // never edited: zeros
     Config c;
     c.SegType[2][17] = 0x0B;     // flat position 138
     c.SegInput[2][17] = 0x0109;  // two bytes, low first
     c.SegType[7][255] = -2;      // position 2047, two's complement
     c.SegType[1][0] = 5;         // position 1
-    c.NoteData[0] = 'a';
-    c.NoteData[1] = 'b';
-    c.NoteData[2] = 'c';
+    for (int i = 0; i < 3; ++i) c.NoteData[static_cast<std::size_t>(i)] = "abc"[i];
     const auto a = SerializeCdf(c);
     const std::vector<uint8_t> bytes(a.begin(), a.end());
+    ASSERT_EQ(bytes.size(), 12288u);
     EXPECT_EQ(FlatPosition(2, 17), 138);
-    EXPECT_EQ(bytes[276], 0x0B);
-    EXPECT_EQ(bytes[277], 0x00);
-    EXPECT_EQ(bytes[4372], 0x09);
-    EXPECT_EQ(bytes[4373], 0x01);
-    EXPECT_EQ(At(bytes, 4094), -2);
-    EXPECT_EQ(At(bytes, 2), 5);
-    EXPECT_EQ(bytes[8192], 97);
-    EXPECT_EQ(bytes[8193], 98);
-    EXPECT_EQ(bytes[8194], 99);
-    const int nonzero = static_cast<int>(
-        std::count_if(bytes.begin() + 8195, bytes.end(), [](uint8_t b) { return b != 0; }));
-    EXPECT_EQ(nonzero, 0);
-    EXPECT_EQ(NoteText(c.NoteData), "abc");
+    const std::pair<int, int> at[] = {{276, 0x0B},  {277, 0},     {4372, 0x09},
+                                      {4373, 0x01}, {4094, 0xFE}, {4095, 0xFF},
+                                      {2, 5},       {8192, 'a'},  {8194, 'c'}};
+    for (auto [offset, value] : at) EXPECT_EQ(bytes[static_cast<std::size_t>(offset)], value);
+    EXPECT_EQ(std::count_if(bytes.begin() + 8195, bytes.end(), [](uint8_t b) { return b != 0; }),
+              0);
 }
 
 TEST(CdfFile, SaveAndLoadGiveBackEveryValue) {
@@ -111,17 +92,12 @@ TEST(CdfFile, ShortFileIsRefusedWithItsSize) {
 
 TEST(CdfFile, UnreadableFileNamesTheFileAndTheReason) {
     TempDir dir;
-    struct Case {
-        std::string path;
-        std::string reason;
-    };
-    const Case cases[] = {{dir.File("missing.CDF"), "No such file"},
-                          {dir.path().string(), "directory"}};
-    for (const auto& c : cases) {
-        auto loaded = LoadFromFile(c.path);
-        ASSERT_FALSE(loaded) << c.path;
-        EXPECT_NE(loaded.error().find(c.path), std::string::npos) << loaded.error();
-        EXPECT_NE(loaded.error().find(c.reason), std::string::npos) << loaded.error();
+    for (const auto& [path, reason] : {std::pair{dir.File("missing.CDF"), "No such file"},
+                                       std::pair{dir.path().string(), "directory"}}) {
+        auto loaded = LoadFromFile(path);
+        ASSERT_FALSE(loaded) << path;
+        EXPECT_NE(loaded.error().find(path), std::string::npos) << loaded.error();
+        EXPECT_NE(loaded.error().find(reason), std::string::npos) << loaded.error();
     }
 }
 
@@ -155,10 +131,10 @@ TEST(CdfFile, SaveKeepsTheExistingFilesPermissions) {
 
 TEST(CdfFile, SaveThroughALinkWritesTheLinkedFile) {
     TempDir dir;
-    const auto real = dir.File("real.CDF");
-    const auto link = dir.File("link.CDF");
+    const auto real = dir.File("real.CDF"), link = dir.File("link.CDF");
     ASSERT_TRUE(SaveToFile(Config{}, real));
-    std::filesystem::create_symlink(real, link);
+    std::filesystem::create_symlink(real, dir.File("middle.CDF"));
+    std::filesystem::create_symlink(dir.File("middle.CDF"), link);  // a chain of links
     Config c;
     c.SegType[5][5] = 7;
     ASSERT_TRUE(SaveToFile(c, link));
@@ -185,12 +161,9 @@ TEST(CdfFile, LoadCountsValuesOutsideTheCodes) {
 }
 
 TEST(ConfigCodes, LabelsAndCodeParts) {
-    EXPECT_EQ(InputLabel(0), "I 1");
-    EXPECT_EQ(InputLabel(7), "I 8");
-    EXPECT_EQ(InputLabel(8), "P 1");
-    EXPECT_EQ(InputLabel(15), "P 8");
-    EXPECT_EQ(InputLabel(16), "?");
-    EXPECT_EQ(InputLabel(-1), "?");
+    const std::pair<int, const char*> labels[] = {{0, "I 1"},  {7, "I 8"}, {8, "P 1"},
+                                                  {15, "P 8"}, {16, "?"},  {-1, "?"}};
+    for (auto [sel, label] : labels) EXPECT_EQ(InputLabel(sel), label);
     EXPECT_EQ(SignalName(10), "P3");
     for (int code = 0; code < 16; ++code) {
         EXPECT_EQ(MakeCode(ElementOf(code), code & 3), code);

@@ -11,11 +11,19 @@
 #include <random>
 
 #include "ScriptedDialogs.h"
+#include "TestUtil.h"
 #include "device/Emulator.h"
 #include "editor/MainWindow.h"
 #include "support/SampleConfigs.h"
 
 namespace zez::test {
+
+// The program's own files (settings, recovery copies, previous versions) inside `dir`.
+inline Storage StorageIn(const TempDir& dir) {
+    return {QString::fromStdString(dir.File("settings.ini")),
+            QString::fromStdString(dir.File("recovery")),
+            QString::fromStdString(dir.File("versions"))};
+}
 
 class FlowTest : public ::testing::Test {
   protected:

@@ -27,6 +27,13 @@ inline void ExpectBox(const Box& box, const QString& text, const QString& title,
     EXPECT_EQ(box.icon, icon);
 }
 
+// The box starts with `text` and has `title` and `icon`.
+inline void ExpectSaid(const Box& box, const QString& text, const QString& title, Icon icon) {
+    EXPECT_TRUE(box.text.startsWith(text)) << box.text.toStdString();
+    EXPECT_EQ(box.title, title);
+    EXPECT_EQ(box.icon, icon);
+}
+
 class ScriptedDialogs final : public Dialogs {
   public:
     Answer Message(const QString& text, const QString& title, Buttons buttons, Icon icon) override {

@@ -34,27 +34,19 @@ TEST_F(GridEditorTest, UndoRestoresTheRecordShowsTheOutputAndEndsTheCompiledStat
     doc.ShowOutput(0);
     doc.Compile({});
     Undo();  // the wire on output 4, which is shown again
-    EXPECT_EQ(doc.output(), 3);
-    EXPECT_EQ(Type(11, 3), 0);
-    EXPECT_FALSE(doc.compiled());
-    EXPECT_TRUE(state.ConfigChanged);
+    EXPECT_TRUE(doc.output() == 3 && Type(11, 3) == 0 && !doc.compiled() && state.ConfigChanged);
     Undo();  // back to the file as opened
     EXPECT_EQ(state.record, file);
-    EXPECT_FALSE(state.ConfigChanged);
-    EXPECT_FALSE(doc.undoStack()->canUndo());
+    EXPECT_FALSE(state.ConfigChanged || doc.undoStack()->canUndo());
     Redo();
     Redo();
-    EXPECT_EQ(Type(10, 3), 12);
-    EXPECT_EQ(Sel(10, 3), 6);
-    EXPECT_EQ(Type(11, 3), 4);
-    EXPECT_TRUE(state.ConfigChanged);
+    EXPECT_TRUE(Type(10, 3) == 12 && Sel(10, 3) == 6 && Type(11, 3) == 4 && state.ConfigChanged);
     EXPECT_EQ(doc.undoStack()->undoText(), "Drop");
 }
 
 TEST_F(GridEditorTest, TheCleanStateFollowsSavesTheNoteAndNew) {
     Drop(0, 0);  // blank on blank: a change by the rules, but no step
-    EXPECT_TRUE(state.ConfigChanged);
-    EXPECT_EQ(Steps(), 0);
+    EXPECT_TRUE(state.ConfigChanged && Steps() == 0);
     Drop(0, 4);
     doc.MarkSaved(QStringLiteral("s.CDF"));
     EXPECT_FALSE(state.ConfigChanged);
@@ -81,22 +73,6 @@ TEST_F(GridEditorTest, TheCleanStateFollowsSavesTheNoteAndNew) {
     EXPECT_TRUE(state.ConfigChanged);
 }
 
-TEST_F(GridEditorTest, PressingMovesTheCursorAndSelectsWithoutChangingAnything) {
-    editor.Press(0, false);
-    EXPECT_EQ(editor.cursor(), 0);
-    EXPECT_TRUE(editor.cursorShown());
-    editor.Press(33, true);
-    EXPECT_EQ(editor.selection(), (SegRect{0, 0, 2, 1}));
-    editor.SelectTo(255);  // a drag to the far corner
-    EXPECT_EQ(editor.selection(), (SegRect{0, 0, 15, 15}));
-    Keys({Qt::Key_Escape});
-    EXPECT_FALSE(editor.hasSelection());
-    editor.SelectAll();
-    EXPECT_EQ(editor.selection(), SegRect::Whole());
-    EXPECT_FALSE(state.ConfigChanged);
-    EXPECT_EQ(state.record, Config{});
-}
-
 TEST_F(GridEditorTest, CopyAndPasteGoThroughTheSystemClipboardAsOneStep) {
     Config c;
     for (int s : {0, 1, 16, 17, 32, 33}) {
@@ -108,8 +84,7 @@ TEST_F(GridEditorTest, CopyAndPasteGoThroughTheSystemClipboardAsOneStep) {
     editor.Press(33, true);
     editor.Copy();
     const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
-    ASSERT_TRUE(mime->hasFormat(GridEditor::kClipMime));
-    EXPECT_TRUE(mime->text().contains("-[ I1]")) << mime->text().toStdString();
+    EXPECT_TRUE(mime->hasFormat(GridEditor::kClipMime) && mime->text().contains("-[ I1]"));
     doc.ShowOutput(5);  // another output
     editor.Press(96, false);
     EXPECT_TRUE(editor.canPaste());
@@ -118,8 +93,7 @@ TEST_F(GridEditorTest, CopyAndPasteGoThroughTheSystemClipboardAsOneStep) {
         EXPECT_EQ(Type(s + 96, 5), c.SegType[0][s]);
         EXPECT_EQ(Sel(s + 96, 5), c.SegInput[0][s]);
     }
-    EXPECT_EQ(Steps(), 1);
-    EXPECT_EQ(editor.selection(), (SegRect{6, 0, 8, 1}));
+    EXPECT_TRUE(Steps() == 1 && editor.selection() == (SegRect{6, 0, 8, 1}));
     Undo();
     EXPECT_EQ(state.record, c);
     editor.Press(255, false);  // at the edge what fits is kept
@@ -131,10 +105,7 @@ TEST_F(GridEditorTest, CopyAndPasteGoThroughTheSystemClipboardAsOneStep) {
     editor.Press(33, true);
     editor.Cut();
     EXPECT_EQ(doc.undoStack()->undoText(), "Cut");
-    for (int s : {0, 1, 16, 17, 32, 33}) {
-        EXPECT_EQ(Type(s), 0);
-        EXPECT_EQ(Sel(s), c.SegInput[0][s]);
-    }
+    for (int s : {0, 1, 16, 17, 32, 33}) EXPECT_TRUE(Type(s) == 0 && Sel(s) == c.SegInput[0][s]);
     // Codes outside 0..15 are pasted as they are, with the warning opening such a file gives.
     const Clip odd{1, 2, {40, 4}, {0, -3}};
     auto* oddMime = new QMimeData;  // owned by the clipboard
@@ -142,22 +113,20 @@ TEST_F(GridEditorTest, CopyAndPasteGoThroughTheSystemClipboardAsOneStep) {
     QGuiApplication::clipboard()->setMimeData(oddMime);
     editor.Paste();
     EXPECT_EQ(Type(0), 40);
-    EXPECT_EQ(Last().icon, Icon::Warning);
-    EXPECT_TRUE(Last().text.startsWith("2 pasted segment(s) hold values outside 0 to 15"));
+    ExpectSaid(Last(), "2 pasted segment(s) hold values outside 0 to 15", "Paste", Icon::Warning);
     // Something that is not this program's segments is refused with a message.
     auto* bad = new QMimeData;  // owned by the clipboard
     bad->setData(GridEditor::kClipMime, "not segments");
     QGuiApplication::clipboard()->setMimeData(bad);
     editor.Paste();
-    EXPECT_EQ(Last().title, "Paste");
-    EXPECT_EQ(Last().icon, Icon::Warning);
+    ExpectSaid(Last(), "", "Paste", Icon::Warning);
 }
 
 TEST_F(GridEditorTest, KeysEditTheCursorOrTheSelectionOneStepEach) {
     editor.Press(50, false);
+    EXPECT_TRUE(editor.cursorShown());
     Keys({Qt::Key_C, Qt::Key_I, Qt::Key_5});
-    EXPECT_EQ(Type(50), 8);
-    EXPECT_EQ(Sel(50), 4);
+    EXPECT_TRUE(Type(50) == 8 && Sel(50) == 4);
     Keys({Qt::Key_U});
     EXPECT_EQ(Type(50), 9);
     Keys({Qt::Key_N});  // closed contact, links kept
@@ -177,6 +146,10 @@ TEST_F(GridEditorTest, KeysEditTheCursorOrTheSelectionOneStepEach) {
     for (int s : {51, 52, 67, 68}) EXPECT_EQ(Sel(s), 0) << s;
     editor.Delete();
     for (int s : {51, 52, 67, 68}) EXPECT_EQ(Type(s), 0) << s;
+    editor.SelectTo(255);  // a drag to the far corner
+    EXPECT_EQ(editor.selection(), (SegRect{3, 3, 15, 15}));
+    Keys({Qt::Key_Escape});
+    EXPECT_FALSE(editor.hasSelection());
     EXPECT_FALSE(editor.Key(Qt::Key_F, false));  // not an editing key
     // Enter on a contact opens its input list.
     int listAt = -1;
@@ -198,10 +171,8 @@ TEST_F(GridEditorTest, RowsShiftAndAFullLastRowIsRefused) {
     const int steps = Steps();
     editor.InsertRow();
     ASSERT_EQ(dialogs.boxes.size(), 1u);
-    EXPECT_EQ(Last().title, "Insert Row");
-    EXPECT_TRUE(Last().text.contains("last row"));
-    EXPECT_EQ(state.record, before);
-    EXPECT_EQ(Steps(), steps);
+    EXPECT_TRUE(Last().title == "Insert Row" && Last().text.contains("last row"));
+    EXPECT_TRUE(state.record == before && Steps() == steps);
 }
 
 TEST_F(GridEditorTest, AnArmedPalettePictureStampsUnderTheDropRules) {
@@ -212,12 +183,10 @@ TEST_F(GridEditorTest, AnArmedPalettePictureStampsUnderTheDropRules) {
     doc.Replace(c, std::nullopt, false);
     doc.Compile({});
     editor.Press(20, false);
-    editor.LabelClicked(21);  // a click on a label stamps too
-    EXPECT_EQ(Type(20), 9);
-    EXPECT_EQ(Sel(20), 3);  // a drop keeps the selection
+    editor.LabelClicked(21);                     // a click on a label stamps too
+    EXPECT_TRUE(Type(20) == 9 && Sel(20) == 3);  // a drop keeps the selection
     EXPECT_EQ(Type(21), 9);
-    EXPECT_TRUE(state.ConfigChanged);
-    EXPECT_FALSE(doc.compiled());
+    EXPECT_TRUE(state.ConfigChanged && !doc.compiled());
     editor.Arm(9);  // clicking it again disarms
     EXPECT_EQ(editor.armed(), -1);
     editor.Press(22, false);

@@ -14,94 +14,11 @@
 #include "app/Cli.h"
 #include "compiler/Compiler.h"
 #include "logic/Expression.h"
+#include "logic/Formula.h"
 #include "support/SampleConfigs.h"
 
 namespace zez {
 namespace {
-
-// An evaluator for the published grammar, written from the grammar alone; it evaluates all
-// 65,536 words at once, one bit per word.
-//   expr := term ('|' term)* ; term := factor ('&' factor)* ;
-//   factor := '!' factor | '(' expr ')' | I1..I8 | P1..P8 | '0' | '1'
-class Parser {
-  public:
-    explicit Parser(std::string text) : s_(std::move(text)) {}
-    // Empty when the text does not follow the grammar.
-    std::optional<OutputBits> Parse() {
-        auto f = Expr();
-        Skip();
-        if (!f || i_ != s_.size()) return std::nullopt;
-        return f;
-    }
-
-  private:
-    using Bits = std::optional<OutputBits>;
-    static OutputBits Constant(bool on) {
-        OutputBits b;
-        b.fill(on ? ~uint64_t{0} : 0);
-        return b;
-    }
-    static OutputBits Signal(int sel) {
-        OutputBits b{};
-        for (int w = 0; w < kInputWords; ++w)
-            if ((w >> sel) & 1) b[static_cast<std::size_t>(w >> 6)] |= uint64_t{1} << (w & 63);
-        return b;
-    }
-    void Skip() {
-        while (i_ < s_.size() && s_[i_] == ' ') ++i_;
-    }
-    bool Eat(char c) {
-        Skip();
-        if (i_ < s_.size() && s_[i_] == c) return ++i_, true;
-        return false;
-    }
-    Bits Expr() {
-        Bits f = Term();
-        while (f && Eat('|')) {
-            Bits g = Term();
-            if (!g) return std::nullopt;
-            for (std::size_t i = 0; i < f->size(); ++i) (*f)[i] |= (*g)[i];
-        }
-        return f;
-    }
-    Bits Term() {
-        Bits f = Factor();
-        while (f && Eat('&')) {
-            Bits g = Factor();
-            if (!g) return std::nullopt;
-            for (std::size_t i = 0; i < f->size(); ++i) (*f)[i] &= (*g)[i];
-        }
-        return f;
-    }
-    Bits Factor() {
-        if (Eat('!')) {
-            Bits f = Factor();
-            if (f)
-                for (auto& w : *f) w = ~w;
-            return f;
-        }
-        if (Eat('(')) {
-            Bits f = Expr();
-            return f && Eat(')') ? f : std::nullopt;
-        }
-        if (Eat('0')) return Constant(false);
-        if (Eat('1')) return Constant(true);
-        if (i_ + 1 < s_.size() && (s_[i_] == 'I' || s_[i_] == 'P') && s_[i_ + 1] >= '1' &&
-            s_[i_ + 1] <= '8') {
-            const int sel = (s_[i_ + 1] - '1') + (s_[i_] == 'P' ? 8 : 0);
-            i_ += 2;
-            return signals_[static_cast<std::size_t>(sel)];
-        }
-        return std::nullopt;
-    }
-    static inline const std::array<OutputBits, 16> signals_ = [] {
-        std::array<OutputBits, 16> a{};
-        for (int n = 0; n < 16; ++n) a[static_cast<std::size_t>(n)] = Signal(n);
-        return a;
-    }();
-    std::string s_;
-    std::size_t i_ = 0;
-};
 
 OutputBits BitsOf(const std::function<bool(int)>& f) {
     OutputBits bits{};
@@ -112,6 +29,40 @@ OutputBits BitsOf(const std::function<bool(int)>& f) {
 
 bool In(int w, int sel) {
     return ((w >> sel) & 1) != 0;
+}
+
+std::optional<OutputBits> Parsed(const std::string& text) {
+    auto r = ParseFormula(text);
+    return r ? std::optional(r.value()) : std::nullopt;
+}
+
+// Formulas are read with any nesting and spacing; what cannot be read names its column and what
+// was expected there. The printed expressions are read back below.
+TEST(Formula, ReadsAnyNestingAndNamesWhereItStops) {
+    const std::pair<const char*, std::function<bool(int)>> good[] = {
+        {"I1", [](int w) { return In(w, 0); }},
+        {" !( i1 | P8 ) & (I2|!(I3&P1)) ",
+         [](int w) { return !(In(w, 0) || In(w, 15)) && (In(w, 1) || !(In(w, 2) && In(w, 8))); }},
+        {"!!0|0", [](int) { return false; }},
+        {"1&I4", [](int w) { return In(w, 3); }},
+        {"I1|I2&I3", [](int w) { return In(w, 0) || (In(w, 1) && In(w, 2)); }},  // & binds first
+    };
+    for (const auto& [text, f] : good) EXPECT_EQ(Parsed(text), BitsOf(f)) << text;
+    const std::pair<std::string, const char*> bad[] = {
+        {"", "the formula is empty"},
+        {"I1 &", "column 5: expected a signal (I1..I8, P1..P8), 0, 1, ! or ("},
+        {"I9", "column 2: expected a number 1..8 after I"},
+        {"P12", "column 2: expected a number 1..8 after P"},
+        {"(I1|I2", "column 7: expected ) to close the ( at column 1"},
+        {"I1)", "column 3: expected a ( before this )"},
+        {"I1 I2", "column 4: expected &, | or the end of the formula"},
+        {"I1+I2", "column 3: expected &, | or the end of the formula"},
+        {std::string(300, '('), "column 201: expected less nesting (at most 200 levels)"},
+    };
+    for (const auto& [text, error] : bad) {
+        const auto r = ParseFormula(text);
+        EXPECT_TRUE(!r && r.error() == error) << text << " -> " << (r ? "" : r.error());
+    }
 }
 
 TEST(Expression, KnownFunctionsHaveTheirMinimalForms) {
@@ -200,7 +151,7 @@ TEST(Expression, TermCountIsTheMinimumForEveryFunctionOfThreeAndManyOfFour) {
         ASSERT_TRUE(sop.exact);
         ASSERT_EQ(static_cast<int>(sop.terms.size()), MinimumTerms(on, k))
             << "function " << on << " of " << k;
-        ASSERT_EQ(Parser(FormatExpression(sop)).Parse(), bits) << FormatExpression(sop);
+        ASSERT_EQ(Parsed(FormatExpression(sop)), bits) << FormatExpression(sop);
     }
 }
 
@@ -220,7 +171,7 @@ TEST(Expression, ManySignalsGetAnEquivalentCoverMarkedHeuristic) {
         const auto sop = Minimise(bits);
         EXPECT_GT(sop.dependsOn.size(), 8u);
         EXPECT_FALSE(sop.exact);
-        EXPECT_EQ(Parser(FormatExpression(sop)).Parse(), bits);
+        EXPECT_EQ(Parsed(FormatExpression(sop)), bits);
     }
     // The structured one comes out as its five terms.
     EXPECT_EQ(Minimise(BitsOf(functions[1])).terms.size(), 5u);
@@ -243,7 +194,7 @@ TEST(Expression, AgreesWithTheCompiledArrayOnGeneratedDiagrams) {
         for (int o = 0; o < kOutputs; ++o) {
             const auto sop = ExpressOutput(configs[i], o);
             const std::string text = FormatExpression(sop);
-            const auto f = Parser(text).Parse();
+            const auto f = Parsed(text);
             ASSERT_TRUE(f) << text;
             for (int w = 0; w < kInputWords; ++w)
                 ASSERT_EQ(((*f)[static_cast<std::size_t>(w >> 6)] >> (w & 63)) & 1,
