@@ -13,6 +13,8 @@
 namespace zez {
 namespace {
 
+constexpr auto npos = std::string::npos;
+
 struct Outcome {
     int code;
     std::string out, err;
@@ -77,18 +79,18 @@ TEST(CliEval, BadUsageAndUnreadableFilesExitWith2) {
         EXPECT_TRUE(r.code == 2 && r.out.empty() && !r.err.empty()) << args.size() << r.err;
     }
     const auto missing = Cli({"eval", "/nonexistent/x.CDF", "--output", "1", "--inputs", "I1"});
-    EXPECT_NE(missing.err.find("/nonexistent/x.CDF"), std::string::npos);
-    EXPECT_NE(missing.err.find("No such file"), std::string::npos);
+    EXPECT_NE(missing.err.find("/nonexistent/x.CDF"), npos);
+    EXPECT_NE(missing.err.find("No such file"), npos);
 }
 
 TEST(CliShow, DrawsTheStairwellAndItsTruthTable) {
     const auto r = Cli({"show", Example("stairwell.CDF"), "--output", "1"});
     ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_NE(r.out.find("|-[ I1]--[/I2]+-------"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("|-[/I1]--[ I2]+"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("|-[ I1]--[/I2]+-------"), npos) << r.out;
+    EXPECT_NE(r.out.find("|-[/I1]--[ I2]+"), npos) << r.out;
     const auto t = Cli({"table", Example("stairwell.CDF"), "--output", "1"});
     EXPECT_NE(t.out.find("I1 I2 | LC Input 1\n 0  0 | Off\n 0  1 | On\n 1  0 | On\n 1  1 | Off\n"),
-              std::string::npos)
+              npos)
         << t.out;
 }
 
@@ -100,8 +102,8 @@ TEST(CliCompile, WritesTheArrayAndWarnsAboutBadValues) {
     ASSERT_TRUE(SaveToFile(c, dir.File("w.CDF")));
     const auto r = Cli({"compile", dir.File("w.CDF"), "--time"});
     ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_NE(r.out.find("Compiled in"), std::string::npos);
-    EXPECT_NE(r.err.find("1 segment(s) hold values outside 0..15"), std::string::npos) << r.err;
+    EXPECT_NE(r.out.find("Compiled in"), npos);
+    EXPECT_NE(r.err.find("1 segment(s) hold values outside 0..15"), npos) << r.err;
     const auto bytes = test::ReadBytes(dir.File("w.bin"));
     ASSERT_EQ(bytes.size(), 65536u);
     EXPECT_TRUE(std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b == 2; }));
@@ -113,7 +115,7 @@ TEST(CliCompile, WritesTheArrayAndWarnsAboutBadValues) {
 
     const auto fail = Cli({"compile", dir.File("w.CDF"), "-o", dir.File("no/such/dir/x.bin")});
     EXPECT_EQ(fail.code, 1);
-    EXPECT_NE(fail.err.find("no/such/dir/x.bin"), std::string::npos);
+    EXPECT_NE(fail.err.find("no/such/dir/x.bin"), npos);
 }
 
 struct TransferCli {
@@ -140,17 +142,17 @@ TEST(CliTransfer, DownloadThenUploadGivesTheFileBack) {
         t.Run({"download", Example("corridor.CDF"), "--port", "sim", "--yes", "--progress"});
     EXPECT_EQ(down.code, 0) << down.err;
     // Progress on standard error, the result alone on standard output.
-    EXPECT_NE(down.err.find("Block 2048 of 2304\n"), std::string::npos);
-    EXPECT_EQ(down.out.find("Block"), std::string::npos);
-    EXPECT_NE(down.out.find("Download Complete.\nPower Cycle Device.\n"), std::string::npos);
+    EXPECT_NE(down.err.find("Block 2048 of 2304\n"), npos);
+    EXPECT_EQ(down.out.find("Block"), npos);
+    EXPECT_NE(down.out.find("Download Complete.\nPower Cycle Device.\n"), npos);
     t.env.errIsTerminal = true;  // on a terminal: one line that updates itself
     const auto shown = t.Run({"download", Example("corridor.CDF"), "--port", "sim", "--yes"});
-    EXPECT_NE(shown.err.find("\rBlock 16 of 2304\x1b[K\rBlock 32 of"), std::string::npos);
+    EXPECT_NE(shown.err.find("\rBlock 16 of 2304\x1b[K\rBlock 32 of"), npos);
     EXPECT_EQ(shown.err.back(), '\n');
     t.env.errIsTerminal = false;
     const auto up = t.Run({"upload", "--port", "sim", "-o", dir.File("up.CDF"), "--yes"});
     EXPECT_EQ(up.code, 0) << up.err;
-    EXPECT_NE(up.out.find("Upload Complete.\nPower Cycle Device.\n"), std::string::npos);
+    EXPECT_NE(up.out.find("Upload Complete.\nPower Cycle Device.\n"), npos);
     EXPECT_EQ(test::ReadBytes(dir.File("up.CDF")), test::ReadBytes(Example("corridor.CDF")));
 }
 
@@ -159,9 +161,8 @@ TEST(CliTransfer, RefusalsAndFailuresExitWith1AndWriteNothing) {
     t.in.str("n\n");
     const auto no = t.Run({"download", Example("corridor.CDF"), "--port", "sim"});
     EXPECT_EQ(no.code, 1);
-    EXPECT_NE(no.out.find("Prior To Download.\nDevice Node Must Be 00\nContinue?"),
-              std::string::npos);
-    EXPECT_NE(no.out.find("Download Cancelled"), std::string::npos);
+    EXPECT_NE(no.out.find("Prior To Download.\nDevice Node Must Be 00\nContinue?"), npos);
+    EXPECT_NE(no.out.find("Download Cancelled"), npos);
     EXPECT_EQ(t.device.commands(), 0);
     test::TempDir dir;
     device::Faults wrong, silent;
@@ -177,7 +178,7 @@ TEST(CliTransfer, RefusalsAndFailuresExitWith1AndWriteNothing) {
                            ? bad.Run({cmd, "--port", "sim", "-o", dir.File("x.CDF"), "--yes"})
                            : bad.Run({cmd, Example("corridor.CDF"), "--port", "sim", "--yes"});
         EXPECT_EQ(r.code, 1);
-        EXPECT_NE(r.out.find(says), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find(says), npos) << r.out;
     }
     EXPECT_FALSE(std::filesystem::exists(dir.File("x.CDF")));
     TransferCli none;
@@ -191,13 +192,13 @@ TEST(CliHelp, EveryCommandHasUsageOptionsAndExitCodes) {
     EXPECT_EQ(Cli({"--version"}).out, std::string("zezudi-cli ") + ZEZ_VERSION + "\n");
     EXPECT_EQ(top.out.rfind("usage: zezudi-cli COMMAND", 0), 0u);
     for (const char* cmd : {"eval", "show", "compile", "table", "download", "upload"}) {
-        EXPECT_NE(top.out.find(std::string("zezudi-cli ") + cmd), std::string::npos) << cmd;
+        EXPECT_NE(top.out.find(std::string("zezudi-cli ") + cmd), npos) << cmd;
         const auto r = Cli({cmd, "--help"});
         EXPECT_EQ(r.code, 0) << cmd;
         EXPECT_EQ(r.out.rfind(std::string("usage: zezudi-cli ") + cmd, 0), 0u) << r.out;
-        EXPECT_NE(r.out.find("\noptions:\n"), std::string::npos) << cmd;
+        EXPECT_NE(r.out.find("\noptions:\n"), npos) << cmd;
         EXPECT_NE(r.out.find("exit codes: 0 success, 1 failed operation, 2 bad usage or input"),
-                  std::string::npos)
+                  npos)
             << cmd;
     }
 }
@@ -217,17 +218,12 @@ TEST(CliExport, PassesTheJobToTheDrawingAndChecksItsArguments) {
         return Outcome{code, out.str(), err.str()};
     };
     const auto pdf = run({"export", file, "--pdf", "c.pdf", "--page", "letter"});
-    ASSERT_EQ(pdf.code, 0) << pdf.err;
     EXPECT_EQ(pdf.out, "Wrote c.pdf: 3 page(s)\n");
-    ASSERT_EQ(jobs.size(), 1u);
-    EXPECT_TRUE(jobs[0].pdf);
-    EXPECT_TRUE(jobs[0].letter);
-    EXPECT_EQ(jobs[0].file, file);
+    ASSERT_EQ(run({"export", file, "--svg", "c.svg", "--output", "2"}).code, 0);
+    ASSERT_EQ(jobs.size(), 2u);
+    EXPECT_TRUE(jobs[0].pdf && jobs[0].letter && jobs[0].file == file);
     EXPECT_EQ(jobs[0].config, LoadFromFile(file).value().config);
-    const auto svg = run({"export", file, "--svg", "c.svg", "--output", "2"});
-    ASSERT_EQ(svg.code, 0) << svg.err;
-    EXPECT_FALSE(jobs[1].pdf);
-    EXPECT_EQ(jobs[1].output, 1);
+    EXPECT_TRUE(!jobs[1].pdf && jobs[1].output == 1);
     EXPECT_EQ(run({"export", file, "--pdf", "fail.pdf"}).code, 1);
     const std::vector<std::vector<std::string>> bad = {
         {"export", file},
@@ -249,9 +245,8 @@ TEST(CliVerify, MatchAfterDownloadAndNamesWhatDiffers) {
     const auto memory = t.device.memory();
     const auto same =
         t.Run({"verify", Example("corridor.CDF"), "--port", "sim", "--yes", "--progress"});
-    EXPECT_EQ(same.code, 0) << same.out << same.err;
-    EXPECT_NE(same.err.find("Block 280 of 288\nDevice Checksum\n"), std::string::npos);
-    EXPECT_NE(same.out.find("match\n"), std::string::npos) << same.out;
+    EXPECT_TRUE(same.code == 0 && same.out.find("match\n") != npos) << same.out;
+    EXPECT_NE(same.err.find("Block 280 of 288\nDevice Checksum\n"), npos);
     EXPECT_EQ(t.device.memory(), memory);  // nothing was written
 
     // One segment of output 1 changed in the file.
@@ -261,9 +256,7 @@ TEST(CliVerify, MatchAfterDownloadAndNamesWhatDiffers) {
     ASSERT_TRUE(SaveToFile(changed, dir.File("changed.CDF")));
     const auto diagram = t.Run({"verify", dir.File("changed.CDF"), "--port", "sim", "--yes"});
     EXPECT_EQ(diagram.code, 3);
-    EXPECT_NE(diagram.out.find("LC Input 1: diagram differs\ndiffers: diagrams\n"),
-              std::string::npos)
-        << diagram.out;
+    EXPECT_NE(diagram.out.find("LC Input 1: diagram differs\ndiffers: diagrams\n"), npos);
 
     // The device's table changed in output 2's bit for 100 words.
     for (int w = 0; w < 100; ++w) t.device.memory()[static_cast<std::size_t>(w)] ^= 2;
@@ -271,17 +264,15 @@ TEST(CliVerify, MatchAfterDownloadAndNamesWhatDiffers) {
     EXPECT_EQ(table.code, 3);
     EXPECT_NE(table.out.find("LC Input 2: table differs in 100 of 65536 words\ndiffers: only the "
                              "table"),
-              std::string::npos)
-        << table.out;
+              npos);
 
     // Quick compares the stored configuration and note only, and says so.
     const auto quick = t.Run(
         {"verify", Example("corridor.CDF"), "--port", "sim", "--yes", "--quick", "--progress"});
-    EXPECT_EQ(quick.code, 0);
-    EXPECT_EQ(quick.err.find("Block 0 of 0"), std::string::npos);
+    EXPECT_TRUE(quick.code == 0 && quick.err.find("Block 0 of 0") == npos);
     EXPECT_NE(quick.out.find("match (quick: the configuration and the note only; the control "
                              "array was not compared)"),
-              std::string::npos);
+              npos);
     EXPECT_EQ(t.Run({"verify", dir.File("changed.CDF"), "--port", "sim", "--yes", "--quick"}).code,
               3);
 }
@@ -294,8 +285,8 @@ TEST(CliVerify, DeviceFaultsFailWithTheReasonWithinTwentySeconds) {
                                          std::pair{wrong, "read was corrupted"}}) {
         TransferCli t(faults);
         const auto r = t.Run({"verify", Example("corridor.CDF"), "--port", "sim", "--yes"});
-        EXPECT_TRUE(r.code == 1 && r.out.find("match") == std::string::npos);
-        EXPECT_NE(r.err.find(reason), std::string::npos) << r.err;
+        EXPECT_TRUE(r.code == 1 && r.out.find("match") == npos);
+        EXPECT_NE(r.err.find(reason), npos) << r.err;
         EXPECT_LT(t.time.Now() - device::TimePoint{}, device::Millis{20000});
     }
     TransferCli t;
@@ -343,14 +334,13 @@ TEST(CliSafety, NoCommandWritesOverItsInputOrAConfiguration) {
     };
     for (const auto& args : refused) {
         const auto r = run(args);
-        EXPECT_EQ(r.code, 2) << args[0] << " " << args.back();
-        EXPECT_FALSE(r.err.empty());
+        EXPECT_TRUE(r.code == 2 && !r.err.empty()) << args[0] << " " << args.back();
     }
     EXPECT_EQ(exports, 0);
     EXPECT_EQ(test::ReadBytes(a), before);
     EXPECT_EQ(test::ReadBytes(other), otherBefore);
     EXPECT_EQ(test::ReadBytes(dir.File("d.bin")), before);
-    EXPECT_NE(run({"compile", a, "-o", other}).err.find("--force"), std::string::npos);
+    EXPECT_NE(run({"compile", a, "-o", other}).err.find("--force"), npos);
     // Told to, another configuration is replaced; "-" is standard output.
     EXPECT_EQ(run({"compile", a, "-o", other, "--force"}).code, 0);
     EXPECT_EQ(test::ReadBytes(other).size(), 65536u);
@@ -401,7 +391,7 @@ TEST(CliSafety, AMisbehavingDeviceNeverGivesAFalseResult) {
                           kind == 0 ? 3 : 0);
             }
             EXPECT_TRUE(r.code == 1 ? !r.err.empty() : r.err.empty());
-            EXPECT_EQ(r.err.find('\x1b'), std::string::npos);  // device bytes never raw
+            EXPECT_EQ(r.err.find('\x1b'), npos);  // device bytes never raw
         }
         TransferCli t;
         ASSERT_EQ(t.Run({"download", Example("corridor.CDF"), "--port", "sim", "--yes"}).code, 0);
@@ -431,7 +421,7 @@ TEST(CliSafety, ASlowDeviceFailsByTheDeadline) {
     };
     const auto r = with("20");
     EXPECT_EQ(r.code, 1);
-    EXPECT_NE(r.err.find("answers too slowly"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("answers too slowly"), npos) << r.err;
     EXPECT_LE(t.time.Now() - device::TimePoint{}, device::Millis{21000});
     for (const char* bad : {"0", "x", "", "100000"}) EXPECT_EQ(with(bad).code, 2) << bad;
 }
@@ -442,15 +432,14 @@ TEST(CliSafety, MessagesNameTheRealReason) {
 #ifdef __linux__
     const auto proc = Cli({"compile", Example("corridor.CDF"), "-o", "/proc/zezudi-x.bin"});
     EXPECT_EQ(proc.code, 1);
-    EXPECT_NE(proc.err.find("no file can be made in the folder \"/proc\""), std::string::npos)
-        << proc.err;
+    EXPECT_NE(proc.err.find("no file can be made in the folder \"/proc\""), npos) << proc.err;
 #endif
     test::TempDir dir;
     ASSERT_TRUE(SaveToFile(Config{}, dir.File("empty.CDF")));
     const auto none = Cli({"expr", dir.File("empty.CDF")});
     EXPECT_EQ(none.code, 0);
     EXPECT_TRUE(none.out.empty());
-    EXPECT_NE(none.err.find("has no diagram"), std::string::npos);
+    EXPECT_NE(none.err.find("has no diagram"), npos);
 }
 
 // upload -o reports success only once the file is written.
@@ -459,9 +448,9 @@ TEST(CliSafety, UploadSaysCompleteOnlyAfterTheFileIsWritten) {
     ASSERT_EQ(t.Run({"download", Example("corridor.CDF"), "--port", "sim", "--yes"}).code, 0);
     const auto r = t.Run({"upload", "--port", "sim", "-o", "/nonexistent-folder/u.CDF", "--yes"});
     EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(r.out.find("Upload Complete."), std::string::npos);
-    EXPECT_NE(r.out.find("Upload Failed."), std::string::npos);
-    EXPECT_NE(r.err.find("/nonexistent-folder/u.CDF"), std::string::npos);
+    EXPECT_EQ(r.out.find("Upload Complete."), npos);
+    EXPECT_NE(r.out.find("Upload Failed."), npos);
+    EXPECT_NE(r.err.find("/nonexistent-folder/u.CDF"), npos);
 }
 
 // Every write that replaces a configuration keeps what it replaced, the last 20 per file;
@@ -475,11 +464,9 @@ TEST(CliVersions, WhatAWriteReplacesIsKeptAndCanBeRestored) {
     ASSERT_EQ(t.Run({"download", Example("corridor.CDF"), "--port", "sim", "--yes"}).code, 0);
     ASSERT_EQ(t.Run({"upload", "--port", "sim", "-o", site, "--yes"}).code, 0);  // over stairwell
     ASSERT_EQ(t.Run({"compile", site, "-o", dir.File("other.CDF")}).code, 0);    // no CDF there
-    const auto listed = t.Run({"versions", site});
-    EXPECT_EQ(listed.code, 0);
-    EXPECT_NE(listed.out.find("1  20"), std::string::npos) << listed.out;
-    EXPECT_NE(listed.out.find("  12288 bytes\n"), std::string::npos);
-    EXPECT_EQ(listed.out.find("\n2  "), std::string::npos);  // one version so far
+    const auto listed = t.Run({"versions", site});  // one version so far
+    EXPECT_EQ(listed.out.rfind("1  20", 0), 0u) << listed.out;
+    EXPECT_TRUE(listed.out.find("  12288 bytes\n") != npos && listed.out.find("\n2  ") == npos);
     EXPECT_EQ(t.Run({"versions", site, "--restore", "1", "-o", dir.File("back.CDF")}).code, 0);
     EXPECT_EQ(test::ReadBytes(dir.File("back.CDF")), test::ReadBytes(Example("stairwell.CDF")));
     // Restoring over the file itself keeps what it held.
@@ -499,8 +486,7 @@ TEST(CliVersions, WhatAWriteReplacesIsKeptAndCanBeRestored) {
     // A versions folder that cannot be written never stops the write itself.
     t.env.versionsDir = Example("corridor.CDF");  // a file, no folder
     const auto up = t.Run({"upload", "--port", "sim", "-o", site, "--yes"});
-    EXPECT_EQ(up.code, 0);
-    EXPECT_NE(up.err.find("previous version was not kept"), std::string::npos);
+    EXPECT_TRUE(up.code == 0 && up.err.find("previous version was not kept") != npos);
     EXPECT_EQ(test::ReadBytes(site), test::ReadBytes(Example("corridor.CDF")));
 }
 
