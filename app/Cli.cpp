@@ -237,6 +237,37 @@ const std::vector<Command>& Commands() {
          "  --output N     the output for --svg, 1..8\n"
          "  --force        replace OUT even when it holds a configuration (never FILE itself)\n",
          CmdExport},
+        {"totext",
+         "zezudi-cli totext FILE [-o OUT|-] [--force]",
+         "write the configuration as text, one line per diagram row, for version control and "
+         "reading (standard output without -o)",
+         {"-o"},
+         {"--force"},
+         1,
+         "  -o OUT         write the text to OUT (- or none: standard output); never FILE itself\n"
+         "  --force        replace OUT even when it holds a configuration\n"
+         "git: in .gitattributes  *.CDF diff=zezudi ; then\n"
+         "     git config diff.zezudi.textconv \"zezudi-cli totext\"\n",
+         CmdToText},
+        {"fromtext",
+         "zezudi-cli fromtext FILE -o OUT.CDF [--force]",
+         "make the configuration file that the text in FILE describes, byte for byte",
+         {"-o"},
+         {"--force"},
+         1,
+         "  -o OUT         the configuration file to write (- for standard output)\n"
+         "  --force        replace OUT even when it holds a configuration\n",
+         CmdFromText},
+        {"diff",
+         "zezudi-cli diff A B",
+         "compare two configurations (CDF files or text forms): per output the same, the same "
+         "function drawn differently, or a different function with both expressions; then the note",
+         {},
+         {},
+         2,
+         "  (no options)\n",
+         CmdDiff,
+         "0 the same, 3 they differ, 2 bad usage or unreadable input"},
         {"versions",
          "zezudi-cli versions FILE [--restore N -o OUT]",
          "list the previous versions of FILE kept when a save replaced it (newest is 1), or "

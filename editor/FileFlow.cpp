@@ -4,8 +4,10 @@
 #include <QFileInfo>
 
 #include "config/CdfFile.h"
+#include "config/ConfigText.h"
 #include "config/Versions.h"
 #include "editor/Session.h"
+#include "logic/Compare.h"
 
 namespace zez {
 namespace {
@@ -173,6 +175,27 @@ void FileFlow::PreviousVersions() {
     // Unsaved changes to the same file: only a Save writes it (and keeps what it replaces).
     doc_.Replace(loaded.value().config, doc_.fileName(), true);
     emit Said(QStringLiteral("Showing the version of %1").arg(items[chosen]));
+}
+
+void FileFlow::CompareWithFile() {
+    const QString title = QStringLiteral("Compare With File");
+    const QString name = dialogs_.OpenFileName(
+        {QStringLiteral("Configurations (*.CDF *.zez)|*.CDF;*.zez|All Files (*.*)|*.*"), QString(),
+         true});
+    if (name.isEmpty()) return;
+    auto loaded = LoadConfigOrText(Local(name));
+    if (!loaded) {
+        dialogs_.Message(QString::fromStdString(loaded.error()), title, Buttons::Ok,
+                         Icon::Critical);
+        return;
+    }
+    const Comparison c = CompareConfigs(doc_.record(), loaded.value().config);
+    const QString text = QStringLiteral("A: the configuration shown\nB: %1\n\n%2")
+                             .arg(name, QString::fromStdString(ComparisonText(c)).trimmed());
+    dialogs_.Message(QString(text).replace(QLatin1Char('\n'), QStringLiteral("\r\n")), title,
+                     Buttons::Ok, c.Same() ? Icon::Information : Icon::Warning);
+    emit Said(c.Same() ? QStringLiteral("Same as %1").arg(QFileInfo(name).fileName())
+                       : QStringLiteral("Differs from %1").arg(QFileInfo(name).fileName()));
 }
 
 void FileFlow::Remember(const QString& path) {

@@ -41,6 +41,9 @@ class FileFlow : public QObject {
     // File > Previous Versions...: the versions kept of the file Save writes; the one chosen is
     // shown as unsaved changes to it.
     void PreviousVersions();
+    // File > Compare With File...: what differs between the configuration shown and a file
+    // (a CDF file or a text form), per output and in the note. Changes nothing.
+    void CompareWithFile();
     // The question of Exit and of the close box.
     bool MayExit() { return MayDiscard(QStringLiteral("Exit Program")); }
 

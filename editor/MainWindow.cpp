@@ -15,10 +15,9 @@
 namespace zez {
 
 static QString NowText() {
-    const QLocale locale = QLocale::system();
-    return locale.toString(QDateTime::currentDateTime(),
-                           locale.dateFormat(QLocale::ShortFormat) + QLatin1Char(' ') +
-                               locale.timeFormat(QLocale::LongFormat));
+    const QLocale l = QLocale::system();
+    return l.toString(QDateTime::currentDateTime(),
+                      l.dateFormat(QLocale::ShortFormat) + ' ' + l.timeFormat(QLocale::LongFormat));
 }
 
 FrmZezUdiMain::FrmZezUdiMain(ProgramState& state, Dialogs& dialogs, DeviceAccess device,
@@ -82,6 +81,8 @@ void FrmZezUdiMain::BuildMenus() {
     FillRecentMenu();
     m.mnuVersions = file->addAction(QStringLiteral("Previous &Versions..."), files_,
                                     &FileFlow::PreviousVersions);
+    m.mnuCompareFile = file->addAction(QStringLiteral("Co&mpare With File..."), files_,
+                                       &FileFlow::CompareWithFile);
     file->addSeparator();
     m.mnuExit = file->addAction(QStringLiteral("E&xit"), this, [this] { mnuExit_Click(); });
     m.mnuExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));

@@ -35,6 +35,7 @@ struct MainMenus {
     QAction *mnuPrintPreview = nullptr, *mnuPrint = nullptr, *mnuExportPdf = nullptr;
     QMenu* mnuRecent = nullptr;
     QAction* mnuVersions = nullptr;
+    QAction* mnuCompareFile = nullptr;
     QAction* mnuExit = nullptr;
     QAction *mnuCompile = nullptr, *mnuDownload = nullptr, *mnuUpload = nullptr;
     std::array<QAction*, 8> mnuCOM{};

@@ -191,7 +191,7 @@ TEST(CliHelp, EveryCommandHasUsageOptionsAndExitCodes) {
     EXPECT_EQ(top.code, 0);
     EXPECT_EQ(Cli({"--version"}).out, std::string("zezudi-cli ") + ZEZ_VERSION + "\n");
     EXPECT_EQ(top.out.rfind("usage: zezudi-cli COMMAND", 0), 0u);
-    for (const char* cmd : {"eval", "show", "compile", "table", "download", "upload"}) {
+    for (const char* cmd : {"eval", "show", "compile", "table", "download", "upload", "totext", "fromtext"}) {
         EXPECT_NE(top.out.find(std::string("zezudi-cli ") + cmd), npos) << cmd;
         const auto r = Cli({cmd, "--help"});
         EXPECT_EQ(r.code, 0) << cmd;
@@ -488,6 +488,59 @@ TEST(CliVersions, WhatAWriteReplacesIsKeptAndCanBeRestored) {
     const auto up = t.Run({"upload", "--port", "sim", "-o", site, "--yes"});
     EXPECT_TRUE(up.code == 0 && up.err.find("previous version was not kept") != npos);
     EXPECT_EQ(test::ReadBytes(site), test::ReadBytes(Example("corridor.CDF")));
+}
+
+}  // namespace
+}  // namespace zez
+
+namespace zez {
+namespace {
+
+// totext, fromtext and diff: a round trip through files, what each says, and every failure
+// exits with its status and writes nothing.
+TEST(CliText, RoundTripDiffAndEveryFailure) {
+    test::TempDir dir;
+    const std::string corridor = Example("corridor.CDF"), text = dir.File("c.zez");
+    ASSERT_EQ(Cli({"totext", corridor, "-o", text}).code, 0);
+    const auto written = test::ReadBytes(text);
+    EXPECT_EQ(Cli({"totext", corridor}).out, std::string(written.begin(), written.end()));
+    ASSERT_EQ(Cli({"fromtext", text, "-o", dir.File("back.CDF")}).code, 0);
+    EXPECT_EQ(test::ReadBytes(dir.File("back.CDF")), test::ReadBytes(corridor));
+    EXPECT_EQ(Cli({"diff", corridor, text}).code, 0);
+    const auto differs = Cli({"diff", text, Example("stairwell.CDF")});
+    EXPECT_EQ(differs.code, 3);
+    EXPECT_NE(differs.out.find("LC Input 2: function differs in 32768 of 65,536 words\n  A: P2\n"
+                               "  B: 0\n"),
+              npos)
+        << differs.out;
+    auto longer = test::ReadBytes(corridor);
+    longer.resize(longer.size() + 10, 7);
+    test::WriteBytes(dir.File("long.CDF"), longer);
+    EXPECT_NE(Cli({"totext", dir.File("long.CDF")}).err.find("10 bytes after the first 12,288"),
+              npos);
+
+    test::WriteBytes(dir.File("bad.zez"), {'z', 'e', 'z', 'u', 'd', 'i', '-', 'c', 'o', 'n', 'f',
+                                           'i', 'g', ' ', '1', '\n', 'x', '\n'});
+    const std::tuple<std::vector<std::string>, int, const char*> failures[] = {
+        {{"totext", dir.File("missing.CDF")}, 2, "No such file"},
+        {{"totext", corridor, "-o", corridor}, 2, "is the input file"},
+        {{"totext", corridor, "-o", dir.File("back.CDF")}, 2, "give --force"},
+        {{"totext", corridor, "-o", dir.File("no/such/t.zez")}, 1, "no/such/t.zez"},
+        {{"fromtext", text}, 2, "-o OUT.CDF is required"},
+        {{"fromtext", dir.File("bad.zez"), "-o", dir.File("x.CDF")}, 2, "line 2, column 1"},
+        {{"fromtext", text, "-o", dir.File("no/such/x.CDF")}, 1, "no/such/x.CDF"},
+        {{"fromtext", text, "-o", dir.File("back.CDF")}, 2, "give --force"},
+        {{"diff", corridor}, 2, "expected 2 arguments"},
+        {{"diff", corridor, dir.File("bad.zez")}, 2, "line 2, column 1"},
+        {{"diff", dir.File("missing.CDF"), corridor}, 2, "No such file"},
+    };
+    for (const auto& [args, code, says] : failures) {
+        const auto r = Cli(args);
+        EXPECT_EQ(r.code, code) << args[0] << " " << args.back();
+        EXPECT_NE(r.err.find(says), npos) << r.err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.File("x.CDF")));
+    EXPECT_EQ(test::ReadBytes(dir.File("back.CDF")), test::ReadBytes(corridor));
 }
 
 }  // namespace

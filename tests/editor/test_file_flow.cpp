@@ -4,10 +4,12 @@
 #include <QSettings>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 
 #include "EditorFixture.h"
 #include "TestUtil.h"
 #include "config/CdfFile.h"
+#include "config/ConfigText.h"
 
 #ifndef _WIN32
 #include <unistd.h>
@@ -125,6 +127,26 @@ TEST_F(FileFlowTest, FailedOpenSaysWhyAndKeepsEverything) {
             << Last().text.toStdString();
         EXPECT_TRUE(state.record == edited && doc.fileName() == good && state.ConfigChanged);
     }
+}
+
+// Compare With File: against a CDF file or a text form; nothing changes, whatever it finds.
+TEST_F(FileFlowTest, CompareWithFileSaysWhatDiffers) {
+    files.OpenNamed(Saved("a.CDF", 8));
+    Drop(1, 4);
+    const Config shown = state.record;
+    std::ofstream(dir.File("b.zez")) << ConfigToText(shown);
+    dialogs.openNames = {Path("b.zez"), Path("a.CDF"), Path("missing.CDF"), QString()};
+    for (const auto& [icon, says] : {std::pair{Icon::Information, "LC Input 1: same\r\n"},
+                                     {Icon::Warning, "same function, diagram differs in 1 segment"},
+                                     {Icon::Critical, "missing.CDF"}}) {
+        files.CompareWithFile();
+        ExpectSaid(Last(), "", "Compare With File", icon);
+        EXPECT_TRUE(Last().text.contains(says)) << Last().text.toStdString();
+    }
+    const auto boxes = dialogs.boxes.size();
+    files.CompareWithFile();  // cancelled
+    EXPECT_EQ(dialogs.boxes.size(), boxes);
+    EXPECT_TRUE(state.record == shown && state.ConfigChanged);
 }
 
 TEST_F(FileFlowTest, SaveAsksForANameOnceThenWritesThere) {
