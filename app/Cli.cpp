@@ -237,6 +237,32 @@ const std::vector<Command>& Commands() {
          "  --output N     the output for --svg, 1..8\n"
          "  --force        replace OUT even when it holds a configuration (never FILE itself)\n",
          CmdExport},
+        {"draw",
+         "zezudi-cli draw FILE --output N FORMULA [-o OUT] [--force]",
+         "replace output N's diagram with a drawing of FORMULA (the other outputs and the note "
+         "stay as they are), write FILE (or OUT) and show the diagram",
+         {"--output", "-o"},
+         {"--force"},
+         2,
+         "  --output N     the output to draw, 1..8\n"
+         "  -o OUT         write the result to OUT instead of FILE\n"
+         "  --force        replace OUT even when it holds another configuration\n"
+         "FORMULA: I1..I8, P1..P8, 0, 1 with ! (not), & (and), | (or) and parentheses, e.g.\n"
+         "  \"(I1 | I2) & !P5\"\n",
+         CmdDraw,
+         "0 drawn, 1 it does not fit in 16 x 16 (nothing written), 2 bad usage or a formula "
+         "that does not parse"},
+        {"tidy",
+         "zezudi-cli tidy FILE [--output N] [-o OUT] [--force]",
+         "redraw each output (or output N) as the drawing of its minimal expression where that "
+         "takes fewer segments; what every output computes stays the same",
+         {"--output", "-o"},
+         {"--force"},
+         1,
+         "  --output N     only output N, 1..8\n"
+         "  -o OUT         write the result to OUT instead of FILE\n"
+         "  --force        replace OUT even when it holds another configuration\n",
+         CmdTidy},
         {"totext",
          "zezudi-cli totext FILE [-o OUT|-] [--force]",
          "write the configuration as text, one line per diagram row, for version control and "

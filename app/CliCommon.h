@@ -48,6 +48,9 @@ std::optional<int> RequireOutput(const Parsed& p, const char* cmd, std::ostream&
 // The commands that write files.
 int CmdCompile(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env);
 int CmdExport(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env);
+// Drawing outputs from formulas.
+int CmdDraw(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env);
+int CmdTidy(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env);
 // The text form and comparisons.
 int CmdToText(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env);
 int CmdFromText(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env);

@@ -10,13 +10,14 @@
 #include "config/ConfigText.h"
 #include "config/ReplaceFile.h"
 #include "logic/Compare.h"
+#include "logic/Layout.h"
 
 namespace zez::cli {
 namespace {
 
 // A configuration from a CDF file or from its text form, or a message on `err`.
 std::optional<Config> LoadAny(const std::string& path, std::ostream& err) {
-    auto loaded = LoadConfigOrText(path);
+    auto loaded = LoadConfigOrText(path, DrawFormula);
     if (!loaded) {
         err << "zezudi-cli: " << loaded.error() << "\n";
         return std::nullopt;
@@ -65,7 +66,7 @@ int CmdFromText(const Parsed& p, std::ostream& out, std::ostream& err, const Env
         err << "zezudi-cli fromtext: -o OUT.CDF is required (- for standard output)\n";
         return kExitUsage;
     }
-    auto config = LoadConfigOrText(file);
+    auto config = LoadConfigOrText(file, DrawFormula);
     if (!config) {
         err << "zezudi-cli fromtext: " << config.error() << "; nothing was written\n";
         return kExitUsage;

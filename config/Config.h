@@ -28,6 +28,11 @@ struct Config {
     bool operator==(const Config&) const = default;
 };
 
+// One output's diagram: its segments' types and inputs.
+struct OutputSegments {
+    std::array<int16_t, kSegments> types{}, inputs{};
+};
+
 // Segment type code = 4 * element + link.
 enum class Element : int { None = 0, Wire = 1, NormallyOpen = 2, NormallyClosed = 3 };
 inline constexpr int kLinkUp = 1;

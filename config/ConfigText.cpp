@@ -142,7 +142,7 @@ namespace {
 
 class TextReader {
   public:
-    TextReader(std::string_view text, const DrawFormula& draw) : text_(text), draw_(draw) {}
+    TextReader(std::string_view text, const FormulaDrawer& draw) : text_(text), draw_(draw) {}
 
     Result<Config> Read() {
         bool header = false;
@@ -250,7 +250,17 @@ class TextReader {
             const auto formula = line_.substr(w[2].second);
             auto drawn = draw_(std::string(formula));
             if (!drawn) {
-                error_ = "line " + std::to_string(line_no_) + ": " + drawn.error();
+                // The drawer counts columns in the formula; they are counted in the line here.
+                std::string why = drawn.error();
+                std::size_t column = 0;
+                if (why.rfind("column ", 0) == 0) {
+                    const auto colon = why.find(':');
+                    column = w[2].second + std::stoul(why.substr(7, colon - 7));
+                    why = why.substr(colon + 2);
+                }
+                error_ = "line " + std::to_string(line_no_) +
+                         (column ? ", column " + std::to_string(column) : std::string()) + ": " +
+                         why;
                 return std::nullopt;
             }
             config_.SegType[output_] = drawn.value().types;
@@ -403,7 +413,7 @@ class TextReader {
     };
 
     std::string_view text_;
-    const DrawFormula& draw_;
+    const FormulaDrawer& draw_;
     std::size_t pos_ = 0;
     std::string_view line_;
     int line_no_ = 0;
@@ -418,11 +428,11 @@ class TextReader {
 
 }  // namespace
 
-Result<Config> ConfigFromText(std::string_view text, const DrawFormula& draw) {
+Result<Config> ConfigFromText(std::string_view text, const FormulaDrawer& draw) {
     return TextReader(text, draw).Read();
 }
 
-Result<LoadedConfig> LoadConfigOrText(const std::string& path) {
+Result<LoadedConfig> LoadConfigOrText(const std::string& path, const FormulaDrawer& draw) {
     constexpr std::size_t kLimit = 4 << 20;  // far more than any configuration's text
     auto in = OpenForReading(path, "Cannot open");
     if (!in) return Error{in.error()};
@@ -431,7 +441,7 @@ Result<LoadedConfig> LoadConfigOrText(const std::string& path) {
     if (std::ferror(in.value().get())) return Error{"Cannot read \"" + path + "\"."};
     if (!LooksLikeConfigText(bytes)) return LoadFromFile(path);
     if (bytes.size() > kLimit) return Error{"\"" + path + "\" is too large for a configuration."};
-    auto config = ConfigFromText(bytes);
+    auto config = ConfigFromText(bytes, draw);
     if (!config) return Error{"\"" + path + "\": " + config.error()};
     return LoadedConfig{config.value(), CountInvalid(config.value())};
 }

@@ -32,15 +32,12 @@ inline constexpr std::string_view kConfigTextHeader = "zezudi-config 1";
 
 std::string ConfigToText(const Config& config);
 
-// One output's segments, as a formula line ("output 3 = I1&!P5 | I2") asks them to be drawn.
-struct DrawnOutput {
-    std::array<int16_t, kSegments> types{}, inputs{};
-};
-using DrawFormula = std::function<Result<DrawnOutput>(const std::string& formula)>;
+// Draws a formula line ("output 3 = I1&!P5 | I2") as one output's segments.
+using FormulaDrawer = std::function<Result<OutputSegments>(const std::string& formula)>;
 
 // Reads the text form; `draw` draws formula lines (without it they are refused). Errors name
 // the line and column and what was expected there.
-Result<Config> ConfigFromText(std::string_view text, const DrawFormula& draw = {});
+Result<Config> ConfigFromText(std::string_view text, const FormulaDrawer& draw = {});
 
 // Whether `bytes` start like the text form (and so are no CDF file).
 bool LooksLikeConfigText(std::string_view bytes);
@@ -48,6 +45,6 @@ bool LooksLikeConfigText(std::string_view bytes);
 struct LoadedConfig;
 // A configuration from a CDF file or from a file holding its text form; errors name the file
 // (and for text the line and column).
-Result<LoadedConfig> LoadConfigOrText(const std::string& path);
+Result<LoadedConfig> LoadConfigOrText(const std::string& path, const FormulaDrawer& draw = {});
 
 }  // namespace zez

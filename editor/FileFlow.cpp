@@ -8,6 +8,7 @@
 #include "config/Versions.h"
 #include "editor/Session.h"
 #include "logic/Compare.h"
+#include "logic/Layout.h"
 
 namespace zez {
 namespace {
@@ -183,7 +184,7 @@ void FileFlow::CompareWithFile() {
         {QStringLiteral("Configurations (*.CDF *.zez)|*.CDF;*.zez|All Files (*.*)|*.*"), QString(),
          true});
     if (name.isEmpty()) return;
-    auto loaded = LoadConfigOrText(Local(name));
+    auto loaded = LoadConfigOrText(Local(name), DrawFormula);
     if (!loaded) {
         dialogs_.Message(QString::fromStdString(loaded.error()), title, Buttons::Ok,
                          Icon::Critical);

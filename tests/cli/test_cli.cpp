@@ -191,7 +191,8 @@ TEST(CliHelp, EveryCommandHasUsageOptionsAndExitCodes) {
     EXPECT_EQ(top.code, 0);
     EXPECT_EQ(Cli({"--version"}).out, std::string("zezudi-cli ") + ZEZ_VERSION + "\n");
     EXPECT_EQ(top.out.rfind("usage: zezudi-cli COMMAND", 0), 0u);
-    for (const char* cmd : {"eval", "show", "compile", "table", "download", "upload", "totext", "fromtext"}) {
+    for (const char* cmd :
+         {"eval", "show", "compile", "table", "download", "upload", "totext", "fromtext"}) {
         EXPECT_NE(top.out.find(std::string("zezudi-cli ") + cmd), npos) << cmd;
         const auto r = Cli({cmd, "--help"});
         EXPECT_EQ(r.code, 0) << cmd;
@@ -541,6 +542,61 @@ TEST(CliText, RoundTripDiffAndEveryFailure) {
     }
     EXPECT_FALSE(std::filesystem::exists(dir.File("x.CDF")));
     EXPECT_EQ(test::ReadBytes(dir.File("back.CDF")), test::ReadBytes(corridor));
+}
+
+}  // namespace
+}  // namespace zez
+
+namespace zez {
+namespace {
+
+// draw and tidy: what they write and print, and every failure writes nothing.
+TEST(CliDraw, DrawAndTidyKeepTheRestAndRefuseWhatTheyCannotDo) {
+    test::TempDir dir;
+    const std::string file = dir.File("c.CDF"), other = dir.File("other.CDF");
+    std::filesystem::copy_file(Example("corridor.CDF"), file);
+    std::filesystem::copy_file(Example("stairwell.CDF"), other);
+    const auto drawn = Cli({"draw", file, "--output", "3", "(I1 | I2) & !P5"});
+    ASSERT_EQ(drawn.code, 0) << drawn.err;
+    EXPECT_NE(drawn.out.find("LC Input 3\n"), npos);
+    EXPECT_EQ(Cli({"expr", file, "--output", "3"}).out, "I1&!P5|I2&!P5\n");
+    const Config was = LoadFromFile(Example("corridor.CDF")).value().config,
+                 now = LoadFromFile(file).value().config;
+    for (int o : {0, 1, 3, 4, 5, 6, 7})  // the other outputs and the note stay as they were
+        EXPECT_TRUE(was.SegType[o] == now.SegType[o] && was.SegInput[o] == now.SegInput[o]);
+    EXPECT_EQ(was.NoteData, now.NoteData);
+    const std::tuple<std::vector<std::string>, int, const char*> failures[] = {
+        {{"draw", file, "--output", "3", "I1 &"}, 2, "column 5: expected a signal"},
+        {{"draw", file, "I1"}, 2, "--output N is required"},
+        {{"draw", file, "--output", "2", "I1^I2"}, 2, "column 3"},
+        {{"draw", file, "--output", "2",
+          "(I1|I2)&(I3|I4)&(I5|I6)&(I7|I8)&(P1|P2)&(P3|P4)&(P5|P6)&(P7|P8)"},
+         1,
+         "does not fit in 16 x 16: needs 256 rows; nothing was written"},
+        {{"draw", file, "--output", "2", "I1", "-o", other}, 2, "give --force"},
+        {{"tidy", dir.File("missing.CDF")}, 2, "No such file"},
+        {{"tidy", file, "--output", "9"}, 2, "output must be 1..8"},
+    };
+    const auto after = test::ReadBytes(file);
+    for (const auto& [args, code, says] : failures) {
+        const auto r = Cli(args);
+        EXPECT_EQ(r.code, code) << args.back();
+        EXPECT_NE(r.err.find(says), npos) << r.err;
+    }
+    EXPECT_EQ(test::ReadBytes(file), after);
+    EXPECT_EQ(test::ReadBytes(other), test::ReadBytes(Example("stairwell.CDF")));
+    // A long way round for I3: redrawn as the single contact and a wire, the rest kept.
+    Config c = LoadFromFile(file).value().config;
+    for (int s = 0; s < 16; ++s) c.SegType[5][s] = s < 8 ? 8 + 2 * (s == 0) : 4;  // I1..I1 wired
+    c.SegType[5][16] = 9;  // a contact on I1 below, linked up to the first
+    ASSERT_TRUE(SaveToFile(c, file));
+    const auto tidy = Cli({"tidy", file});
+    EXPECT_NE(tidy.out.find("LC Input 1: kept\n"), npos) << tidy.out;
+    EXPECT_NE(tidy.out.find("LC Input 6: redrawn: 17 -> 16 segments\n"), npos) << tidy.out;
+    ControlArray untidy{}, tidied{};
+    Compile(c, untidy);
+    Compile(LoadFromFile(file).value().config, tidied);
+    EXPECT_EQ(untidy, tidied);
 }
 
 }  // namespace

@@ -11,6 +11,8 @@
 #include "config/ConfigText.h"
 #include "config/SegmentEdits.h"
 #include "logic/Compare.h"
+#include "logic/Formula.h"
+#include "logic/Layout.h"
 #include "support/SampleConfigs.h"
 
 namespace zez {
@@ -106,6 +108,14 @@ TEST(ConfigText, BadTextSaysWhereAndWhatWasExpected) {
         ASSERT_FALSE(r) << text;
         EXPECT_EQ(r.error().rfind(error, 0), 0u) << r.error();
     }
+    // With a drawer, a formula line is drawn; its errors keep the line.
+    const auto drawn = ConfigFromText("zezudi-config 1\noutput 3 = I1&!P5 | I2\n", DrawFormula);
+    ASSERT_TRUE(drawn) << drawn.error();
+    OutputBits bits;
+    CompileOutputBits(drawn.value(), 2, bits);
+    EXPECT_EQ(bits, ParseFormula("I1&!P5 | I2").value());
+    EXPECT_EQ(ConfigFromText("zezudi-config 1\noutput 3 = I1&\n", DrawFormula).error(),
+              "line 2, column 15: expected a signal (I1..I8, P1..P8), 0, 1, ! or (");
 }
 
 // Generated pairs: the same function drawn lower down, one contact on another input, the note.

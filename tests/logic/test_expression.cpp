@@ -15,6 +15,7 @@
 #include "compiler/Compiler.h"
 #include "logic/Expression.h"
 #include "logic/Formula.h"
+#include "logic/Layout.h"
 #include "support/SampleConfigs.h"
 
 namespace zez {
@@ -218,6 +219,70 @@ TEST(Expression, CliPrintsEachNonEmptyOutputOrOneExpression) {
     EXPECT_EQ(none.str(), "0\n");  // an empty diagram never conducts
     EXPECT_EQ(cli::Run({"expr", file, "--output", "9"}, one, err), 2);
     EXPECT_EQ(cli::Run({"expr", "/nonexistent.CDF"}, one, err), 2);
+}
+
+}  // namespace
+}  // namespace zez
+
+namespace zez {
+namespace {
+
+// What a drawing computes, compiled as the device's array would be.
+OutputBits Compiled(const OutputSegments& s) {
+    Config c;
+    c.SegType[0] = s.types;
+    c.SegInput[0] = s.inputs;
+    OutputBits bits;
+    CompileOutputBits(c, 0, bits);
+    return bits;
+}
+
+// Formulas are drawn so that the compile computes them; what cannot fit says how much room it
+// needs; random functions of up to six signals are drawn exactly or refused, never wrong.
+TEST(Layout, DrawingsComputeTheirFormulaOrSayWhyTheyDoNotFit) {
+    // Formula, then the most rows and segments its drawing may take.
+    const std::tuple<const char*, int, int> drawn[] = {
+        {"0", 0, 0},
+        {"1", 1, 16},
+        {"I1", 1, 16},
+        {"(I1 | I2) & !P8", 2, 31},  // a parallel pair joined by links, then wires
+        {"I1&I2 | I1&I3 | I2&I3", 3, 47},
+        {"(I1|I2)&(I3|I4)&(I5|I6)", 8, 116},
+    };
+    for (const auto& [formula, rows, segments] : drawn) {
+        const auto d = DrawFormula(formula);
+        ASSERT_TRUE(d) << formula << ": " << d.error();
+        EXPECT_EQ(Compiled(d.value()), Parsed(formula)) << formula;
+        int last = -1;
+        for (int s = 0; s < kSegments; ++s)
+            if (d.value().types[s]) last = s / 16;
+        EXPECT_LE(SegmentCount(d.value().types), segments) << formula;
+        EXPECT_LE(last + 1, rows) << formula;
+    }
+    const auto parity = DrawFunction(
+        BitsOf([](int w) { return std::popcount(static_cast<unsigned>(w & 0xFF)) % 2 == 1; }));
+    ASSERT_FALSE(parity);
+    EXPECT_EQ(parity.error(), "does not fit in 16 x 16: needs 128 rows");
+    EXPECT_EQ(DrawFormula("I1 |").error().rfind("column 5", 0), 0u);
+    std::mt19937 rng(3);
+    int fitted = 0;
+    for (int i = 0; i < 300; ++i) {
+        const uint64_t table = (uint64_t{rng()} << 32) | rng();
+        const int sel[6] = {0, 3, 8, 9, 12, 15};
+        const auto bits = BitsOf([&](int w) {
+            int m = 0;
+            for (int j = 0; j < 6; ++j) m |= In(w, sel[j]) << j;
+            return ((table >> m) & 1) != 0;
+        });
+        const auto d = DrawFunction(bits);
+        if (!d) {
+            EXPECT_EQ(d.error().rfind("does not fit in 16 x 16", 0), 0u) << d.error();
+            continue;
+        }
+        ++fitted;
+        ASSERT_EQ(Compiled(d.value()), bits) << "table " << table;
+    }
+    EXPECT_GT(fitted, 0);
 }
 
 }  // namespace

@@ -1,0 +1,96 @@
+// zezudi-cli: drawing an output from a formula (draw) and redrawing outputs minimal (tidy).
+
+#include <ostream>
+
+#include "app/CliCommon.h"
+#include "compiler/Compiler.h"
+#include "config/CdfFile.h"
+#include "config/DiagramText.h"
+#include "config/FileAccess.h"
+#include "logic/Expression.h"
+#include "logic/Layout.h"
+
+namespace zez::cli {
+namespace {
+
+// Where the changed configuration goes: OUT, or FILE itself. Another file that holds a
+// configuration is replaced only with --force; what is replaced is kept as a version.
+int Write(const Parsed& p, const char* cmd, const Config& config, std::ostream& err,
+          const Environment& env) {
+    const auto it = p.options.find("-o");
+    const std::string target = it != p.options.end() ? it->second : p.positional[0];
+    if (target.empty()) {
+        err << "zezudi-cli " << cmd << ": -o needs a file name\n";
+        return kExitUsage;
+    }
+    if (!SameFile(p.positional[0], target) && RefuseOutput(p, cmd, target, err)) return kExitUsage;
+    KeepIfConfiguration(env, target, err);
+    if (auto saved = SaveToFile(config, target); !saved) {
+        err << "zezudi-cli " << cmd << ": " << saved.error() << "\n";
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+
+}  // namespace
+
+int CmdDraw(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env) {
+    const auto output = RequireOutput(p, "draw", err);
+    if (!output) return kExitUsage;
+    auto config = LoadOrComplain(p.positional[0], err);
+    if (!config) return kExitUsage;
+    const auto drawn = DrawFormula(p.positional[1]);
+    if (!drawn) {
+        const bool parse = drawn.error().rfind("does not fit", 0) != 0;
+        err << "zezudi-cli draw: " << drawn.error() << (parse ? "" : "; nothing was written")
+            << "\n";
+        return parse ? kExitUsage : kExitFailed;
+    }
+    config->SegType[*output] = drawn.value().types;
+    config->SegInput[*output] = drawn.value().inputs;
+    if (const int code = Write(p, "draw", *config, err, env); code != kExitOk) return code;
+    out << DiagramText(*config, *output);
+    return kExitOk;
+}
+
+int CmdTidy(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env) {
+    int only = -1;
+    if (p.options.count("--output")) {
+        const auto output = RequireOutput(p, "tidy", err);
+        if (!output) return kExitUsage;
+        only = *output;
+    }
+    const auto config = LoadOrComplain(p.positional[0], err);
+    if (!config) return kExitUsage;
+    Config tidied = *config;
+    bool changed = false;
+    for (int o = 0; o < kOutputs; ++o) {
+        if ((only >= 0 && o != only) || !OutputHasDiagram(*config, o)) continue;
+        out << "LC Input " << o + 1 << ": ";
+        OutputBits bits;
+        CompileOutputBits(*config, o, bits);
+        const auto drawn = DrawFunction(bits);
+        const int before = SegmentCount(config->SegType[o]);
+        if (!drawn || SegmentCount(drawn.value().types) >= before) {
+            out << "kept" << (drawn ? "" : " (" + drawn.error() + ")") << "\n";
+            continue;
+        }
+        tidied.SegType[o] = drawn.value().types;
+        tidied.SegInput[o] = drawn.value().inputs;
+        changed = true;
+        out << "redrawn: " << before << " -> " << SegmentCount(drawn.value().types)
+            << " segments\n";
+    }
+    // Every output computes what it computed before, or nothing is written.
+    ControlArray was{}, now{};
+    Compile(*config, was);
+    Compile(tidied, now);
+    if (was != now) {
+        err << "zezudi-cli tidy: internal error: a redrawn output computes something else; "
+               "nothing was written\n";
+        return kExitFailed;
+    }
+    return changed || p.options.count("-o") ? Write(p, "tidy", tidied, err, env) : kExitOk;
+}
+
+}  // namespace zez::cli

@@ -1,0 +1,229 @@
+#include "logic/Layout.h"
+
+#include <algorithm>
+#include <map>
+#include <vector>
+
+#include "logic/Expression.h"
+#include "logic/Formula.h"
+
+namespace zez {
+namespace {
+
+// A series-parallel form: a contact on a signal, or the series (And) or parallel (Or) of parts.
+struct Node {
+    enum class Kind { Contact, And, Or } kind = Kind::Contact;
+    int sel = 0;
+    bool closed = false;  // a normally-closed contact: the signal's complement
+    std::vector<Node> parts;
+};
+
+Node Literal(int sel, bool negated) {
+    return {Node::Kind::Contact, sel, negated, {}};
+}
+
+Node Join(Node::Kind kind, std::vector<Node> parts) {
+    if (parts.size() == 1) return std::move(parts[0]);
+    std::vector<Node> flat;
+    for (auto& p : parts) {
+        if (p.kind == kind)
+            for (auto& q : p.parts) flat.push_back(std::move(q));
+        else
+            flat.push_back(std::move(p));
+    }
+    return {kind, 0, false, std::move(flat)};
+}
+
+Node Product(const Cube& cube) {
+    std::vector<Node> lits;
+    for (int sel = 0; sel < 16; ++sel)
+        if ((cube.care >> sel) & 1) lits.push_back(Literal(sel, ((cube.value >> sel) & 1) == 0));
+    return Join(Node::Kind::And, std::move(lits));
+}
+
+Node Flat(const std::vector<Cube>& cubes) {
+    std::vector<Node> terms;
+    for (const Cube& c : cubes) terms.push_back(Product(c));
+    return Join(Node::Kind::Or, std::move(terms));
+}
+
+// Algebraic factoring: the literal shared by most terms is taken out, recursively.
+Node Factored(const std::vector<Cube>& cubes) {
+    if (cubes.size() <= 1) return Flat(cubes);
+    std::map<std::pair<int, bool>, int> count;
+    for (const Cube& c : cubes)
+        for (int sel = 0; sel < 16; ++sel)
+            if ((c.care >> sel) & 1) ++count[{sel, ((c.value >> sel) & 1) != 0}];
+    const auto best = std::max_element(count.begin(), count.end(),
+                                       [](auto& a, auto& b) { return a.second < b.second; });
+    if (best->second < 2) return Flat(cubes);
+    const auto [sel, positive] = best->first;
+    const auto bit = static_cast<uint16_t>(1u << sel);
+    std::vector<Cube> with, without;
+    for (const Cube& c : cubes) {
+        if ((c.care & bit) && (((c.value & bit) != 0) == positive))
+            with.push_back(
+                {static_cast<uint16_t>(c.care & ~bit), static_cast<uint16_t>(c.value & ~bit)});
+        else
+            without.push_back(c);
+    }
+    // In a minimal cover no term is the literal alone when others hold it too.
+    Node shared = Join(Node::Kind::And, {Literal(sel, !positive), Factored(with)});
+    if (with.size() == 1 && with[0].care == 0) shared = Literal(sel, !positive);
+    if (without.empty()) return shared;
+    return Join(Node::Kind::Or, {std::move(shared), Factored(without)});
+}
+
+// Columns and rows a part needs. A parallel part is joined by a column of links on each side,
+// except where it starts at the supply rail or ends at the output rail, which join its rows
+// themselves.
+int Width(const Node& n, bool atSupply, bool atOutput) {
+    switch (n.kind) {
+        case Node::Kind::Contact:
+            return 1;
+        case Node::Kind::And: {
+            int w = 0;
+            for (std::size_t i = 0; i < n.parts.size(); ++i)
+                w += Width(n.parts[i], atSupply && i == 0, atOutput && i + 1 == n.parts.size());
+            return w;
+        }
+        case Node::Kind::Or: {
+            int w = 0;
+            for (const Node& p : n.parts) w = std::max(w, Width(p, atSupply, atOutput));
+            return w + (atSupply ? 0 : 1) + (atOutput ? 0 : 1);
+        }
+    }
+    return 0;
+}
+
+int Height(const Node& n) {
+    int h = 0;
+    for (const Node& p : n.parts)
+        h = n.kind == Node::Kind::Or ? h + Height(p) : std::max(h, Height(p));
+    return n.kind == Node::Kind::Contact ? 1 : h;
+}
+
+class Drawing {
+  public:
+    OutputSegments segments;
+
+    void Place(const Node& n, int x, int y, bool atSupply, bool atOutput) {
+        switch (n.kind) {
+            case Node::Kind::Contact:
+                Set(x, y, MakeCode(n.closed ? Element::NormallyClosed : Element::NormallyOpen, 0),
+                    n.sel);
+                if (atOutput) Wires(y, x + 1, kSegmentColumns);
+                return;
+            case Node::Kind::And:
+                for (std::size_t i = 0; i < n.parts.size(); ++i) {
+                    const bool first = i == 0, last = i + 1 == n.parts.size();
+                    Place(n.parts[i], x, y, atSupply && first, atOutput && last);
+                    x += Width(n.parts[i], atSupply && first, atOutput && last);
+                }
+                return;
+            case Node::Kind::Or:
+                PlaceParallel(n, x, y, atSupply, atOutput);
+                return;
+        }
+    }
+
+  private:
+    void Set(int x, int y, int code, int sel = 0) {
+        const auto s = static_cast<std::size_t>(kSegmentColumns * y + x);
+        segments.types[s] = static_cast<int16_t>(code);
+        segments.inputs[s] = static_cast<int16_t>(sel);
+    }
+    void Wires(int y, int from, int to) {
+        for (int x = from; x < to; ++x) Set(x, y, MakeCode(Element::Wire, 0));
+    }
+
+    void PlaceParallel(const Node& n, int x, int y, bool atSupply, bool atOutput) {
+        const int inner = x + (atSupply ? 0 : 1);
+        int width = 0;
+        for (const Node& p : n.parts) width = std::max(width, Width(p, atSupply, atOutput));
+        std::vector<int> tops;
+        int row = y;
+        for (const Node& p : n.parts) {
+            tops.push_back(row);
+            Place(p, inner, row, atSupply, atOutput);
+            if (!atOutput) Wires(row, inner + Width(p, atSupply, atOutput), inner + width);
+            row += Height(p);
+        }
+        // The joining columns: a wire (with its left arm) in each branch's first row where a
+        // branch meets the column, links alone in the rows between.
+        const auto join = [&](int column, bool wireOnBranches) {
+            for (int r = y; r <= tops.back(); ++r) {
+                const bool top = std::find(tops.begin(), tops.end(), r) != tops.end();
+                const int link = (r > y ? kLinkUp : 0) | (r < tops.back() ? kLinkDown : 0);
+                const bool wire = r == y || (wireOnBranches && top);
+                Set(column, r, MakeCode(wire ? Element::Wire : Element::None, link));
+            }
+        };
+        if (!atSupply) join(x, false);
+        if (!atOutput) join(inner + width, true);
+    }
+};
+
+struct Candidate {
+    OutputSegments segments;
+    int rows = 0, columns = 0, count = 0;
+};
+
+Candidate Draw(const Node& root) {
+    Candidate c;
+    c.rows = Height(root);
+    c.columns = Width(root, true, true);
+    if (c.rows > 16 || c.columns > kSegmentColumns) return c;
+    Drawing d;
+    d.Place(root, 0, 0, true, true);
+    c.segments = d.segments;
+    c.count = SegmentCount(c.segments.types);
+    return c;
+}
+
+}  // namespace
+
+int SegmentCount(const std::array<int16_t, kSegments>& types) {
+    return static_cast<int>(
+        std::count_if(types.begin(), types.end(), [](int16_t t) { return t != 0; }));
+}
+
+Result<OutputSegments> DrawFunction(const OutputBits& bits) {
+    const bool on = std::all_of(bits.begin(), bits.end(), [](uint64_t w) { return w == ~0ULL; });
+    OutputSegments out;
+    if (on) {
+        for (int x = 0; x < kSegmentColumns; ++x) out.types[static_cast<std::size_t>(x)] = 4;
+        return out;
+    }
+    const SumOfProducts sop = Minimise(bits);
+    if (sop.terms.empty()) return out;  // never on: a blank diagram
+    const Candidate forms[] = {Draw(Flat(sop.terms)), Draw(Factored(sop.terms))};
+    const Candidate* best = nullptr;
+    for (const Candidate& c : forms) {
+        if (c.rows > 16 || c.columns > kSegmentColumns) continue;
+        if (!best || c.rows < best->rows || (c.rows == best->rows && c.count < best->count))
+            best = &c;
+    }
+    if (!best) {
+        const Candidate& small = forms[0].rows <= forms[1].rows ? forms[0] : forms[1];
+        return Error{"does not fit in 16 x 16: needs " +
+                     (small.rows > 16 ? std::to_string(small.rows) + " rows"
+                                      : std::to_string(small.columns) + " columns")};
+    }
+    // The drawing is what the compile sees: checked on every word before it is handed out.
+    Config check;
+    check.SegType[0] = best->segments.types;
+    check.SegInput[0] = best->segments.inputs;
+    OutputBits drawn;
+    CompileOutputBits(check, 0, drawn);
+    if (drawn != bits) return Error{"internal error: the drawing does not compute the formula"};
+    return best->segments;
+}
+
+Result<OutputSegments> DrawFormula(const std::string& formula) {
+    auto bits = ParseFormula(formula);
+    if (!bits) return Error{bits.error()};
+    return DrawFunction(bits.value());
+}
+
+}  // namespace zez

@@ -1,0 +1,25 @@
+#pragma once
+// Drawing a Boolean function as a ladder diagram: the function is minimised, written as a flat
+// sum of products and as a factored form, and each form is drawn series side by side and
+// parallel one above the other (joined by links), padded with wire to the output rail. The
+// drawing with the fewest rows, then the fewest segments, is kept, and only after it has been
+// compiled and found equal to the function on all 65,536 words.
+
+#include <string>
+
+#include "compiler/FastEngine.h"
+#include "config/Config.h"
+#include "config/Result.h"
+
+namespace zez {
+
+// The function's drawing, or "does not fit in 16 x 16: needs 23 rows" (or columns).
+Result<OutputSegments> DrawFunction(const OutputBits& bits);
+
+// The formula's drawing; a formula that does not parse gives the parser's error.
+Result<OutputSegments> DrawFormula(const std::string& formula);
+
+// Segments that hold anything (a code other than 0).
+int SegmentCount(const std::array<int16_t, kSegments>& types);
+
+}  // namespace zez
