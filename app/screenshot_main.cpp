@@ -23,6 +23,10 @@ class QuietDialogs final : public zez::Dialogs {
     bool Print(QPrinter&, bool, const std::function<void(QPrinter*)>&) override { return false; }
     QString AskText(const QString&, const QString&, const QString&) override { return {}; }
     int Choose(const QString&, const QString&, const QStringList&) override { return -1; }
+    std::optional<zez::OutputSegments> AskDrawing(const QString&, const QString&,
+                                                  const Drawer&) override {
+        return std::nullopt;
+    }
     QString last;
 };
 

@@ -5,6 +5,10 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <optional>
+
+#include "config/Config.h"
+#include "config/Result.h"
 
 class QPrinter;
 
@@ -41,6 +45,11 @@ class Dialogs {
                             const QString& initial) = 0;
     // One of `items` chosen (its index), or -1 when cancelled.
     virtual int Choose(const QString& prompt, const QString& title, const QStringList& items) = 0;
+    // A formula the user types, starting from `initial`, drawn by `draw` as it is typed (or
+    // its error shown); the drawing accepted, or none when cancelled.
+    using Drawer = std::function<Result<OutputSegments>(const QString& formula)>;
+    virtual std::optional<OutputSegments> AskDrawing(const QString& title, const QString& initial,
+                                                     const Drawer& draw) = 0;
 };
 
 }  // namespace zez

@@ -1,4 +1,6 @@
 #include "editor/GridEditor.h"
+#include "logic/Expression.h"
+#include "logic/Layout.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -254,6 +256,28 @@ bool GridEditor::Key(int key, bool shift) {
         default:
             return false;
     }
+}
+
+void GridEditor::DrawFromFormula() {
+    const int output = doc_.output();
+    const auto shown = FormatExpression(ExpressOutput(doc_.record(), output));
+    const auto drawing = dialogs_.AskDrawing(
+        QStringLiteral("Draw LC Input %1 From Formula").arg(output + 1),
+        QString::fromStdString(shown),
+        [](const QString& formula) { return DrawFormula(formula.toStdString()); });
+    if (drawing) Put(output, *drawing, QStringLiteral("Draw From Formula"));
+}
+
+void GridEditor::Redraw(int output, const OutputSegments& drawing) {
+    Put(output, drawing, QStringLiteral("Redraw Minimal"));
+}
+
+void GridEditor::Put(int output, const OutputSegments& drawing, const QString& what) {
+    ClearSelection();
+    doc_.Edit(output, what, [&](Config& c) {
+        c.SegType[output] = drawing.types;
+        c.SegInput[output] = drawing.inputs;
+    });
 }
 
 }  // namespace zez

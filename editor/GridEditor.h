@@ -44,6 +44,11 @@ class GridEditor : public QObject {
     void Delete();
     void InsertRow();
     void DeleteRow();
+    // Tools > Draw From Formula...: the shown output redrawn from a formula the user types,
+    // starting from its own expression; one step to undo.
+    void DrawFromFormula();
+    // The Logic window's "Redraw minimal": output `output` replaced by `drawing`, one step.
+    void Redraw(int output, const OutputSegments& drawing);
     void Arm(int code);  // a palette picture clicked without a drag; again disarms
     // No cursor shown and nothing selected (another record or output); the armed picture stays.
     void Reset();
@@ -58,6 +63,7 @@ class GridEditor : public QObject {
     void OpenInputList(int index);
 
   private:
+    void Put(int output, const OutputSegments& drawing, const QString& what);
     // The selection, or the cursor's segment when nothing is selected.
     SegRect Target() const;
     // One undo step over the target's segments.

@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "logic/Expression.h"
+#include "logic/Layout.h"
 #include "logic/LogicGrid.h"
 
 namespace zez {
@@ -22,6 +23,11 @@ LogicReport MakeLogicReport(const Config& config, int output, int32_t inputs) {
     r.findings = CheckOutput(config, output, r.bits);
     for (int o = 0; o < kOutputs; ++o)
         r.states[static_cast<std::size_t>(o)] = EvaluateOutput(config, o, inputs);
+    r.segments = SegmentCount(config.SegType[output]);
+    if (OutputHasDiagram(config, output)) {
+        auto drawn = DrawFunction(r.bits);
+        if (drawn && SegmentCount(drawn.value().types) < r.segments) r.minimal = drawn.value();
+    }
     return r;
 }
 
@@ -112,6 +118,12 @@ LogicView::LogicView(QWidget* parent) : QWidget(parent, Qt::Tool) {
     layout->addWidget(new QLabel(QStringLiteral("Wiring checks:"), this));
     layout->addWidget(findings_);
     layout->addWidget(states_);
+    redraw_ = new QPushButton(QStringLiteral("Redraw minimal"), this);
+    redraw_->setEnabled(false);
+    connect(redraw_, &QPushButton::clicked, this, [this] {
+        if (shown_.minimal) emit RedrawMinimal(shown_.output, *shown_.minimal);
+    });
+    layout->addWidget(redraw_, 0, Qt::AlignLeft);
 }
 
 LogicView::~LogicView() {
@@ -164,6 +176,12 @@ void LogicView::Show(const LogicReport& r) {
                      (r.dependsOn.empty() ? QStringLiteral("; depends on no signal")
                                           : QStringLiteral("; depends on ") + depends.trimmed()));
     model_->Show(r.dependsOn, r.bits, r.output);
+    redraw_->setEnabled(r.minimal.has_value());
+    redraw_->setToolTip(r.minimal
+                            ? QStringLiteral("Draw the expression above: %1 -> %2 segments")
+                                  .arg(r.segments)
+                                  .arg(SegmentCount(r.minimal->types))
+                            : QStringLiteral("The diagram is as small as its minimal drawing"));
     findings_->clear();
     for (const auto& f : r.findings) findings_->addItem(QString::fromStdString(FindingText(f)));
     if (r.findings.empty()) findings_->addItem(QStringLiteral("No findings."));

@@ -7,11 +7,13 @@
 #include <QAbstractTableModel>
 #include <QLabel>
 #include <QListWidget>
+#include <QPushButton>
 #include <QTableView>
 #include <QThread>
 #include <QWidget>
 #include <array>
 #include <memory>
+#include <optional>
 
 #include "compiler/FastEngine.h"
 #include "config/Config.h"
@@ -29,6 +31,8 @@ struct LogicReport {
     OutputBits bits{};
     std::vector<Finding> findings;  // the shown output's
     std::array<bool, kOutputs> states{};
+    int segments = 0;                       // the diagram's segments that hold anything
+    std::optional<OutputSegments> minimal;  // the minimal drawing, when it takes fewer
 };
 
 // Everything decided without a window; the CLI's commands call the same routines.
@@ -70,11 +74,14 @@ class LogicView : public QWidget {
     QTableView* table() const { return table_; }
     QListWidget* findings() const { return findings_; }
     QLabel* states() const { return states_; }
+    QPushButton* redraw() const { return redraw_; }
 
   signals:
     // A new report is on the screen (the main window draws the findings on its grid).
     void Shown();
     void Hidden();
+    // "Redraw minimal" was pressed for the shown output.
+    void RedrawMinimal(int output, const OutputSegments& drawing);
 
   protected:
     void hideEvent(QHideEvent* event) override;
@@ -98,6 +105,7 @@ class LogicView : public QWidget {
     QTableView* table_;
     QListWidget* findings_;
     QLabel* states_;
+    QPushButton* redraw_;
 };
 
 }  // namespace zez

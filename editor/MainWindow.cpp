@@ -56,107 +56,6 @@ FrmZezUdiMain::~FrmZezUdiMain() {
     disconnect(client_->grid, nullptr, this, nullptr);
 }
 
-void FrmZezUdiMain::BuildMenus() {
-    MainMenus& m = menus;
-    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-    m.mnuNew = file->addAction(QStringLiteral("&New"), this, [this] { mnuNew_Click(); });
-    m.mnuNew->setShortcut(QKeySequence::New);
-    m.mnuOpen = file->addAction(QStringLiteral("&Open"), this, [this] { mnuOpen_Click(); });
-    m.mnuOpen->setShortcut(QKeySequence::Open);
-    m.mnuSave = file->addAction(QStringLiteral("&Save"), this, [this] { mnuSave_Click(); });
-    m.mnuSave->setShortcut(QKeySequence::Save);
-    m.mnuSaveAs = file->addAction(QStringLiteral("Save &As"), this, [this] { mnuSaveAs_Click(); });
-    m.mnuSaveAs->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
-    // Added after the program's own items, before Exit.
-    file->addSeparator();
-    m.mnuPrintPreview = file->addAction(QStringLiteral("Print Pre&view..."), printing_,
-                                        [this] { printing_->Print(true); });
-    m.mnuPrint = file->addAction(QStringLiteral("&Print..."), printing_,
-                                 [this] { printing_->Print(false); });
-    m.mnuPrint->setShortcut(QKeySequence::Print);
-    m.mnuExportPdf = file->addAction(QStringLiteral("&Export PDF..."), printing_,
-                                     [this] { printing_->ExportPdf(); });
-    m.mnuRecent = file->addMenu(QStringLiteral("&Recent Files"));
-    connect(m.mnuRecent, &QMenu::aboutToShow, this, [this] { FillRecentMenu(); });
-    FillRecentMenu();
-    m.mnuVersions = file->addAction(QStringLiteral("Previous &Versions..."), files_,
-                                    &FileFlow::PreviousVersions);
-    m.mnuCompareFile = file->addAction(QStringLiteral("Co&mpare With File..."), files_,
-                                       &FileFlow::CompareWithFile);
-    file->addSeparator();
-    m.mnuExit = file->addAction(QStringLiteral("E&xit"), this, [this] { mnuExit_Click(); });
-    m.mnuExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
-
-    QMenu* connectMenu = menuBar()->addMenu(QStringLiteral("&Connect"));
-    m.mnuCompile =
-        connectMenu->addAction(QStringLiteral("&Compile"), this, [this] { mnuCompile_Click(); });
-    m.mnuDownload =
-        connectMenu->addAction(QStringLiteral("&Download"), this, [this] { mnuDownload_Click(); });
-    m.mnuUpload =
-        connectMenu->addAction(QStringLiteral("&Upload"), this, [this] { mnuUpload_Click(); });
-    connect(connectMenu, &QMenu::aboutToShow, ports_, &PortChoice::Refresh);
-    connectMenu->addSeparator();
-    auto* group = new QActionGroup(this);
-    for (int i = 0; i < 8; ++i) {
-        m.mnuCOM[i] = connectMenu->addAction(QStringLiteral("COM%1").arg(i + 1), this,
-                                             [this, i] { mnuCOM_Click(i); });
-        group->addAction(m.mnuCOM[i]);
-    }
-    // Added after the program's own items.
-    m.mnuOtherPort =
-        connectMenu->addAction(QStringLiteral("&Other Port..."), ports_, &PortChoice::AskOther);
-    m.mnuEmulated = connectMenu->addAction(QStringLiteral("&Emulated Device"), ports_,
-                                           &PortChoice::SelectEmulated);
-    group->addAction(m.mnuOtherPort);
-    group->addAction(m.mnuEmulated);
-    for (QAction* a : group->actions()) a->setCheckable(true);
-    connectMenu->addSeparator();
-    m.mnuCompare = connectMenu->addAction(QStringLiteral("Compare &with Device..."), transfers_,
-                                          [this] { transfers_->Compare(true); });
-    m.mnuVerifyAfter = connectMenu->addAction(QStringLiteral("&Verify After Download"));
-    m.mnuVerifyAfter->setCheckable(true);
-    connect(m.mnuVerifyAfter, &QAction::toggled, this, [this](bool on) {
-        if (session_) session_->SetValue(QStringLiteral("verifyAfterDownload"), on ? "1" : "0");
-    });
-    m.mnuNotes = menuBar()->addAction(QStringLiteral("&Notes"), this, [this] { mnuNotes_Click(); });
-
-    // Added after the menus the program has always had.
-    BuildEditMenu();
-    QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
-    m.mnuLogic = tools->addAction(QStringLiteral("&Logic"), this, [this] { mnuLogic_Click(); });
-    m.mnuLogic->setShortcut(QKeySequence(Qt::Key_F6));
-}
-
-void FrmZezUdiMain::BuildEditMenu() {
-    MainMenus& m = menus;
-    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
-    m.mnuUndo = doc_->undoStack()->createUndoAction(this, QStringLiteral("&Undo"));
-    m.mnuUndo->setShortcut(QKeySequence::Undo);
-    m.mnuRedo = doc_->undoStack()->createRedoAction(this, QStringLiteral("&Redo"));
-    m.mnuRedo->setShortcuts(
-        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
-    edit->addAction(m.mnuUndo);
-    edit->addAction(m.mnuRedo);
-    edit->addSeparator();
-    auto add = [&](const char* text, void (GridEditor::*f)()) {
-        return edit->addAction(QString::fromLatin1(text), editor_, f);
-    };
-    m.mnuCut = add("Cu&t", &GridEditor::Cut);
-    m.mnuCut->setShortcut(QKeySequence::Cut);
-    m.mnuCopy = add("&Copy", &GridEditor::Copy);
-    m.mnuCopy->setShortcut(QKeySequence::Copy);
-    m.mnuPaste = add("&Paste", &GridEditor::Paste);
-    m.mnuPaste->setShortcut(QKeySequence::Paste);
-    m.mnuDelete = add("&Delete", &GridEditor::Delete);
-    m.mnuDelete->setShortcuts({QKeySequence(Qt::Key_Delete), QKeySequence(Qt::Key_Backspace)});
-    m.mnuSelectAll = add("Select &All", &GridEditor::SelectAll);
-    m.mnuSelectAll->setShortcut(QKeySequence::SelectAll);
-    edit->addSeparator();
-    m.mnuInsertRow = add("&Insert Row", &GridEditor::InsertRow);
-    m.mnuDeleteRow = add("Delete Ro&w", &GridEditor::DeleteRow);
-    UpdateEditActions();
-}
-
 void FrmZezUdiMain::Wire() {
     ClientArea& c = *client_;
     connect(doc_, &Document::Changed, this, [this](int output) {
@@ -374,6 +273,7 @@ void FrmZezUdiMain::mnuLogic_Click() {
                 Beside(frameGeometry(), logicView_->size(), screen->availableGeometry(), selector));
         connect(logicView_, &LogicView::Shown, this, [this] { ShowFindings(); });
         connect(logicView_, &LogicView::Hidden, this, [this] { view_->ShowFindings({}); });
+        connect(logicView_, &LogicView::RedrawMinimal, editor_, &GridEditor::Redraw);
     }
     logicView_->show();
     logicView_->raise();

@@ -36,6 +36,7 @@ struct MainMenus {
     QMenu* mnuRecent = nullptr;
     QAction* mnuVersions = nullptr;
     QAction* mnuCompareFile = nullptr;
+    QAction* mnuDrawFormula = nullptr;
     QAction* mnuExit = nullptr;
     QAction *mnuCompile = nullptr, *mnuDownload = nullptr, *mnuUpload = nullptr;
     std::array<QAction*, 8> mnuCOM{};

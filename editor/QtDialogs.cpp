@@ -1,12 +1,21 @@
 #include "editor/QtDialogs.h"
 
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "export/DiagramDrawing.h"
 
 namespace zez {
 namespace {
@@ -100,6 +109,69 @@ int QtDialogs::Choose(const QString& prompt, const QString& title, const QString
     bool ok = false;
     const QString chosen = QInputDialog::getItem(parent_, title, prompt, items, 0, false, &ok);
     return ok ? static_cast<int>(items.indexOf(chosen)) : -1;
+}
+
+namespace {
+
+// The drawing of one output as print draws it, scaled to the widget.
+class DiagramPreview final : public QWidget {
+  public:
+    using QWidget::QWidget;
+    void Show(const std::optional<OutputSegments>& segments) {
+        config_ = Config{};
+        if (segments) {
+            config_.SegType[0] = segments->types;
+            config_.SegInput[0] = segments->inputs;
+        }
+        update();
+    }
+    QSize sizeHint() const override { return {static_cast<int>(kDrawWidth), 330}; }
+
+  protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.fillRect(rect(), Qt::white);
+        const double scale = std::min(width() / kDrawWidth, height() / kDrawHeight);
+        DrawDiagram(p, QRectF(0, 0, kDrawWidth * scale, kDrawHeight * scale), config_, 0);
+    }
+
+  private:
+    Config config_;
+};
+
+}  // namespace
+
+std::optional<OutputSegments> QtDialogs::AskDrawing(const QString& title, const QString& initial,
+                                                    const Drawer& draw) {
+    QDialog dialog(parent_);
+    dialog.setWindowTitle(title);
+    auto* layout = new QVBoxLayout(&dialog);  // owned by the dialog, as are the widgets below
+    layout->addWidget(
+        new QLabel(QStringLiteral("Formula: I1..I8, P1..P8, 0, 1 with ! (not), & (and), | (or) and "
+                                  "parentheses"),
+                   &dialog));
+    auto* formula = new QLineEdit(initial, &dialog);
+    auto* said = new QLabel(&dialog);
+    auto* preview = new DiagramPreview(&dialog);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    for (QWidget* w : {static_cast<QWidget*>(formula), static_cast<QWidget*>(said),
+                       static_cast<QWidget*>(preview), static_cast<QWidget*>(buttons)})
+        layout->addWidget(w);
+    std::optional<OutputSegments> drawn;
+    const auto redraw = [&] {
+        auto r = draw(formula->text());
+        drawn = r ? std::optional(r.value()) : std::nullopt;
+        said->setText(r ? QStringLiteral("Drawn as shown; OK puts it in the diagram.")
+                        : QString::fromStdString(r.error()));
+        preview->Show(drawn);
+        buttons->button(QDialogButtonBox::Ok)->setEnabled(drawn.has_value());
+    };
+    QObject::connect(formula, &QLineEdit::textChanged, &dialog, redraw);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    redraw();
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return drawn;
 }
 
 }  // namespace zez

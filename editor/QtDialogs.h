@@ -18,6 +18,8 @@ class QtDialogs final : public Dialogs {
                const std::function<void(QPrinter*)>& paint) override;
     QString AskText(const QString& prompt, const QString& title, const QString& initial) override;
     int Choose(const QString& prompt, const QString& title, const QStringList& items) override;
+    std::optional<OutputSegments> AskDrawing(const QString& title, const QString& initial,
+                                             const Drawer& draw) override;
 
   private:
     QString RunFileDialog(const FileDialogRequest& request, bool save);

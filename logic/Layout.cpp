@@ -139,19 +139,27 @@ class Drawing {
 
     void PlaceParallel(const Node& n, int x, int y, bool atSupply, bool atOutput) {
         const int inner = x + (atSupply ? 0 : 1);
-        int width = 0;
-        for (const Node& p : n.parts) width = std::max(width, Width(p, atSupply, atOutput));
+        // At the output rail the branches are joined by a column of links all the same when it
+        // fits: one run of wire to the rail instead of one per branch.
+        auto widest = [&](bool toRail) {
+            int w = 0;
+            for (const Node& p : n.parts) w = std::max(w, Width(p, atSupply, toRail));
+            return w;
+        };
+        const bool join = !atOutput || inner + widest(false) + 1 <= kSegmentColumns;
+        const bool toRail = !join;
+        const int width = widest(toRail);
         std::vector<int> tops;
         int row = y;
         for (const Node& p : n.parts) {
             tops.push_back(row);
-            Place(p, inner, row, atSupply, atOutput);
-            if (!atOutput) Wires(row, inner + Width(p, atSupply, atOutput), inner + width);
+            Place(p, inner, row, atSupply, toRail);
+            if (join) Wires(row, inner + Width(p, atSupply, toRail), inner + width);
             row += Height(p);
         }
         // The joining columns: a wire (with its left arm) in each branch's first row where a
         // branch meets the column, links alone in the rows between.
-        const auto join = [&](int column, bool wireOnBranches) {
+        const auto links = [&](int column, bool wireOnBranches) {
             for (int r = y; r <= tops.back(); ++r) {
                 const bool top = std::find(tops.begin(), tops.end(), r) != tops.end();
                 const int link = (r > y ? kLinkUp : 0) | (r < tops.back() ? kLinkDown : 0);
@@ -159,8 +167,9 @@ class Drawing {
                 Set(column, r, MakeCode(wire ? Element::Wire : Element::None, link));
             }
         };
-        if (!atSupply) join(x, false);
-        if (!atOutput) join(inner + width, true);
+        if (!atSupply) links(x, false);
+        if (join) links(inner + width, true);
+        if (join && atOutput) Wires(y, inner + width + 1, kSegmentColumns);
     }
 };
 

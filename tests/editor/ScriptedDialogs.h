@@ -83,7 +83,19 @@ class ScriptedDialogs final : public Dialogs {
         return texts.empty() ? QString() : Next(texts, "text");
     }
 
+    // Draws the front of `formulas` (none: cancelled); what the drawer said is kept.
+    std::optional<OutputSegments> AskDrawing(const QString& title, const QString& initial,
+                                             const Drawer& draw) override {
+        asked.push_back(title + QLatin1Char('|') + initial);
+        if (formulas.empty()) return std::nullopt;
+        auto r = draw(Next(formulas, "formula"));
+        drawerSaid = r ? QString() : QString::fromStdString(r.error());
+        return r ? std::optional(r.value()) : std::nullopt;
+    }
+
     std::vector<Box> boxes;
+    std::deque<QString> formulas;
+    QString drawerSaid;
     std::vector<QString> asked;
     std::deque<QString> texts;
     std::deque<int> choices;

@@ -7,6 +7,7 @@
 #include "EditorFixture.h"
 #include "TestUtil.h"
 #include "config/CdfFile.h"
+#include "logic/Expression.h"
 
 namespace zez::test {
 namespace {
@@ -194,6 +195,28 @@ TEST_F(GridEditorTest, AnArmedPalettePictureStampsUnderTheDropRules) {
     editor.Arm(4);
     Keys({Qt::Key_Escape});
     EXPECT_EQ(editor.armed(), -1);
+}
+
+// Tools > Draw From Formula: starts from the output's own expression, draws what is typed as
+// one step, and changes nothing when cancelled or when the formula does not parse.
+TEST_F(GridEditorTest, AFormulaIsDrawnAsOneStep) {
+    Drop(0, 8);  // I1 in segment 0, then wires
+    for (int s = 1; s < 16; ++s) Drop(s, 4);
+    const Config before = state.record;
+    dialogs.formulas = {QStringLiteral("I2 &"), QStringLiteral("(I1 | I2) & !P5")};
+    editor.DrawFromFormula();  // does not parse: nothing drawn
+    EXPECT_EQ(dialogs.asked.back(), "Draw LC Input 1 From Formula|I1");
+    EXPECT_TRUE(dialogs.drawerSaid.startsWith("column 5"));
+    EXPECT_EQ(state.record, before);
+    const int steps = Steps();
+    editor.DrawFromFormula();
+    EXPECT_EQ(Steps(), steps + 1);
+    EXPECT_EQ(QString::fromStdString(FormatExpression(ExpressOutput(state.record, 0))),
+              "I1&!P5|I2&!P5");
+    Undo();
+    EXPECT_EQ(state.record, before);
+    editor.DrawFromFormula();  // cancelled
+    EXPECT_EQ(state.record, before);
 }
 
 }  // namespace

@@ -69,5 +69,24 @@ TEST_F(LogicViewTest, FindingsAreFramedOnTheGridAndFollowEdits) {
     EXPECT_TRUE(window->client().imgSegment[200]->finding().isEmpty());
 }
 
+// "Redraw minimal" is offered when the minimal drawing is smaller, and redraws as one step what
+// computes the same.
+TEST_F(LogicViewTest, RedrawMinimalKeepsTheFunctionInOneStep) {
+    OpenExample("corridor.CDF");
+    auto* view = Show();
+    EXPECT_FALSE(view->redraw()->isEnabled());  // already as small as it gets
+    for (int s = 100; s < 104; ++s) DropPalette(window->client().imgSegment[s], 4);  // dead wires
+    view->Finish();
+    ASSERT_TRUE(view->redraw()->isEnabled());
+    const Config before = state.record;
+    const int steps = window->document().undoStack()->count();
+    view->redraw()->click();
+    EXPECT_EQ(window->document().undoStack()->count(), steps + 1);
+    EXPECT_NE(state.record, before);
+    view->Finish();
+    EXPECT_EQ(view->expression()->text(), "I3&!P1|I4&!P1|P2");
+    EXPECT_FALSE(view->redraw()->isEnabled());
+}
+
 }  // namespace
 }  // namespace zez::test
