@@ -125,7 +125,7 @@ class DiagramPreview final : public QWidget {
         }
         update();
     }
-    QSize sizeHint() const override { return {static_cast<int>(kDrawWidth), 330}; }
+    QSize sizeHint() const override { return {480, 480}; }
 
   protected:
     void paintEvent(QPaintEvent*) override {
