@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "compiler/FastEngine.h"
+#include "logic/ContactEffect.h"
 #include "logic/Expression.h"
 #include "logic/LogicGrid.h"
 
@@ -43,29 +44,18 @@ Reached Spread(const std::array<int16_t, kGridCells>& grid, int fromX, int fromY
     return seen;
 }
 
-// The output's diagram with every contact closed, or one contact forced open or closed.
-Config WithContacts(const Config& config, int output, bool allClosed, int forced = -1,
-                    bool forcedClosed = false) {
+// The output's diagram with every contact closed (a wire conducts like a closed contact).
+Config AllClosed(const Config& config, int output) {
     Config c = config;
-    for (int s = 0; s < kSegments; ++s) {
-        const int t = c.SegType[output][s];
-        if (!IsContact(t)) continue;
-        const int link = t & (kLinkUp | kLinkDown);
-        if (s == forced) {
-            // A wire conducts like a closed contact; a contact on no signal stays open.
-            c.SegType[output][s] = static_cast<int16_t>(
-                MakeCode(forcedClosed ? Element::Wire : Element::NormallyOpen, link));
-            c.SegInput[output][s] = -1;
-        } else if (allClosed) {
-            c.SegType[output][s] = static_cast<int16_t>(MakeCode(Element::Wire, link));
-        }
-    }
+    for (auto& t : c.SegType[output])
+        if (IsContact(t))
+            t = static_cast<int16_t>(MakeCode(Element::Wire, t & (kLinkUp | kLinkDown)));
     return c;
 }
 
 std::vector<int> NotConnected(const Config& config, int output) {
     auto grid = std::make_unique<LogicGrid>();
-    grid->LogicLoadMem(WithContacts(config, output, true), output, 0);
+    grid->LogicLoadMem(AllClosed(config, output), output, 0);
     const Reached fromSupply = Spread(grid->iGrid, 1, 1);
     auto cells = grid->iGrid;
     for (int y = 0; y < kGridH; ++y) cells[static_cast<std::size_t>(1 + kGridW * y)] = kEmpty;
@@ -88,7 +78,8 @@ std::vector<Finding> CheckOutput(const Config& config, int output) {
     return CheckOutput(config, output, bits);
 }
 
-std::vector<Finding> CheckOutput(const Config& config, int output, const OutputBits& bits) {
+std::vector<Finding> CheckOutput(const Config& config, int output, const OutputBits& bits,
+                                 CheckMethod method) {
     std::vector<Finding> findings;
     if (!OutputHasDiagram(config, output)) return findings;
     const bool allOn = std::all_of(bits.begin(), bits.end(), [](uint64_t w) { return w == ~0ULL; });
@@ -97,6 +88,10 @@ std::vector<Finding> CheckOutput(const Config& config, int output, const OutputB
     if (allOff) findings.push_back({output, -1, FindingKind::AlwaysOff});
 
     const auto unconnected = NotConnected(config, output);
+    std::array<Effect, kSegments> effect;
+    effect.fill(Effect::Unknown);
+    if (method == CheckMethod::Fast && !allOn && !allOff)
+        effect = SampleContactEffects(config, output);
     for (int s = 0; s < kSegments; ++s) {
         const int t = config.SegType[output][s];
         if (!HasCentre(t)) continue;
@@ -107,20 +102,22 @@ std::vector<Finding> CheckOutput(const Config& config, int output, const OutputB
         if (!IsContact(t)) continue;
         bool noEffect = allOn || allOff;
         if (!noEffect) {
-            OutputBits closed, open;
-            CompileOutputBits(WithContacts(config, output, false, s, true), output, closed);
-            CompileOutputBits(WithContacts(config, output, false, s, false), output, open);
-            noEffect = closed == open;
+            const Effect e = effect[static_cast<std::size_t>(s)];
+            noEffect = (e == Effect::Unknown ? CompiledContactEffect(config, output, s) : e) ==
+                       Effect::None;
         }
         if (noEffect) findings.push_back({output, s, FindingKind::NoEffect});
     }
     return findings;
 }
 
-std::vector<Finding> CheckConfig(const Config& config) {
+std::vector<Finding> CheckConfig(const Config& config, CheckMethod method) {
     std::vector<Finding> all;
     for (int o = 0; o < kOutputs; ++o) {
-        auto f = CheckOutput(config, o);
+        if (!OutputHasDiagram(config, o)) continue;
+        OutputBits bits;
+        CompileOutputBits(config, o, bits);
+        auto f = CheckOutput(config, o, bits, method);
         all.insert(all.end(), f.begin(), f.end());
     }
     return all;

@@ -19,13 +19,19 @@ struct Finding {
     bool operator==(const Finding&) const = default;
 };
 
+// How "no effect" is decided: Fast looks for a word that shows an effect first and compiles
+// only for the contacts it cannot settle; Compiles compiles twice for every contact. Both give
+// the same findings.
+enum class CheckMethod { Fast, Compiles };
+
 // Findings for one output, the output's own first, then by segment. An empty output (no segment
 // with a code 1..15) has none.
 std::vector<Finding> CheckOutput(const Config& config, int output);
 // The same, given the output's compiled bits.
-std::vector<Finding> CheckOutput(const Config& config, int output, const OutputBits& bits);
+std::vector<Finding> CheckOutput(const Config& config, int output, const OutputBits& bits,
+                                 CheckMethod method = CheckMethod::Fast);
 // Every output's, in output order.
-std::vector<Finding> CheckConfig(const Config& config);
+std::vector<Finding> CheckConfig(const Config& config, CheckMethod method = CheckMethod::Fast);
 
 // "LC Input 3: segment 17: not connected", "LC Input 1: always on".
 std::string FindingText(const Finding& f);
