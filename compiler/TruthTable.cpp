@@ -2,11 +2,21 @@
 
 namespace zez {
 std::vector<int> DependentSignals(const OutputBits& bits) {
+    // Signals 0..5 are bit positions inside each 64-bit word, 6..15 bits of the word's index:
+    // a signal matters where flipping it changes some word's bit, compared 64 words at a time.
+    static constexpr uint64_t kLow[6] = {0x5555555555555555ull, 0x3333333333333333ull,
+                                         0x0F0F0F0F0F0F0F0Full, 0x00FF00FF00FF00FFull,
+                                         0x0000FFFF0000FFFFull, 0x00000000FFFFFFFFull};
     std::vector<int> used;
     for (int n = 0; n < 16; ++n) {
         bool depends = false;
-        for (int w = 0; w < kInputWords && !depends; ++w)
-            if (!(w & (1 << n))) depends = OutputOn(bits, w) != OutputOn(bits, w | (1 << n));
+        for (std::size_t k = 0; k < bits.size() && !depends; ++k) {
+            if (n < 6) {
+                depends = (((bits[k] >> (1 << n)) ^ bits[k]) & kLow[n]) != 0;
+            } else if (!(k & (std::size_t{1} << (n - 6)))) {
+                depends = bits[k] != bits[k | (std::size_t{1} << (n - 6))];
+            }
+        }
         if (depends) used.push_back(n);
     }
     return used;

@@ -264,25 +264,59 @@ TEST(Layout, DrawingsComputeTheirFormulaOrSayWhyTheyDoNotFit) {
     ASSERT_FALSE(parity);
     EXPECT_EQ(parity.error(), "does not fit in 16 x 16: needs 128 rows");
     EXPECT_EQ(DrawFormula("I1 |").error().rfind("column 5", 0), 0u);
+    // Random formulas over 5 to 16 signals: drawn exactly, or refused with what they need.
     std::mt19937 rng(3);
     int fitted = 0;
-    for (int i = 0; i < 300; ++i) {
-        const uint64_t table = (uint64_t{rng()} << 32) | rng();
-        const int sel[6] = {0, 3, 8, 9, 12, 15};
-        const auto bits = BitsOf([&](int w) {
-            int m = 0;
-            for (int j = 0; j < 6; ++j) m |= In(w, sel[j]) << j;
-            return ((table >> m) & 1) != 0;
-        });
-        const auto d = DrawFunction(bits);
+    for (int i = 0; i < 200; ++i) {
+        const int signals = 5 + i % 12;
+        std::string formula;
+        for (int t = 0, terms = 1 + static_cast<int>(rng() % 6); t < terms; ++t) {
+            formula += t ? " | " : "";
+            for (int l = 0, lits = 1 + static_cast<int>(rng() % 4); l < lits; ++l) {
+                const int sel = static_cast<int>(rng() % signals);
+                formula += std::string(l ? "&" : "") + (rng() % 2 ? "!" : "") + SignalName(sel);
+            }
+        }
+        const auto d = DrawFormula(formula);
         if (!d) {
-            EXPECT_EQ(d.error().rfind("does not fit in 16 x 16", 0), 0u) << d.error();
+            EXPECT_EQ(d.error().rfind("does not fit in 16 x 16: needs ", 0), 0u) << d.error();
             continue;
         }
         ++fitted;
-        ASSERT_EQ(Compiled(d.value()), bits) << "table " << table;
+        ASSERT_EQ(Compiled(d.value()), Parsed(formula)) << formula;
+        // The drawing of a minimal expression reads back as that expression.
+        Config c;
+        c.SegType[0] = d.value().types;
+        c.SegInput[0] = d.value().inputs;
+        const std::string minimal = FormatExpression(ExpressOutput(c, 0));
+        const auto again = DrawFormula(minimal);
+        ASSERT_TRUE(again);
+        c.SegType[0] = again.value().types;
+        c.SegInput[0] = again.value().inputs;
+        EXPECT_EQ(FormatExpression(ExpressOutput(c, 0)), minimal);
     }
-    EXPECT_GT(fitted, 0);
+    EXPECT_GT(fitted, 150);
+}
+
+// Every function of four signals (all 65,536 truth tables) is drawn and compiles back to itself.
+TEST(Layout, EveryFunctionOfFourSignals) {
+    const int sel[4] = {2, 7, 8, 13};     // I3, I8, P1, P6
+    std::array<OutputBits, 16> minterms;  // the words of each combination of the four
+    for (int m = 0; m < 16; ++m)
+        minterms[static_cast<std::size_t>(m)] = BitsOf([&](int w) {
+            int v = 0;
+            for (int j = 0; j < 4; ++j) v |= In(w, sel[j]) << j;
+            return v == m;
+        });
+    for (uint32_t table = 0; table < 65536; ++table) {
+        OutputBits bits{};
+        for (std::size_t m = 0; m < 16; ++m)
+            if ((table >> m) & 1)
+                for (std::size_t k = 0; k < bits.size(); ++k) bits[k] |= minterms[m][k];
+        const auto d = DrawFunction(bits);
+        ASSERT_TRUE(d) << table << ": " << d.error();
+        ASSERT_EQ(Compiled(d.value()), bits) << table;
+    }
 }
 
 }  // namespace
