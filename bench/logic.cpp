@@ -7,6 +7,7 @@
 
 #include "logic/Checks.h"
 #include "logic/Expression.h"
+#include "logic/Layout.h"
 #include "support/SampleConfigs.h"
 
 namespace {
@@ -62,5 +63,26 @@ int main() {
                     signals.c_str(), findings.size(), findings == byCompiles ? "" : ", DIFFER");
     }
     std::printf(same ? "findings: the same by both methods\n" : "findings: DIFFER\n");
+    // Drawings of random functions (random truth tables over the first k signals).
+    std::printf("\n%-8s %10s %14s %14s\n", "signals", "fit", "avg segments", "avg per draw");
+    for (int k : {5, 6, 8}) {
+        int fit = 0, segments = 0;
+        constexpr int kFunctions = 200;
+        const auto t0 = Clock::now();
+        for (int i = 0; i < kFunctions; ++i) {
+            std::vector<bool> table(std::size_t{1} << k);
+            for (std::size_t m = 0; m < table.size(); ++m) table[m] = rng() & 1;
+            OutputBits bits{};
+            for (int w = 0; w < kInputWords; ++w)
+                if (table[static_cast<std::size_t>(w & ((1 << k) - 1))])
+                    bits[static_cast<std::size_t>(w >> 6)] |= uint64_t{1} << (w & 63);
+            const auto d = DrawFunction(bits);
+            if (!d) continue;
+            ++fit;
+            segments += SegmentCount(d.value().types);
+        }
+        std::printf("%-8d %9.0f%% %14.1f %11.2f ms\n", k, 100.0 * fit / kFunctions,
+                    fit ? static_cast<double>(segments) / fit : 0.0, Since(t0) * 1e3 / kFunctions);
+    }
     return same ? 0 : 1;
 }

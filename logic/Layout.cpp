@@ -74,6 +74,19 @@ Node Factored(const std::vector<Cube>& cubes) {
     return Join(Node::Kind::Or, {std::move(shared), Factored(without)});
 }
 
+// Series parts in an order that needs fewer joining columns: a parallel part first can start at
+// the supply rail, another last can end at the output rail.
+void Arrange(Node& n) {
+    for (Node& p : n.parts) Arrange(p);
+    if (n.kind != Node::Kind::And) return;
+    auto isOr = [](const Node& p) { return p.kind == Node::Kind::Or; };
+    const auto first = std::find_if(n.parts.begin(), n.parts.end(), isOr);
+    if (first == n.parts.end()) return;
+    std::rotate(n.parts.begin(), first, first + 1);
+    const auto second = std::find_if(n.parts.begin() + 1, n.parts.end(), isOr);
+    if (second != n.parts.end()) std::rotate(second, second + 1, n.parts.end());
+}
+
 // Columns and rows a part needs. A parallel part is joined by a column of links on each side,
 // except where it starts at the supply rail or ends at the output rail, which join its rows
 // themselves.
@@ -178,7 +191,8 @@ struct Candidate {
     int rows = 0, columns = 0, count = 0;
 };
 
-Candidate Draw(const Node& root) {
+Candidate Draw(Node root) {
+    Arrange(root);
     Candidate c;
     c.rows = Height(root);
     c.columns = Width(root, true, true);
