@@ -8,6 +8,8 @@
 #include "compiler/Compiler.h"
 #include "config/CdfFile.h"
 #include "config/Versions.h"
+#include "logic/Layout.h"
+#include "support/SampleConfigs.h"
 #include "device/Emulator.h"
 
 namespace zez {
@@ -597,6 +599,19 @@ TEST(CliDraw, DrawAndTidyKeepTheRestAndRefuseWhatTheyCannotDo) {
     Compile(c, untidy);
     Compile(LoadFromFile(file).value().config, tidied);
     EXPECT_EQ(untidy, tidied);
+    // Generated configurations: every function kept, no diagram grows.
+    std::mt19937 rng(4);
+    for (int i = 0; i < 6; ++i) {
+        const Config before = i % 2 ? samples::Typical(rng) : samples::Serpentine(rng);
+        ASSERT_TRUE(SaveToFile(before, file));
+        ASSERT_EQ(Cli({"tidy", file}).code, 0);
+        const Config after = LoadFromFile(file).value().config;
+        Compile(before, untidy);
+        Compile(after, tidied);
+        EXPECT_EQ(untidy, tidied) << i;
+        for (int o = 0; o < kOutputs; ++o)
+            EXPECT_LE(SegmentCount(after.SegType[o]), SegmentCount(before.SegType[o]));
+    }
 }
 
 }  // namespace
