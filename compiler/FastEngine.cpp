@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <memory>
+#include <mutex>
 #include <numeric>
+#include <vector>
 
 #include "compiler/Parallel.h"
 #include "compiler/fast/Internal.h"
@@ -20,12 +22,49 @@ struct Workspace {
     Factoring factoring;
 };
 
-// Each thread keeps its own, so that a compile allocates nothing once the room is there.
-Workspace& ThreadWorkspace() {
-    thread_local std::unique_ptr<Workspace> ws;
-    if (!ws) ws = std::make_unique_for_overwrite<Workspace>();
-    return *ws;
+// Workspaces are lent from a pool and given back, so that a compile allocates nothing once the
+// room is there. (No thread-local ones: their destructors run at thread exit, which some
+// platforms' runtimes get wrong.)
+class WorkspacePool {
+  public:
+    std::unique_ptr<Workspace> Take() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (!free_.empty()) {
+                auto ws = std::move(free_.back());
+                free_.pop_back();
+                return ws;
+            }
+        }
+        return std::make_unique_for_overwrite<Workspace>();
+    }
+    void Give(std::unique_ptr<Workspace> ws) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        free_.push_back(std::move(ws));
+    }
+
+  private:
+    std::mutex mutex_;
+    std::vector<std::unique_ptr<Workspace>> free_;
+};
+
+WorkspacePool& Pool() {
+    static WorkspacePool pool;
+    return pool;
 }
+
+// A workspace for the length of one compile.
+class Lent {
+  public:
+    Lent() : ws_(Pool().Take()) {}
+    ~Lent() { Pool().Give(std::move(ws_)); }
+    Lent(const Lent&) = delete;
+    Lent& operator=(const Lent&) = delete;
+    Workspace& operator*() { return *ws_; }
+
+  private:
+    std::unique_ptr<Workspace> ws_;
+};
 
 // Networks of up to this many contacts are first reduced as a whole: the shapes technicians
 // draw mostly reduce to one expression. Larger ones go straight to the factoring.
@@ -49,7 +88,8 @@ constexpr int kParallelContacts = 400;
 }  // namespace
 
 int CompileOutputBits(const Config& config, int output, OutputBits& bits) {
-    const int mask = CompileOutputWords(config, output, bits, ThreadWorkspace());
+    Lent ws;
+    const int mask = CompileOutputWords(config, output, bits, *ws);
     Replicate(bits, mask);
     return mask;
 }
@@ -79,16 +119,17 @@ void CompileFast(const Config& config, ControlArray& array, const ProgressFn& pr
             kOutputs,
             [&](int i) {
                 const int o = order[i];
-                masks[o] = CompileOutputWords(config, o, bits[o], ThreadWorkspace());
+                Lent ws;
+                masks[o] = CompileOutputWords(config, o, bits[o], *ws);
             },
             [&](int i) {
                 complete[order[i]] = true;
                 for (; reported < kOutputs && complete[reported]; ++reported) done(reported);
             });
     } else {
-        Workspace& ws = ThreadWorkspace();
+        Lent ws;
         for (int o = 0; o < kOutputs; ++o) {
-            masks[o] = CompileOutputWords(config, o, bits[o], ws);
+            masks[o] = CompileOutputWords(config, o, bits[o], *ws);
             done(o);
         }
     }
