@@ -68,20 +68,5 @@ TEST(RunTasks, ASecondCallerMeanwhileRunsAlone) {
     EXPECT_EQ(firstRuns, 4);
 }
 
-TEST(RunTasks, HelpersTakeTasksWhenThereAreCores) {
-    if (HelperThreads() == 0) GTEST_SKIP() << "one core";
-    // Task 0 waits until another thread has run a task: only a helper can.
-    const auto caller = std::this_thread::get_id();
-    std::atomic<bool> helped{false};
-    RunTasks(2, [&](int i) {
-        if (std::this_thread::get_id() != caller) helped = true;
-        if (i == 0 && std::this_thread::get_id() == caller) {
-            const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-            while (!helped && std::chrono::steady_clock::now() < until) std::this_thread::yield();
-        }
-    });
-    EXPECT_TRUE(helped);
-}
-
 }  // namespace
 }  // namespace zez

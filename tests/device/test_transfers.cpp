@@ -115,59 +115,48 @@ TEST(Transfers, ChecksumFaultsFailBothTransfers) {
     }
 }
 
-TEST(Transfers, SilentOrShortConnectEndsWithNoConnectAfter2500ms) {
-    Faults silent, shortReply;
+// Each fault ends the transfer with its outcome and reason, after the commands and the time the
+// protocol gives it.
+TEST(Transfers, FaultsEndTheTransferWithTheirReasonInTime) {
+    struct Case {
+        const char* name;
+        Faults faults;
+        Outcome outcome;
+        const char* reason;
+        std::size_t commands;  // written in all
+        double seconds;        // taken, with the speed change's 0.5 s pause and the time-outs
+    };
+    Faults silent, shortReply, goesQuiet, drops, unplug;
     silent.silentAfter = 0;
     shortReply.shortReplies = true;  // 7 characters instead of 8
-    for (const Faults& f : {silent, shortReply}) {
-        Bench b(f);
-        const auto r = Download(b.link, "ttyX", ControlArray{}, Config{});
-        EXPECT_EQ(r.outcome, Outcome::NoConnect);
-        EXPECT_EQ(b.port.written, std::vector<std::string>{"[200700--]"});
-        EXPECT_DOUBLE_EQ(b.Seconds(), 2.5);
+    goesQuiet.silentAfter = 100;
+    drops.dropEvery = 1000;  // every 1000th command is ignored
+    const Case cases[] = {
+        {"silent", silent, Outcome::NoConnect, "", 1, 2.5},
+        {"short replies", shortReply, Outcome::NoConnect, "", 1, 2.5},
+        {"quiet after 100", goesQuiet, Outcome::Failed, "stopped answering", 105, 15.5},
+        {"drops", drops, Outcome::Failed, "differs from the host's", 9220, 0.5 + 9 * 3.0},
+        {"unplugged", unplug, Outcome::Failed, "disconnected", 500, -1},
+    };
+    for (const auto& c : cases) {
+        Bench b(c.faults);
+        if (std::string(c.name) == "unplugged") b.port.unplugAfterWrites = 500;
+        const auto r = Download(b.link, "ttyX", ControlArray{}, Sample(4));
+        EXPECT_EQ(r.outcome, c.outcome) << c.name;
+        EXPECT_NE(r.reason.find(c.reason), std::string::npos) << c.name << ": " << r.reason;
+        EXPECT_EQ(b.port.written.size(), c.commands) << c.name;
+        if (c.seconds >= 0)
+            EXPECT_NEAR(b.Seconds(), c.seconds, 0.01) << c.name;
+        else
+            EXPECT_LT(b.Seconds(), 1.0) << c.name;  // at once
     }
-}
-
-TEST(Transfers, PortThatCannotOpenSendsNothing) {
-    Bench b;
+    Bench b;  // a port that cannot open: nothing sent, the port and the reason named
     b.port.openError = "Permission denied";
     const auto r = Upload(b.link, "/dev/ttyUSB0");
     EXPECT_EQ(r.outcome, Outcome::PortError);
-    EXPECT_NE(r.reason.find("/dev/ttyUSB0"), std::string::npos);
-    EXPECT_NE(r.reason.find("Permission denied"), std::string::npos);
+    EXPECT_TRUE(r.reason.find("/dev/ttyUSB0") != std::string::npos &&
+                r.reason.find("Permission denied") != std::string::npos);
     EXPECT_TRUE(b.port.written.empty());
-}
-
-TEST(Transfers, UnpluggedAdapterStopsTheTransferAtOnce) {
-    Bench b;
-    b.port.unplugAfterWrites = 500;
-    const auto r = Download(b.link, "ttyX", ControlArray{}, Config{});
-    EXPECT_EQ(r.outcome, Outcome::Failed);
-    EXPECT_NE(r.reason.find("disconnected"), std::string::npos);
-    EXPECT_EQ(b.port.written.size(), 500u);
-    EXPECT_LT(b.Seconds(), 1.0);
-}
-
-TEST(Transfers, SilentDeviceStopsAfterFiveCommandsWithoutReply) {
-    Faults f;
-    f.silentAfter = 100;
-    Bench b(f);
-    const auto r = Download(b.link, "ttyX", ControlArray{}, Config{});
-    EXPECT_EQ(r.outcome, Outcome::Failed);
-    EXPECT_NE(r.reason.find("stopped answering"), std::string::npos);
-    EXPECT_EQ(b.port.written.size(), 105u);
-    EXPECT_NEAR(b.Seconds(), 15.5, 0.01);  // the speed change's pause and five time-outs
-}
-
-TEST(Transfers, IsolatedMissingRepliesCostTheirTimeOutAndShowInTheChecksum) {
-    Faults f;
-    f.dropEvery = 1000;  // the device ignores every 1000th command
-    Bench b(f);
-    const auto r = Download(b.link, "ttyX", ControlArray{}, Sample(4));
-    EXPECT_EQ(r.outcome, Outcome::Failed);
-    EXPECT_NE(r.reason.find("differs from the host's " + r.hostChecksum), std::string::npos);
-    EXPECT_EQ(b.port.written.size(), 9220u);
-    EXPECT_NEAR(b.Seconds(), 0.5 + 9 * 3.0, 0.01);
 }
 
 TEST(Link, LateReplyKeepsTheOldReplyAndIsDrainedLater) {
