@@ -36,7 +36,7 @@ class WorkspacePool {
                 return ws;
             }
         }
-        return std::make_unique_for_overwrite<Workspace>();
+        return MakeForOverwrite<Workspace>();
     }
     void Give(std::unique_ptr<Workspace> ws) {
         std::lock_guard<std::mutex> lock(mutex_);

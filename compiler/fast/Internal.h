@@ -8,6 +8,7 @@
 #include <bit>
 #include <cstdint>
 #include <memory>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -45,6 +46,23 @@
 #endif
 
 namespace zez::fast {
+
+// Room whose contents are written before they are read: not zeroed where the library can say so
+// (libc++ before version 16 cannot).
+template <class T>
+auto MakeForOverwrite(std::size_t n = 0) {
+#if defined(__cpp_lib_smart_ptr_for_overwrite)
+    if constexpr (std::is_array_v<T>)
+        return std::make_unique_for_overwrite<T>(n);
+    else
+        return std::make_unique_for_overwrite<T>();
+#else
+    if constexpr (std::is_array_v<T>)
+        return std::make_unique<T>(n);
+    else
+        return std::make_unique<T>();
+#endif
+}
 
 constexpr int kSupply = kSegments;       // node of the supply rail
 constexpr int kOutRail = kSegments + 1;  // node of the output rail
@@ -254,7 +272,7 @@ class WordBuffer {
   public:
     uint64_t* Room(std::size_t n) {
         if (n > size_) {
-            data_ = std::make_unique_for_overwrite<uint64_t[]>(n);
+            data_ = MakeForOverwrite<uint64_t[]>(n);
             size_ = n;
         }
         return data_.get();

@@ -8,9 +8,9 @@
 #include "compiler/Compiler.h"
 #include "config/CdfFile.h"
 #include "config/Versions.h"
+#include "device/Emulator.h"
 #include "logic/Layout.h"
 #include "support/SampleConfigs.h"
-#include "device/Emulator.h"
 
 namespace zez {
 namespace {
@@ -131,6 +131,12 @@ struct TransferCli {
         const int code = cli::Run(args, out, err, env);
         return {code, out.str(), err.str()};
     }
+    // The corridor example downloaded, or `cmd` run on it, with the question answered.
+    Outcome Corridor(const char* cmd = "download", const char* extra = nullptr) {
+        std::vector<std::string> args = {cmd, Example("corridor.CDF"), "--port", "sim", "--yes"};
+        if (extra) args.push_back(extra);
+        return Run(args);
+    }
     device::DeviceEmulator device;
     device::SimTime time;
     std::istringstream in;
@@ -148,7 +154,7 @@ TEST(CliTransfer, DownloadThenUploadGivesTheFileBack) {
     EXPECT_EQ(down.out.find("Block"), npos);
     EXPECT_NE(down.out.find("Download Complete.\nPower Cycle Device.\n"), npos);
     t.env.errIsTerminal = true;  // on a terminal: one line that updates itself
-    const auto shown = t.Run({"download", Example("corridor.CDF"), "--port", "sim", "--yes"});
+    const auto shown = t.Corridor();
     EXPECT_NE(shown.err.find("\rBlock 16 of 2304\x1b[K\rBlock 32 of"), npos);
     EXPECT_EQ(shown.err.back(), '\n');
     t.env.errIsTerminal = false;
@@ -244,7 +250,7 @@ TEST(CliExport, PassesTheJobToTheDrawingAndChecksItsArguments) {
 TEST(CliVerify, MatchAfterDownloadAndNamesWhatDiffers) {
     test::TempDir dir;
     TransferCli t;
-    ASSERT_EQ(t.Run({"download", Example("corridor.CDF"), "--port", "sim", "--yes"}).code, 0);
+    ASSERT_EQ(t.Corridor().code, 0);
     const auto memory = t.device.memory();
     const auto same =
         t.Run({"verify", Example("corridor.CDF"), "--port", "sim", "--yes", "--progress"});
@@ -263,7 +269,7 @@ TEST(CliVerify, MatchAfterDownloadAndNamesWhatDiffers) {
 
     // The device's table changed in output 2's bit for 100 words.
     for (int w = 0; w < 100; ++w) t.device.memory()[static_cast<std::size_t>(w)] ^= 2;
-    const auto table = t.Run({"verify", Example("corridor.CDF"), "--port", "sim", "--yes"});
+    const auto table = t.Corridor("verify");
     EXPECT_EQ(table.code, 3);
     EXPECT_NE(table.out.find("LC Input 2: table differs in 100 of 65536 words\ndiffers: only the "
                              "table"),
@@ -287,7 +293,7 @@ TEST(CliVerify, DeviceFaultsFailWithTheReasonWithinTwentySeconds) {
     for (const auto& [faults, reason] : {std::pair{silent, "No reply to the read of block 38"},
                                          std::pair{wrong, "read was corrupted"}}) {
         TransferCli t(faults);
-        const auto r = t.Run({"verify", Example("corridor.CDF"), "--port", "sim", "--yes"});
+        const auto r = t.Corridor("verify");
         EXPECT_TRUE(r.code == 1 && r.out.find("match") == npos);
         EXPECT_NE(r.err.find(reason), npos) << r.err;
         EXPECT_LT(t.time.Now() - device::TimePoint{}, device::Millis{20000});
@@ -380,8 +386,7 @@ TEST(CliSafety, AMisbehavingDeviceNeverGivesAFalseResult) {
         // only in block 147, whose read is the 150th command.
         for (const int kind : {0, 1, 2}) {
             TransferCli t;  // a clean download first, then the faults
-            ASSERT_EQ(t.Run({"download", Example("corridor.CDF"), "--port", "sim", "--yes"}).code,
-                      0);
+            ASSERT_EQ(t.Corridor().code, 0);
             TransferCli faulty(c.faults);
             faulty.device.memory() = t.device.memory();
             if (kind == 2) faulty.device.memory()[147 * 256 + 3] ^= 0x01;
@@ -397,7 +402,7 @@ TEST(CliSafety, AMisbehavingDeviceNeverGivesAFalseResult) {
             EXPECT_EQ(r.err.find('\x1b'), npos);  // device bytes never raw
         }
         TransferCli t;
-        ASSERT_EQ(t.Run({"download", Example("corridor.CDF"), "--port", "sim", "--yes"}).code, 0);
+        ASSERT_EQ(t.Corridor().code, 0);
         TransferCli faulty(c.faults);
         faulty.device.memory() = t.device.memory();
         const auto up = faulty.Run({"upload", "--port", "sim", "-o", dir.File("up.CDF"), "--yes"});
@@ -448,7 +453,7 @@ TEST(CliSafety, MessagesNameTheRealReason) {
 // upload -o reports success only once the file is written.
 TEST(CliSafety, UploadSaysCompleteOnlyAfterTheFileIsWritten) {
     TransferCli t;
-    ASSERT_EQ(t.Run({"download", Example("corridor.CDF"), "--port", "sim", "--yes"}).code, 0);
+    ASSERT_EQ(t.Corridor().code, 0);
     const auto r = t.Run({"upload", "--port", "sim", "-o", "/nonexistent-folder/u.CDF", "--yes"});
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.out.find("Upload Complete."), npos);
@@ -464,7 +469,7 @@ TEST(CliVersions, WhatAWriteReplacesIsKeptAndCanBeRestored) {
     std::filesystem::copy_file(Example("stairwell.CDF"), site);
     TransferCli t;
     t.env.versionsDir = dir.File("versions");
-    ASSERT_EQ(t.Run({"download", Example("corridor.CDF"), "--port", "sim", "--yes"}).code, 0);
+    ASSERT_EQ(t.Corridor().code, 0);
     ASSERT_EQ(t.Run({"upload", "--port", "sim", "-o", site, "--yes"}).code, 0);  // over stairwell
     ASSERT_EQ(t.Run({"compile", site, "-o", dir.File("other.CDF")}).code, 0);    // no CDF there
     const auto listed = t.Run({"versions", site});  // one version so far
@@ -578,6 +583,8 @@ TEST(CliDraw, DrawAndTidyKeepTheRestAndRefuseWhatTheyCannotDo) {
         {{"draw", file, "--output", "2", "I1", "-o", other}, 2, "give --force"},
         {{"tidy", dir.File("missing.CDF")}, 2, "No such file"},
         {{"tidy", file, "--output", "9"}, 2, "output must be 1..8"},
+        {{"draw", file, "--output", "2", "I1", "-o", dir.File("no/such/x.CDF")}, 1, "no/such"},
+        {{"tidy", file, "-o", dir.File("no/such/x.CDF")}, 1, "no/such"},
     };
     const auto after = test::ReadBytes(file);
     for (const auto& [args, code, says] : failures) {

@@ -104,9 +104,9 @@ TEST(FileAccess, SpecialTargetsAreRefusedBySaveAndCompileAndStayWhatTheyAre) {
         {"compile", [&](const std::string& p) { return WriteControlArray(array, p); }},
     };
     for (const auto& s : SpecialTargets(dir)) {
-        for (const auto& [name, write] : writers) {
-            SCOPED_TRACE(std::string(name) + " over a " + s.what);
-            const auto r = WithinTwoSeconds([&] { return write(s.path); }, s.path);
+        for (const auto& writer : writers) {
+            SCOPED_TRACE(std::string(writer.first) + " over a " + s.what);
+            const auto r = WithinTwoSeconds([&] { return writer.second(s.path); }, s.path);
             ASSERT_FALSE(r);
             EXPECT_TRUE(Contains(r.error(), "\"" + s.path + "\"")) << r.error();
             EXPECT_TRUE(Contains(r.error(), s.reason)) << r.error();
