@@ -14,9 +14,14 @@ int main(int argc, char** argv) {
     zez::EnsureRuntimeDir();
     // QSerialPort needs an application object for its thread, though no event loop runs; the
     // drawing for export needs fonts, which come with a (windowless) GUI application.
+    // Without a display (a Linux console, a build machine) the drawing uses the offscreen
+    // platform; elsewhere the system's own, which is the one a Windows or macOS install ships.
     const bool drawing = argc > 1 && std::string(argv[1]) == "export";
-    if (drawing && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+#ifdef Q_OS_LINUX
+    if (drawing && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
+        qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
     std::unique_ptr<QCoreApplication> app;
     if (drawing)
         app = std::make_unique<QGuiApplication>(argc, argv);

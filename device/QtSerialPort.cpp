@@ -205,8 +205,16 @@ std::vector<PortChoice> ListPorts() {
     }
 #else
     auto infos = QSerialPortInfo::availablePorts();
+#ifdef Q_OS_MACOS
+    // Each port shows twice: tty.* waits for a carrier the adapter never raises, cu.* does not.
+    infos.erase(std::remove_if(infos.begin(), infos.end(),
+                               [](const QSerialPortInfo& i) {
+                                   return i.portName().startsWith(QLatin1String("tty."));
+                               }),
+                infos.end());
+#endif
     auto adapter = [](const QSerialPortInfo& i) {
-        return i.portName().contains(QLatin1String("USB")) ||
+        return i.portName().contains(QLatin1String("usb"), Qt::CaseInsensitive) ||
                i.portName().contains(QLatin1String("ACM")) || i.hasVendorIdentifier();
     };
     std::stable_sort(infos.begin(), infos.end(), [&](const auto& a, const auto& b) {
