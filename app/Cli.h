@@ -3,6 +3,7 @@
 // 2 bad usage or input.
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <iosfwd>
 #include <memory>
@@ -47,7 +48,7 @@ struct Environment {
     // line that updates itself.
     bool errIsTerminal = false;
     // Where earlier versions of replaced configuration files are kept; none: not kept.
-    std::string versionsDir;
+    std::filesystem::path versionsDir;
 };
 
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,

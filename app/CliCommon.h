@@ -1,6 +1,7 @@
 #pragma once
 // Inside zezudi-cli: a command's parsed arguments and what several commands share.
 
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <optional>
@@ -12,6 +13,16 @@
 #include "app/Cli.h"
 
 namespace zez::cli {
+
+// A file named on the command line. The arguments are UTF-8 on Windows (taken from the wide
+// command line) and the file system's own bytes elsewhere.
+inline std::filesystem::path PathArg(const std::string& arg) {
+#ifdef _WIN32
+    return std::filesystem::path(std::u8string(arg.begin(), arg.end()));
+#else
+    return std::filesystem::path(arg);
+#endif
+}
 
 struct Parsed {
     std::vector<std::string> positional;

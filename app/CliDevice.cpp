@@ -203,7 +203,7 @@ int CmdUpload(const Parsed& p, std::ostream& out, std::ostream& err, const Envir
     // Success is said only once the file is written.
     if (r.outcome == device::Outcome::Complete) {
         KeepIfConfiguration(env, target->second, err);
-        if (auto saved = SaveToFile(r.uploaded, target->second); !saved) {
+        if (auto saved = SaveToFile(r.uploaded, PathArg(target->second)); !saved) {
             out << "Upload Failed.\nNothing was written.\n";
             err << "zezudi-cli upload: " << saved.error() << "\n";
             return kExitFailed;

@@ -23,9 +23,10 @@ int Write(const Parsed& p, const char* cmd, const Config& config, std::ostream& 
         err << "zezudi-cli " << cmd << ": -o needs a file name\n";
         return kExitUsage;
     }
-    if (!SameFile(p.positional[0], target) && RefuseOutput(p, cmd, target, err)) return kExitUsage;
+    if (!SameFile(PathArg(p.positional[0]), PathArg(target)) && RefuseOutput(p, cmd, target, err))
+        return kExitUsage;
     KeepIfConfiguration(env, target, err);
-    if (auto saved = SaveToFile(config, target); !saved) {
+    if (auto saved = SaveToFile(config, PathArg(target)); !saved) {
         err << "zezudi-cli " << cmd << ": " << saved.error() << "\n";
         return kExitFailed;
     }

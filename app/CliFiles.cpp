@@ -16,7 +16,7 @@
 namespace zez::cli {
 
 std::optional<Config> LoadOrComplain(const std::string& path, std::ostream& err) {
-    auto loaded = LoadFromFile(path);
+    auto loaded = LoadFromFile(PathArg(path));
     if (!loaded) {
         err << "zezudi-cli: " << loaded.error() << "\n";
         return std::nullopt;
@@ -32,13 +32,13 @@ std::optional<Config> LoadOrComplain(const std::string& path, std::ostream& err)
 }
 
 void KeepIfConfiguration(const Environment& env, const std::string& path, std::ostream& err) {
-    if (env.versionsDir.empty() || !HoldsConfiguration(path)) return;
-    if (auto kept = KeepVersion(env.versionsDir, path); !kept)
+    if (env.versionsDir.empty() || !HoldsConfiguration(PathArg(path))) return;
+    if (auto kept = KeepVersion(env.versionsDir, PathArg(path)); !kept)
         err << "zezudi-cli: warning: the previous version was not kept: " << kept.error() << "\n";
 }
 
 int CmdVersions(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env) {
-    const auto versions = ListVersions(env.versionsDir, p.positional[0]);
+    const auto versions = ListVersions(env.versionsDir, PathArg(p.positional[0]));
     const auto restore = p.options.find("--restore");
     if (restore == p.options.end()) {
         if (versions.empty()) out << "no previous versions of " << p.positional[0] << "\n";
@@ -61,7 +61,7 @@ int CmdVersions(const Parsed& p, std::ostream& out, std::ostream& err, const Env
             << versions.size() << " kept)\n";
         return kExitUsage;
     }
-    auto in = OpenForReading(versions[n - 1].path.string(), "Cannot read the version");
+    auto in = OpenForReading(versions[n - 1].path, "Cannot read the version");
     if (!in) {
         err << "zezudi-cli versions: " << in.error() << "\n";
         return kExitFailed;
@@ -69,7 +69,7 @@ int CmdVersions(const Parsed& p, std::ostream& out, std::ostream& err, const Env
     std::vector<uint8_t> bytes(versions[n - 1].size);
     bytes.resize(std::fread(bytes.data(), 1, bytes.size(), in.value().get()));
     KeepIfConfiguration(env, target->second, err);  // a restore over a file keeps it too
-    if (auto w = ReplaceFile(target->second, bytes, {}, "Cannot write"); !w) {
+    if (auto w = ReplaceFile(PathArg(target->second), bytes, {}, "Cannot write"); !w) {
         err << "zezudi-cli versions: " << w.error() << "\n";
         return kExitFailed;
     }
@@ -79,12 +79,12 @@ int CmdVersions(const Parsed& p, std::ostream& out, std::ostream& err, const Env
 }
 
 bool RefuseOutput(const Parsed& p, const char* cmd, const std::string& out, std::ostream& err) {
-    if (SameFile(p.positional[0], out)) {
+    if (SameFile(PathArg(p.positional[0]), PathArg(out))) {
         err << "zezudi-cli " << cmd << ": " << out << " is the input file " << p.positional[0]
             << "; nothing was written (choose another output)\n";
         return true;
     }
-    if (!p.options.count("--force") && HoldsConfiguration(out)) {
+    if (!p.options.count("--force") && HoldsConfiguration(PathArg(out))) {
         err << "zezudi-cli " << cmd << ": " << out
             << " holds a configuration; nothing was written (give --force to replace it)\n";
         return true;
@@ -141,7 +141,7 @@ int CmdCompile(const Parsed& p, std::ostream& out, std::ostream& err, const Envi
         return kExitOk;
     }
     KeepIfConfiguration(env, target, err);  // only with --force
-    auto written = WriteControlArray(array, target);
+    auto written = WriteControlArray(array, PathArg(target));
     if (!written) {
         err << "zezudi-cli compile: " << written.error() << "\n";
         return kExitFailed;

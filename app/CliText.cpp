@@ -17,7 +17,7 @@ namespace {
 
 // A configuration from a CDF file or from its text form, or a message on `err`.
 std::optional<Config> LoadAny(const std::string& path, std::ostream& err) {
-    auto loaded = LoadConfigOrText(path, DrawFormula);
+    auto loaded = LoadConfigOrText(PathArg(path), DrawFormula);
     if (!loaded) {
         err << "zezudi-cli: " << loaded.error() << "\n";
         return std::nullopt;
@@ -36,7 +36,7 @@ int WriteOut(const Parsed& p, const char* cmd, const std::string& target,
     }
     if (RefuseOutput(p, cmd, target, err)) return kExitUsage;
     KeepIfConfiguration(env, target, err);  // only with --force
-    if (auto w = ReplaceFile(target, bytes, {}, "Cannot write"); !w) {
+    if (auto w = ReplaceFile(PathArg(target), bytes, {}, "Cannot write"); !w) {
         err << "zezudi-cli " << cmd << ": " << w.error() << "\n";
         return kExitFailed;
     }
@@ -50,7 +50,7 @@ int CmdToText(const Parsed& p, std::ostream& out, std::ostream& err, const Envir
     const auto config = LoadOrComplain(file, err);
     if (!config) return kExitUsage;
     std::error_code ec;
-    if (const auto size = std::filesystem::file_size(file, ec); !ec && size > kCdfBytes)
+    if (const auto size = std::filesystem::file_size(PathArg(file), ec); !ec && size > kCdfBytes)
         err << "zezudi-cli totext: warning: " << file << " has " << size - kCdfBytes
             << " bytes after the first 12,288; the text form does not keep them\n";
     const std::string text = ConfigToText(*config);
@@ -66,7 +66,7 @@ int CmdFromText(const Parsed& p, std::ostream& out, std::ostream& err, const Env
         err << "zezudi-cli fromtext: -o OUT.CDF is required (- for standard output)\n";
         return kExitUsage;
     }
-    auto config = LoadConfigOrText(file, DrawFormula);
+    auto config = LoadConfigOrText(PathArg(file), DrawFormula);
     if (!config) {
         err << "zezudi-cli fromtext: " << config.error() << "; nothing was written\n";
         return kExitUsage;

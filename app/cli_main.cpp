@@ -6,9 +6,11 @@
 #include <memory>
 
 #include "app/Cli.h"
+#include "app/CliCommon.h"
 #include "app/RuntimeDir.h"
 #include "device/QtSerialPort.h"
 #include "export/DiagramDrawing.h"
+#include "export/LocalPath.h"
 
 int main(int argc, char** argv) {
     zez::EnsureRuntimeDir();
@@ -27,7 +29,13 @@ int main(int argc, char** argv) {
         app = std::make_unique<QGuiApplication>(argc, argv);
     else
         app = std::make_unique<QCoreApplication>(argc, argv);
-    std::vector<std::string> args(argv + 1, argv + argc);
+    // Qt has the arguments from the wide command line on Windows: UTF-8 here, never the code page.
+    std::vector<std::string> args;
+#ifdef Q_OS_WIN
+    for (const QString& a : QCoreApplication::arguments().mid(1)) args.push_back(a.toStdString());
+#else
+    args.assign(argv + 1, argv + argc);
+#endif
     zez::device::SteadyTime time;
     zez::cli::Environment env;
     env.makePort = [] { return std::make_unique<zez::device::QtSerialPort>(); };
@@ -36,13 +44,13 @@ int main(int argc, char** argv) {
     env.errIsTerminal = zez::StderrIsTerminal();
     QCoreApplication::setApplicationName(QStringLiteral("ZezUdi"));
     // The editor's folder: versions kept by either are listed by both.
-    env.versionsDir = (QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) +
-                       QStringLiteral("/versions"))
-                          .toStdString();
+    env.versionsDir =
+        zez::LocalPath(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) +
+                       QStringLiteral("/versions"));
     env.exportFile = [](const zez::cli::ExportJob& job) -> zez::Result<int> {
         zez::PrintRequest r{job.config, QString::fromStdString(job.file),
                             QDate::currentDate().toString(Qt::ISODate)};
-        const QString out = QString::fromStdString(job.out);
+        const QString out = zez::QtPath(zez::cli::PathArg(job.out));
         if (job.pdf) return zez::ExportPdf(r, out, job.letter ? QPageSize::Letter : QPageSize::A4);
         if (auto w = zez::ExportSvg(r, job.output, out); !w) return zez::Error{w.error()};
         return 1;

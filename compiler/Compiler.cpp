@@ -39,7 +39,7 @@ double TimeCompile(const Config& config, ControlArray& array, Engine engine) {
     return std::chrono::duration<double>(t1 - t0).count();
 }
 
-Result<void> WriteControlArray(const ControlArray& array, const std::string& path) {
+Result<void> WriteControlArray(const ControlArray& array, const std::filesystem::path& path) {
     return ReplaceFile(path, array, {}, "Cannot write");
 }
 

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <string>
 
@@ -34,6 +35,6 @@ void CompileReference(const Config& config, ControlArray& array, const ProgressF
 double TimeCompile(const Config& config, ControlArray& array, Engine engine);
 
 // Writes the 65,536 output bytes, element i at offset i (through a temporary file and a rename).
-Result<void> WriteControlArray(const ControlArray& array, const std::string& path);
+Result<void> WriteControlArray(const ControlArray& array, const std::filesystem::path& path);
 
 }  // namespace zez

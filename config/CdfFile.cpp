@@ -17,8 +17,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Quoted(const std::string& path) {
-    return "\"" + path + "\"";
+std::string Quoted(const fs::path& path) {
+    return "\"" + PathText(path) + "\"";
 }
 
 void PutTable(const SegTable& table, uint8_t* out) {
@@ -44,11 +44,11 @@ void GetTable(const uint8_t* in, SegTable& table) {
 
 // Bytes of an existing target beyond the configuration, which a save keeps.
 Result<std::vector<uint8_t>> ReadTail(const fs::path& target) {
-    auto f = OpenForReading(target.string(), "Cannot save");
+    auto f = OpenForReading(target, "Cannot save");
     if (!f) return Error{f.error()};
     auto fail = [&] {
-        return Error{"Cannot save " + Quoted(target.string()) + ": " +
-                     SystemReason(errno ? errno : EIO) + "."};
+        return Error{"Cannot save " + Quoted(target) + ": " + SystemReason(errno ? errno : EIO) +
+                     "."};
     };
     std::vector<uint8_t> tail;
     errno = 0;
@@ -82,7 +82,7 @@ Result<Config> ParseCdf(std::span<const uint8_t> bytes) {
     return c;
 }
 
-Result<LoadedConfig> LoadFromFile(const std::string& path) {
+Result<LoadedConfig> LoadFromFile(const fs::path& path) {
     auto opened = OpenForReading(path, "Cannot open");
     if (!opened) return Error{opened.error()};
     FilePtr f = std::move(opened).value();
@@ -105,7 +105,7 @@ Result<LoadedConfig> LoadFromFile(const std::string& path) {
     return loaded;
 }
 
-Result<void> SaveToFile(const Config& config, const std::string& path) {
+Result<void> SaveToFile(const Config& config, const fs::path& path) {
     // Refuses special and read-only targets before anything is read from them.
     auto target = CheckWriteTarget(path, "Cannot save");
     if (!target) return Error{target.error()};
@@ -119,7 +119,7 @@ Result<void> SaveToFile(const Config& config, const std::string& path) {
     return ReplaceFile(path, bytes, tail, "Cannot save");
 }
 
-bool HoldsConfiguration(const std::string& path) {
+bool HoldsConfiguration(const fs::path& path) {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) return false;
     const auto size = std::filesystem::file_size(path, ec);

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <span>
 #include <string>
 
@@ -24,15 +25,15 @@ struct LoadedConfig {
 };
 
 // Reads a new record; the caller's record is never touched, so a failure changes nothing.
-Result<LoadedConfig> LoadFromFile(const std::string& path);
+Result<LoadedConfig> LoadFromFile(const std::filesystem::path& path);
 
 // Whether `path` is a regular file that holds a configuration: exactly 12,288 bytes, or longer
 // with a first 12,288 bytes whose every value is within the codes. What is no file holds none.
-bool HoldsConfiguration(const std::string& path);
+bool HoldsConfiguration(const std::filesystem::path& path);
 
 // Writes a temporary file beside the target and renames it over the target. Bytes of an existing
 // file beyond offset 12,288 are carried over, so a longer file keeps its tail. On failure the
 // existing file is untouched.
-Result<void> SaveToFile(const Config& config, const std::string& path);
+Result<void> SaveToFile(const Config& config, const std::filesystem::path& path);
 
 }  // namespace zez

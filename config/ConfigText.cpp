@@ -432,17 +432,19 @@ Result<Config> ConfigFromText(std::string_view text, const FormulaDrawer& draw) 
     return TextReader(text, draw).Read();
 }
 
-Result<LoadedConfig> LoadConfigOrText(const std::string& path, const FormulaDrawer& draw) {
+Result<LoadedConfig> LoadConfigOrText(const std::filesystem::path& path,
+                                      const FormulaDrawer& draw) {
     constexpr std::size_t kLimit = 4 << 20;  // far more than any configuration's text
     auto in = OpenForReading(path, "Cannot open");
     if (!in) return Error{in.error()};
     std::string bytes(kLimit + 1, '\0');
     bytes.resize(std::fread(bytes.data(), 1, bytes.size(), in.value().get()));
-    if (std::ferror(in.value().get())) return Error{"Cannot read \"" + path + "\"."};
+    if (std::ferror(in.value().get())) return Error{"Cannot read \"" + PathText(path) + "\"."};
     if (!LooksLikeConfigText(bytes)) return LoadFromFile(path);
-    if (bytes.size() > kLimit) return Error{"\"" + path + "\" is too large for a configuration."};
+    if (bytes.size() > kLimit)
+        return Error{"\"" + PathText(path) + "\" is too large for a configuration."};
     auto config = ConfigFromText(bytes, draw);
-    if (!config) return Error{"\"" + path + "\": " + config.error()};
+    if (!config) return Error{"\"" + PathText(path) + "\": " + config.error()};
     return LoadedConfig{config.value(), CountInvalid(config.value())};
 }
 

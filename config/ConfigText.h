@@ -19,6 +19,7 @@
 // Blank lines and lines starting with # are ignored.
 
 #include <array>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -45,6 +46,7 @@ bool LooksLikeConfigText(std::string_view bytes);
 struct LoadedConfig;
 // A configuration from a CDF file or from a file holding its text form; errors name the file
 // (and for text the line and column).
-Result<LoadedConfig> LoadConfigOrText(const std::string& path, const FormulaDrawer& draw = {});
+Result<LoadedConfig> LoadConfigOrText(const std::filesystem::path& path,
+                                      const FormulaDrawer& draw = {});
 
 }  // namespace zez

@@ -22,8 +22,8 @@ constexpr std::string_view kTempMarker = ".zezudi-partial-save-";
 constexpr std::string_view kOldTempMarker = ".zez-";  // what versions up to 0.1.0 wrote
 constexpr std::string_view kTempEnd = ".tmp";
 
-Error Failure(const std::string& verb, const std::string& path, const std::string& why) {
-    return Error{verb + " \"" + path + "\": " + why + "."};
+Error Failure(const std::string& verb, const fs::path& path, const std::string& why) {
+    return Error{verb + " \"" + PathText(path) + "\": " + why + "."};
 }
 
 // Why a thing that is not a regular file cannot be read or replaced as one.
@@ -69,14 +69,14 @@ bool IsTemporaryOf(const std::string& entry, const std::string& name, std::strin
 
 }  // namespace
 
-Result<FilePtr> OpenForReading(const std::string& path, const std::string& verb) {
+Result<FilePtr> OpenForReading(const fs::path& path, const std::string& verb) {
 #ifdef _WIN32
     std::error_code ec;
     const auto st = fs::status(path, ec);
     if (!ec && fs::exists(st) && !fs::is_regular_file(st))
         return Failure(verb, path, NotAFile(st.type()));
     errno = 0;
-    FilePtr f(std::fopen(path.c_str(), "rb"));
+    FilePtr f(OpenFile(path, "rb"));
     if (!f) return Failure(verb, path, SystemReason(errno));
     return f;
 #else
@@ -109,8 +109,8 @@ Result<FilePtr> OpenForReading(const std::string& path, const std::string& verb)
 #endif
 }
 
-Result<WriteTarget> CheckWriteTarget(const std::string& path, const std::string& verb) {
-    WriteTarget t{fs::path(path), false};
+Result<WriteTarget> CheckWriteTarget(const fs::path& path, const std::string& verb) {
+    WriteTarget t{path, false};
     std::error_code ec;
     // Write through a link (or a chain of them) to the file it names, not over the link.
     if (fs::is_symlink(t.path, ec)) {

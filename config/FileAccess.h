@@ -14,7 +14,7 @@ namespace zez {
 
 // Opens `path` for reading when it is a regular file; anything else is refused before a read can
 // block. Errors read "<verb> "<path>": <reason>.".
-Result<FilePtr> OpenForReading(const std::string& path, const std::string& verb);
+Result<FilePtr> OpenForReading(const std::filesystem::path& path, const std::string& verb);
 
 struct WriteTarget {
     std::filesystem::path path;  // the file to replace: a link is followed to the file it names
@@ -23,7 +23,7 @@ struct WriteTarget {
 
 // Decides whether `path` may be replaced: a missing file or a regular file the user may write.
 // Refuses folders, FIFOs, sockets and device nodes, and read-only files ("... is read-only").
-Result<WriteTarget> CheckWriteTarget(const std::string& path, const std::string& verb);
+Result<WriteTarget> CheckWriteTarget(const std::filesystem::path& path, const std::string& verb);
 
 // Whether `a` and `b` name one existing file, however they are spelt: through links, with "./",
 // or in another case where the system ignores case.

@@ -42,7 +42,7 @@ void SyncFolder([[maybe_unused]] const fs::path& folder) {
 
 // Why no file can be made in `folder`, from the error of creating one there.
 std::string FolderReason(int err, const fs::path& folder) {
-    const std::string name = "\"" + (folder.empty() ? std::string(".") : folder.string()) + "\"";
+    const std::string name = "\"" + (folder.empty() ? std::string(".") : PathText(folder)) + "\"";
     switch (err) {
         case EACCES:
         case EPERM:
@@ -61,10 +61,10 @@ std::string FolderReason(int err, const fs::path& folder) {
 
 }  // namespace
 
-Result<void> ReplaceFile(const std::string& path, std::span<const uint8_t> head,
+Result<void> ReplaceFile(const fs::path& path, std::span<const uint8_t> head,
                          std::span<const uint8_t> tail, const std::string& verb) {
     auto failure = [&](const std::string& why) {
-        return Error{verb + " \"" + path + "\": " + why + "."};
+        return Error{verb + " \"" + PathText(path) + "\": " + why + "."};
     };
     auto checked = CheckWriteTarget(path, verb);
     if (!checked) return Error{checked.error()};
@@ -74,7 +74,7 @@ Result<void> ReplaceFile(const std::string& path, std::span<const uint8_t> head,
     RemoveStaleTemporaries(target);
     const fs::path temp = TemporaryFor(target);
     errno = 0;
-    FilePtr f(std::fopen(temp.string().c_str(), "wxb"));
+    FilePtr f(CreateNewFile(temp));
     if (!f) return failure(FolderReason(errno, target.parent_path()));
     auto fail = [&](int err) {
         f.reset();

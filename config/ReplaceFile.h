@@ -3,6 +3,7 @@
 // file beside the target, which is flushed to disk and renamed over the target.
 
 #include <cstdint>
+#include <filesystem>
 #include <span>
 #include <string>
 
@@ -14,7 +15,7 @@ namespace zez {
 // permissions, a link is followed to the file it names, and on failure the existing file is
 // untouched. Only a missing or writable regular file is replaced (see CheckWriteTarget); stale
 // temporaries of earlier saves of it are removed first. Errors read "<verb> "<path>": <reason>.".
-Result<void> ReplaceFile(const std::string& path, std::span<const uint8_t> head,
+Result<void> ReplaceFile(const std::filesystem::path& path, std::span<const uint8_t> head,
                          std::span<const uint8_t> tail, const std::string& verb);
 
 }  // namespace zez

@@ -7,14 +7,15 @@
 #include "config/ConfigText.h"
 #include "config/Versions.h"
 #include "editor/Session.h"
+#include "export/LocalPath.h"
 #include "logic/Compare.h"
 #include "logic/Layout.h"
 
 namespace zez {
 namespace {
 
-std::string Local(const QString& path) {
-    return QFile::encodeName(path).toStdString();
+std::filesystem::path Local(const QString& path) {
+    return LocalPath(path);
 }
 
 }  // namespace
@@ -167,7 +168,7 @@ void FileFlow::PreviousVersions() {
         QStringLiteral("Versions of %1 that saves replaced, newest first:").arg(doc_.fileName()),
         QStringLiteral("Previous Versions"), items);
     if (chosen < 0 || !MayDiscard(QStringLiteral("Previous Versions"))) return;
-    auto loaded = LoadFromFile(versions[static_cast<std::size_t>(chosen)].path.string());
+    auto loaded = LoadFromFile(versions[static_cast<std::size_t>(chosen)].path);
     if (!loaded) {
         dialogs_.Message(QString::fromStdString(loaded.error()),
                          QStringLiteral("Previous Versions"), Buttons::Ok, Icon::Critical);

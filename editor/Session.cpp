@@ -12,6 +12,7 @@
 #include "config/CdfFile.h"
 #include "config/FileAccess.h"
 #include "config/ReplaceFile.h"
+#include "export/LocalPath.h"
 
 namespace zez {
 namespace {
@@ -20,8 +21,8 @@ constexpr auto kRecentKey = "recentFiles";
 constexpr qint64 kSettingsLimit = 1 << 20;  // a settings or info file is small text
 constexpr qint64 kInfoLimit = 1 << 16;
 
-std::string Local(const QString& path) {
-    return QFile::encodeName(path).toStdString();
+std::filesystem::path Local(const QString& path) {
+    return LocalPath(path);
 }
 
 }  // namespace
@@ -200,7 +201,7 @@ Result<void> Session::WriteRecovery(const Config& config, const QString& fileNam
         s.setValue(QStringLiteral("written"), QDateTime::currentDateTime());
         s.sync();
         if (s.status() != QSettings::NoError)
-            return Error{"Cannot write the recovery copy to \"" + Local(info) + "\"."};
+            return Error{"Cannot write the recovery copy to \"" + info.toStdString() + "\"."};
     }
     return SaveToFile(config, Local(copy));
 }

@@ -1,5 +1,7 @@
 #include "export/DiagramDrawing.h"
 
+#include "export/LocalPath.h"
+
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
@@ -130,7 +132,7 @@ void NoteBody(QPainter& p, const QRectF& area, const QString& text) {
 
 Result<void> WriteBytes(const QString& path, const QByteArray& data) {
     const auto* b = reinterpret_cast<const uint8_t*>(data.constData());
-    return ReplaceFile(QFile::encodeName(path).toStdString(),
+    return ReplaceFile(LocalPath(path),
                        std::span<const uint8_t>(b, static_cast<std::size_t>(data.size())), {},
                        "Cannot write");
 }
