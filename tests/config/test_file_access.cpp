@@ -29,7 +29,7 @@ using test::ReadBytes;
 using test::TempDir;
 using test::WriteBytes;
 
-bool Contains(const std::string& text, const std::string& part) {
+[[maybe_unused]] bool Contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
 
