@@ -14,3 +14,5 @@ find_program(ZEZ_WINE NAMES wine64 wine)
 if(ZEZ_WINE)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${ZEZ_WINE})
 endif()
+# The C++ runtime linked in, so that the programs run without MinGW's DLLs beside them.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")

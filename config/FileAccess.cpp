@@ -7,6 +7,7 @@
 
 #ifdef _WIN32
 #include <io.h>
+#include <windows.h>
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -43,7 +44,20 @@ std::string NotAFile(fs::file_type type) {
     }
 }
 
-#ifndef _WIN32
+#ifdef _WIN32
+// Windows keeps device names (CON, NUL, AUX, COM1, ...) in every folder and with any extension,
+// and the file system calls them missing; reading one can block like a FIFO. Opening it for no
+// access at all shows what it is.
+bool IsDevice(const fs::path& path) {
+    const HANDLE h =
+        CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    const DWORD type = GetFileType(h);
+    CloseHandle(h);
+    return type != FILE_TYPE_DISK;
+}
+#else
 fs::file_type TypeOf(mode_t mode) {
     if (S_ISDIR(mode)) return fs::file_type::directory;
     if (S_ISFIFO(mode)) return fs::file_type::fifo;
@@ -71,6 +85,7 @@ bool IsTemporaryOf(const std::string& entry, const std::string& name, std::strin
 
 Result<FilePtr> OpenForReading(const fs::path& path, const std::string& verb) {
 #ifdef _WIN32
+    if (IsDevice(path)) return Failure(verb, path, NotAFile(fs::file_type::character));
     std::error_code ec;
     const auto st = fs::status(path, ec);
     if (!ec && fs::exists(st) && !fs::is_regular_file(st))
@@ -118,6 +133,9 @@ Result<WriteTarget> CheckWriteTarget(const fs::path& path, const std::string& ve
         if (ec) return Failure(verb, path, ec.message());
         t.path = real;
     }
+#ifdef _WIN32
+    if (IsDevice(t.path)) return Failure(verb, path, NotAFile(fs::file_type::character));
+#endif
     const auto st = fs::status(t.path, ec);
     if (ec && ec != std::errc::no_such_file_or_directory) return Failure(verb, path, ec.message());
     if (!fs::exists(st)) return t;

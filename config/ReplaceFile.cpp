@@ -4,10 +4,12 @@
 #include "config/FileAccess.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <system_error>
+#include <thread>
 
 #ifdef _WIN32
 #include <io.h>
@@ -93,6 +95,13 @@ Result<void> ReplaceFile(const fs::path& path, std::span<const uint8_t> head,
         if (!ec) fs::permissions(temp, perms, ec);
     }
     fs::rename(temp, target, ec);
+#ifdef _WIN32
+    // An indexer, a virus scanner or a sync client may hold the old file for a moment.
+    for (int retry = 0; ec == std::errc::permission_denied && retry < 20; ++retry) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        fs::rename(temp, target, ec);
+    }
+#endif
     if (ec) {
         const std::string why = ec.message();
         fs::remove(temp, ec);

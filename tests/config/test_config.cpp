@@ -116,6 +116,9 @@ TEST(CdfFile, FailedSaveLeavesNothingBehind) {
 }
 
 TEST(CdfFile, SaveKeepsTheExistingFilesPermissions) {
+#ifdef _WIN32
+    GTEST_SKIP() << "no POSIX permission bits on Windows";
+#endif
     TempDir dir;
     const auto path = dir.File("perm.CDF");
     ASSERT_TRUE(SaveToFile(Config{}, path));
@@ -130,6 +133,9 @@ TEST(CdfFile, SaveKeepsTheExistingFilesPermissions) {
 }
 
 TEST(CdfFile, SaveThroughALinkWritesTheLinkedFile) {
+#ifdef _WIN32
+    GTEST_SKIP() << "links need an administrator on Windows";
+#endif
     TempDir dir;
     const auto real = dir.File("real.CDF"), link = dir.File("link.CDF");
     ASSERT_TRUE(SaveToFile(Config{}, real));

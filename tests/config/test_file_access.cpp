@@ -36,7 +36,7 @@ using test::WriteBytes;
 // Runs `f` on a thread; a hang fails the test instead of stopping the run (the FIFO is opened
 // for writing afterwards to release a blocked reader).
 template <class F>
-auto WithinTwoSeconds(F f, const std::string& fifo = {}) {
+auto WithinTwoSeconds(F f, [[maybe_unused]] const std::string& fifo = {}) {
     auto done = std::async(std::launch::async, std::move(f));
     const bool inTime = done.wait_for(2s) == std::future_status::ready;
 #ifndef _WIN32
@@ -170,6 +170,38 @@ TEST(FileAccess, WhatTheUserMayNotWriteIsSaidSo) {
 }
 
 #endif  // !_WIN32
+
+// File names in any script are saved, saved again, loaded and replaced, and no temporary is left.
+TEST(FileAccess, FileNamesInAnyScript) {
+    TempDir dir;
+    for (const char8_t* name :
+         {u8"K\u00fcche.CDF", u8"\u0141\u00f3d\u017a.CDF", u8"\u65e5\u672c.CDF"}) {
+        const fs::path cdf = dir.path() / fs::path(name);
+        ASSERT_TRUE(SaveToFile(Config{}, cdf));
+        ASSERT_TRUE(SaveToFile(Edited(), cdf));
+        const auto loaded = LoadFromFile(cdf);
+        ASSERT_TRUE(loaded) << loaded.error();
+        EXPECT_EQ(loaded.value().config, Edited());
+        fs::path bin = cdf;
+        ASSERT_TRUE(WriteControlArray(ControlArray{}, bin.replace_extension(".bin")));
+        ASSERT_TRUE(WriteControlArray(ControlArray{}, bin));
+        EXPECT_TRUE(HoldsConfiguration(cdf));
+    }
+    int files = 0;
+    for (const auto& entry : fs::directory_iterator(dir.path())) {
+        ++files;
+        EXPECT_NE(entry.path().extension(), ".tmp") << PathText(entry.path());
+    }
+    EXPECT_EQ(files, 6);
+#ifdef _WIN32
+    // Device names are refused at once, never read or replaced.
+    for (const char* device : {"aux.CDF", "COM1", "NUL"}) {
+        const auto r = WithinTwoSeconds([&] { return LoadFromFile(dir.path() / device); });
+        EXPECT_TRUE(!r && Contains(r.error(), "device")) << device;
+        EXPECT_FALSE(SaveToFile(Config{}, dir.path() / device)) << device;
+    }
+#endif
+}
 
 TEST(FileAccess, StaleTemporariesOfTheTargetAreRemovedOnItsNextSave) {
     TempDir dir;
