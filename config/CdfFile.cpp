@@ -1,4 +1,5 @@
 #include "config/CdfFile.h"
+#include "config/ConfigText.h"
 
 #include "config/File.h"
 #include "config/FileAccess.h"
@@ -127,6 +128,23 @@ bool HoldsConfiguration(const fs::path& path) {
     if (size == kCdfBytes) return true;
     const auto loaded = LoadFromFile(path);
     return loaded && !loaded.value().invalid.any();
+}
+
+// Here rather than with the text form: it reads files as the loader above does.
+Result<LoadedConfig> LoadConfigOrText(const std::filesystem::path& path,
+                                      const FormulaDrawer& draw) {
+    constexpr std::size_t kLimit = 4 << 20;  // far more than any configuration's text
+    auto in = OpenForReading(path, "Cannot open");
+    if (!in) return Error{in.error()};
+    std::string bytes(kLimit + 1, '\0');
+    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), in.value().get()));
+    if (std::ferror(in.value().get())) return Error{"Cannot read \"" + PathText(path) + "\"."};
+    if (!LooksLikeConfigText(bytes)) return LoadFromFile(path);
+    if (bytes.size() > kLimit)
+        return Error{"\"" + PathText(path) + "\" is too large for a configuration."};
+    auto config = ConfigFromText(bytes, draw);
+    if (!config) return Error{"\"" + PathText(path) + "\": " + config.error()};
+    return LoadedConfig{config.value(), CountInvalid(config.value())};
 }
 
 }  // namespace zez
