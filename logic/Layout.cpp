@@ -47,6 +47,19 @@ Node Flat(const std::vector<Cube>& cubes) {
     return Join(Node::Kind::Or, std::move(terms));
 }
 
+// The function as a product of sums, from the complement's minimal sum of products: each of its
+// terms, negated, is a sum of the negated literals (contacts in parallel), and these go in series.
+Node ProductOfSums(const std::vector<Cube>& complement) {
+    std::vector<Node> sums;
+    for (const Cube& c : complement) {
+        std::vector<Node> lits;
+        for (int sel = 0; sel < 16; ++sel)
+            if ((c.care >> sel) & 1) lits.push_back(Literal(sel, ((c.value >> sel) & 1) != 0));
+        sums.push_back(Join(Node::Kind::Or, std::move(lits)));
+    }
+    return Join(Node::Kind::And, std::move(sums));
+}
+
 // Algebraic factoring: the literal shared by most terms is taken out, recursively.
 Node Factored(const std::vector<Cube>& cubes) {
     if (cubes.size() <= 1) return Flat(cubes);
@@ -220,7 +233,10 @@ Result<OutputSegments> DrawFunction(const OutputBits& bits) {
     }
     const SumOfProducts sop = Minimise(bits);
     if (sop.terms.empty()) return out;  // never on: a blank diagram
-    const Candidate forms[] = {Draw(Flat(sop.terms)), Draw(Factored(sop.terms))};
+    OutputBits complement;
+    for (std::size_t k = 0; k < bits.size(); ++k) complement[k] = ~bits[k];
+    const Candidate forms[] = {Draw(Flat(sop.terms)), Draw(Factored(sop.terms)),
+                               Draw(ProductOfSums(Minimise(complement).terms))};
     const Candidate* best = nullptr;
     for (const Candidate& c : forms) {
         if (c.rows > 16 || c.columns > kSegmentColumns) continue;
@@ -228,10 +244,16 @@ Result<OutputSegments> DrawFunction(const OutputBits& bits) {
             best = &c;
     }
     if (!best) {
-        const Candidate& small = forms[0].rows <= forms[1].rows ? forms[0] : forms[1];
-        return Error{"does not fit in 16 x 16: needs " +
-                     (small.rows > 16 ? std::to_string(small.rows) + " rows"
-                                      : std::to_string(small.columns) + " columns")};
+        // What the form closest to fitting needs: rows among those narrow enough, else columns.
+        const Candidate* need = nullptr;
+        for (const Candidate& c : forms)
+            if (c.columns <= kSegmentColumns && (!need || c.rows < need->rows)) need = &c;
+        if (need)
+            return Error{"does not fit in 16 x 16: needs " + std::to_string(need->rows) + " rows"};
+        for (const Candidate& c : forms)
+            if (!need || c.columns < need->columns) need = &c;
+        return Error{"does not fit in 16 x 16: needs " + std::to_string(need->columns) +
+                     " columns"};
     }
     // The drawing is what the compile sees: checked on every word before it is handed out.
     Config check;

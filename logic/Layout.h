@@ -1,6 +1,7 @@
 #pragma once
 // Drawing a Boolean function as a ladder diagram: the function is minimised, written as a flat
-// sum of products and as a factored form, and each form is drawn series side by side and
+// sum of products, as a factored form and as a product of sums (from its complement's minimal
+// cover), and each form is drawn series side by side and
 // parallel one above the other (joined by links), padded with wire to the output rail. The
 // drawing with the fewest rows, then the fewest segments, is kept, and only after it has been
 // compiled and found equal to the function on all 65,536 words.

@@ -245,9 +245,9 @@ TEST(Layout, DrawingsComputeTheirFormulaOrSayWhyTheyDoNotFit) {
         {"0", 0, 0},
         {"1", 1, 16},
         {"I1", 1, 16},
-        {"(I1 | I2) & !P8", 2, 18},  // a parallel pair joined by links, then wires
-        {"I1&I2 | I1&I3 | I2&I3", 3, 22},
-        {"(I1|I2)&(I3|I4)&(I5|I6)", 8, 43},
+        {"(I1 | I2) & !P8", 2, 18},        // a parallel pair joined by links, then wires
+        {"I1&I2 | I1&I3 | I2&I3", 2, 24},  // (I1|I2)&(I1|I3)&(I2|I3): fewer rows
+        {"(I1|I2)&(I3|I4)&(I5|I6)", 2, 24},
     };
     for (const auto& [formula, rows, segments] : drawn) {
         const auto d = DrawFormula(formula);
