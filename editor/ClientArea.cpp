@@ -1,5 +1,7 @@
 #include "editor/ClientArea.h"
 
+#include "editor/Fonts.h"
+
 #include <QKeyEvent>
 #include <QPainter>
 #include <QShortcut>
@@ -12,9 +14,7 @@ namespace zez {
 namespace {
 
 QFont ClassicFont(bool bold) {
-    QFont f(QStringLiteral("MS Sans Serif"));
-    f.setStyleHint(QFont::SansSerif);
-    f.setPointSizeF(8.25);
+    QFont f = ClassicSans(8.25);
     f.setBold(bold);
     return f;
 }

@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QVBoxLayout>
 
+#include "editor/Fonts.h"
 #include "logic/Expression.h"
 #include "logic/Layout.h"
 #include "logic/LogicGrid.h"
@@ -96,9 +97,7 @@ LogicView::LogicView(QWidget* parent) : QWidget(parent, Qt::Tool) {
     expression_ = new QLabel(this);
     expression_->setWordWrap(true);
     expression_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    QFont mono(QStringLiteral("Monospace"));
-    mono.setStyleHint(QFont::TypeWriter);
-    expression_->setFont(mono);
+    expression_->setFont(Monospace());
     method_ = new QLabel(this);
     model_ = new TruthTableModel(this);
     table_ = new QTableView(this);

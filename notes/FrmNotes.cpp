@@ -1,5 +1,7 @@
 #include "notes/FrmNotes.h"
 
+#include "editor/Fonts.h"
+
 #include <QGuiApplication>
 #include <QScreen>
 #include <QSignalBlocker>
@@ -32,10 +34,7 @@ FrmNotes::FrmNotes(NoteBytes& note, bool& changed, std::function<void()> notComp
 
     txtNotes_ = new QPlainTextEdit(this);
     txtNotes_->setGeometry(16, 8, 689, 433);
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSize(12);
-    txtNotes_->setFont(font);
+    txtNotes_->setFont(ClassicSans(12));
     txtNotes_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     connect(txtNotes_, &QPlainTextEdit::textChanged, this, [this] { txtNotes_Change(); });
 
