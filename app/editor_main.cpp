@@ -67,6 +67,11 @@ int main(int argc, char** argv) {
         for (const auto& p : zez::device::ListPorts()) ports.emplace_back(p.path, p.description);
         return ports;
     };
+    device.systemPorts = [] {
+        std::vector<std::pair<std::string, std::string>> ports;
+        for (const auto& p : zez::device::SystemPorts()) ports.emplace_back(p.path, p.description);
+        return ports;
+    };
     zez::FrmZezUdiMain window(state, dialogs, std::move(device));
     dialogs.SetParent(&window);
     window.show();

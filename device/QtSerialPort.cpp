@@ -193,8 +193,8 @@ Result<void> QtSerialPort::WaitForData(TimePoint deadline) {
 }
 
 std::vector<PortChoice> ListPorts() {
-    std::vector<PortChoice> ports;
 #ifdef Q_OS_WIN
+    std::vector<PortChoice> ports;
     for (int n = 1; n <= 8; ++n) {
         const std::string name = "COM" + std::to_string(n);
         std::string description;
@@ -203,7 +203,14 @@ std::vector<PortChoice> ListPorts() {
                 description = info.description().toStdString();
         ports.push_back({name, description});
     }
+    return ports;
 #else
+    return SystemPorts();
+#endif
+}
+
+std::vector<PortChoice> SystemPorts() {
+    std::vector<PortChoice> ports;
     auto infos = QSerialPortInfo::availablePorts();
 #ifdef Q_OS_MACOS
     // Each port shows twice: tty.* waits for a carrier the adapter never raises, cu.* does not.
@@ -224,9 +231,12 @@ std::vector<PortChoice> ListPorts() {
     for (const auto& info : infos) {
         std::string description = info.description().toStdString();
         if (description.empty()) description = info.manufacturer().toStdString();
+#ifdef Q_OS_WIN
+        ports.push_back({info.portName().toStdString(), description});
+#else
         ports.push_back({info.systemLocation().toStdString(), description});
-    }
 #endif
+    }
     return ports;
 }
 

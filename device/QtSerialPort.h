@@ -39,5 +39,7 @@ struct PortChoice {
     std::string description;  // the device behind it, for the menu
 };
 std::vector<PortChoice> ListPorts();
+// Every serial port the system lists, adapters first.
+std::vector<PortChoice> SystemPorts();
 
 }  // namespace zez::device

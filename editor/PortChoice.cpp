@@ -53,9 +53,19 @@ void PortChoice::SelectCom(int index) {
 }
 
 void PortChoice::AskOther() {
+    // The ports the system lists now, so that one beyond COM1..COM8 can be typed as it is named.
+    QString found;
+    if (device_.systemPorts)
+        for (const auto& [path, device] : device_.systemPorts())
+            found += QStringLiteral("\n  %1%2")
+                         .arg(QString::fromStdString(path),
+                              device.empty()
+                                  ? QString()
+                                  : QStringLiteral(" (%1)").arg(QString::fromStdString(device)));
     const QString path = dialogs_.AskText(
         QStringLiteral("Serial port (a path such as /dev/ttyUSB0 or /dev/pts/3, or a name such "
-                       "as COM9):"),
+                       "as COM9):") +
+            (found.isEmpty() ? QString() : QStringLiteral("\nPorts found:") + found),
         QStringLiteral("Other Port"), QString::fromStdString(otherPort_));
     if (path.isEmpty()) {
         emit Changed();  // the choice stays what it was

@@ -29,6 +29,8 @@ struct DeviceAccess {
     device::TimeSource* time = nullptr;
     // Menu entry n (0..7) -> port path, and the device behind it for the caption.
     std::function<std::vector<std::pair<std::string, std::string>>()> listPorts;
+    // Every port the system lists (on Windows also COM9 and above), with its device.
+    std::function<std::vector<std::pair<std::string, std::string>>()> systemPorts;
 };
 
 }  // namespace zez

@@ -171,8 +171,12 @@ TEST_F(TransferFlowTest, OtherPortsAreTypedAndTheChoiceIsRemembered) {
     TempDir dir;
     Session session(StorageIn(dir));
     ports.Restore(session);
+    access.systemPorts = [] {  // what the system lists is offered, COM12 too
+        return std::vector<std::pair<std::string, std::string>>{{"COM12", "USB Serial"}};
+    };
     dialogs.texts = {QStringLiteral("/dev/null")};
     ports.AskOther();
+    EXPECT_TRUE(dialogs.asked.back().endsWith("Ports found:\n  COM12 (USB Serial)"));
     EXPECT_EQ(ports.kind(), PortChoice::Kind::Other);
     EXPECT_EQ(ports.OtherCaption(), "&Other Port...\t/dev/null");
     EXPECT_EQ(ports.CurrentPortName(), "/dev/null");
