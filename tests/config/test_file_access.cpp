@@ -203,6 +203,24 @@ TEST(FileAccess, FileNamesInAnyScript) {
 #endif
 }
 
+#ifdef _WIN32
+// Windows's read-only attribute keeps a file from being replaced, as the permission bits do
+// elsewhere.
+TEST(FileAccess, AReadOnlyFileIsKeptOnWindows) {
+    TempDir dir;
+    const fs::path cdf = dir.path() / "ro.CDF";
+    ASSERT_TRUE(SaveToFile(Config{}, cdf));
+    const auto before = ReadBytes(cdf.string());
+    fs::permissions(cdf, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+    const auto r = SaveToFile(Edited(), cdf);
+    fs::permissions(cdf, fs::perms::owner_write, fs::perm_options::add);
+    ASSERT_FALSE(r);
+    EXPECT_TRUE(Contains(r.error(), "the file is read-only")) << r.error();
+    EXPECT_EQ(ReadBytes(cdf.string()), before);
+}
+#endif
+
 TEST(FileAccess, StaleTemporariesOfTheTargetAreRemovedOnItsNextSave) {
     TempDir dir;
     const auto target = dir.File("site.CDF");
