@@ -129,8 +129,8 @@ ZEZ_TARGET_AVX2 void AssembleTwoWordsAvx2(const std::array<OutputBits, kOutputs>
 
 void AssembleWords(const std::array<OutputBits, kOutputs>& bits,
                    const std::array<int, kOutputs>& masks, ControlArray& array,
-                   AssemblyKernel kernel, int from, int to) {
-    int w = from;
+                   [[maybe_unused]] AssemblyKernel kernel, int from, int to) {
+    int w = from;  // without vector units (arm64) only the portable kernel exists
 #if ZEZ_HAVE_AVX2
     if (kernel == AssemblyKernel::Avx2)
         for (; w + 1 < to; w += 2) AssembleTwoWordsAvx2(bits, masks, w, array.data() + 64 * w);
