@@ -216,7 +216,6 @@ TEST(CliVersions, WhatAWriteReplacesIsKeptAndCanBeRestored) {
     EXPECT_EQ(test::ReadBytes(site), test::ReadBytes(Example("corridor.CDF")));
 }
 
-
 // totext, fromtext and diff: a round trip through files, what each says, and every failure
 // exits with its status and writes nothing.
 TEST(CliText, RoundTripDiffAndEveryFailure) {
@@ -263,7 +262,6 @@ TEST(CliText, RoundTripDiffAndEveryFailure) {
     EXPECT_FALSE(std::filesystem::exists(dir.File("x.CDF")));
     EXPECT_EQ(test::ReadBytes(dir.File("back.CDF")), test::ReadBytes(corridor));
 }
-
 
 // draw and tidy: what they write and print, and every failure writes nothing.
 TEST(CliDraw, DrawAndTidyKeepTheRestAndRefuseWhatTheyCannotDo) {
