@@ -167,15 +167,14 @@ TEST(CliHelp, EveryCommandHasUsageOptionsAndExitCodes) {
     EXPECT_EQ(Cli({"--version"}).out, std::string("zezudi-cli ") + ZEZ_VERSION + "\n");
     EXPECT_EQ(top.out.rfind("usage: zezudi-cli COMMAND", 0), 0u);
     for (const char* cmd :
-         {"eval", "show", "compile", "table", "download", "upload", "totext", "fromtext"}) {
+         {"eval", "show", "compile", "table", "expr", "check", "export", "download", "upload",
+          "verify", "versions", "totext", "fromtext", "diff", "draw", "tidy"}) {
         EXPECT_NE(top.out.find(std::string("zezudi-cli ") + cmd), npos) << cmd;
         const auto r = Cli({cmd, "--help"});
         EXPECT_EQ(r.code, 0) << cmd;
         EXPECT_EQ(r.out.rfind(std::string("usage: zezudi-cli ") + cmd, 0), 0u) << r.out;
         EXPECT_NE(r.out.find("\noptions:\n"), npos) << cmd;
-        EXPECT_NE(r.out.find("exit codes: 0 success, 1 failed operation, 2 bad usage or input"),
-                  npos)
-            << cmd;
+        EXPECT_NE(r.out.find("exit codes: 0 "), npos) << cmd;
     }
 }
 
