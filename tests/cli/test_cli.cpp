@@ -13,14 +13,8 @@
 #include "logic/Layout.h"
 #include "support/SampleConfigs.h"
 
-namespace zez {
+namespace zez::test {
 namespace {
-
-using test::Cli;
-using test::Example;
-using test::npos;
-using test::Outcome;
-using test::TransferCli;
 
 TEST(CliParse, OutputsAndSignalLists) {
     EXPECT_EQ(cli::ParseOutput("1"), 0);
@@ -272,4 +266,4 @@ TEST(CliVerify, DeviceFaultsFailWithTheReasonWithinTwentySeconds) {
 }
 
 }  // namespace
-}  // namespace zez
+}  // namespace zez::test

@@ -11,14 +11,8 @@
 #include "logic/Layout.h"
 #include "support/SampleConfigs.h"
 
-namespace zez {
+namespace zez::test {
 namespace {
-
-using test::Cli;
-using test::Example;
-using test::npos;
-using test::Outcome;
-using test::TransferCli;
 
 // No command writes over its own input, however the output is spelt, or over another
 // configuration unless told to; a refusal writes nothing and exits with 2.
@@ -328,4 +322,4 @@ TEST(CliDraw, DrawAndTidyKeepTheRestAndRefuseWhatTheyCannotDo) {
 }
 
 }  // namespace
-}  // namespace zez
+}  // namespace zez::test
