@@ -26,7 +26,7 @@ LogicReport MakeLogicReport(const Config& config, int output, int32_t inputs) {
         r.states[static_cast<std::size_t>(o)] = EvaluateOutput(config, o, inputs);
     r.segments = SegmentCount(config.SegType[output]);
     if (OutputHasDiagram(config, output)) {
-        auto drawn = DrawFunction(r.bits);
+        auto drawn = DrawFunction(r.bits, sop);
         if (drawn && SegmentCount(drawn.value().types) < r.segments) r.minimal = drawn.value();
     }
     return r;

@@ -225,13 +225,16 @@ int SegmentCount(const std::array<int16_t, kSegments>& types) {
 }
 
 Result<OutputSegments> DrawFunction(const OutputBits& bits) {
+    return DrawFunction(bits, Minimise(bits));
+}
+
+Result<OutputSegments> DrawFunction(const OutputBits& bits, const SumOfProducts& sop) {
     const bool on = std::all_of(bits.begin(), bits.end(), [](uint64_t w) { return w == ~0ULL; });
     OutputSegments out;
     if (on) {
         for (int x = 0; x < kSegmentColumns; ++x) out.types[static_cast<std::size_t>(x)] = 4;
         return out;
     }
-    const SumOfProducts sop = Minimise(bits);
     if (sop.terms.empty()) return out;  // never on: a blank diagram
     OutputBits complement;
     for (std::size_t k = 0; k < bits.size(); ++k) complement[k] = ~bits[k];

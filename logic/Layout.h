@@ -11,11 +11,14 @@
 #include "compiler/FastEngine.h"
 #include "config/Config.h"
 #include "config/Result.h"
+#include "logic/Expression.h"
 
 namespace zez {
 
 // The function's drawing, or "does not fit in 16 x 16: needs 23 rows" (or columns).
 Result<OutputSegments> DrawFunction(const OutputBits& bits);
+// The same, given the function's minimal cover (Minimise(bits)) when the caller has it already.
+Result<OutputSegments> DrawFunction(const OutputBits& bits, const SumOfProducts& minimal);
 
 // The formula's drawing; a formula that does not parse gives the parser's error.
 Result<OutputSegments> DrawFormula(const std::string& formula);
