@@ -57,16 +57,6 @@ TEST_P(BothEngines, SpecifiedArrays) {
     }
 }
 
-TEST_P(BothEngines, ProgressCountsTo256InOrder) {
-    std::mt19937 rng(1);
-    const Config c = samples::Typical(rng);
-    std::vector<int> steps;
-    ControlArray a{};
-    Compile(c, a, GetParam(), [&](int s) { steps.push_back(s); });
-    ASSERT_EQ(steps.size(), 256u);
-    for (int i = 0; i < 256; ++i) EXPECT_EQ(steps[i], i + 1);
-}
-
 INSTANTIATE_TEST_SUITE_P(Engines, BothEngines, ::testing::Values(Engine::Fast, Engine::Reference),
                          [](const auto& info) {
                              return std::string(info.param == Engine::Fast ? "Fast" : "Reference");

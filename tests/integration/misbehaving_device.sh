@@ -14,7 +14,7 @@ failed=0 passed=0
 start_devsim --memory "$work/device.mem"
 "$cli" download "$example" --port "$pty" --yes > "$work/setup.txt" 2>&1 ||
   { cat "$work/setup.txt"; fail "setup download"; }
-kill "${pids[@]}"; wait "${pids[@]}" 2>/dev/null; pids=()
+stop_device
 [ -s "$work/device.mem" ] || fail "the device's memory was not saved"
 
 # name | devsim faults | command | allowed exit codes | what the output must say | seconds at most
@@ -42,7 +42,7 @@ for c in "${cases[@]}"; do
   "$cli" "$cmd" "${args[@]}" > "$work/out.txt" 2> "$work/err.txt"
   code=$?
   took=$(( $(date +%s) - start ))
-  kill "${pids[@]}" 2>/dev/null; wait "${pids[@]}" 2>/dev/null; pids=()
+  stop_device
   why=""
   [[ " $codes " == *" $code "* ]] || why="exit $code, not one of $codes"
   cat "$work/out.txt" "$work/err.txt" > "$work/all.txt"
