@@ -263,6 +263,21 @@ const std::vector<Command>& Commands() {
          "  -o OUT         write the result to OUT instead of FILE\n"
          "  --force        replace OUT even when it holds another configuration\n",
          CmdTidy},
+        {"rewire",
+         "zezudi-cli rewire FILE MOVES [--output N] [-o OUT] [--force]",
+         "move contacts from one signal to another in every output (or output N), as when a "
+         "switch was wired to another input; write FILE (or OUT) and say how many moved",
+         {"--output", "-o"},
+         {"--force"},
+         2,
+         "  --output N     only output N, 1..8\n"
+         "  -o OUT         write the result to OUT instead of FILE\n"
+         "  --force        replace OUT even when it holds another configuration\n"
+         "MOVES: A=B moves the contacts on A to B, A<>B swaps A and B; separated by commas or\n"
+         "  spaces, e.g. \"I3=P5, I1<>I2\". Segments that are no contact keep what they hold\n",
+         CmdRewire,
+         "0 rewired (or no contact to move), 1 the file could not be written, 2 bad usage, "
+         "moves that do not parse or an unreadable file"},
         {"totext",
          "zezudi-cli totext FILE [-o OUT|-] [--force]",
          "write the configuration as text, one line per diagram row, for version control and "

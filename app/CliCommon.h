@@ -62,6 +62,7 @@ int CmdExport(const Parsed& p, std::ostream& out, std::ostream& err, const Envir
 // Drawing outputs from formulas.
 int CmdDraw(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env);
 int CmdTidy(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env);
+int CmdRewire(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env);
 // The text form and comparisons.
 int CmdToText(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env);
 int CmdFromText(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env);

@@ -1,4 +1,5 @@
-// zezudi-cli: drawing an output from a formula (draw) and redrawing outputs minimal (tidy).
+// zezudi-cli: drawing an output from a formula (draw), redrawing outputs minimal (tidy) and moving
+// contacts to other signals (rewire).
 
 #include <ostream>
 
@@ -7,6 +8,7 @@
 #include "config/CdfFile.h"
 #include "config/DiagramText.h"
 #include "config/FileAccess.h"
+#include "config/Rewire.h"
 #include "logic/Expression.h"
 #include "logic/Layout.h"
 
@@ -92,6 +94,35 @@ int CmdTidy(const Parsed& p, std::ostream& out, std::ostream& err, const Environ
         return kExitFailed;
     }
     return changed || p.options.count("-o") ? Write(p, "tidy", tidied, err, env) : kExitOk;
+}
+
+int CmdRewire(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env) {
+    unsigned outputs = 0xFF;
+    if (p.options.count("--output")) {
+        const auto output = RequireOutput(p, "rewire", err);
+        if (!output) return kExitUsage;
+        outputs = 1u << *output;
+    }
+    const auto map = ParseSignalMap(p.positional[1]);
+    if (!map) {
+        err << "zezudi-cli rewire: " << map.error() << "\n";
+        return kExitUsage;
+    }
+    auto config = LoadOrComplain(p.positional[0], err);
+    if (!config) return kExitUsage;
+    const auto moved = RewireContacts(*config, map.value(), outputs);
+    out << SignalMapText(map.value()) << "\n";
+    int total = 0;
+    for (int o = 0; o < kOutputs; ++o) {
+        const int n = moved[static_cast<std::size_t>(o)];
+        if (n) out << "LC Input " << o + 1 << ": " << n << " contact(s) moved\n";
+        total += n;
+    }
+    if (total == 0 && !p.options.count("-o")) {
+        out << "no contact is on these signals; nothing was written\n";
+        return kExitOk;
+    }
+    return Write(p, "rewire", *config, err, env);
 }
 
 }  // namespace zez::cli

@@ -1,6 +1,7 @@
 #include "editor/Document.h"
 
 #include <QUndoCommand>
+#include <vector>
 
 namespace zez {
 
@@ -71,6 +72,30 @@ bool Document::Edit(int output, const QString& what, const std::function<void(Co
     // The push runs the command's redo, which writes the tables.
     stack_.push(new SegmentsCommand(*this, output, what, before, after));  // owned by the stack
     return true;
+}
+
+int Document::EditOutputs(const QString& what, const std::function<void(Config&)>& change) {
+    Config edited = state_.record;
+    change(edited);
+    std::vector<int> touched;
+    for (int o = 0; o < kOutputs; ++o)
+        if (Take(o) != Tables{edited.SegType[o], edited.SegInput[o]}) touched.push_back(o);
+    if (touched.size() < 2) {  // one output or none: as any other edit
+        const int o = touched.empty() ? output_ : touched[0];
+        return Edit(o, what,
+                    [&](Config& c) {
+                        c.SegType[o] = edited.SegType[o];
+                        c.SegInput[o] = edited.SegInput[o];
+                    })
+                   ? 1
+                   : 0;
+    }
+    stack_.beginMacro(what);
+    for (int o : touched)  // owned by the stack
+        stack_.push(new SegmentsCommand(*this, o, what, Take(o),
+                                        Tables{edited.SegType[o], edited.SegInput[o]}));
+    stack_.endMacro();
+    return static_cast<int>(touched.size());
 }
 
 void Document::ResetHistory() {

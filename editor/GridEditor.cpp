@@ -1,4 +1,6 @@
 #include "editor/GridEditor.h"
+
+#include "config/Rewire.h"
 #include "logic/Expression.h"
 #include "logic/Layout.h"
 
@@ -266,6 +268,34 @@ void GridEditor::DrawFromFormula() {
         QString::fromStdString(shown),
         [](const QString& formula) { return DrawFormula(formula.toStdString()); });
     if (drawing) Put(output, *drawing, QStringLiteral("Draw From Formula"));
+}
+
+void GridEditor::RewireSignals() {
+    const QString title = QStringLiteral("Rewire Signals");
+    QString moves;
+    for (;;) {
+        moves = dialogs_.AskText(
+            QStringLiteral("Move the contacts of every output to other signals, as when a switch "
+                           "was wired to another input.\nA=B moves the contacts on A to B, A<>B "
+                           "swaps A and B; for example: I3=P5, I1<>I2"),
+            title, moves);
+        if (moves.isEmpty()) return;  // cancelled
+        const auto map = ParseSignalMap(moves.toStdString());
+        if (!map) {
+            dialogs_.Message(QString::fromStdString(map.error()), title, Buttons::Ok,
+                             Icon::Warning);
+            continue;
+        }
+        ClearSelection();
+        int moved = 0;
+        doc_.EditOutputs(title, [&](Config& c) {
+            for (int n : RewireContacts(c, map.value())) moved += n;
+        });
+        emit Said(QStringLiteral("%1: %2 contact(s) moved")
+                      .arg(QString::fromStdString(SignalMapText(map.value())))
+                      .arg(moved));
+        return;
+    }
 }
 
 void GridEditor::Redraw(int output, const OutputSegments& drawing) {

@@ -47,6 +47,9 @@ class GridEditor : public QObject {
     // Tools > Draw From Formula...: the shown output redrawn from a formula the user types,
     // starting from its own expression; one step to undo.
     void DrawFromFormula();
+    // Tools > Rewire Signals...: contacts of every output moved to other signals, as typed
+    // ("I3=P5, I1<>I2"); one step to undo.
+    void RewireSignals();
     // The Logic window's "Redraw minimal": output `output` replaced by `drawing`, one step.
     void Redraw(int output, const OutputSegments& drawing);
     void Arm(int code);  // a palette picture clicked without a drag; again disarms
@@ -61,6 +64,8 @@ class GridEditor : public QObject {
     void MarksChanged();
     // The input list is to open over segment `index`.
     void OpenInputList(int index);
+    // What an edit did, for the status bar.
+    void Said(const QString& message);
 
   private:
     void Put(int output, const OutputSegments& drawing, const QString& what);

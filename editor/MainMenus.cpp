@@ -77,6 +77,8 @@ void FrmZezUdiMain::BuildMenus() {
     m.mnuLogic->setShortcut(QKeySequence(Qt::Key_F6));
     m.mnuDrawFormula = tools->addAction(QStringLiteral("&Draw From Formula..."), editor_,
                                         &GridEditor::DrawFromFormula);
+    m.mnuRewire =
+        tools->addAction(QStringLiteral("&Rewire Signals..."), editor_, &GridEditor::RewireSignals);
 }
 
 void FrmZezUdiMain::BuildEditMenu() {

@@ -87,6 +87,7 @@ void FrmZezUdiMain::Wire() {
     connect(transfers_, &TransferFlow::UploadFailed, files_, &FileFlow::New);
     connect(files_, &FileFlow::Said, status_, &StatusPanel::Say);
     connect(transfers_, &TransferFlow::Said, status_, &StatusPanel::Say);
+    connect(editor_, &GridEditor::Said, status_, &StatusPanel::Say);
     connect(editor_, &GridEditor::MarksChanged, this, [this] {
         view_->ShowMarks(*editor_, client_->grid->hasFocus());
         UpdateEditActions();

@@ -37,6 +37,7 @@ struct MainMenus {
     QAction* mnuVersions = nullptr;
     QAction* mnuCompareFile = nullptr;
     QAction* mnuDrawFormula = nullptr;
+    QAction* mnuRewire = nullptr;
     QAction* mnuExit = nullptr;
     QAction *mnuCompile = nullptr, *mnuDownload = nullptr, *mnuUpload = nullptr;
     std::array<QAction*, 8> mnuCOM{};

@@ -1,5 +1,5 @@
 // The commands that write files or compare them: overwrite guards, previous versions, the text
-// form, diff, draw and tidy; and what a misbehaving device cannot make them do.
+// form, diff, draw, tidy and rewire; and what a misbehaving device cannot make them do.
 #include <filesystem>
 #include <random>
 
@@ -319,6 +319,39 @@ TEST(CliDraw, DrawAndTidyKeepTheRestAndRefuseWhatTheyCannotDo) {
         for (int o = 0; o < kOutputs; ++o)
             EXPECT_LE(SegmentCount(after.SegType[o]), SegmentCount(before.SegType[o]));
     }
+}
+
+// rewire: contacts moved in every output or in one, nothing written when nothing moves, and
+// every failure writes nothing.
+TEST(CliRewire, MovesContactsAndRefusesWhatItCannotDo) {
+    test::TempDir dir;
+    const std::string file = dir.File("c.CDF"), other = dir.File("other.CDF");
+    std::filesystem::copy_file(Example("corridor.CDF"), file);
+    std::filesystem::copy_file(Example("stairwell.CDF"), other);
+    const auto moved = Cli({"rewire", file, "P1=P3, I3<>I4"});
+    ASSERT_EQ(moved.code, 0) << moved.err;
+    EXPECT_EQ(moved.out, "I3 -> I4, I4 -> I3, P1 -> P3\nLC Input 1: 3 contact(s) moved\n");
+    EXPECT_EQ(Cli({"expr", file}).out, "LC Input 1: I3&!P3|I4&!P3|P2\nLC Input 2: P2\n");
+    ASSERT_EQ(Cli({"rewire", file, "P2=I8", "--output", "2"}).code, 0);
+    EXPECT_EQ(Cli({"expr", file}).out, "LC Input 1: I3&!P3|I4&!P3|P2\nLC Input 2: I8\n");
+    const auto before = test::ReadBytes(file);
+    const auto none = Cli({"rewire", file, "I7=I6"});
+    EXPECT_NE(none.out.find("nothing was written"), npos) << none.out;
+    const std::tuple<std::vector<std::string>, int, const char*> failures[] = {
+        {{"rewire", file}, 2, "expected 2 arguments"},
+        {{"rewire", file, "P2"}, 2, "column 3: expected = or <> after P2"},
+        {{"rewire", dir.File("missing.CDF"), "I1=I2"}, 2, "No such file"},
+        {{"rewire", file, "I3=I4", "--output", "9"}, 2, "output must be 1..8"},
+        {{"rewire", file, "I3=I4", "-o", other}, 2, "give --force"},
+        {{"rewire", file, "I3=I4", "-o", dir.File("no/such/x.CDF")}, 1, "no/such"},
+    };
+    for (const auto& [args, code, says] : failures) {
+        const auto r = Cli(args);
+        EXPECT_EQ(r.code, code) << args.back();
+        EXPECT_NE(r.err.find(says), npos) << r.err;
+    }
+    EXPECT_EQ(test::ReadBytes(file), before);
+    EXPECT_EQ(test::ReadBytes(other), test::ReadBytes(Example("stairwell.CDF")));
 }
 
 }  // namespace

@@ -1,7 +1,13 @@
-// Rectangle edits on one output's segments and the clipboard text forms.
+// Rectangle edits on one output's segments, the clipboard text forms, and contacts moved to
+// other signals.
 #include <gtest/gtest.h>
 
+#include <random>
+
+#include "compiler/Compiler.h"
+#include "config/Rewire.h"
 #include "config/SegmentEdits.h"
+#include "support/SampleConfigs.h"
 
 namespace zez {
 namespace {
@@ -137,6 +143,69 @@ TEST(SegmentEdits, ReadableClipShowsTheDiagramsSymbols) {
     c.SegInput[0][1] = 9;
     c.SegType[0][2] = 4;
     EXPECT_EQ(ClipToReadable(CopyRect(c, 0, {0, 0, 0, 2})), "-[ I3]--[/P2]+-------\n");
+}
+
+// Moves, swaps and merges: every output then computes its old function read through the map,
+// and nothing but the selections of contacts on a signal changes.
+TEST(Rewire, EveryOutputComputesItsFunctionThroughTheMap) {
+    std::mt19937 rng(9);
+    for (int i = 0; i < 12; ++i) {
+        const Config before = i % 2 ? samples::Typical(rng) : samples::OutOfRange(rng);
+        SignalMap map;
+        for (auto& to : map.to)
+            if (rng() % 3 == 0) to = static_cast<int>(rng() % kSignals);
+        Config after = before;
+        const auto moved = RewireContacts(after, map);
+        ControlArray was{}, now{};
+        Compile(before, was);
+        Compile(after, now);
+        for (int w = 0; w < kInputWords; ++w) {
+            int read = 0;  // the word the old diagrams see
+            for (int s = 0; s < kSignals; ++s) read |= ((w >> map.to[s]) & 1) << s;
+            ASSERT_EQ(now[w], was[read]) << i << " word " << w;
+        }
+        EXPECT_EQ(after.SegType, before.SegType);
+        for (int o = 0; o < kOutputs; ++o) {
+            int changed = 0;
+            for (int s = 0; s < kSegments; ++s)
+                changed += after.SegInput[o][s] != before.SegInput[o][s];
+            EXPECT_EQ(changed, moved[o]) << i << " output " << o;
+        }
+    }
+    Config one;
+    samples::Set(one, 2, 7, 8, 4);  // a contact on I5 in output 3, which is not asked for
+    const Config other = one;
+    EXPECT_EQ(RewireContacts(one, ParseSignalMap("I5=P1").value(), 1u << 3)[2], 0);
+    EXPECT_EQ(one, other);
+}
+
+TEST(Rewire, MovesAreReadOrSayWhere) {
+    const std::pair<const char*, const char*> good[] = {
+        {"I3=P5", "I3 -> P5"},
+        {" i1<>i2,P8 = I1 ", "I1 -> I2, I2 -> I1, P8 -> I1"},
+        {"I1=I2 I2=I3", "I1 -> I2, I2 -> I3"},
+        {"I4=I4, I6<>I6", "no change"},
+    };
+    for (const auto& [text, want] : good) {
+        const auto map = ParseSignalMap(text);
+        ASSERT_TRUE(map) << text << ": " << map.error();
+        EXPECT_EQ(SignalMapText(map.value()), want) << text;
+    }
+    const std::pair<const char*, const char*> bad[] = {
+        {" , ", "no move given"},
+        {"I3", "column 3: expected = or <> after I3"},
+        {"I9=I1", "column 1: expected a signal (I1..I8, P1..P8)"},
+        {"I12=I1", "column 1: expected a signal"},
+        {"I1=", "column 4: expected a signal"},
+        {"I1=I2,I1=I3", "column 7: I1 is moved twice"},
+        {"I1<>I2 I2=I3", "column 8: I2 is moved twice"},
+        {"I1=I2;I3=I4", "column 6: expected a comma or a space before the next move"},
+    };
+    for (const auto& [text, error] : bad) {
+        const auto map = ParseSignalMap(text);
+        EXPECT_TRUE(!map && map.error().rfind(error, 0) == 0)
+            << text << " -> " << (map ? SignalMapText(map.value()) : map.error());
+    }
 }
 
 }  // namespace

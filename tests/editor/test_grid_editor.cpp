@@ -219,5 +219,35 @@ TEST_F(GridEditorTest, AFormulaIsDrawnAsOneStep) {
     EXPECT_EQ(state.record, before);
 }
 
+// Tools > Rewire Signals: moves that do not parse are said and asked again; what is typed then
+// moves the contacts of every output as one step.
+TEST_F(GridEditorTest, RewiringMovesTheContactsOfEveryOutputAsOneStep) {
+    Drop(0, 8, 0);  // I1 on outputs 1 and 3, P2 on output 3
+    Drop(1, 12, 2);
+    editor.ChooseInput(1, 9);
+    Drop(0, 8, 2);
+    const Config before = state.record;
+    const int steps = Steps();
+    QStringList said;
+    QObject::connect(&editor, &GridEditor::Said, [&](const QString& s) { said << s; });
+    dialogs.texts = {QStringLiteral("I1"), QStringLiteral("I1=P8, P2<>I2")};
+    editor.RewireSignals();
+    ExpectSaid(Last(), "column 3: expected = or <> after I1", "Rewire Signals", Icon::Warning);
+    EXPECT_TRUE(Sel(0, 0) == 15 && Sel(0, 2) == 15 && Sel(1, 2) == 1);
+    EXPECT_EQ(said, QStringList{"I1 -> P8, I2 -> P2, P2 -> I2: 3 contact(s) moved"});
+    EXPECT_EQ(Steps(), steps + 1);
+    EXPECT_TRUE(state.ConfigChanged && !doc.compiled());
+    Undo();
+    EXPECT_EQ(state.record, before);
+    Redo();
+    EXPECT_EQ(Sel(0, 0), 15);
+    dialogs.texts = {QStringLiteral("I2=I3")};  // one output only
+    editor.RewireSignals();
+    EXPECT_EQ(said.back().toStdString(), "I2 -> I3: 1 contact(s) moved");
+    EXPECT_EQ(Steps(), steps + 2);
+    editor.RewireSignals();  // cancelled
+    EXPECT_EQ(Steps(), steps + 2);
+}
+
 }  // namespace
 }  // namespace zez::test

@@ -71,7 +71,8 @@ TEST_F(EditorTest, StartsEmptyOnOutputOneWithItsControlsWhereTheLayoutPutsThem) 
               (QStringList{"Compile", "Download", "Upload", "", "COM1", "COM2", "COM3", "COM4",
                            "COM5", "COM6", "COM7", "COM8", "Other Port...", "Emulated Device", "",
                            "Compare with Device...", "Verify After Download"}));
-    EXPECT_EQ(Captions(bar[4]->menu()->actions()), (QStringList{"Logic", "Draw From Formula..."}));
+    EXPECT_EQ(Captions(bar[4]->menu()->actions()),
+              (QStringList{"Logic", "Draw From Formula...", "Rewire Signals..."}));
     EXPECT_EQ(window->menus.mnuUndo->shortcut(), QKeySequence(QKeySequence::Undo));
     EXPECT_EQ(window->menus.mnuRedo->shortcuts(),
               (QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
