@@ -263,6 +263,15 @@ const std::vector<Command>& Commands() {
          "  -o OUT         write the result to OUT instead of FILE\n"
          "  --force        replace OUT even when it holds another configuration\n",
          CmdTidy},
+        {"signals",
+         "zezudi-cli signals FILE",
+         "list, per signal, how many contacts each output has on it (marked * where the output "
+         "does not depend on it), then the signals no contact reads",
+         {},
+         {},
+         1,
+         "  (no options)\n",
+         CmdSignals},
         {"rewire",
          "zezudi-cli rewire FILE MOVES [--output N] [-o OUT] [--force]",
          "move contacts from one signal to another in every output (or output N), as when a "

@@ -63,6 +63,7 @@ int CmdExport(const Parsed& p, std::ostream& out, std::ostream& err, const Envir
 int CmdDraw(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env);
 int CmdTidy(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env);
 int CmdRewire(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env);
+int CmdSignals(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env);
 // The text form and comparisons.
 int CmdToText(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env);
 int CmdFromText(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env);

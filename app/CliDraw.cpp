@@ -1,5 +1,5 @@
-// zezudi-cli: drawing an output from a formula (draw), redrawing outputs minimal (tidy) and moving
-// contacts to other signals (rewire).
+// zezudi-cli: drawing an output from a formula (draw), redrawing outputs minimal (tidy), which
+// signals the outputs read (signals) and moving contacts to other signals (rewire).
 
 #include <ostream>
 
@@ -11,6 +11,7 @@
 #include "config/Rewire.h"
 #include "logic/Expression.h"
 #include "logic/Layout.h"
+#include "logic/SignalUse.h"
 
 namespace zez::cli {
 namespace {
@@ -94,6 +95,13 @@ int CmdTidy(const Parsed& p, std::ostream& out, std::ostream& err, const Environ
         return kExitFailed;
     }
     return changed || p.options.count("-o") ? Write(p, "tidy", tidied, err, env) : kExitOk;
+}
+
+int CmdSignals(const Parsed& p, std::ostream& out, std::ostream& err, const Environment&) {
+    const auto config = LoadOrComplain(p.positional[0], err);
+    if (!config) return kExitUsage;
+    out << SignalUseTable(UseOfSignals(*config));
+    return kExitOk;
 }
 
 int CmdRewire(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env) {

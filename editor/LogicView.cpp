@@ -9,6 +9,7 @@
 #include "logic/Expression.h"
 #include "logic/Layout.h"
 #include "logic/LogicGrid.h"
+#include "logic/SignalUse.h"
 
 namespace zez {
 
@@ -25,6 +26,7 @@ LogicReport MakeLogicReport(const Config& config, int output, int32_t inputs) {
     for (int o = 0; o < kOutputs; ++o)
         r.states[static_cast<std::size_t>(o)] = EvaluateOutput(config, o, inputs);
     r.segments = SegmentCount(config.SegType[output]);
+    r.signalUse = SignalUseLine(UseOfSignals(config, false));
     if (OutputHasDiagram(config, output)) {
         auto drawn = DrawFunction(r.bits, sop);
         if (drawn && SegmentCount(drawn.value().types) < r.segments) r.minimal = drawn.value();
@@ -109,6 +111,11 @@ LogicView::LogicView(QWidget* parent) : QWidget(parent, Qt::Tool) {
     findings_->setMaximumHeight(120);
     states_ = new QLabel(this);
     states_->setWordWrap(true);
+    signalUse_ = new QLabel(this);
+    signalUse_->setWordWrap(true);
+    signalUse_->setToolTip(
+        QStringLiteral("The outputs whose contacts read each signal, and the "
+                       "signals no contact reads (zezudi-cli signals)"));
     layout->addWidget(title_);
     layout->addWidget(expression_);
     layout->addWidget(method_);
@@ -117,6 +124,7 @@ LogicView::LogicView(QWidget* parent) : QWidget(parent, Qt::Tool) {
     layout->addWidget(new QLabel(QStringLiteral("Wiring checks:"), this));
     layout->addWidget(findings_);
     layout->addWidget(states_);
+    layout->addWidget(signalUse_);
     redraw_ = new QPushButton(QStringLiteral("Redraw minimal"), this);
     redraw_->setEnabled(false);
     connect(redraw_, &QPushButton::clicked, this, [this] {
@@ -192,6 +200,8 @@ void LogicView::Show(const LogicReport& r) {
                                                                  : QStringLiteral("Off"))
                       .arg(o + 1 < kOutputs ? QStringLiteral(", ") : QString());
     states_->setText(states);
+    signalUse_->setText(QStringLiteral("Outputs that read each signal: ") +
+                        QString::fromStdString(r.signalUse));
     emit Shown();
 }
 

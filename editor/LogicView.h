@@ -33,6 +33,7 @@ struct LogicReport {
     std::array<bool, kOutputs> states{};
     int segments = 0;                       // the diagram's segments that hold anything
     std::optional<OutputSegments> minimal;  // the minimal drawing, when it takes fewer
+    std::string signalUse;                  // every output's contacts per signal, in a line
 };
 
 // Everything decided without a window; the CLI's commands call the same routines.
@@ -74,6 +75,7 @@ class LogicView : public QWidget {
     QTableView* table() const { return table_; }
     QListWidget* findings() const { return findings_; }
     QLabel* states() const { return states_; }
+    QLabel* signalUse() const { return signalUse_; }
     QPushButton* redraw() const { return redraw_; }
 
   signals:
@@ -105,6 +107,7 @@ class LogicView : public QWidget {
     QTableView* table_;
     QListWidget* findings_;
     QLabel* states_;
+    QLabel* signalUse_;
     QPushButton* redraw_;
 };
 

@@ -58,6 +58,8 @@ TEST(CliEval, BadUsageAndUnreadableFilesExitWith2) {
         {"eval", "/nonexistent/x.CDF", "--output", "1", "--inputs", "I1"},
         {"eval", ok, ok, "--output", "1", "--inputs", "I1"},
         {"show", ok},
+        {"signals", ok, ok},
+        {"signals", "/nonexistent/x.CDF"},
         {"compile", ok, "--engine", "slow"},
     };
     for (const auto& args : bad) {
@@ -69,11 +71,18 @@ TEST(CliEval, BadUsageAndUnreadableFilesExitWith2) {
     EXPECT_NE(missing.err.find("No such file"), npos);
 }
 
-TEST(CliShow, DrawsTheStairwellAndItsTruthTable) {
+TEST(CliShow, DrawsDiagramsTruthTablesAndTheSignalsOutputsRead) {
     const auto r = Cli({"show", Example("stairwell.CDF"), "--output", "1"});
     EXPECT_NE(r.out.find("|-[ I1]--[/I2]+-------"), npos) << r.out;
     const auto t = Cli({"table", Example("stairwell.CDF"), "--output", "1"});
     EXPECT_NE(t.out.find(" 0  1 | On\n 1  0 | On\n 1  1 | Off\n"), npos) << t.out;
+    EXPECT_EQ(Cli({"signals", Example("corridor.CDF")}).out,
+              "signal  LC1  LC2  LC3  LC4  LC5  LC6  LC7  LC8\n"
+              "I3       1    -    -    -    -    -    -    -\n"
+              "I4       1    -    -    -    -    -    -    -\n"
+              "P1       1    -    -    -    -    -    -    -\n"
+              "P2       1    1    -    -    -    -    -    -\n"
+              "free: I1 I2 I5 I6 I7 I8 P3 P4 P5 P6 P7 P8\n");
 }
 
 TEST(CliCompile, WritesTheArrayAndWarnsAboutBadValues) {
@@ -156,9 +165,9 @@ TEST(CliHelp, EveryCommandHasUsageOptionsAndExitCodes) {
     EXPECT_EQ(top.code, 0);
     EXPECT_EQ(Cli({"--version"}).out, std::string("zezudi-cli ") + ZEZ_VERSION + "\n");
     EXPECT_EQ(top.out.rfind("usage: zezudi-cli COMMAND", 0), 0u);
-    for (const char* cmd :
-         {"eval", "show", "compile", "table", "expr", "check", "export", "download", "upload",
-          "verify", "versions", "totext", "fromtext", "diff", "draw", "tidy", "rewire"}) {
+    for (const char* cmd : {"eval", "show", "compile", "table", "expr", "check", "export",
+                            "download", "upload", "verify", "versions", "totext", "fromtext",
+                            "diff", "draw", "tidy", "rewire", "signals"}) {
         EXPECT_NE(top.out.find(std::string("zezudi-cli ") + cmd), npos) << cmd;
         const auto r = Cli({cmd, "--help"});
         EXPECT_EQ(r.code, 0) << cmd;

@@ -34,6 +34,9 @@ TEST_F(LogicViewTest, ShowsExpressionTableFindingsAndStatesOfTheShownOutput) {
     EXPECT_EQ(on, 11);  // P2 on: 8 rows; P1 and P2 off with I3 or I4: 3 more
     EXPECT_EQ(view->findings()->item(0)->text(), "No findings.");
     EXPECT_TRUE(view->states()->text().contains("1 Off, 2 Off"));
+    EXPECT_EQ(view->signalUse()->text(),
+              "Outputs that read each signal: I3: 1; I4: 1; P1: 1; P2: 1, 2 | "
+              "free: I1 I2 I5 I6 I7 I8 P3 P4 P5 P6 P7 P8");
 
     window->client().chkIn[9]->setChecked(true);  // P2
     view->Finish();

@@ -10,6 +10,7 @@
 #include "config/CdfFile.h"
 #include "logic/Checks.h"
 #include "logic/LogicGrid.h"
+#include "logic/SignalUse.h"
 #include "support/SampleConfigs.h"
 
 namespace zez {
@@ -122,6 +123,35 @@ TEST(Checks, FindingsAreTheSameByBothMethods) {
     OutputBits bits;
     CompileOutputBits(mesh, 3, bits);
     EXPECT_EQ(CheckOutput(mesh, 3, bits), CheckOutput(mesh, 3, bits, CheckMethod::Compiles));
+}
+
+// Which outputs read which signal: contacts on no signal are not counted, and a contact that has
+// no effect is marked; an output only depends on signals its contacts read.
+TEST(SignalUse, CountsContactsAndMarksThoseWithoutEffect) {
+    Config c = Rung({{0, Wd, 0}, {1, NO, I2}});  // I2, with a contact on I1 across a wire
+    Set(c, 0, 16, NOu, I1);
+    for (int s = 0; s < 16; ++s) Set(c, 3, s, s ? W : NC, I2);  // output 4: not I2
+    Set(c, 4, 0, NO, 40);                                       // a contact on no signal
+    const SignalUse use = UseOfSignals(c);
+    EXPECT_EQ(SignalUseTable(use),
+              "signal  LC1  LC2  LC3  LC4  LC5  LC6  LC7  LC8\n"
+              "I1       1*   -    -    -    -    -    -    -\n"
+              "I2       1    -    -    1    -    -    -    -\n"
+              "* drawn, but the output does not depend on it\n"
+              "free: I3 I4 I5 I6 I7 I8 P1 P2 P3 P4 P5 P6 P7 P8\n");
+    EXPECT_EQ(SignalUseLine(use),
+              "I1: 1; I2: 1, 4 | free: I3 I4 I5 I6 I7 I8 P1 P2 P3 P4 P5 P6 P7 P8");
+    EXPECT_EQ(SignalUseLine(UseOfSignals(Config{})),
+              "no contact on a signal | free: I1 I2 I3 I4 I5 "
+              "I6 I7 I8 P1 P2 P3 P4 P5 P6 P7 P8");
+    std::mt19937 rng(12);
+    for (int i = 0; i < 10; ++i) {
+        const Config g = i % 2 ? samples::Typical(rng) : samples::OutOfRange(rng);
+        const SignalUse u = UseOfSignals(g);
+        for (int o = 0; o < kOutputs; ++o)
+            for (int s = 0; s < kSignals; ++s)
+                EXPECT_TRUE(((u.dependsOn[o] >> s) & 1) == 0 || u.contacts[s][o] > 0) << i << o;
+    }
 }
 
 // The command line exits with 1 on findings and 0 on clean files; the examples are clean.
