@@ -318,6 +318,16 @@ const std::vector<Command>& Commands() {
          "  (no options)\n",
          CmdDiff,
          "0 the same, 3 they differ, 2 bad usage or unreadable input"},
+        {"report",
+         "zezudi-cli report FILE [-o OUT.html|-] [--force]",
+         "write a commissioning report as one HTML page: per output its expression, truth table "
+         "and findings, the signals the outputs read, the note and the device's checksum",
+         {"-o"},
+         {"--force"},
+         1,
+         "  -o OUT         write the report to OUT (- or none: standard output); never FILE\n"
+         "  --force        replace OUT even when it holds a configuration\n",
+         CmdReport},
         {"versions",
          "zezudi-cli versions FILE [--restore N -o OUT]",
          "list the previous versions of FILE kept when a save replaced it (newest is 1), or "

@@ -68,6 +68,7 @@ int CmdSignals(const Parsed& p, std::ostream& out, std::ostream& err, const Envi
 int CmdToText(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env);
 int CmdFromText(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env);
 int CmdDiff(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env);
+int CmdReport(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env);
 int CmdVersions(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env);
 
 // The commands that talk to the device.

@@ -1,6 +1,7 @@
-// zezudi-cli: the text form of a configuration (totext, fromtext) and the comparison of two
-// configurations (diff), each given as a CDF file or as text.
+// zezudi-cli: the text form of a configuration (totext, fromtext), the comparison of two
+// configurations (diff), each given as a CDF file or as text, and the HTML report (report).
 
+#include <chrono>
 #include <filesystem>
 #include <ostream>
 #include <vector>
@@ -8,9 +9,11 @@
 #include "app/CliCommon.h"
 #include "config/CdfFile.h"
 #include "config/ConfigText.h"
+#include "config/File.h"
 #include "config/ReplaceFile.h"
 #include "logic/Compare.h"
 #include "logic/Layout.h"
+#include "logic/Report.h"
 
 namespace zez::cli {
 namespace {
@@ -83,6 +86,25 @@ int CmdDiff(const Parsed& p, std::ostream& out, std::ostream& err, const Environ
     const Comparison c = CompareConfigs(*a, *b);
     out << ComparisonText(c);
     return c.Same() ? kExitOk : kExitDiffers;
+}
+
+int CmdReport(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env) {
+    const std::string& file = p.positional[0];
+    const auto config = LoadAny(file, err);
+    if (!config) return kExitUsage;
+    std::string today = env.today;
+    if (today.empty()) {
+        const std::chrono::year_month_day d{
+            std::chrono::floor<std::chrono::days>(std::chrono::system_clock::now())};
+        const auto two = [](unsigned n) { return (n < 10 ? "0" : "") + std::to_string(n); };
+        today = std::to_string(static_cast<int>(d.year())) + "-" +
+                two(static_cast<unsigned>(d.month())) + "-" + two(static_cast<unsigned>(d.day()));
+    }
+    const std::string name = PathText(PathArg(file).filename());
+    const std::string html = ReportHtml(*config, {name, "on " + today + " from " + name});
+    const auto it = p.options.find("-o");
+    return WriteOut(p, "report", it == p.options.end() ? "-" : it->second,
+                    std::vector<uint8_t>(html.begin(), html.end()), out, err, env);
 }
 
 }  // namespace zez::cli

@@ -47,6 +47,7 @@ int main(int argc, char** argv) {
     env.versionsDir =
         zez::LocalPath(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) +
                        QStringLiteral("/versions"));
+    env.today = QDate::currentDate().toString(Qt::ISODate).toStdString();
     env.exportFile = [](const zez::cli::ExportJob& job) -> zez::Result<int> {
         zez::PrintRequest r{job.config, QString::fromStdString(job.file),
                             QDate::currentDate().toString(Qt::ISODate)};

@@ -26,6 +26,8 @@ void FrmZezUdiMain::BuildMenus() {
     m.mnuPrint->setShortcut(QKeySequence::Print);
     m.mnuExportPdf = file->addAction(QStringLiteral("&Export PDF..."), printing_,
                                      [this] { printing_->ExportPdf(); });
+    m.mnuExportReport = file->addAction(QStringLiteral("Export Repor&t..."), printing_,
+                                        [this] { printing_->ExportReport(); });
     m.mnuRecent = file->addMenu(QStringLiteral("&Recent Files"));
     connect(m.mnuRecent, &QMenu::aboutToShow, this, [this] { FillRecentMenu(); });
     FillRecentMenu();

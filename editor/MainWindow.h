@@ -33,6 +33,7 @@ inline const QString kMainCaption =
 struct MainMenus {
     QAction *mnuNew = nullptr, *mnuOpen = nullptr, *mnuSave = nullptr, *mnuSaveAs = nullptr;
     QAction *mnuPrintPreview = nullptr, *mnuPrint = nullptr, *mnuExportPdf = nullptr;
+    QAction* mnuExportReport = nullptr;
     QMenu* mnuRecent = nullptr;
     QAction* mnuVersions = nullptr;
     QAction* mnuCompareFile = nullptr;

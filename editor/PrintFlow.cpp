@@ -6,6 +6,12 @@
 #include <QLocale>
 #include <QPainter>
 #include <QPrinter>
+#include <vector>
+
+#include "config/CdfFile.h"
+#include "config/ReplaceFile.h"
+#include "export/LocalPath.h"
+#include "logic/Report.h"
 
 namespace zez {
 
@@ -35,13 +41,17 @@ void PrintFlow::Print(bool preview) {
     });
 }
 
-void PrintFlow::ExportPdf() {
+QString PrintFlow::InitialName(const QString& extension) const {
     QString initial =
-        doc_.hasFile() ? doc_.fileName() : QDir::homePath() + QStringLiteral("/*.pdf");
+        doc_.hasFile() ? doc_.fileName() : QDir::homePath() + QStringLiteral("/*") + extension;
     if (initial.endsWith(QStringLiteral(".CDF"), Qt::CaseInsensitive))
-        initial = initial.left(initial.size() - 4) + QStringLiteral(".pdf");
-    const QString name =
-        dialogs_.SaveFileName({QStringLiteral("PDF Files (*.pdf)|*.pdf"), initial, false});
+        initial = initial.left(initial.size() - 4) + extension;
+    return initial;
+}
+
+void PrintFlow::ExportPdf() {
+    const QString name = dialogs_.SaveFileName(
+        {QStringLiteral("PDF Files (*.pdf)|*.pdf"), InitialName(QStringLiteral(".pdf")), false});
     if (name.isEmpty()) return;
     const auto pages = zez::ExportPdf(Now(), name, QPageSize::A4);
     if (!pages) {
@@ -51,6 +61,34 @@ void PrintFlow::ExportPdf() {
     }
     dialogs_.Message(QStringLiteral("%1 page(s) written to %2.").arg(pages.value()).arg(name),
                      QStringLiteral("Export PDF"), Buttons::Ok, Icon::Information);
+}
+
+void PrintFlow::ExportReport() {
+    const QString title = QStringLiteral("Export Report");
+    const QString name = dialogs_.SaveFileName({QStringLiteral("HTML Files (*.html)|*.html"),
+                                                InitialName(QStringLiteral(".html")), false});
+    if (name.isEmpty()) return;
+    if (HoldsConfiguration(LocalPath(name))) {  // never written over with a report
+        dialogs_.Message(QStringLiteral("%1 holds a configuration; the report was not written. "
+                                        "Choose another name.")
+                             .arg(name),
+                         title, Buttons::Ok, Icon::Critical);
+        return;
+    }
+    const QString file = doc_.hasFile() ? QFileInfo(doc_.fileName()).fileName()
+                                        : QStringLiteral("a configuration not saved");
+    const std::string html = ReportHtml(
+        doc_.record(), {file.toStdString(), QStringLiteral("on %1 from %2")
+                                                .arg(QDate::currentDate().toString(Qt::ISODate),
+                                                     doc_.hasFile() ? doc_.fileName() : file)
+                                                .toStdString()});
+    const std::vector<uint8_t> bytes(html.begin(), html.end());
+    if (auto w = ReplaceFile(LocalPath(name), bytes, {}, "Cannot write"); !w) {
+        dialogs_.Message(QString::fromStdString(w.error()), title, Buttons::Ok, Icon::Critical);
+        return;
+    }
+    dialogs_.Message(QStringLiteral("Report written to %1.").arg(name), title, Buttons::Ok,
+                     Icon::Information);
 }
 
 }  // namespace zez

@@ -1,6 +1,6 @@
 #pragma once
 // File > Print Preview..., Print... and Export PDF...: the document's pages through the one
-// drawing that export also uses.
+// drawing that export also uses; File > Export Report...: the HTML commissioning report.
 
 #include <QObject>
 
@@ -16,10 +16,14 @@ class PrintFlow : public QObject {
     PrintFlow(Document& doc, Dialogs& dialogs, QObject* parent = nullptr);
     void Print(bool preview);
     void ExportPdf();
+    void ExportReport();
 
   private:
     // What a printed or exported page shows: the record, the file's name and today's date.
     PrintRequest Now() const;
+    // The file dialog's first name: the document's file with `extension`, else one in the home
+    // folder.
+    QString InitialName(const QString& extension) const;
     Document& doc_;
     Dialogs& dialogs_;
 };

@@ -71,8 +71,8 @@ std::string SignalUseLine(const SignalUse& use) {
             sep = ", ";
         }
     }
-    return (used.empty() ? "no contact on a signal" : used) + " | free:" +
-           (free.empty() ? " none" : free);
+    return (used.empty() ? "no contact on a signal" : used) +
+           " | free:" + (free.empty() ? " none" : free);
 }
 
 }  // namespace zez

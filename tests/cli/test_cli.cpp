@@ -167,7 +167,7 @@ TEST(CliHelp, EveryCommandHasUsageOptionsAndExitCodes) {
     EXPECT_EQ(top.out.rfind("usage: zezudi-cli COMMAND", 0), 0u);
     for (const char* cmd : {"eval", "show", "compile", "table", "expr", "check", "export",
                             "download", "upload", "verify", "versions", "totext", "fromtext",
-                            "diff", "draw", "tidy", "rewire", "signals"}) {
+                            "diff", "draw", "tidy", "rewire", "signals", "report"}) {
         EXPECT_NE(top.out.find(std::string("zezudi-cli ") + cmd), npos) << cmd;
         const auto r = Cli({cmd, "--help"});
         EXPECT_EQ(r.code, 0) << cmd;

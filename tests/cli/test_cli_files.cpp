@@ -210,7 +210,7 @@ TEST(CliVersions, WhatAWriteReplacesIsKeptAndCanBeRestored) {
     EXPECT_EQ(test::ReadBytes(site), test::ReadBytes(Example("corridor.CDF")));
 }
 
-// totext, fromtext and diff: a round trip through files, what each says, and every failure
+// totext, fromtext, diff and report: a round trip through files, what each says, and every failure
 // exits with its status and writes nothing.
 TEST(CliText, RoundTripDiffAndEveryFailure) {
     test::TempDir dir;
@@ -232,6 +232,14 @@ TEST(CliText, RoundTripDiffAndEveryFailure) {
     test::WriteBytes(dir.File("long.CDF"), longer);
     EXPECT_NE(Cli({"totext", dir.File("long.CDF")}).err.find("10 bytes after the first 12,288"),
               npos);
+    // The report, of a CDF file or of its text form, to standard output or a file.
+    const auto report = Cli({"report", text});
+    EXPECT_NE(report.out.find("<title>Report: c.zez</title>"), npos) << report.out;
+    EXPECT_NE(report.out.find("<code>I3&amp;!P1|I4&amp;!P1|P2</code>"), npos);
+    ASSERT_EQ(Cli({"report", corridor, "-o", dir.File("r.html")}).code, 0);
+    const auto html = test::ReadBytes(dir.File("r.html"));
+    EXPECT_NE(std::string(html.begin(), html.end()).find("<title>Report: corridor.CDF</title>"),
+              npos);
 
     test::WriteBytes(dir.File("bad.zez"), {'z', 'e', 'z', 'u', 'd', 'i', '-', 'c', 'o', 'n', 'f',
                                            'i', 'g', ' ', '1', '\n', 'x', '\n'});
@@ -247,6 +255,10 @@ TEST(CliText, RoundTripDiffAndEveryFailure) {
         {{"diff", corridor}, 2, "expected 2 arguments"},
         {{"diff", corridor, dir.File("bad.zez")}, 2, "line 2, column 1"},
         {{"diff", dir.File("missing.CDF"), corridor}, 2, "No such file"},
+        {{"report", dir.File("missing.CDF")}, 2, "No such file"},
+        {{"report", text, "-o", text}, 2, "is the input file"},
+        {{"report", corridor, "-o", dir.File("back.CDF")}, 2, "give --force"},
+        {{"report", corridor, "-o", dir.File("no/such/r.html")}, 1, "no/such/r.html"},
     };
     for (const auto& [args, code, says] : failures) {
         const auto r = Cli(args);

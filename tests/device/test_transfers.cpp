@@ -4,6 +4,7 @@
 
 #include "device/Emulator.h"
 #include "device/Transfers.h"
+#include "logic/Report.h"
 #include "support/SampleConfigs.h"
 
 namespace zez::device {
@@ -77,6 +78,16 @@ TEST(Transfers, UploadAfterDownloadGivesTheConfigurationBack) {
     EXPECT_EQ(b.port.written[2], "[80000000000010000]");
     EXPECT_EQ(b.port.written[12], "[80000000000010A00]");
     EXPECT_EQ(b.port.written.back(), "[70000000000000000]");
+}
+
+// The report's checksum is the one the device gives for the configuration and note it stores.
+TEST(Transfers, TheReportsChecksumIsTheDevicesAfterADownload) {
+    Bench b;
+    const Config config = Sample(7);
+    ASSERT_EQ(Download(b.link, "ttyX", ControlArray{}, config).outcome, Outcome::Complete);
+    const std::string sum = Upload(b.link, "ttyX").deviceChecksum;
+    ASSERT_EQ(sum.size(), 16u);
+    EXPECT_NE(ReportHtml(config, {}).find("<code>" + sum + "</code>"), std::string::npos) << sum;
 }
 
 TEST(Transfers, EmptyDeviceUploadsAnEmptyConfiguration) {

@@ -176,7 +176,7 @@ std::vector<std::pair<QString, QRectF>> Words(const QString& pdftotext, const QS
 
 // Print Preview, Print and Export PDF from the editor: every diagram and the note through the one
 // drawing, the printed pages the same as the exported ones at every printer resolution; a folder
-// that cannot be written is reported and nothing else changes.
+// that cannot be written is reported and nothing else changes. Then Export Report.
 TEST(PrintFlow, PrintedPagesAreTheExportedOnesAtEveryResolution) {
     const QString pdftotext = Tool("pdftotext");
     test::TempDir dir;
@@ -215,6 +215,23 @@ TEST(PrintFlow, PrintedPagesAreTheExportedOnesAtEveryResolution) {
     dialogs.saveNames = {file("no/such/folder/x.pdf")};
     printing.ExportPdf();
     EXPECT_EQ(dialogs.boxes.back().icon, Icon::Critical);
+    // The report: written, never over a configuration, and a cancelled dialog writes nothing.
+    const auto cdf = test::ReadBytes(ZEZ_EXAMPLES_DIR "/corridor.CDF");
+    test::WriteBytes(dir.File("site.CDF"), cdf);
+    dialogs.saveNames = {file("r.html"), file("site.CDF"), QString()};
+    printing.ExportReport();
+    EXPECT_EQ(dialogs.saveRequests.back().initialName.right(13), "corridor.html");
+    EXPECT_EQ(dialogs.boxes.back().text, "Report written to " + file("r.html") + ".");
+    const auto html = test::ReadBytes(dir.File("r.html"));
+    EXPECT_NE(std::string(html.begin(), html.end()).find("<code>I3&amp;!P1|I4&amp;!P1|P2</code>"),
+              std::string::npos);
+    printing.ExportReport();
+    EXPECT_TRUE(dialogs.boxes.back().icon == Icon::Critical &&
+                dialogs.boxes.back().text.contains("holds a configuration"));
+    EXPECT_EQ(test::ReadBytes(dir.File("site.CDF")), cdf);
+    const auto boxes = dialogs.boxes.size();
+    printing.ExportReport();
+    EXPECT_EQ(dialogs.boxes.size(), boxes);
     EXPECT_FALSE(state.ConfigChanged);
 }
 

@@ -65,8 +65,8 @@ TEST_F(EditorTest, StartsEmptyOnOutputOneWithItsControlsWhereTheLayoutPutsThem) 
     EXPECT_EQ(Captions(bar), (QStringList{"File", "Connect", "Notes", "Edit", "Tools"}));
     EXPECT_EQ(Captions(bar[0]->menu()->actions()),
               (QStringList{"New", "Open", "Save", "Save As", "", "Print Preview...", "Print...",
-                           "Export PDF...", "Recent Files", "Previous Versions...",
-                           "Compare With File...", "", "Exit"}));
+                           "Export PDF...", "Export Report...", "Recent Files",
+                           "Previous Versions...", "Compare With File...", "", "Exit"}));
     EXPECT_EQ(Captions(bar[1]->menu()->actions()),
               (QStringList{"Compile", "Download", "Upload", "", "COM1", "COM2", "COM3", "COM4",
                            "COM5", "COM6", "COM7", "COM8", "Other Port...", "Emulated Device", "",

@@ -10,12 +10,14 @@
 #include "config/CdfFile.h"
 #include "logic/Checks.h"
 #include "logic/LogicGrid.h"
+#include "logic/Report.h"
 #include "logic/SignalUse.h"
 #include "support/SampleConfigs.h"
 
 namespace zez {
 namespace {
 
+constexpr auto npos = std::string::npos;
 using samples::Set;
 
 constexpr int W = 4;    // wire
@@ -152,6 +154,33 @@ TEST(SignalUse, CountsContactsAndMarksThoseWithoutEffect) {
             for (int s = 0; s < kSignals; ++s)
                 EXPECT_TRUE(((u.dependsOn[o] >> s) & 1) == 0 || u.contacts[s][o] > 0) << i << o;
     }
+}
+
+// The report: a section per output (its expression, its truth table up to six signals, its
+// findings), the signals, and the note and names as text, never as markup.
+TEST(Report, ShowsEachOutputAndEscapesWhatTheUserWrote) {
+    Config c = Rung({{2, NO, I1}, {3, NC, I2}});                   // output 1: I1 & !I2
+    for (int s = 0; s < 16; ++s) Set(c, 2, s, s < 7 ? NO : W, s);  // output 3: I1..I7 in series
+    for (int s = 0; s < 16; ++s) Set(c, 4, s, W);                  // output 5: always on
+    const std::string note = "<b>Hall & stairs</b>\r\ncaf\xe9";
+    std::copy(note.begin(), note.end(), c.NoteData.begin());
+    const std::string html = ReportHtml(c, {"R&D <1>.CDF", "today"});
+    const auto section = [&](int o) {
+        const auto at = html.find("<h2>LC Input " + std::to_string(o) + "</h2>");
+        return html.substr(at, html.find("<h2>", at + 4) - at);
+    };
+    const std::string one = section(1);
+    EXPECT_NE(one.find("<code>I1&amp;!I2</code> (minimal sum of products)"), npos) << one;
+    // Title, expression, the table's head, its 4 rows and end, the checks.
+    EXPECT_EQ(std::count(one.begin(), one.end(), '\n'), 9) << one;
+    EXPECT_NE(one.find("<tr><td>1</td><td>0</td><td class=\"on\">On</td></tr>"), npos) << one;
+    EXPECT_NE(section(2).find("No diagram: always off."), npos);
+    EXPECT_NE(section(3).find("Depends on 7 signals"), npos);
+    EXPECT_NE(section(5).find("<li>LC Input 5: always on</li>"), npos);
+    EXPECT_NE(html.find("<title>Report: R&amp;D &lt;1&gt;.CDF</title>"), npos);
+    EXPECT_NE(html.find("<pre>&lt;b&gt;Hall &amp; stairs&lt;/b&gt;\ncaf\xc3\xa9</pre>"), npos);
+    EXPECT_NE(html.find("\nI7       -    -    1    -    -    -    -    -\n"), npos);
+    EXPECT_EQ(html.find("<b>"), npos);
 }
 
 // The command line exits with 1 on findings and 0 on clean files; the examples are clean.

@@ -1,0 +1,122 @@
+#include "logic/Report.h"
+
+#include <vector>
+
+#include "compiler/Compiler.h"
+#include "device/Protocol.h"
+#include "logic/Checks.h"
+#include "logic/Expression.h"
+#include "logic/SignalUse.h"
+#include "notes/NoteText.h"
+
+namespace zez {
+namespace {
+
+std::string Escape(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            default:
+                out += c;
+        }
+    }
+    return out;
+}
+
+std::string Utf8(const std::u32string& text) {
+    std::string out;
+    for (char32_t c : text) {
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {  // the note's character set stays within the first plane
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+std::string TruthTable(const OutputBits& bits, const std::vector<int>& signals, int output) {
+    std::string html = "<table class=\"truth\"><tr>";
+    for (int s : signals) html += "<th>" + SignalName(s) + "</th>";
+    html += "<th>LC Input " + std::to_string(output + 1) + "</th></tr>\n";
+    const int k = static_cast<int>(signals.size());
+    for (int row = 0; row < (1 << k); ++row) {
+        int word = 0;
+        html += "<tr>";
+        for (int i = 0; i < k; ++i) {
+            const int bit = (row >> (k - 1 - i)) & 1;
+            word |= bit << signals[static_cast<std::size_t>(i)];
+            html += "<td>" + std::to_string(bit) + "</td>";
+        }
+        const bool on = (bits[static_cast<std::size_t>(word >> 6)] >> (word & 63)) & 1;
+        html += on ? "<td class=\"on\">On</td></tr>\n" : "<td>Off</td></tr>\n";
+    }
+    return html + "</table>\n";
+}
+
+}  // namespace
+
+std::string ReportHtml(const Config& config, const ReportInfo& info) {
+    const std::string title = "Report: " + Escape(info.fileName);
+    std::string html =
+        "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>" + title +
+        "</title>\n<style>body{font-family:sans-serif;margin:2em}"
+        "pre,code{font-family:monospace}table{border-collapse:collapse}"
+        "td,th{border:1px solid #999;padding:2px 8px;text-align:center}"
+        "td.on{background:#fdd;font-weight:bold}</style></head>\n<body>\n<h1>" +
+        title + "</h1>\n<p>Made " + Escape(info.generated) +
+        ". Checksum of the configuration and note, as the device reports it after a download: "
+        "<code>" +
+        device::UploadHostChecksum(config) + "</code></p>\n";
+    const auto findings = CheckConfig(config);
+    for (int o = 0; o < kOutputs; ++o) {
+        html += "<h2>LC Input " + std::to_string(o + 1) + "</h2>\n";
+        if (!OutputHasDiagram(config, o)) {
+            html += "<p>No diagram: always off.</p>\n";
+            continue;
+        }
+        OutputBits bits;
+        CompileOutputBits(config, o, bits);
+        const SumOfProducts sop = Minimise(bits);
+        html += "<p>Computes <code>" + Escape(FormatExpression(sop)) + "</code> (" +
+                (sop.exact ? "minimal sum of products" : "sum of products, not proven minimal") +
+                ").</p>\n";
+        if (sop.dependsOn.empty()) {
+            html += "<p>Depends on no signal.</p>\n";
+        } else if (static_cast<int>(sop.dependsOn.size()) <= kReportTableSignals) {
+            html += TruthTable(bits, sop.dependsOn, o);
+        } else {
+            html += "<p>Depends on " + std::to_string(sop.dependsOn.size()) +
+                    " signals; the truth table is in the Logic window.</p>\n";
+        }
+        std::string found;
+        for (const auto& f : findings)
+            if (f.output == o) found += "<li>" + Escape(FindingText(f)) + "</li>\n";
+        html += found.empty() ? "<p>Wiring checks: no findings.</p>\n"
+                              : "<p>Wiring checks:</p>\n<ul>\n" + found + "</ul>\n";
+    }
+    html += "<h2>Signals</h2>\n<pre>" + Escape(SignalUseTable(UseOfSignals(config))) + "</pre>\n";
+    const std::u32string note = NoteEdit(config.NoteData).Text();
+    html += "<h2>Note</h2>\n" + (note.empty() ? std::string("<p>No note.</p>\n")
+                                              : "<pre>" + Escape(Utf8(note)) + "</pre>\n");
+    return html + "</body></html>\n";
+}
+
+}  // namespace zez
