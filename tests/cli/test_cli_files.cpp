@@ -162,17 +162,6 @@ TEST(CliSafety, MessagesNameTheRealReason) {
     EXPECT_NE(none.err.find("has no diagram"), npos);
 }
 
-// upload -o reports success only once the file is written.
-TEST(CliSafety, UploadSaysCompleteOnlyAfterTheFileIsWritten) {
-    TransferCli t;
-    ASSERT_EQ(t.Corridor().code, 0);
-    const auto r = t.Run({"upload", "--port", "sim", "-o", "/nonexistent-folder/u.CDF", "--yes"});
-    EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(r.out.find("Upload Complete."), npos);
-    EXPECT_NE(r.out.find("Upload Failed."), npos);
-    EXPECT_NE(r.err.find("/nonexistent-folder/u.CDF"), npos);
-}
-
 // Every write that replaces a configuration keeps what it replaced, the last 20 per file;
 // versions are listed newest first and restored byte for byte.
 TEST(CliVersions, WhatAWriteReplacesIsKeptAndCanBeRestored) {
