@@ -45,12 +45,6 @@ Error At(int column, const std::string& what) {
 
 }  // namespace
 
-bool SignalMap::Identity() const {
-    for (int s = 0; s < kSignals; ++s)
-        if (to[static_cast<std::size_t>(s)] != s) return false;
-    return true;
-}
-
 Result<SignalMap> ParseSignalMap(const std::string& text) {
     SignalMap map;
     std::array<bool, kSignals> moved{};

@@ -16,7 +16,6 @@ inline constexpr int kSignals = 16;
 // For each signal (I1..I8 are 0..7, P1..P8 are 8..15) the signal its contacts move to.
 struct SignalMap {
     std::array<int, kSignals> to{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
-    bool Identity() const;
 };
 
 // Reads moves such as "I3=P5, I5<>I6": A=B moves A's contacts to B, A<>B swaps A and B. Moves

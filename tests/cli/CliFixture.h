@@ -25,6 +25,20 @@ inline Outcome Cli(std::vector<std::string> args) {
     return {code, out.str(), err.str()};
 }
 
+// Each command line exits with its status and says what it must on standard error.
+struct Failure {
+    std::vector<std::string> args;
+    int code;
+    const char* says;
+};
+inline void ExpectFailures(const std::vector<Failure>& failures) {
+    for (const auto& [args, code, says] : failures) {
+        const auto r = Cli(args);
+        EXPECT_EQ(r.code, code) << args[0] << " " << args.back();
+        EXPECT_NE(r.err.find(says), std::string::npos) << r.err;
+    }
+}
+
 inline std::string Example(const char* name) {
     return std::string(ZEZ_EXAMPLES_DIR) + "/" + name;
 }
