@@ -286,14 +286,17 @@ void GridEditor::RewireSignals() {
                              Icon::Warning);
             continue;
         }
-        ClearSelection();
+        Config rewired = doc_.record();
         int moved = 0;
-        doc_.EditOutputs(title, [&](Config& c) {
-            for (int n : RewireContacts(c, map.value())) moved += n;
-        });
-        emit Said(QStringLiteral("%1: %2 contact(s) moved")
-                      .arg(QString::fromStdString(SignalMapText(map.value())))
-                      .arg(moved));
+        for (int n : RewireContacts(rewired, map.value())) moved += n;
+        const QString said = QString::fromStdString(SignalMapText(map.value()));
+        if (moved == 0) {  // nothing to do: the flags stay as they are
+            emit Said(said + QStringLiteral(": no contact is on these signals; nothing changed"));
+            return;
+        }
+        ClearSelection();
+        doc_.EditOutputs(title, [&](Config& c) { c = rewired; });
+        emit Said(QStringLiteral("%1: %2 contact(s) moved").arg(said).arg(moved));
         return;
     }
 }

@@ -245,6 +245,12 @@ TEST_F(GridEditorTest, RewiringMovesTheContactsOfEveryOutputAsOneStep) {
     editor.RewireSignals();
     EXPECT_EQ(said.back().toStdString(), "I2 -> I3: 1 contact(s) moved");
     EXPECT_EQ(Steps(), steps + 2);
+    doc.Compile({});
+    doc.MarkSaved(QStringLiteral("s.CDF"));
+    dialogs.texts = {QStringLiteral("I5=I6")};  // moves nothing: no step, the flags as they were
+    editor.RewireSignals();
+    EXPECT_TRUE(said.back().endsWith("nothing changed") && Steps() == steps + 2);
+    EXPECT_TRUE(!state.ConfigChanged && doc.compiled());
     editor.RewireSignals();  // cancelled
     EXPECT_EQ(Steps(), steps + 2);
 }
