@@ -49,10 +49,19 @@ QString PrintFlow::InitialName(const QString& extension) const {
     return initial;
 }
 
+bool PrintFlow::HoldsConfigurationSaid(const QString& name, const QString& title) {
+    if (!HoldsConfiguration(LocalPath(name))) return false;
+    dialogs_.Message(
+        QStringLiteral("%1 holds a configuration; nothing was written. Choose another name.")
+            .arg(name),
+        title, Buttons::Ok, Icon::Critical);
+    return true;
+}
+
 void PrintFlow::ExportPdf() {
     const QString name = dialogs_.SaveFileName(
         {QStringLiteral("PDF Files (*.pdf)|*.pdf"), InitialName(QStringLiteral(".pdf")), false});
-    if (name.isEmpty()) return;
+    if (name.isEmpty() || HoldsConfigurationSaid(name, QStringLiteral("Export PDF"))) return;
     const auto pages = zez::ExportPdf(Now(), name, QPageSize::A4);
     if (!pages) {
         dialogs_.Message(QString::fromStdString(pages.error()), QStringLiteral("Export PDF"),
@@ -67,14 +76,7 @@ void PrintFlow::ExportReport() {
     const QString title = QStringLiteral("Export Report");
     const QString name = dialogs_.SaveFileName({QStringLiteral("HTML Files (*.html)|*.html"),
                                                 InitialName(QStringLiteral(".html")), false});
-    if (name.isEmpty()) return;
-    if (HoldsConfiguration(LocalPath(name))) {  // never written over with a report
-        dialogs_.Message(QStringLiteral("%1 holds a configuration; the report was not written. "
-                                        "Choose another name.")
-                             .arg(name),
-                         title, Buttons::Ok, Icon::Critical);
-        return;
-    }
+    if (name.isEmpty() || HoldsConfigurationSaid(name, title)) return;
     const QString file = doc_.hasFile() ? QFileInfo(doc_.fileName()).fileName()
                                         : QStringLiteral("a configuration not saved");
     const std::string html = ReportHtml(

@@ -24,6 +24,8 @@ class PrintFlow : public QObject {
     // The file dialog's first name: the document's file with `extension`, else one in the home
     // folder.
     QString InitialName(const QString& extension) const;
+    // An export never writes over a configuration file: says so and returns true for one.
+    bool HoldsConfigurationSaid(const QString& name, const QString& title);
     Document& doc_;
     Dialogs& dialogs_;
 };

@@ -215,10 +215,11 @@ TEST(PrintFlow, PrintedPagesAreTheExportedOnesAtEveryResolution) {
     dialogs.saveNames = {file("no/such/folder/x.pdf")};
     printing.ExportPdf();
     EXPECT_EQ(dialogs.boxes.back().icon, Icon::Critical);
-    // The report: written, never over a configuration, and a cancelled dialog writes nothing.
+    // The report: written, never over a configuration (a PDF neither), and a cancelled dialog
+    // writes nothing.
     const auto cdf = test::ReadBytes(ZEZ_EXAMPLES_DIR "/corridor.CDF");
     test::WriteBytes(dir.File("site.CDF"), cdf);
-    dialogs.saveNames = {file("r.html"), file("site.CDF"), QString()};
+    dialogs.saveNames = {file("r.html"), file("site.CDF")};
     printing.ExportReport();
     EXPECT_EQ(dialogs.saveRequests.back().initialName.right(13), "corridor.html");
     EXPECT_EQ(dialogs.boxes.back().text, "Report written to " + file("r.html") + ".");
@@ -228,6 +229,10 @@ TEST(PrintFlow, PrintedPagesAreTheExportedOnesAtEveryResolution) {
     printing.ExportReport();
     EXPECT_TRUE(dialogs.boxes.back().icon == Icon::Critical &&
                 dialogs.boxes.back().text.contains("holds a configuration"));
+    dialogs.saveNames = {file("site.CDF"), QString()};  // nor a PDF
+    printing.ExportPdf();
+    EXPECT_EQ(dialogs.boxes.back().title, "Export PDF");
+    EXPECT_TRUE(dialogs.boxes.back().text.contains("holds a configuration"));
     EXPECT_EQ(test::ReadBytes(dir.File("site.CDF")), cdf);
     const auto boxes = dialogs.boxes.size();
     printing.ExportReport();
