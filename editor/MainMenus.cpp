@@ -81,6 +81,17 @@ void FrmZezUdiMain::BuildMenus() {
                                         &GridEditor::DrawFromFormula);
     m.mnuRewire =
         tools->addAction(QStringLiteral("&Rewire Signals..."), editor_, &GridEditor::RewireSignals);
+    // The outputs in turn from the keyboard, as tabs go in other programs.
+    tools->addSeparator();
+    auto step = [this](int by) {
+        QComboBox* box = client_->cboOutput;
+        box->setCurrentIndex((box->currentIndex() + by + kOutputs) % kOutputs);
+    };
+    m.mnuNextOutput = tools->addAction(QStringLiteral("&Next Output"), this, [step] { step(1); });
+    m.mnuNextOutput->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_PageDown));
+    m.mnuPreviousOutput =
+        tools->addAction(QStringLiteral("&Previous Output"), this, [step] { step(-1); });
+    m.mnuPreviousOutput->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_PageUp));
 }
 
 void FrmZezUdiMain::BuildEditMenu() {

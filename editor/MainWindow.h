@@ -39,6 +39,7 @@ struct MainMenus {
     QAction* mnuCompareFile = nullptr;
     QAction* mnuDrawFormula = nullptr;
     QAction* mnuRewire = nullptr;
+    QAction *mnuNextOutput = nullptr, *mnuPreviousOutput = nullptr;
     QAction* mnuExit = nullptr;
     QAction *mnuCompile = nullptr, *mnuDownload = nullptr, *mnuUpload = nullptr;
     std::array<QAction*, 8> mnuCOM{};

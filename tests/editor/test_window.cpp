@@ -72,7 +72,8 @@ TEST_F(EditorTest, StartsEmptyOnOutputOneWithItsControlsWhereTheLayoutPutsThem) 
                            "COM5", "COM6", "COM7", "COM8", "Other Port...", "Emulated Device", "",
                            "Compare with Device...", "Verify After Download"}));
     EXPECT_EQ(Captions(bar[4]->menu()->actions()),
-              (QStringList{"Logic", "Draw From Formula...", "Rewire Signals..."}));
+              (QStringList{"Logic", "Draw From Formula...", "Rewire Signals...", "", "Next Output",
+                           "Previous Output"}));
     EXPECT_EQ(window->menus.mnuUndo->shortcut(), QKeySequence(QKeySequence::Undo));
     EXPECT_EQ(window->menus.mnuRedo->shortcuts(),
               (QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
@@ -264,6 +265,11 @@ TEST_F(EditorTest, EnterInTheTestFrameTestsAndKeysAndClicksReachTheGrid) {
     EXPECT_EQ(state.record.SegType[0][17], 4);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
     EXPECT_FALSE(ui().imgSegment[17]->selected() || window->menus.mnuCopy->isEnabled());
+    // Ctrl+Page Up and Down go through the outputs, round from the last to the first.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageUp, Qt::ControlModifier);
+    EXPECT_EQ(ui().cboOutput->currentIndex(), 7);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageDown, Qt::ControlModifier);
+    EXPECT_TRUE(ui().cboOutput->currentIndex() == 0 && window->document().output() == 0);
     ui().cboOutput->setFocus();  // the cursor shows that the grid has no focus
     EXPECT_FALSE(ui().imgSegment[0]->focused());
     // Ctrl+A, New, then a key on the grid: nothing selected or edited behind the user's back.
