@@ -37,7 +37,12 @@ void PrintFlow::Print(bool preview) {
         const double dots = target->resolution() / 72.0;
         p.scale(dots, dots);
         const QRectF page(QPointF(0, 0), target->pageLayout().paintRect(QPageLayout::Point).size());
-        PrintPages(p, page, request, [&] { target->newPage(); });
+        // The pages the dialog's range chose, all when it chose none.
+        const QPageRanges ranges = target->pageRanges();
+        const bool some = target->printRange() == QPrinter::PageRange && !ranges.isEmpty();
+        PrintPages(
+            p, page, request, [&] { target->newPage(); },
+            [&](int n) { return !some || ranges.contains(n); });
     });
 }
 

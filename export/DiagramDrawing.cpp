@@ -165,15 +165,21 @@ int PagesToPrint(const PrintRequest& r) {
 }
 
 void PrintPages(QPainter& p, const QRectF& page, const PrintRequest& r,
-                const std::function<void()>& newPage) {
+                const std::function<void()>& newPage, const std::function<bool(int)>& wanted) {
     const int pages = PagesToPrint(r);
     const QRectF body(page.left(), page.top(), page.width(), page.height() - 22);
     int number = 0;
+    bool drawn = false;
+    // The next page's number; whether it is drawn (then on a page of its own).
     auto next = [&] {
-        if (number++ > 0) newPage();
+        ++number;
+        if (wanted && !wanted(number)) return false;
+        if (drawn) newPage();
+        drawn = true;
+        return true;
     };
     for (int o : OutputsToPrint(r.config)) {
-        next();
+        if (!next()) continue;
         const QRectF below = Title(p, body, PageTitle(o));
         const double side = std::min(below.width(), below.height() - 90);
         const QRectF diagram(below.left(), below.top(), side, side * kDrawHeight / kDrawWidth);
@@ -193,13 +199,11 @@ void PrintPages(QPainter& p, const QRectF& page, const PrintRequest& r,
         Footer(p, page, r, number, pages);
     }
     const QString note = NoteString(r.config.NoteData);
-    if (!note.isEmpty()) {
-        next();
+    if (!note.isEmpty() && next()) {
         NoteBody(p, Title(p, body, QStringLiteral("Note")), note);
         Footer(p, page, r, number, pages);
     }
-    if (number == 0) {
-        next();
+    if (number == 0 && next()) {
         Title(p, body, QStringLiteral("No diagram and no note"));
         Footer(p, page, r, number, pages);
     }

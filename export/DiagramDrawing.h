@@ -29,10 +29,11 @@ struct PrintRequest {
 
 // The pages of a configuration: one per output with a diagram (title "LC Input N", the diagram,
 // its expression), then the note when there is one. Returns the number of pages; `newPage` is
-// called between pages.
+// called between pages. With `wanted`, only the pages it takes (numbered from 1, as their
+// footers say) are drawn, as when a print dialog chose a range.
 int PagesToPrint(const PrintRequest& request);
 void PrintPages(QPainter& p, const QRectF& page, const PrintRequest& request,
-                const std::function<void()>& newPage);
+                const std::function<void()>& newPage, const std::function<bool(int)>& wanted = {});
 
 // Vector files. Errors name the file and the reason.
 Result<int> ExportPdf(const PrintRequest& request, const QString& path, QPageSize::PageSizeId size);

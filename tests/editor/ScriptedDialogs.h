@@ -65,6 +65,10 @@ class ScriptedDialogs final : public Dialogs {
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(printTo);
         if (printResolution > 0) printer.setResolution(printResolution);
+        if (!printPages.isEmpty()) {  // as the dialog leaves a chosen range
+            printer.setPrintRange(QPrinter::PageRange);
+            printer.setPageRanges(printPages);
+        }
         paint(&printer);
         return true;
     }
@@ -103,6 +107,7 @@ class ScriptedDialogs final : public Dialogs {
     std::vector<bool> printRequests;
     QString printTo;
     int printResolution = 0;  // the printer's own when 0
+    QPageRanges printPages;   // the range chosen in the dialog; none: all pages
     std::deque<Answer> answers;
     std::deque<QString> openNames, saveNames;
     std::vector<FileDialogRequest> openRequests, saveRequests;

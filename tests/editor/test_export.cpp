@@ -161,9 +161,11 @@ TEST(Export, AFileThatCannotBeWrittenIsReportedAndLeftAlone) {
 }
 
 // The words of a PDF with their boxes, in points, as pdftotext -bbox gives them.
-std::vector<std::pair<QString, QRectF>> Words(const QString& pdftotext, const QString& pdf) {
+std::vector<std::pair<QString, QRectF>> Words(const QString& pdftotext, const QString& pdf,
+                                              const QStringList& pages = {}) {
     std::vector<std::pair<QString, QRectF>> words;
-    QXmlStreamReader xml(Output(pdftotext, {QStringLiteral("-bbox"), pdf, QStringLiteral("-")}));
+    QXmlStreamReader xml(
+        Output(pdftotext, pages + QStringList{QStringLiteral("-bbox"), pdf, QStringLiteral("-")}));
     while (!xml.atEnd()) {
         if (xml.readNext() != QXmlStreamReader::StartElement || xml.name() != u"word") continue;
         const auto at = xml.attributes();
@@ -191,14 +193,17 @@ TEST(PrintFlow, PrintedPagesAreTheExportedOnesAtEveryResolution) {
     printing.ExportPdf();
     EXPECT_EQ(dialogs.saveRequests.back().initialName.right(12), "corridor.pdf");
     EXPECT_EQ(dialogs.boxes.back().text, "3 page(s) written to " + file("exported.pdf") + ".");
-    const auto exported =
-        pdftotext.isEmpty() ? decltype(Words({}, {})){} : Words(pdftotext, file("exported.pdf"));
-    for (int dpi : {72, 300, 600, 1200}) {
-        dialogs.printTo = file(("printed" + std::to_string(dpi) + ".pdf").c_str());
+    // At every resolution, and pages 2 to 3 as a range chosen in the dialog.
+    for (const auto& [dpi, from] : {std::pair{72, 1}, {300, 1}, {600, 1}, {1200, 1}, {300, 2}}) {
+        dialogs.printTo = file(("printed" + std::to_string(dpi + from) + ".pdf").c_str());
         dialogs.printResolution = dpi;
+        dialogs.printPages = QPageRanges();
+        if (from == 2) dialogs.printPages.addRange(2, 3);
         printing.Print(false);
         ASSERT_TRUE(QFile::exists(dialogs.printTo));
         if (pdftotext.isEmpty()) continue;
+        const auto exported =
+            Words(pdftotext, file("exported.pdf"), {QStringLiteral("-f"), QString::number(from)});
         const auto printed = Words(pdftotext, dialogs.printTo);
         ASSERT_EQ(printed.size(), exported.size()) << dpi << " dpi";
         ASSERT_GT(printed.size(), 20u);  // titles, labels, expressions, footers, the note
@@ -211,7 +216,7 @@ TEST(PrintFlow, PrintedPagesAreTheExportedOnesAtEveryResolution) {
                     << word.toStdString() << " at " << dpi << " dpi";
         }
     }
-    EXPECT_EQ(dialogs.printRequests, (std::vector<bool>{true, false, false, false, false}));
+    EXPECT_EQ(dialogs.printRequests, (std::vector<bool>{true, false, false, false, false, false}));
     dialogs.saveNames = {file("no/such/folder/x.pdf")};
     printing.ExportPdf();
     EXPECT_EQ(dialogs.boxes.back().icon, Icon::Critical);
