@@ -9,9 +9,8 @@ class Reader {
   public:
     explicit Reader(const std::string& text) : text_(text) {}
     void SkipSpaces(bool commas) {
-        while (pos_ < text_.size() &&
-               (std::isspace(static_cast<unsigned char>(text_[pos_])) ||
-                (commas && text_[pos_] == ',')))
+        while (pos_ < text_.size() && (std::isspace(static_cast<unsigned char>(text_[pos_])) ||
+                                       (commas && text_[pos_] == ',')))
             ++pos_;
     }
     bool AtEnd() const { return pos_ >= text_.size(); }
