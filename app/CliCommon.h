@@ -56,6 +56,12 @@ void KeepIfConfiguration(const Environment& env, const std::string& path, std::o
 // The output named by --output, or a message on `err`.
 std::optional<int> RequireOutput(const Parsed& p, const char* cmd, std::ostream& err);
 
+// The commands that read a configuration and say what it does.
+int CmdEval(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env);
+int CmdShow(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env);
+int CmdTable(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env);
+int CmdExpr(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env);
+int CmdCheck(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env);
 // The commands that write files.
 int CmdCompile(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env);
 int CmdExport(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env);
