@@ -21,6 +21,17 @@ std::string SignalList(const std::vector<int>& signals) {
     return s.empty() ? "nothing" : s;
 }
 
+// FILE's output named by --output, printed as `text` gives it.
+int PrintOutput(const Parsed& p, const char* cmd, std::ostream& out, std::ostream& err,
+                std::string (*text)(const Config&, int)) {
+    const auto output = RequireOutput(p, cmd, err);
+    if (!output) return kExitUsage;
+    const auto config = LoadOrComplain(p.positional[0], err);
+    if (!config) return kExitUsage;
+    out << text(*config, *output);
+    return kExitOk;
+}
+
 }  // namespace
 
 int CmdEval(const Parsed& p, std::ostream& out, std::ostream& err, const Environment&) {
@@ -46,21 +57,11 @@ int CmdEval(const Parsed& p, std::ostream& out, std::ostream& err, const Environ
 }
 
 int CmdShow(const Parsed& p, std::ostream& out, std::ostream& err, const Environment&) {
-    const auto output = RequireOutput(p, "show", err);
-    if (!output) return kExitUsage;
-    const auto config = LoadOrComplain(p.positional[0], err);
-    if (!config) return kExitUsage;
-    out << DiagramText(*config, *output);
-    return kExitOk;
+    return PrintOutput(p, "show", out, err, DiagramText);
 }
 
 int CmdTable(const Parsed& p, std::ostream& out, std::ostream& err, const Environment&) {
-    const auto output = RequireOutput(p, "table", err);
-    if (!output) return kExitUsage;
-    const auto config = LoadOrComplain(p.positional[0], err);
-    if (!config) return kExitUsage;
-    out << TruthTableText(*config, *output);
-    return kExitOk;
+    return PrintOutput(p, "table", out, err, TruthTableText);
 }
 
 int CmdExpr(const Parsed& p, std::ostream& out, std::ostream& err, const Environment&) {
