@@ -332,10 +332,8 @@ std::optional<int32_t> ParseSignalList(const std::string& text) {
         item.erase(std::remove_if(item.begin(), item.end(),
                                   [](unsigned char c) { return std::isspace(c); }),
                    item.end());
-        if (item.size() != 2 || (item[0] != 'i' && item[0] != 'p') || item[1] < '1' ||
-            item[1] > '8')
-            return std::nullopt;
-        const int sel = (item[1] - '1') + (item[0] == 'p' ? 8 : 0);
+        const int sel = item.size() == 2 ? SignalAt(item, 0) : -1;
+        if (sel < 0) return std::nullopt;
         word |= InputBit(sel);
     }
     if (count == 0 || (!text.empty() && text.back() == ',')) return std::nullopt;

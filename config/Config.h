@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace zez {
 
@@ -77,6 +78,9 @@ constexpr bool ContactClosed(int code, int sel, int32_t inputs) {
 std::string InputLabel(int sel);
 // "I3", "P1": the test panel's and the command line's names; "?" when invalid.
 std::string SignalName(int sel);
+// The selection of the signal name (I1..I8, P1..P8, either case) that stands at `pos` of `text`,
+// not followed by a letter or digit; -1 when there is none.
+int SignalAt(std::string_view text, std::size_t pos);
 
 constexpr int SegColumn(int seg) {
     return seg % kSegmentColumns;

@@ -23,14 +23,9 @@ class Reader {
     }
     // I1..I8 or P1..P8, as 0..15; -1 when there is none here.
     int Signal() {
-        if (pos_ + 1 >= text_.size()) return -1;
-        const char kind = static_cast<char>(std::toupper(static_cast<unsigned char>(text_[pos_])));
-        const char digit = text_[pos_ + 1];
-        if ((kind != 'I' && kind != 'P') || digit < '1' || digit > '8') return -1;
-        if (pos_ + 2 < text_.size() && std::isalnum(static_cast<unsigned char>(text_[pos_ + 2])))
-            return -1;  // I12, P1x
-        pos_ += 2;
-        return (kind == 'P' ? 8 : 0) + (digit - '1');
+        const int sel = SignalAt(text_, pos_);
+        if (sel >= 0) pos_ += 2;
+        return sel;
     }
 
   private:

@@ -96,19 +96,15 @@ class Parser {
         }
         if (Eat('0')) return Constant(false);
         if (Eat('1')) return Constant(true);
+        if (const int sel = SignalAt(s_, i_); sel >= 0) {
+            i_ += 2;
+            return Signal(sel);
+        }
         if (i_ < s_.size()) {
             const char kind = static_cast<char>(std::toupper(static_cast<unsigned char>(s_[i_])));
             if (kind == 'I' || kind == 'P') {
-                const bool digit = i_ + 1 < s_.size() && s_[i_ + 1] >= '1' && s_[i_ + 1] <= '8';
-                const bool longer =
-                    i_ + 2 < s_.size() && std::isalnum(static_cast<unsigned char>(s_[i_ + 2]));
-                if (!digit || longer) {
-                    ++i_;
-                    return Fail(std::string("a number 1..8 after ") + kind);
-                }
-                const int sel = (s_[i_ + 1] - '1') + (kind == 'P' ? 8 : 0);
-                i_ += 2;
-                return Signal(sel);
+                ++i_;
+                return Fail(std::string("a number 1..8 after ") + kind);
             }
         }
         return Fail("a signal (I1..I8, P1..P8), 0, 1, ! or (");
