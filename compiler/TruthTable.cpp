@@ -22,6 +22,14 @@ std::vector<int> DependentSignals(const OutputBits& bits) {
     return used;
 }
 
+int32_t TableRowWord(const std::vector<int>& signals, long row) {
+    const int k = static_cast<int>(signals.size());
+    int32_t word = 0;
+    for (int i = 0; i < k; ++i)
+        if ((row >> (k - 1 - i)) & 1) word |= int32_t{1} << signals[static_cast<std::size_t>(i)];
+    return word;
+}
+
 std::string TruthTableText(const Config& config, int output) {
     OutputBits bits;
     CompileOutputBits(config, output, bits);
@@ -41,13 +49,10 @@ std::string TruthTableText(const Config& config, int output) {
     for (int n : used) out += SignalName(n) + " ";
     out += "| " + name + "\n";
     for (long r = 0; r < rows && r < kTableRowLimit; ++r) {
-        int word = 0;
-        for (int i = 0; i < k; ++i) {
-            const int v = static_cast<int>((r >> (k - 1 - i)) & 1);
-            word |= v << used[static_cast<std::size_t>(i)];
-            out += std::string(SignalName(used[static_cast<std::size_t>(i)]).size() - 1, ' ') +
-                   static_cast<char>('0' + v) + " ";
-        }
+        const int32_t word = TableRowWord(used, r);
+        for (int n : used)
+            out += std::string(SignalName(n).size() - 1, ' ') +
+                   static_cast<char>('0' + ((word >> n) & 1)) + " ";
         out += std::string("| ") + (OutputOn(bits, word) ? "On" : "Off") + "\n";
     }
     return out;

@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QVBoxLayout>
 
+#include "compiler/TruthTable.h"
 #include "editor/Fonts.h"
 #include "logic/Expression.h"
 #include "logic/Layout.h"
@@ -51,11 +52,7 @@ int TruthTableModel::columnCount(const QModelIndex& parent) const {
 }
 
 int32_t TruthTableModel::Word(int row) const {
-    const int k = static_cast<int>(signals_.size());
-    int32_t word = 0;
-    for (int i = 0; i < k; ++i)
-        if ((row >> (k - 1 - i)) & 1) word |= InputBit(signals_[static_cast<std::size_t>(i)]);
-    return word;
+    return TableRowWord(signals_, row);
 }
 
 bool TruthTableModel::On(int row) const {

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "compiler/Compiler.h"
+#include "compiler/TruthTable.h"
 #include "device/Protocol.h"
 #include "logic/Checks.h"
 #include "logic/Expression.h"
@@ -56,17 +57,11 @@ std::string TruthTable(const OutputBits& bits, const std::vector<int>& signals, 
     std::string html = "<table class=\"truth\"><tr>";
     for (int s : signals) html += "<th>" + SignalName(s) + "</th>";
     html += "<th>LC Input " + std::to_string(output + 1) + "</th></tr>\n";
-    const int k = static_cast<int>(signals.size());
-    for (int row = 0; row < (1 << k); ++row) {
-        int word = 0;
+    for (long row = 0; row < (1L << signals.size()); ++row) {
+        const int32_t word = TableRowWord(signals, row);
         html += "<tr>";
-        for (int i = 0; i < k; ++i) {
-            const int bit = (row >> (k - 1 - i)) & 1;
-            word |= bit << signals[static_cast<std::size_t>(i)];
-            html += "<td>" + std::to_string(bit) + "</td>";
-        }
-        const bool on = (bits[static_cast<std::size_t>(word >> 6)] >> (word & 63)) & 1;
-        html += on ? "<td class=\"on\">On</td></tr>\n" : "<td>Off</td></tr>\n";
+        for (int s : signals) html += "<td>" + std::to_string((word >> s) & 1) + "</td>";
+        html += OutputOn(bits, word) ? "<td class=\"on\">On</td></tr>\n" : "<td>Off</td></tr>\n";
     }
     return html + "</table>\n";
 }
@@ -85,7 +80,6 @@ std::string ReportHtml(const Config& config, const ReportInfo& info) {
         ". Checksum of the configuration and note, as the device reports it after a download: "
         "<code>" +
         device::UploadHostChecksum(config) + "</code></p>\n";
-    const auto findings = CheckConfig(config);
     for (int o = 0; o < kOutputs; ++o) {
         html += "<h2>LC Input " + std::to_string(o + 1) + "</h2>\n";
         if (!OutputHasDiagram(config, o)) {
@@ -107,8 +101,8 @@ std::string ReportHtml(const Config& config, const ReportInfo& info) {
                     " signals; the truth table is in the Logic window.</p>\n";
         }
         std::string found;
-        for (const auto& f : findings)
-            if (f.output == o) found += "<li>" + Escape(FindingText(f)) + "</li>\n";
+        for (const auto& f : CheckOutput(config, o, bits))
+            found += "<li>" + Escape(FindingText(f)) + "</li>\n";
         html += found.empty() ? "<p>Wiring checks: no findings.</p>\n"
                               : "<p>Wiring checks:</p>\n<ul>\n" + found + "</ul>\n";
     }
