@@ -74,22 +74,11 @@ bool Document::Edit(int output, const QString& what, const std::function<void(Co
     return true;
 }
 
-int Document::EditOutputs(const QString& what, const std::function<void(Config&)>& change) {
-    Config edited = state_.record;
-    change(edited);
+int Document::EditOutputs(const QString& what, const Config& edited) {
     std::vector<int> touched;
     for (int o = 0; o < kOutputs; ++o)
         if (Take(o) != Tables{edited.SegType[o], edited.SegInput[o]}) touched.push_back(o);
-    if (touched.size() < 2) {  // one output or none: as any other edit
-        const int o = touched.empty() ? output_ : touched[0];
-        return Edit(o, what,
-                    [&](Config& c) {
-                        c.SegType[o] = edited.SegType[o];
-                        c.SegInput[o] = edited.SegInput[o];
-                    })
-                   ? 1
-                   : 0;
-    }
+    if (touched.empty()) return Edit(output_, what, [](Config&) {}) ? 1 : 0;
     stack_.beginMacro(what);
     for (int o : touched)  // owned by the stack
         stack_.push(new SegmentsCommand(*this, o, what, Take(o),

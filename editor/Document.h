@@ -38,9 +38,9 @@ class Document : public QObject {
     // change. Like every edit it sets ConfigChanged and needs a new compile, also when nothing
     // changed (then no step is recorded). Returns whether the diagram changed.
     bool Edit(int output, const QString& what, const std::function<void(Config&)>& change);
-    // As Edit, for changes that may touch any output's diagram: one undo step for all of them.
-    // Returns how many outputs changed.
-    int EditOutputs(const QString& what, const std::function<void(Config&)>& change);
+    // As Edit, for changes that may touch any output's diagram: `edited`'s diagrams become the
+    // record's, one undo step for all of them. Returns how many outputs changed.
+    int EditOutputs(const QString& what, const Config& edited);
     // The record replaced (New, Open, Upload, a restored copy): no history, `changed` is the
     // flag from now on, `name` the file (none keeps it). Then as Restart.
     void Replace(const Config& config, const std::optional<QString>& name, bool changed);

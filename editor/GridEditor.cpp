@@ -295,7 +295,7 @@ void GridEditor::RewireSignals() {
             return;
         }
         ClearSelection();
-        doc_.EditOutputs(title, [&](Config& c) { c = rewired; });
+        doc_.EditOutputs(title, rewired);
         emit Said(QStringLiteral("%1: %2 contact(s) moved").arg(said).arg(moved));
         return;
     }
