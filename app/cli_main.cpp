@@ -48,9 +48,9 @@ int main(int argc, char** argv) {
         zez::LocalPath(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) +
                        QStringLiteral("/versions"));
     env.today = QDate::currentDate().toString(Qt::ISODate).toStdString();
-    env.exportFile = [](const zez::cli::ExportJob& job) -> zez::Result<int> {
+    env.exportFile = [today = env.today](const zez::cli::ExportJob& job) -> zez::Result<int> {
         zez::PrintRequest r{job.config, QString::fromStdString(job.file),
-                            QDate::currentDate().toString(Qt::ISODate)};
+                            QString::fromStdString(today)};
         const QString out = zez::QtPath(zez::cli::PathArg(job.out));
         if (job.pdf) return zez::ExportPdf(r, out, job.letter ? QPageSize::Letter : QPageSize::A4);
         if (auto w = zez::ExportSvg(r, job.output, out); !w) return zez::Error{w.error()};
