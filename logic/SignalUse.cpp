@@ -29,17 +29,25 @@ SignalUse UseOfSignals(const Config& config, bool dependence) {
     return use;
 }
 
+namespace {
+
+// "free: I1 I2 ...", or "free: none".
+std::string Free(const SignalUse& use) {
+    std::string free;
+    for (int s = 0; s < kSignals; ++s)
+        if (!use.Used(s)) free += " " + SignalName(s);
+    return "free:" + (free.empty() ? " none" : free);
+}
+
+}  // namespace
+
 std::string SignalUseTable(const SignalUse& use) {
     std::string text = "signal";
     for (int o = 0; o < kOutputs; ++o) text += "  LC" + std::to_string(o + 1);
     text += "\n";
-    std::string free;
     bool noEffect = false;
     for (int s = 0; s < kSignals; ++s) {
-        if (!use.Used(s)) {
-            free += " " + SignalName(s);
-            continue;
-        }
+        if (!use.Used(s)) continue;
         std::string row = SignalName(s);
         row.resize(6, ' ');
         for (int o = 0; o < kOutputs; ++o) {
@@ -53,16 +61,13 @@ std::string SignalUseTable(const SignalUse& use) {
         text += row + "\n";
     }
     if (noEffect) text += "* drawn, but the output does not depend on it\n";
-    return text + "free:" + (free.empty() ? " none" : free) + "\n";
+    return text + Free(use) + "\n";
 }
 
 std::string SignalUseLine(const SignalUse& use) {
-    std::string used, free;
+    std::string used;
     for (int s = 0; s < kSignals; ++s) {
-        if (!use.Used(s)) {
-            free += " " + SignalName(s);
-            continue;
-        }
+        if (!use.Used(s)) continue;
         used += (used.empty() ? "" : "; ") + SignalName(s) + ":";
         const char* sep = " ";
         for (int o = 0; o < kOutputs; ++o) {
@@ -71,8 +76,7 @@ std::string SignalUseLine(const SignalUse& use) {
             sep = ", ";
         }
     }
-    return (used.empty() ? "no contact on a signal" : used) +
-           " | free:" + (free.empty() ? " none" : free);
+    return (used.empty() ? "no contact on a signal" : used) + " | " + Free(use);
 }
 
 }  // namespace zez
