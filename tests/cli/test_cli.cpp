@@ -60,6 +60,8 @@ TEST(CliEval, BadUsageAndUnreadableFilesExitWith2) {
         {"show", ok},
         {"signals", ok, ok},
         {"signals", "/nonexistent/x.CDF"},
+        {"expr", ok, "--output", "9"},
+        {"check", "/nonexistent/x.CDF"},
         {"compile", ok, "--engine", "slow"},
     };
     for (const auto& args : bad) {
@@ -71,18 +73,43 @@ TEST(CliEval, BadUsageAndUnreadableFilesExitWith2) {
     EXPECT_NE(missing.err.find("No such file"), npos);
 }
 
-TEST(CliShow, DrawsDiagramsTruthTablesAndTheSignalsOutputsRead) {
-    const auto r = Cli({"show", Example("stairwell.CDF"), "--output", "1"});
-    EXPECT_NE(r.out.find("|-[ I1]--[/I2]+-------"), npos) << r.out;
-    const auto t = Cli({"table", Example("stairwell.CDF"), "--output", "1"});
-    EXPECT_NE(t.out.find(" 0  1 | On\n 1  0 | On\n 1  1 | Off\n"), npos) << t.out;
-    EXPECT_EQ(Cli({"signals", Example("corridor.CDF")}).out,
-              "signal  LC1  LC2  LC3  LC4  LC5  LC6  LC7  LC8\n"
-              "I3       1    -    -    -    -    -    -    -\n"
-              "I4       1    -    -    -    -    -    -    -\n"
-              "P1       1    -    -    -    -    -    -    -\n"
-              "P2       1    1    -    -    -    -    -    -\n"
-              "free: I1 I2 I5 I6 I7 I8 P3 P4 P5 P6 P7 P8\n");
+// The commands that print what a file holds: diagrams, truth tables, expressions, findings
+// (exit 1 when there are some; the examples are clean) and the signals each output reads.
+TEST(CliShow, EachReadingCommandPrintsWhatTheFileHolds) {
+    const std::string stair = Example("stairwell.CDF"), corridor = Example("corridor.CDF");
+    test::TempDir dir;
+    Config off;  // I3 and not I3: always off
+    for (int s = 0; s < 16; ++s) samples::Set(off, 0, s, s == 2 ? 8 : s == 3 ? 12 : 4, 2);
+    ASSERT_TRUE(SaveToFile(off, dir.File("off.CDF")));
+    const std::tuple<std::vector<std::string>, int, const char*> runs[] = {
+        {{"show", stair, "--output", "1"}, 0, "|-[ I1]--[/I2]+-------"},
+        {{"table", stair, "--output", "1"}, 0, " 0  1 | On\n 1  0 | On\n 1  1 | Off\n"},
+        {{"expr", corridor}, 0, "LC Input 1: I3&!P1|I4&!P1|P2\nLC Input 2: P2\n"},
+        {{"expr", corridor, "--output", "1", "--verbose"},
+         0,
+         "I3&!P1|I4&!P1|P2\n  exact minimum: 3 term(s), 5 literal(s); depends on I3 I4 P1 P2\n"},
+        {{"expr", corridor, "--output", "5"}, 0, "0\n"},  // an empty diagram never conducts
+        {{"check", dir.File("off.CDF")},
+         1,
+         "LC Input 1: always off\nLC Input 1: segment 2: no effect\n"
+         "LC Input 1: segment 3: no effect\n"},
+        {{"check", stair}, 0, ""},
+        {{"check", corridor}, 0, ""},
+        {{"check", Example("interlock.CDF")}, 0, ""},
+        {{"signals", corridor},
+         0,
+         "signal  LC1  LC2  LC3  LC4  LC5  LC6  LC7  LC8\n"
+         "I3       1    -    -    -    -    -    -    -\n"
+         "I4       1    -    -    -    -    -    -    -\n"
+         "P1       1    -    -    -    -    -    -    -\n"
+         "P2       1    1    -    -    -    -    -    -\n"
+         "free: I1 I2 I5 I6 I7 I8 P3 P4 P5 P6 P7 P8\n"},
+    };
+    for (const auto& [args, code, says] : runs) {
+        const auto r = Cli(args);
+        EXPECT_EQ(r.code, code) << args[0] << " " << args.back();
+        EXPECT_TRUE(*says ? r.out.find(says) != npos : r.out.empty()) << r.out;
+    }
 }
 
 TEST(CliCompile, WritesTheArrayAndWarnsAboutBadValues) {

@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
+#include <future>
 #include <memory>
 #include <random>
 #include <thread>
 
 #include "compiler/Compiler.h"
 #include "compiler/FastEngine.h"
+#include "compiler/Parallel.h"
 #include "compiler/TruthTable.h"
 #include "logic/LogicGrid.h"
 #include "support/SampleConfigs.h"
@@ -203,12 +206,6 @@ TEST(TruthTable, WideDependenceIsCutAt1024Rows) {
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1 + 1 + 1 + 1024);
 }
 
-}  // namespace
-}  // namespace zez
-
-namespace zez {
-namespace {
-
 // Compiles on several threads at once (the editor's and the Logic window's, say) share the
 // helper threads and per-thread room; each must still get its own exact array.
 TEST(FastEngine, ConcurrentCompilesAgree) {
@@ -261,6 +258,63 @@ TEST(FastEngine, AssemblyPutsBitMOfWordIIntoOutputByteI) {
                                  << static_cast<int>(kernel);
         }
     }
+}
+
+TEST(RunTasks, EachTaskOnceAndFinishedInOrderAfterItsPrefix) {
+    for (int count : {0, 1, 2, 3, 8, 100}) {
+        std::vector<std::atomic<int>> runs(static_cast<std::size_t>(count));
+        std::vector<int> order;
+        std::vector<int> results(static_cast<std::size_t>(count), -1);
+        bool prefixDone = true;
+        RunTasks(
+            count,
+            [&](int i) {
+                ++runs[static_cast<std::size_t>(i)];
+                results[static_cast<std::size_t>(i)] = i * i;  // read back on the caller
+            },
+            [&](int i) {
+                order.push_back(i);
+                for (int k = 0; k <= i; ++k)
+                    prefixDone = prefixDone && runs[static_cast<std::size_t>(k)] == 1;
+            });
+        ASSERT_EQ(order.size(), static_cast<std::size_t>(count));
+        for (int i = 0; i < count; ++i) {
+            EXPECT_EQ(runs[static_cast<std::size_t>(i)], 1) << "task " << i << " of " << count;
+            EXPECT_EQ(order[static_cast<std::size_t>(i)], i);
+            EXPECT_EQ(results[static_cast<std::size_t>(i)], i * i);
+        }
+        EXPECT_TRUE(prefixDone) << count;
+    }
+}
+
+// A second caller while the first holds the helpers runs on its own thread and finishes; the
+// first is not held up by it.
+TEST(RunTasks, ASecondCallerMeanwhileRunsAlone) {
+    std::promise<void> started, release;
+    std::shared_future<void> released = release.get_future().share();
+    std::atomic<int> firstRuns{0};
+    std::thread first([&] {
+        RunTasks(4, [&](int i) {
+            if (i == 0) {
+                started.set_value();
+                released.wait();
+            }
+            ++firstRuns;
+        });
+    });
+    started.get_future().wait();
+    std::atomic<int> secondRuns{0};
+    const auto caller = std::this_thread::get_id();
+    bool allOnCaller = true;
+    RunTasks(6, [&](int) {
+        ++secondRuns;
+        allOnCaller = allOnCaller && std::this_thread::get_id() == caller;
+    });
+    EXPECT_EQ(secondRuns, 6);
+    EXPECT_TRUE(allOnCaller);
+    release.set_value();
+    first.join();
+    EXPECT_EQ(firstRuns, 4);
 }
 
 }  // namespace

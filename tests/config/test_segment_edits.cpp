@@ -135,16 +135,6 @@ TEST(SegmentEdits, ClipboardTextRoundTripsAndRefusesWhatItDidNotWrite) {
     for (const char* text : bad) EXPECT_FALSE(ClipFromText(text)) << text;
 }
 
-TEST(SegmentEdits, ReadableClipShowsTheDiagramsSymbols) {
-    Config c;
-    c.SegType[0][0] = 8;
-    c.SegInput[0][0] = 2;
-    c.SegType[0][1] = 14;  // closed contact, link down
-    c.SegInput[0][1] = 9;
-    c.SegType[0][2] = 4;
-    EXPECT_EQ(ClipToReadable(CopyRect(c, 0, {0, 0, 0, 2})), "-[ I3]--[/P2]+-------\n");
-}
-
 // Moves, swaps and merges: every output then computes its old function read through the map,
 // and nothing but the selections of contacts on a signal changes.
 TEST(Rewire, EveryOutputComputesItsFunctionThroughTheMap) {

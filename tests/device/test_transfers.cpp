@@ -90,14 +90,6 @@ TEST(Transfers, TheReportsChecksumIsTheDevicesAfterADownload) {
     EXPECT_NE(ReportHtml(config, {}).find("<code>" + sum + "</code>"), std::string::npos) << sum;
 }
 
-TEST(Transfers, EmptyDeviceUploadsAnEmptyConfiguration) {
-    Bench b;
-    const auto r = Upload(b.link, "ttyX");
-    EXPECT_EQ(r.outcome, Outcome::Complete);
-    EXPECT_EQ(r.hostChecksum, "AA1BBA5324EA011D");
-    EXPECT_EQ(r.uploaded, Config{});
-}
-
 TEST(Transfers, ChecksumFaultsFailBothTransfers) {
     struct Case {
         const char* name;

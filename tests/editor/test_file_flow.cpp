@@ -12,6 +12,7 @@
 #include "config/ConfigText.h"
 
 #ifndef _WIN32
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -275,15 +276,7 @@ TEST_F(FileFlowTest, UnsavedChangesOfAnEditorThatDidNotEndCleanlyAreOfferedBack)
     // (A clean exit leaving nothing to offer is the window's exit test.)
 }
 
-}  // namespace
-}  // namespace zez::test
-
 #ifndef _WIN32
-#include <sys/stat.h>
-
-namespace zez::test {
-namespace {
-
 // The program's own files are never followed through links nor opened when they are no plain
 // file: whatever is found there is set aside with a notice, and the editor goes on.
 TEST_F(FileFlowTest, WhatTakesThePlaceOfTheProgramsOwnFilesIsSetAside) {
@@ -352,6 +345,7 @@ TEST_F(FileFlowTest, AnUnwritableRecoveryFolderIsSaidOnce) {
     EXPECT_TRUE(said[0].startsWith("Unsaved changes cannot be kept for recovery"));
 }
 
+#endif
+
 }  // namespace
 }  // namespace zez::test
-#endif

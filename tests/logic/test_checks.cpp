@@ -3,11 +3,7 @@
 
 #include <algorithm>
 #include <random>
-#include <sstream>
 
-#include "TestUtil.h"
-#include "app/Cli.h"
-#include "config/CdfFile.h"
 #include "logic/Checks.h"
 #include "logic/LogicGrid.h"
 #include "logic/Report.h"
@@ -181,23 +177,6 @@ TEST(Report, ShowsEachOutputAndEscapesWhatTheUserWrote) {
     EXPECT_NE(html.find("<pre>&lt;b&gt;Hall &amp; stairs&lt;/b&gt;\ncaf\xc3\xa9</pre>"), npos);
     EXPECT_NE(html.find("\nI7       -    -    1    -    -    -    -    -\n"), npos);
     EXPECT_EQ(html.find("<b>"), npos);
-}
-
-// The command line exits with 1 on findings and 0 on clean files; the examples are clean.
-TEST(Checks, CliExitsWithOneOnFindingsAndZeroOnClean) {
-    test::TempDir dir;
-    ASSERT_TRUE(SaveToFile(Rung({{2, NO, I3}, {3, NC, I3}}), dir.File("off.CDF")));
-    std::ostringstream out, err, bad;
-    EXPECT_EQ(cli::Run({"check", dir.File("off.CDF")}, out, err), 1);
-    EXPECT_EQ(out.str(),
-              "LC Input 1: always off\nLC Input 1: segment 2: no effect\n"
-              "LC Input 1: segment 3: no effect\n");
-    for (const char* name : {"stairwell.CDF", "corridor.CDF", "interlock.CDF"}) {
-        std::ostringstream clean;
-        EXPECT_EQ(cli::Run({"check", std::string(ZEZ_EXAMPLES_DIR) + "/" + name}, clean, err), 0);
-        EXPECT_TRUE(clean.str().empty()) << name << ": " << clean.str();
-    }
-    EXPECT_EQ(cli::Run({"check", dir.File("missing.CDF")}, bad, err), 2);
 }
 
 }  // namespace

@@ -4,14 +4,10 @@
 
 #include <array>
 #include <bit>
-#include <cctype>
 #include <functional>
-#include <memory>
 #include <optional>
 #include <random>
-#include <sstream>
 
-#include "app/Cli.h"
 #include "compiler/Compiler.h"
 #include "logic/Expression.h"
 #include "logic/Formula.h"
@@ -204,26 +200,6 @@ TEST(Expression, AgreesWithTheCompiledArrayOnGeneratedDiagrams) {
         }
     }
 }
-
-TEST(Expression, CliPrintsEachNonEmptyOutputOrOneExpression) {
-    const std::string file = std::string(ZEZ_EXAMPLES_DIR) + "/corridor.CDF";
-    std::ostringstream out, err, verbose, none, bad;
-    ASSERT_EQ(cli::Run({"expr", file}, out, err), 0) << err.str();
-    EXPECT_EQ(out.str(), "LC Input 1: I3&!P1|I4&!P1|P2\nLC Input 2: P2\n");
-    cli::Run({"expr", file, "--output", "1", "--verbose"}, verbose, err);
-    EXPECT_EQ(verbose.str(),
-              "I3&!P1|I4&!P1|P2\n  exact minimum: 3 term(s), 5 literal(s); depends on I3 I4 P1 "
-              "P2\n");
-    cli::Run({"expr", file, "--output", "5"}, none, err);
-    EXPECT_EQ(none.str(), "0\n");  // an empty diagram never conducts
-    EXPECT_EQ(cli::Run({"expr", file, "--output", "9"}, bad, err), 2);
-}
-
-}  // namespace
-}  // namespace zez
-
-namespace zez {
-namespace {
 
 // What a drawing computes, compiled as the device's array would be.
 OutputBits Compiled(const OutputSegments& s) {
