@@ -90,6 +90,10 @@ void FileFlow::OpenRecent(const QString& path) {
             QStringLiteral("Open"), Buttons::Ok, Icon::Warning);
         return;
     }
+    OpenAsked(path);
+}
+
+void FileFlow::OpenAsked(const QString& path) {
     if (MayDiscardForOpen()) OpenNamed(path);
 }
 

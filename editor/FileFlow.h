@@ -35,6 +35,8 @@ class FileFlow : public QObject {
     void Open();
     // Through the same path as Open, without the dialog (a file named on the command line).
     void OpenNamed(const QString& path);
+    // Open's question first, then the file (a recent file, a file dropped on the window).
+    void OpenAsked(const QString& path);
     void OpenRecent(const QString& path);
     void Save();
     void SaveAs();

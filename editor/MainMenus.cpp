@@ -92,6 +92,16 @@ void FrmZezUdiMain::BuildMenus() {
     m.mnuPreviousOutput =
         tools->addAction(QStringLiteral("&Previous Output"), this, [step] { step(-1); });
     m.mnuPreviousOutput->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_PageUp));
+    // The Test button's run after every tick, edit and output change, without its box.
+    tools->addSeparator();
+    m.mnuLiveTest = tools->addAction(QStringLiteral("Li&ve Test"));
+    m.mnuLiveTest->setCheckable(true);
+    connect(m.mnuLiveTest, &QAction::toggled, this, [this](bool on) {
+        if (session_) session_->SetValue(QStringLiteral("liveTest"), on ? "1" : "0");
+        if (on) return LiveTest();
+        view_->ClearEnergised();
+        status_->Say(QString());
+    });
 }
 
 void FrmZezUdiMain::BuildEditMenu() {

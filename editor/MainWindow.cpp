@@ -3,10 +3,13 @@
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QDateTime>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QGuiApplication>
 #include <QLayout>
 #include <QLocale>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QScreen>
 #include <QSignalBlocker>
 
@@ -24,6 +27,7 @@ FrmZezUdiMain::FrmZezUdiMain(ProgramState& state, Dialogs& dialogs, DeviceAccess
                              QWidget* parent)
     : QMainWindow(parent), dialogs_(dialogs), device_(std::move(device)) {
     setWindowTitle(kMainCaption);
+    setAcceptDrops(true);
     doc_ = new Document(state, this);
     files_ = new FileFlow(*doc_, dialogs_, this);
     ports_ = new PortChoice(state, dialogs_, device_, this);
@@ -122,7 +126,11 @@ void FrmZezUdiMain::Wire() {
     connect(c.tmrCloseCBO, &QTimer::timeout, this, [this] { tmrCloseCBO_Timer(); });
     connect(c.cmdTest, &QPushButton::clicked, this, [this] { cmdTest_Click(); });
     connect(&c, &ClientArea::TestRequested, this, [this] { cmdTest_Click(); });
-    for (auto* box : c.chkIn) connect(box, &QCheckBox::toggled, this, [this] { RefreshLogic(); });
+    for (auto* box : c.chkIn)
+        connect(box, &QCheckBox::toggled, this, [this] {
+            RefreshLogic();
+            LiveTest();
+        });
 }
 
 void FrmZezUdiMain::ShowConfig() {
@@ -130,6 +138,7 @@ void FrmZezUdiMain::ShowConfig() {
     view_->ShowMarks(*editor_, client_->grid->hasFocus());
     UpdateEditActions();
     RefreshLogic();
+    LiveTest();
 }
 
 void FrmZezUdiMain::ShowCompiled(bool compiled) {
@@ -211,6 +220,17 @@ void FrmZezUdiMain::cmdTest_Click() {
                      kAppTitle, Buttons::Ok, Icon::None);
 }
 
+// With Tools > Live Test on, the circuit stays lit for the ticked inputs whatever changes, and
+// the status bar says what the Test button's box would.
+void FrmZezUdiMain::LiveTest() {
+    if (!menus.mnuLiveTest || !menus.mnuLiveTest->isChecked()) return;
+    const int output = doc_->output();
+    const TestResult r = test_.Run(doc_->record(), output, client_->TickedInputs());
+    view_->ShowEnergised(r);
+    status_->Say(
+        QStringLiteral("Live test: LC Input %1 %2").arg(output + 1).arg(r.on ? "On" : "Off"));
+}
+
 void FrmZezUdiMain::mnuCompile_Click() {
     const QString start = NowText();
     client_->ShowProgress(0);
@@ -250,10 +270,32 @@ void FrmZezUdiMain::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
+// One local file, and not while a transfer runs; the picture and label drops take only the
+// palette's segments and leave everything else to the window.
+static QString DroppedFile(const QMimeData* mime) {
+    const QList<QUrl> urls = mime->urls();
+    return urls.size() == 1 && urls[0].isLocalFile() ? urls[0].toLocalFile() : QString();
+}
+
+void FrmZezUdiMain::dragEnterEvent(QDragEnterEvent* event) {
+    if (!transfers_->running() && !DroppedFile(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void FrmZezUdiMain::dropEvent(QDropEvent* event) {
+    const QString path = DroppedFile(event->mimeData());
+    if (transfers_->running() || path.isEmpty()) return;
+    event->acceptProposedAction();
+    // After the drag has ended, so that its source is not held while Open's question waits.
+    QMetaObject::invokeMethod(
+        this, [this, path] { files_->OpenAsked(path); }, Qt::QueuedConnection);
+}
+
 void FrmZezUdiMain::StartSession(const Storage& storage) {
     session_ = std::make_unique<Session>(storage);
     files_->SetSession(session_.get());
     menus.mnuVerifyAfter->setChecked(session_->Value(QStringLiteral("verifyAfterDownload")) == "1");
+    menus.mnuLiveTest->setChecked(session_->Value(QStringLiteral("liveTest")) == "1");
     ports_->Restore(*session_);
     move(Restored(session_->Value(QStringLiteral("windowPos")), frameGeometry().size(), pos()));
     recovery_ = new RecoveryFlow(

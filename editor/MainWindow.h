@@ -40,6 +40,7 @@ struct MainMenus {
     QAction* mnuDrawFormula = nullptr;
     QAction* mnuRewire = nullptr;
     QAction *mnuNextOutput = nullptr, *mnuPreviousOutput = nullptr;
+    QAction* mnuLiveTest = nullptr;
     QAction* mnuExit = nullptr;
     QAction *mnuCompile = nullptr, *mnuDownload = nullptr, *mnuUpload = nullptr;
     std::array<QAction*, 8> mnuCOM{};
@@ -103,6 +104,9 @@ class FrmZezUdiMain : public QMainWindow {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    // A configuration file dropped on the window is opened as Open opens it.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
   private:
     void BuildMenus();
@@ -114,6 +118,7 @@ class FrmZezUdiMain : public QMainWindow {
     void FillRecentMenu();
     void RefreshLogic();
     void ShowFindings();
+    void LiveTest();
 
     Dialogs& dialogs_;
     DeviceAccess device_;

@@ -73,7 +73,7 @@ TEST_F(EditorTest, StartsEmptyOnOutputOneWithItsControlsWhereTheLayoutPutsThem) 
                            "Compare with Device...", "Verify After Download"}));
     EXPECT_EQ(Captions(bar[4]->menu()->actions()),
               (QStringList{"Logic", "Draw From Formula...", "Rewire Signals...", "", "Next Output",
-                           "Previous Output"}));
+                           "Previous Output", "", "Live Test"}));
     EXPECT_EQ(window->menus.mnuUndo->shortcut(), QKeySequence(QKeySequence::Undo));
     EXPECT_EQ(window->menus.mnuRedo->shortcuts(),
               (QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
@@ -145,6 +145,22 @@ TEST_F(EditorTest, DropsOnPicturesAndLabelsEditTheOutputShown) {
     window->menus.mnuUndo->trigger();  // an undo shows the output it changed
     EXPECT_EQ(ui().cboOutput->currentIndex(), 5);
     EXPECT_EQ(ui().imgSegment[17]->shown(), PalettePicture(0));
+    // A file dropped anywhere goes past the pictures to the window, which opens it after Open's
+    // question; two files are refused.
+    const QString file = QStringLiteral(ZEZ_EXAMPLES_DIR "/corridor.CDF");
+    QMimeData urls;
+    for (const int files : {2, 1}) {
+        urls.setUrls(QList<QUrl>(files, QUrl::fromLocalFile(file)));
+        QDragEnterEvent over(QPoint(5, 5), Qt::CopyAction, &urls, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(ui().imgSegment[3], &over);
+        EXPECT_EQ(over.isAccepted(), files == 1);
+    }
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &urls, Qt::LeftButton, Qt::NoModifier);
+    dialogs.answers = {Answer::Yes};
+    QCoreApplication::sendEvent(window.get(), &drop);
+    QCoreApplication::processEvents();  // opened once the drop has ended
+    EXPECT_EQ(dialogs.boxes.back().text, "Discard Any Changes?");
+    EXPECT_TRUE(window->document().fileName() == file && !state.ConfigChanged);
 }
 
 TEST_F(EditorTest, TheLabelOpensTheListWhichStoresTheChoiceOrTimesOut) {
@@ -237,6 +253,24 @@ TEST_F(EditorTest, TestLightsTheCircuitUntilTheNextEditOrOutputChangeAndChangesN
     DropPalette(ui().imgSegment[40], 4);  // so does an edit
     EXPECT_FALSE(window->view().supplyShown());
     EXPECT_EQ(ui().imgSegment[5]->shown(), PalettePicture(4));
+    window->cmdTest_Click();
+    ui().chkIn[5]->setChecked(true);  // a tick keeps it
+    EXPECT_TRUE(window->view().supplyShown());
+    // Live Test: every tick, edit and output change tested at once, said in the status bar.
+    const auto boxes = dialogs.boxes.size();
+    const QLabel* said = window->status().message();
+    window->menus.mnuLiveTest->trigger();
+    EXPECT_TRUE(window->view().outputShown() && said->text() == "Live test: LC Input 1 On");
+    ui().chkIn[0]->setChecked(false);
+    EXPECT_TRUE(!window->view().outputShown() && said->text() == "Live test: LC Input 1 Off");
+    DropPalette(ui().imgSegment[0], 4);  // the contact becomes a wire
+    EXPECT_TRUE(window->view().outputShown());
+    ui().cboOutput->setCurrentIndex(1);  // an empty output: the supply rail alone
+    EXPECT_TRUE(window->view().supplyShown() && !window->view().outputShown());
+    EXPECT_EQ(said->text(), "Live test: LC Input 2 Off");
+    window->menus.mnuLiveTest->trigger();
+    EXPECT_FALSE(window->view().supplyShown() || said->text().startsWith("Live"));
+    EXPECT_EQ(dialogs.boxes.size(), boxes);
 }
 
 TEST_F(EditorTest, EnterInTheTestFrameTestsAndKeysAndClicksReachTheGrid) {
