@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "app/RuntimeDir.h"
+#include "app/Termination.h"
 #include "device/QtSerialPort.h"
 #include "editor/MainWindow.h"
 #include "editor/QtDialogs.h"
@@ -79,5 +80,15 @@ int main(int argc, char** argv) {
     // After the file named on the command line: a restored copy is then what the window shows.
     window.StartSession(zez::Storage::Default());
     if (!args.port.isEmpty()) window.ports().SelectPath(args.port);
+    // Ended from outside, nothing unsaved is lost: the session manager's request (logoff,
+    // shutdown) and a termination signal write the recovery copy first; a running transfer is
+    // cancelled at its next exchange, and the question about unsaved changes is not asked.
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
+                     [&window] { window.KeepUnsavedChanges(); });
+    zez::OnTermination(&window, [&window](int sig) {
+        window.KeepUnsavedChanges();
+        window.transfers().Cancel();
+        QCoreApplication::exit(128 + sig);
+    });
     return app.exec();
 }

@@ -86,6 +86,11 @@ class FrmZezUdiMain : public QMainWindow {
     // Keeps recent files, the port and recovery copies in `storage`, first offering to restore
     // a copy an editor left when it did not end cleanly.
     void StartSession(const Storage& storage);
+    // Ended from outside (a shutdown, a logoff, a closed terminal): unsaved changes go to the
+    // recovery copy at once, for the next start to offer back.
+    void KeepUnsavedChanges() {
+        if (recovery_) recovery_->KeepNow();
+    }
 
     Document& document() { return *doc_; }
     FileFlow& files() { return *files_; }

@@ -31,6 +31,10 @@ void RecoveryFlow::Autosave() {
     if (written) toldFailure_ = false;
 }
 
+bool RecoveryFlow::KeepNow() {
+    return !doc_.changed() || session_.WriteRecovery(doc_.record(), doc_.fileName()).ok();
+}
+
 void RecoveryFlow::Tell(const QString& failure) {
     for (const QString& notice : session_.TakeNotices())
         dialogs_.Message(notice, QStringLiteral("Recovery"), Buttons::Ok, Icon::Warning);

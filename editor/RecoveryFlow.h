@@ -26,6 +26,10 @@ class RecoveryFlow : public QObject {
     void Start();
     // One autosave tick.
     void Autosave();
+    // The program is being ended from outside (a shutdown, a logoff): unsaved changes are
+    // written to the copy now, also during a transfer, and nothing is shown or asked. False
+    // when they could not be written.
+    bool KeepNow();
 
   signals:
     // A line for the status bar: said once when recovery copies cannot be written.

@@ -243,12 +243,16 @@ TEST_F(FileFlowTest, UnsavedChangesOfAnEditorThatDidNotEndCleanlyAreOfferedBack)
         ScriptedDialogs d;
         Document other(s);
         Session session(InDir());
-        RecoveryFlow recovery(other, d, session, {});
+        bool transfer = false;
+        RecoveryFlow recovery(other, d, session, [&] { return transfer; });
         other.Replace(Config{}, userFile, false);
         recovery.Autosave();
         EXPECT_EQ(RecoveryFiles(), 0);  // nothing unsaved yet
         GridEditor(other, d).Drop(17, 8);
-        recovery.Autosave();
+        transfer = true;
+        recovery.Autosave();  // no tick's copy during a transfer ...
+        EXPECT_EQ(RecoveryFiles(), 0);
+        EXPECT_TRUE(recovery.KeepNow());  // ... but the program is ending: written now
         edited = s.record;
         EXPECT_EQ(RecoveryFiles(), 1);
         // A second editor meanwhile is not offered the running editor's copy.
