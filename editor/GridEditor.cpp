@@ -3,6 +3,7 @@
 #include "config/Rewire.h"
 #include "logic/Expression.h"
 #include "logic/Layout.h"
+#include "logic/SignalUse.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -299,6 +300,46 @@ void GridEditor::RewireSignals() {
         emit Said(QStringLiteral("%1: %2 contact(s) moved").arg(said).arg(moved));
         return;
     }
+}
+
+void GridEditor::FindSignal() {
+    const QString title = QStringLiteral("Find Signal");
+    for (;;) {
+        const QString text = dialogs_.AskText(
+            QStringLiteral("Go to the contacts on a signal (I1..I8, P1..P8):"), title,
+            sought_ < 0 ? QString() : QString::fromStdString(SignalName(sought_)));
+        if (text.isEmpty()) return;  // cancelled
+        const std::string name = text.trimmed().toStdString();
+        const int sel = SignalAt(name, 0);
+        if (sel >= 0 && name.size() == 2) {
+            sought_ = sel;
+            return FindNext();
+        }
+        dialogs_.Message(
+            QStringLiteral("\"%1\" is no signal: type I1 to I8 or P1 to P8.").arg(text), title,
+            Buttons::Ok, Icon::Warning);
+    }
+}
+
+void GridEditor::FindNext() {
+    if (sought_ < 0) return FindSignal();
+    const QString name = QString::fromStdString(SignalName(sought_));
+    const auto contacts = ContactsOn(doc_.record(), sought_);
+    if (contacts.empty()) return emit Said(name + QStringLiteral(": no contact on it"));
+    // After the cursor; from the top of the shown output while no cursor is shown.
+    const std::pair<int, int> here{doc_.output(), cursorShown_ ? cursor_ : -1};
+    auto next = std::upper_bound(contacts.begin(), contacts.end(), here);
+    if (next == contacts.end()) next = contacts.begin();
+    const auto [output, seg] = *next;
+    doc_.ShowOutput(output);
+    Press(seg, false);
+    emit Said(QStringLiteral("%1: contact %2 of %3, LC Input %4, row %5, column %6")
+                  .arg(name)
+                  .arg(next - contacts.begin() + 1)
+                  .arg(contacts.size())
+                  .arg(output + 1)
+                  .arg(SegRow(seg) + 1)
+                  .arg(SegColumn(seg) + 1));
 }
 
 void GridEditor::Redraw(int output, const OutputSegments& drawing) {

@@ -50,6 +50,11 @@ class GridEditor : public QObject {
     // Tools > Rewire Signals...: contacts of every output moved to other signals, as typed
     // ("I3=P5, I1<>I2"); one step to undo.
     void RewireSignals();
+    // Tools > Find Signal...: asks for a signal (I1..I8, P1..P8), then goes to its next contact.
+    void FindSignal();
+    // Tools > Find Next: the cursor to the next contact on that signal after it, through the
+    // outputs in turn and round; the status bar says which of how many it is.
+    void FindNext();
     // The Logic window's "Redraw minimal": output `output` replaced by `drawing`, one step.
     void Redraw(int output, const OutputSegments& drawing);
     void Arm(int code);  // a palette picture clicked without a drag; again disarms
@@ -84,6 +89,7 @@ class GridEditor : public QObject {
     SegRect selection_;
     int armed_ = -1;          // the palette code click-to-stamp places, or -1
     char pendingSignal_ = 0;  // 'I' or 'P' typed, waiting for its digit
+    int sought_ = -1;         // the signal Find Next goes to
 };
 
 }  // namespace zez

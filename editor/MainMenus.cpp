@@ -81,6 +81,17 @@ void FrmZezUdiMain::BuildMenus() {
                                         &GridEditor::DrawFromFormula);
     m.mnuRewire =
         tools->addAction(QStringLiteral("&Rewire Signals..."), editor_, &GridEditor::RewireSignals);
+    // The contacts on a signal in turn, the grid then taking the keys.
+    m.mnuFindSignal = tools->addAction(QStringLiteral("&Find Signal..."), this, [this] {
+        editor_->FindSignal();
+        client_->grid->setFocus(Qt::ShortcutFocusReason);
+    });
+    m.mnuFindSignal->setShortcut(QKeySequence::Find);
+    m.mnuFindNext = tools->addAction(QStringLiteral("Find Ne&xt"), this, [this] {
+        editor_->FindNext();
+        client_->grid->setFocus(Qt::ShortcutFocusReason);
+    });
+    m.mnuFindNext->setShortcut(QKeySequence::FindNext);
     // The outputs in turn from the keyboard, as tabs go in other programs.
     tools->addSeparator();
     auto step = [this](int by) {

@@ -10,6 +10,15 @@ bool SignalUse::Used(int signal) const {
     return false;
 }
 
+std::vector<std::pair<int, int>> ContactsOn(const Config& config, int sel) {
+    std::vector<std::pair<int, int>> found;
+    for (int o = 0; o < kOutputs; ++o)
+        for (int s = 0; s < kSegments; ++s)
+            if (IsContact(config.SegType[o][s]) && config.SegInput[o][s] == sel)
+                found.emplace_back(o, s);
+    return found;
+}
+
 SignalUse UseOfSignals(const Config& config, bool dependence) {
     SignalUse use;
     for (int o = 0; o < kOutputs; ++o) {

@@ -6,6 +6,8 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "config/Config.h"
 #include "config/Rewire.h"
@@ -29,5 +31,8 @@ std::string SignalUseTable(const SignalUse& use);
 
 // One line: "I3: 1; P2: 1, 2 | free: I1 I2 ..." (the outputs whose contacts read each signal).
 std::string SignalUseLine(const SignalUse& use);
+
+// Where the contacts on signal `sel` are: (output, segment) pairs in that order.
+std::vector<std::pair<int, int>> ContactsOn(const Config& config, int sel);
 
 }  // namespace zez

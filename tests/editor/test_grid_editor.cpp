@@ -255,5 +255,33 @@ TEST_F(GridEditorTest, RewiringMovesTheContactsOfEveryOutputAsOneStep) {
     EXPECT_EQ(Steps(), steps + 2);
 }
 
+// Tools > Find Signal: a signal is asked for (again when what is typed is none), then Find Next
+// goes through its contacts from the cursor on, output after output and round; nothing changes.
+TEST_F(GridEditorTest, FindGoesThroughTheContactsOnASignal) {
+    Drop(20, 8, 0);  // P3 in output 1, segment 20
+    editor.ChooseInput(20, 10);
+    Drop(5, 8, 2);  // I1 in output 3, then P3 after it
+    Drop(3, 12, 2);
+    editor.ChooseInput(3, 10);
+    const Config before = state.record;
+    doc.MarkSaved(QStringLiteral("s.CDF"));
+    QStringList said;
+    QObject::connect(&editor, &GridEditor::Said, [&](const QString& s) { said << s; });
+    doc.ShowOutput(1);
+    editor.Reset();
+    dialogs.texts = {QStringLiteral("P33"), QStringLiteral(" p3 ")};
+    editor.FindSignal();
+    ExpectSaid(Last(), "\"P33\" is no signal", "Find Signal", Icon::Warning);
+    EXPECT_TRUE(doc.output() == 2 && editor.cursor() == 3 && editor.hasSelection());
+    EXPECT_EQ(said.back(), "P3: contact 2 of 2, LC Input 3, row 1, column 4");
+    editor.FindNext();  // round to the first
+    EXPECT_TRUE(doc.output() == 0 && editor.cursor() == 20);
+    EXPECT_EQ(said.back(), "P3: contact 1 of 2, LC Input 1, row 2, column 5");
+    dialogs.texts = {QStringLiteral("I8")};
+    editor.FindSignal();
+    EXPECT_EQ(said.back(), "I8: no contact on it");
+    EXPECT_TRUE(state.record == before && !state.ConfigChanged);
+}
+
 }  // namespace
 }  // namespace zez::test

@@ -72,8 +72,8 @@ TEST_F(EditorTest, StartsEmptyOnOutputOneWithItsControlsWhereTheLayoutPutsThem) 
                            "COM5", "COM6", "COM7", "COM8", "Other Port...", "Emulated Device", "",
                            "Compare with Device...", "Verify After Download"}));
     EXPECT_EQ(Captions(bar[4]->menu()->actions()),
-              (QStringList{"Logic", "Draw From Formula...", "Rewire Signals...", "", "Next Output",
-                           "Previous Output", "", "Live Test"}));
+              (QStringList{"Logic", "Draw From Formula...", "Rewire Signals...", "Find Signal...",
+                           "Find Next", "", "Next Output", "Previous Output", "", "Live Test"}));
     EXPECT_EQ(window->menus.mnuUndo->shortcut(), QKeySequence(QKeySequence::Undo));
     EXPECT_EQ(window->menus.mnuRedo->shortcuts(),
               (QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
