@@ -58,6 +58,10 @@ void GridEditor::EditTarget(const QString& what, const std::function<void(int16_
 
 void GridEditor::Press(int index, bool extend) {
     if (armed_ >= 0) return Drop(index, armed_);  // click-to-stamp: as if dropped here
+    Select(index, extend);
+}
+
+void GridEditor::Select(int index, bool extend) {
     if (extend && cursorShown_) {
         selection_ = SegRect::Spanning(anchor_, index);
     } else {
@@ -332,7 +336,7 @@ void GridEditor::FindNext() {
     if (next == contacts.end()) next = contacts.begin();
     const auto [output, seg] = *next;
     doc_.ShowOutput(output);
-    Press(seg, false);
+    Select(seg, false);  // never a stamp of the armed picture
     emit Said(QStringLiteral("%1: contact %2 of %3, LC Input %4, row %5, column %6")
                   .arg(name)
                   .arg(next - contacts.begin() + 1)

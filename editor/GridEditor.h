@@ -79,6 +79,8 @@ class GridEditor : public QObject {
     // One undo step over the target's segments.
     void EditTarget(const QString& what, const std::function<void(int16_t& type, int16_t& sel)>& f);
     void MoveCursor(int dRow, int dCol, bool extend);
+    // The cursor to `index`, or the selection extended to it.
+    void Select(int index, bool extend);
 
     Document& doc_;
     Dialogs& dialogs_;

@@ -269,6 +269,7 @@ TEST_F(GridEditorTest, FindGoesThroughTheContactsOnASignal) {
     QObject::connect(&editor, &GridEditor::Said, [&](const QString& s) { said << s; });
     doc.ShowOutput(1);
     editor.Reset();
+    editor.Arm(4);  // an armed picture is not stamped where Find goes
     dialogs.texts = {QStringLiteral("P33"), QStringLiteral(" p3 ")};
     editor.FindSignal();
     ExpectSaid(Last(), "\"P33\" is no signal", "Find Signal", Icon::Warning);
