@@ -62,6 +62,15 @@ void RailLine::paintEvent(QPaintEvent*) {
     QPainter(this).fillRect(rect(), lit_ ? QColor(255, 0, 0) : QColor(0, 0, 0));
 }
 
+ClientScroll::ClientScroll(QWidget* client, QWidget* parent) : QScrollArea(parent) {
+    setFrameShape(QFrame::NoFrame);
+    setWidget(client);
+}
+
+QSize ClientScroll::sizeHint() const {
+    return widget()->size();  // not bounded as a scroll area's own hint is
+}
+
 GridFocus::GridFocus(QWidget* parent) : QWidget(parent) {
     setFocusPolicy(Qt::StrongFocus);
     setAccessibleName(QStringLiteral("Diagram"));

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTimer>
 #include <QWidget>
 #include <array>
@@ -34,6 +35,14 @@ class RailLine : public QWidget {
 
   private:
     bool lit_ = false;
+};
+
+// Holds the client area: the whole of it where the screen has room, scrolled where it has not
+// (a laptop at 150 %), everything in it where it always is.
+class ClientScroll : public QScrollArea {
+  public:
+    ClientScroll(QWidget* client, QWidget* parent);
+    QSize sizeHint() const override;
 };
 
 // Takes the keyboard for the grid: it lies under the segment pictures, is in the Tab order, and

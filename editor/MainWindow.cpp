@@ -6,12 +6,12 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QGuiApplication>
-#include <QLayout>
 #include <QLocale>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QScreen>
 #include <QSignalBlocker>
+#include <QStyle>
 
 #include "notes/FrmNotes.h"
 
@@ -36,18 +36,24 @@ FrmZezUdiMain::FrmZezUdiMain(ProgramState& state, Dialogs& dialogs, DeviceAccess
     printing_ = new PrintFlow(*doc_, dialogs_, this);
     BuildMenus();
     client_ = new ClientArea(this);
-    setCentralWidget(client_);
+    scroll_ = new ClientScroll(client_, this);
+    setCentralWidget(scroll_);
     view_ = std::make_unique<DiagramView>(*client_);
     // Below the client area, which keeps its size and places.
     statusBar()->setFixedHeight(kStatusHeight);
     status_ = new StatusPanel(statusBar(), *doc_, *ports_);
     Wire();
-    layout()->setSizeConstraint(QLayout::SetFixedSize);
-    adjustSize();
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {  // centred, menus reachable
+    // As large as the client area wants; smaller on a screen without room for it, where the
+    // client area then scrolls. Centred, with the title bar and menus reachable.
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    setMaximumSize(sizeHint() + QSize(bar, bar));
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->availableGeometry();
-        move(Clamped(area.center() - frameGeometry().center() + frameGeometry().topLeft(),
-                     frameGeometry().size(), area));
+        const QSize frame(16, 40);  // a usual border and title bar: not known before the show
+        resize(Fitted(sizeHint(), frame, bar, area));
+        const QSize framed = size() + frame;
+        move(
+            Clamped(area.center() - QPoint(framed.width() / 2, framed.height() / 2), framed, area));
     }
     ShowConfig();
     ShowCompiled(doc_->compiled());
@@ -95,6 +101,8 @@ void FrmZezUdiMain::Wire() {
     connect(editor_, &GridEditor::MarksChanged, this, [this] {
         view_->ShowMarks(*editor_, client_->grid->hasFocus());
         UpdateEditActions();
+        if (editor_->cursorShown())  // where the client area scrolls, the cursor stays in sight
+            scroll_->ensureWidgetVisible(client_->imgSegment[editor_->cursor()], 0, 0);
     });
     // Editing keys act only while the grid has the keyboard focus.
     connect(c.grid, &GridFocus::KeyPressed, this,

@@ -137,6 +137,7 @@ class FrmZezUdiMain : public QMainWindow {
     RecoveryFlow* recovery_ = nullptr;
     std::unique_ptr<Session> session_;
     ClientArea* client_ = nullptr;
+    ClientScroll* scroll_ = nullptr;
     std::unique_ptr<DiagramView> view_;
     TestRun test_;
     LogicView* logicView_ = nullptr;

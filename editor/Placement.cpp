@@ -26,6 +26,13 @@ QPoint Beside(const QRect& main, QSize size, const QRect& area, const QRect& kee
     return Clamped(candidates[2], size, area);
 }
 
+QSize Fitted(QSize full, QSize frame, int bar, const QRect& area) {
+    const QSize room = area.size() - frame;
+    if (full.height() > room.height()) full.rwidth() += bar;
+    if (full.width() > room.width()) full.rheight() += bar;
+    return full.boundedTo(room).expandedTo({200, 150});
+}
+
 QString Saved(QPoint at) {
     return QStringLiteral("%1,%2").arg(at.x()).arg(at.y());
 }

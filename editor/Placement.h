@@ -19,6 +19,11 @@ QPoint Clamped(QPoint wanted, QSize frame, const QRect& area);
 // that can be helped.
 QPoint Beside(const QRect& main, QSize size, const QRect& area, const QRect& keepVisible);
 
+// The size of a window whose content wants `full` (its frame adds `frame`) in the available
+// `area`: all of it where there is room; else as much as fits, with room for the scroll bar
+// (`bar` wide) that the content then needs across.
+QSize Fitted(QSize full, QSize frame, int bar, const QRect& area);
+
 // A position as remembered between runs ("x,y"), and back: moved in to fit the screen it is on
 // now, or `current` when it is on none or not a position.
 QString Saved(QPoint at);

@@ -313,6 +313,17 @@ TEST_F(EditorTest, EnterInTheTestFrameTestsAndKeysAndClicksReachTheGrid) {
     EXPECT_TRUE(ui().imgSegment[0]->cursor());  // the key only showed the cursor
     window->editor().Arm(9);
     EXPECT_TRUE(ui().imgSelect[9]->armed());
+    // The offscreen screen (800 x 800) is too narrow for the window: it fits the screen, and the
+    // client area scrolls, keeping the cursor in sight.
+    const QRect area = window->screen()->availableGeometry();
+    EXPECT_TRUE(window->width() <= area.width() && window->height() <= area.height())
+        << window->width() << "x" << window->height();
+    window->editor().Arm(9);  // disarmed: a click selects
+    window->resize(500, 400);
+    QApplication::processEvents();
+    EXPECT_TRUE(ui().imgSegment[255]->visibleRegion().isEmpty());
+    window->editor().Press(255, false);
+    EXPECT_FALSE(ui().imgSegment[255]->visibleRegion().isEmpty());
 }
 
 TEST_F(EditorTest, CompileFillsTheArrayShowsItsStepsAndSwitchesTheMenus) {
@@ -454,6 +465,10 @@ TEST(Placement, WindowsStayReachableAndTheSelectorVisible) {
     EXPECT_EQ(Restored(Saved({12, 8}), {10, 10}, {5, 5}), QPoint(12, 8));
     for (const char* bad : {"", "x,y", "1", "-90000,-90000"})
         EXPECT_EQ(Restored(QString::fromLatin1(bad), {883, 740}, {5, 5}), QPoint(5, 5)) << bad;
+    // All of the window where there is room; else as much as fits, with the scroll bar across.
+    EXPECT_EQ(Fitted({881, 733}, {16, 40}, 14, {0, 0, 1920, 1040}), QSize(881, 733));
+    EXPECT_EQ(Fitted({881, 733}, {16, 40}, 14, {0, 0, 1280, 680}), QSize(895, 640));
+    EXPECT_EQ(Fitted({881, 733}, {16, 40}, 14, {0, 0, 800, 600}), QSize(784, 560));
 }
 
 }  // namespace
