@@ -313,7 +313,8 @@ void GridEditor::FindSignal() {
             QStringLiteral("Go to the contacts on a signal (I1..I8, P1..P8):"), title,
             sought_ < 0 ? QString() : QString::fromStdString(SignalName(sought_)));
         if (text.isEmpty()) return;  // cancelled
-        const std::string name = text.trimmed().toStdString();
+        const std::string name =
+            QString(text).remove(QLatin1Char(' ')).toStdString();  // "P 3" as labelled
         const int sel = SignalAt(name, 0);
         if (sel >= 0 && name.size() == 2) {
             sought_ = sel;

@@ -270,7 +270,7 @@ TEST_F(GridEditorTest, FindGoesThroughTheContactsOnASignal) {
     doc.ShowOutput(1);
     editor.Reset();
     editor.Arm(4);  // an armed picture is not stamped where Find goes
-    dialogs.texts = {QStringLiteral("P33"), QStringLiteral(" p3 ")};
+    dialogs.texts = {QStringLiteral("P33"), QStringLiteral(" p 3 ")};  // as labelled
     editor.FindSignal();
     ExpectSaid(Last(), "\"P33\" is no signal", "Find Signal", Icon::Warning);
     EXPECT_TRUE(doc.output() == 2 && editor.cursor() == 3 && editor.hasSelection());
