@@ -16,4 +16,8 @@ std::string DiagramText(const Config& config, int output);
 // One segment as the diagram draws it: its element field and junction character (7 characters).
 std::string SegmentText(int code, int sel);
 
+// One segment in words: "blank", "a wire with a down link", "a normally open contact on I3 with
+// up and down links", "no segment (code 77)".
+std::string SegmentWords(int code, int sel);
+
 }  // namespace zez

@@ -202,6 +202,10 @@ void FileFlow::CompareWithFile() {
                      Buttons::Ok, c.Same() ? Icon::Information : Icon::Warning);
     emit Said(c.Same() ? QStringLiteral("Same as %1").arg(QFileInfo(name).fileName())
                        : QStringLiteral("Differs from %1").arg(QFileInfo(name).fileName()));
+    bool diagrams = false;
+    for (const auto& o : c.outputs) diagrams = diagrams || o.segments != 0;
+    emit Compared(diagrams ? std::optional(loaded.value().config) : std::nullopt,
+                  QFileInfo(name).fileName());
 }
 
 void FileFlow::Remember(const QString& path) {

@@ -57,6 +57,9 @@ class FileFlow : public QObject {
     void SaveEnded();
     // A short line for the status bar.
     void Said(const QString& message);
+    // Compare With File found diagrams that differ from `other` (the file `name`), or none
+    // (`other` empty).
+    void Compared(const std::optional<Config>& other, const QString& name);
 
   private:
     bool MayDiscardForOpen();

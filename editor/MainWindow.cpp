@@ -13,6 +13,7 @@
 #include <QSignalBlocker>
 #include <QStyle>
 
+#include "config/DiagramText.h"
 #include "notes/FrmNotes.h"
 
 namespace zez {
@@ -78,6 +79,7 @@ void FrmZezUdiMain::Wire() {
     });
     connect(doc_, &Document::Restarted, this, [this] {
         tmrCloseCBO_Timer();
+        compared_.reset();
         editor_->Reset();  // a new record: no cursor or selection left from the old one
     });
     connect(doc_, &Document::CompiledChanged, this, [this](bool on) { ShowCompiled(on); });
@@ -96,6 +98,12 @@ void FrmZezUdiMain::Wire() {
     });
     connect(transfers_, &TransferFlow::UploadFailed, files_, &FileFlow::New);
     connect(files_, &FileFlow::Said, status_, &StatusPanel::Say);
+    connect(files_, &FileFlow::Compared, this,
+            [this](const std::optional<Config>& other, const QString& name) {
+                compared_ = other;
+                comparedName_ = name;
+                ShowFindings();
+            });
     connect(transfers_, &TransferFlow::Said, status_, &StatusPanel::Say);
     connect(editor_, &GridEditor::Said, status_, &StatusPanel::Say);
     connect(editor_, &GridEditor::MarksChanged, this, [this] {
@@ -147,6 +155,7 @@ void FrmZezUdiMain::ShowConfig() {
     UpdateEditActions();
     RefreshLogic();
     LiveTest();
+    ShowFindings();
 }
 
 void FrmZezUdiMain::ShowCompiled(bool compiled) {
@@ -323,7 +332,7 @@ void FrmZezUdiMain::mnuLogic_Click() {
             logicView_->move(
                 Beside(frameGeometry(), logicView_->size(), screen->availableGeometry(), selector));
         connect(logicView_, &LogicView::Shown, this, [this] { ShowFindings(); });
-        connect(logicView_, &LogicView::Hidden, this, [this] { view_->ShowFindings({}); });
+        connect(logicView_, &LogicView::Hidden, this, [this] { ShowFindings(); });
         connect(logicView_, &LogicView::RedrawMinimal, editor_, &GridEditor::Redraw);
     }
     logicView_->show();
@@ -337,14 +346,25 @@ void FrmZezUdiMain::RefreshLogic() {
     logicView_->Request(doc_->record(), doc_->output(), client_->TickedInputs());
 }
 
+// Framed on the grid: the Logic window's findings while it is open, and the segments that differ
+// from the file last compared with.
 void FrmZezUdiMain::ShowFindings() {
-    const LogicReport& r = logicView_->shown();
+    const int output = doc_->output();
     std::array<QString, kSegments> reasons;
-    if (r.output == doc_->output())
-        for (const auto& f : r.findings)
+    if (logicView_ && logicView_->isVisible() && logicView_->shown().output == output)
+        for (const auto& f : logicView_->shown().findings)
             if (f.segment >= 0)
                 reasons[static_cast<std::size_t>(f.segment)] =
                     QString::fromStdString(FindingReason(f.kind));
+    const Config& shown = doc_->record();
+    for (int s = 0; s < kSegments && compared_; ++s) {
+        const int code = compared_->SegType[output][s], sel = compared_->SegInput[output][s];
+        if (code == shown.SegType[output][s] && sel == shown.SegInput[output][s]) continue;
+        QString& r = reasons[static_cast<std::size_t>(s)];
+        r += (r.isEmpty() ? QString() : QStringLiteral("; ")) +
+             QStringLiteral("differs from %1, which has %2 here")
+                 .arg(comparedName_, QString::fromStdString(SegmentWords(code, sel)));
+    }
     view_->ShowFindings(reasons);
 }
 

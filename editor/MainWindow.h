@@ -143,6 +143,9 @@ class FrmZezUdiMain : public QMainWindow {
     LogicView* logicView_ = nullptr;
     StatusPanel* status_ = nullptr;
     int curSegment_ = 0;  // the segment the input list is open over
+    // The file last compared with, while its diagrams differ: its differences are framed.
+    std::optional<Config> compared_;
+    QString comparedName_;
 };
 
 }  // namespace zez

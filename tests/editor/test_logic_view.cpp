@@ -72,6 +72,31 @@ TEST_F(LogicViewTest, FindingsAreFramedOnTheGridAndFollowEdits) {
     EXPECT_TRUE(window->client().imgSegment[200]->finding().isEmpty());
 }
 
+// Compare With File frames the segments that differ from the file with what the file has there,
+// until they are the same again or another configuration is opened.
+TEST_F(LogicViewTest, SegmentsThatDifferFromTheComparedFileAreFramed) {
+    OpenExample("corridor.CDF");
+    DropPalette(window->client().imgSegment[100], 4);
+    DropPalette(window->client().imgSegment[0], 4);  // the contact on I3 becomes a wire
+    dialogs.openNames = {QStringLiteral(ZEZ_EXAMPLES_DIR "/corridor.CDF")};
+    window->files().CompareWithFile();
+    auto frame = [&](int s) { return window->client().imgSegment[s]->finding(); };
+    EXPECT_EQ(frame(100), "differs from corridor.CDF, which has blank here");
+    EXPECT_TRUE(
+        frame(0).startsWith("differs from corridor.CDF, which has a normally open contact "
+                            "on I3"))
+        << frame(0).toStdString();
+    EXPECT_TRUE(frame(1).isEmpty());
+    window->client().cboOutput->setCurrentIndex(1);  // the same in output 2
+    EXPECT_TRUE(frame(100).isEmpty());
+    window->client().cboOutput->setCurrentIndex(0);
+    window->menus.mnuUndo->trigger();  // segment 0 as in the file again
+    EXPECT_TRUE(frame(0).isEmpty() && !frame(100).isEmpty());
+    dialogs.answers = {Answer::Yes};
+    window->mnuNew_Click();
+    EXPECT_TRUE(frame(100).isEmpty());
+}
+
 // "Redraw minimal" is offered when the minimal drawing is smaller, and redraws as one step what
 // computes the same.
 TEST_F(LogicViewTest, RedrawMinimalKeepsTheFunctionInOneStep) {
