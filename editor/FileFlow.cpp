@@ -105,6 +105,7 @@ void FileFlow::Load(const QString& path) {
         return;
     }
     doc_.Replace(loaded.value().config, path, false);
+    Know(path, loaded.value().config);
     Remember(path);
     const InvalidCounts bad = loaded.value().invalid;
     if (bad.any()) {
@@ -120,8 +121,30 @@ void FileFlow::Load(const QString& path) {
 
 void FileFlow::Save() {
     if (!doc_.hasFile()) return SaveAs();
-    Write(doc_.fileName(), QStringLiteral("Save"));
+    const QString path = doc_.fileName();
+    const QString kept = session_ ? QStringLiteral(
+                                        "\r\n(What it holds now is kept: File > "
+                                        "Previous Versions...)")
+                                  : QString();
+    if (!ChangedElsewhere(path) ||
+        dialogs_.Message(QStringLiteral("%1 was changed by another program since it was opened or "
+                                        "saved here.\r\nReplace it with the configuration shown?")
+                                 .arg(path) +
+                             kept,
+                         QStringLiteral("Save"), Buttons::YesNo, Icon::Warning) == Answer::Yes)
+        Write(path, QStringLiteral("Save"));
     emit SaveEnded();
+}
+
+void FileFlow::Know(const QString& path, const Config& config) {
+    knownPath_ = path;
+    known_ = SerializeCdf(config);
+}
+
+bool FileFlow::ChangedElsewhere(const QString& path) const {
+    if (!known_ || path != knownPath_) return false;
+    const auto now = LoadFromFile(Local(path));  // a file gone is saved again without a question
+    return now && SerializeCdf(now.value().config) != *known_;
 }
 
 void FileFlow::SaveAs() {
@@ -144,6 +167,7 @@ bool FileFlow::Write(const QString& path, const QString& title) {
         return false;
     }
     doc_.MarkSaved(path);
+    Know(path, doc_.record());
     Remember(path);
     emit Said(QStringLiteral("Saved %1").arg(QFileInfo(path).fileName()) + notKept);
     return true;

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "config/CdfFile.h"
 #include "editor/Dialogs.h"
 #include "editor/Document.h"
 
@@ -67,11 +68,17 @@ class FileFlow : public QObject {
     // Writes to `path`; a failure is told under `title`.
     bool Write(const QString& path, const QString& title);
     void Remember(const QString& path);
+    // What this editor last read from or wrote to `path`; whether the file holds something else
+    // now (another program or editor saved it meanwhile).
+    void Know(const QString& path, const Config& config);
+    bool ChangedElsewhere(const QString& path) const;
 
     Document& doc_;
     Dialogs& dialogs_;
     Session* session_ = nullptr;
     bool dialogPathSet_ = false;
+    QString knownPath_;
+    std::optional<CdfBytes> known_;
 };
 
 }  // namespace zez

@@ -180,6 +180,28 @@ TEST_F(FileFlowTest, SaveAsksForANameOnceThenWritesThere) {
     EXPECT_EQ(saveEnds, 5);
 }
 
+// Save asks before it replaces a file that another program changed since it was opened or saved
+// here; No writes nothing and keeps the flag.
+TEST_F(FileFlowTest, SaveAsksBeforeReplacingAFileChangedElsewhere) {
+    const QString file = Saved("site.CDF", 6);
+    files.OpenNamed(file);
+    EditSomething();
+    Saved("site.CDF", 9);  // another editor saved it meanwhile
+    const auto theirs = ReadBytes(file.toStdString());
+    dialogs.answers = {Answer::No};
+    files.Save();
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    ExpectSaid(Last(), file + " was changed by another program", "Save", Icon::Warning);
+    EXPECT_TRUE(state.ConfigChanged && ReadBytes(file.toStdString()) == theirs);
+    dialogs.answers = {Answer::Yes};
+    files.Save();
+    EXPECT_FALSE(state.ConfigChanged);
+    EXPECT_EQ(LoadFromFile(file.toStdString()).value().config, state.record);
+    Drop(1, 4);
+    files.Save();  // this editor wrote it last: no question
+    EXPECT_EQ(dialogs.boxes.size(), 2u);
+}
+
 TEST_F(FileFlowTest, FailedSaveKeepsTheFileTheNameAndTheFlag) {
     const QString file = Saved("old.CDF", 6);
     files.OpenNamed(file);
