@@ -275,6 +275,7 @@ VerifyResult Verify(Link& link, const std::string& portName, const ControlArray&
         return v;
     }
     result.outcome = Outcome::Complete;
+    v.stored = stored;
     for (int w = 0; w < kInputWords; ++w) {
         const unsigned diff =
             device[static_cast<std::size_t>(w)] ^ array[static_cast<std::size_t>(w)];

@@ -40,6 +40,7 @@ struct VerifyResult {
     std::array<int, kOutputs> tableWords{};       // per output: words whose bit differs
     std::array<bool, kOutputs> diagramDiffers{};  // per output: SegType or SegInput differ
     bool noteDiffers = false;
+    Config stored;  // the diagrams and note read back, when Complete and not quick
 };
 
 inline constexpr int kArrayReadBlocks = kInputWords / kReadValues;  // 256

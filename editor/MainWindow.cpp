@@ -98,12 +98,13 @@ void FrmZezUdiMain::Wire() {
     });
     connect(transfers_, &TransferFlow::UploadFailed, files_, &FileFlow::New);
     connect(files_, &FileFlow::Said, status_, &StatusPanel::Say);
-    connect(files_, &FileFlow::Compared, this,
-            [this](const std::optional<Config>& other, const QString& name) {
-                compared_ = other;
-                comparedName_ = name;
-                ShowFindings();
-            });
+    auto compared = [this](const std::optional<Config>& other, const QString& name) {
+        compared_ = other;
+        comparedName_ = name;
+        ShowFindings();
+    };
+    connect(files_, &FileFlow::Compared, this, compared);
+    connect(transfers_, &TransferFlow::Compared, this, compared);
     connect(transfers_, &TransferFlow::Said, status_, &StatusPanel::Say);
     connect(editor_, &GridEditor::Said, status_, &StatusPanel::Say);
     connect(editor_, &GridEditor::MarksChanged, this, [this] {

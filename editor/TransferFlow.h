@@ -38,6 +38,9 @@ class TransferFlow : public QObject {
     void UploadFailed();
     // A short line for the status bar.
     void Said(const QString& message);
+    // Compare with Device found diagrams that differ: `other` is the configuration shown with the
+    // device's segments where they differ (none: they agree).
+    void Compared(const std::optional<Config>& other, const QString& name);
 
   private:
     using Transfer = std::function<device::TransferResult(device::Link&, const std::string&,

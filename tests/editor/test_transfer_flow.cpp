@@ -150,17 +150,25 @@ TEST_F(TransferFlowTest, TheEmulatedDeviceTakesADownloadAndIsComparedWithTheDiag
     EXPECT_EQ(ports.CurrentPortName(), "Emulated device");
     for (int s = 0; s < 16; ++s) Drop(s, s == 3 ? 8 : 4);
     doc.Compile({});
+    std::optional<Config> other = Config{};  // the device's segments where they differ
+    QObject::connect(&transfers, &TransferFlow::Compared,
+                     [&](const std::optional<Config>& c, const QString&) { other = c; });
     dialogs.answers = {Answer::Yes};
     transfers.Download(true);  // verify after download: compared at once
     EXPECT_EQ(dialogs.boxes[dialogs.boxes.size() - 2].text,
               "Download Complete.\r\nPower Cycle Device.");
     ExpectSaid(Last(), "", "Compare", Icon::Information);
+    EXPECT_FALSE(other);
     Drop(3, 12);
     dialogs.answers = {Answer::Yes};
     transfers.Compare(true);
     ExpectSaid(Last(), "", "Compare", Icon::Warning);
     EXPECT_TRUE(
         Last().text.contains("LC Input 1: table differs in 65536 of 65536 words; diagram differs"));
+    ASSERT_TRUE(other);
+    EXPECT_EQ(other->SegType[0][3], 8);
+    other->SegType[0][3] = 12;  // the only difference
+    EXPECT_EQ(*other, state.record);
     const auto count = dialogs.boxes.size();
     dialogs.answers = {Answer::No};  // cancelled at the question: nothing is read
     transfers.Compare(true);
