@@ -289,8 +289,9 @@ VerifyResult Verify(Link& link, const std::string& portName, const ControlArray&
         for (int i = 0; i < kSegments; ++i) {
             const auto t = static_cast<std::size_t>(kSegments * o + i);
             const auto s = t + static_cast<std::size_t>(kOutputs * kSegments);
-            if (want[t] != got[t] || want[s] != got[s])
-                v.diagramDiffers[static_cast<std::size_t>(o)] = true;
+            if (want[t] == got[t] && want[s] == got[s]) continue;
+            v.segmentDiffers[static_cast<std::size_t>(o)][static_cast<std::size_t>(i)] = true;
+            v.diagramDiffers[static_cast<std::size_t>(o)] = true;
         }
     }
     for (int i = 0; i < kNoteBytes - 1; ++i) {

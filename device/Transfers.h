@@ -41,6 +41,8 @@ struct VerifyResult {
     std::array<bool, kOutputs> diagramDiffers{};  // per output: SegType or SegInput differ
     bool noteDiffers = false;
     Config stored;  // the diagrams and note read back, when Complete and not quick
+    // segmentDiffers[o][s]: segment s of output o is stored otherwise (type or input).
+    std::array<std::array<bool, kSegments>, kOutputs> segmentDiffers{};
 };
 
 inline constexpr int kArrayReadBlocks = kInputWords / kReadValues;  // 256

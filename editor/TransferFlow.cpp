@@ -181,19 +181,15 @@ void TransferFlow::Compare(bool ask) {
                                    lines.join(QStringLiteral("\r\n")),
                      QStringLiteral("Compare"), Buttons::Ok,
                      v.match ? Icon::Information : Icon::Warning);
-    // The device keeps a byte a value: a segment differs when those bytes do.
+    // The segments the device stores otherwise, with what it holds there.
     Config other = config;
     bool differs = false;
     for (int o = 0; o < kOutputs; ++o)
         for (int s = 0; s < kSegments; ++s) {
-            auto& type = other.SegType[o][s];
-            auto& sel = other.SegInput[o][s];
-            const int16_t t = v.stored.SegType[o][s], i = v.stored.SegInput[o][s];
-            if (static_cast<uint8_t>(type) == static_cast<uint8_t>(t) &&
-                static_cast<uint8_t>(sel) == static_cast<uint8_t>(i))
+            if (!v.segmentDiffers[static_cast<std::size_t>(o)][static_cast<std::size_t>(s)])
                 continue;
-            type = t;
-            sel = i;
+            other.SegType[o][s] = v.stored.SegType[o][s];
+            other.SegInput[o][s] = v.stored.SegInput[o][s];
             differs = true;
         }
     emit Compared(differs ? std::optional(other) : std::nullopt, QStringLiteral("the device"));
