@@ -35,15 +35,16 @@ std::string SegmentText(int code, int sel) {
     return ElementField(code, sel) + Junction(code);
 }
 
+std::string LinkWords(int code) {
+    const bool up = HasLinkUp(code), down = HasLinkDown(code);
+    return up && down ? "up and down links" : up ? "an up link" : down ? "a down link" : "";
+}
+
 std::string SegmentWords(int code, int sel) {
     if (!IsValidCode(code)) return "no segment (code " + std::to_string(code) + ")";
     static const char* const kElements[] = {"", "a wire", "a normally open contact",
                                             "a normally closed contact"};
-    const bool up = HasLinkUp(code), down = HasLinkDown(code);
-    const std::string links = up && down ? "up and down links"
-                              : up       ? "an up link"
-                              : down     ? "a down link"
-                                         : "";
+    const std::string links = LinkWords(code);
     std::string words = kElements[code >> 2];
     if (IsContact(code))
         words += IsValidSelection(sel) ? " on " + SignalName(sel) : std::string(" on no signal");

@@ -16,6 +16,9 @@ std::string DiagramText(const Config& config, int output);
 // One segment as the diagram draws it: its element field and junction character (7 characters).
 std::string SegmentText(int code, int sel);
 
+// A segment's links in words: "an up link", "a down link", "up and down links"; "" for none.
+std::string LinkWords(int code);
+
 // One segment in words: "blank", "a wire with a down link", "a normally open contact on I3 with
 // up and down links", "no segment (code 77)".
 std::string SegmentWords(int code, int sel);

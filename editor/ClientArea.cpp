@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include "compiler/Compiler.h"
+#include "config/DiagramText.h"
 #include "logic/LogicGrid.h"
 
 namespace zez {
@@ -30,9 +31,7 @@ QString PaletteTip(int code) {
     if (element > 0) keys << QString::fromLatin1(kKeys[element]);
     if (up) keys << QStringLiteral("U");
     if (down) keys << QStringLiteral("D");
-    const QString links = up && down ? QStringLiteral("up and down links")
-                          : up       ? QStringLiteral("an up link")
-                                     : QStringLiteral("a down link");
+    const QString links = QString::fromStdString(LinkWords(code));
     QString what = QString::fromLatin1(kElements[element]);
     if (element == 0)
         what = up || down ? links.left(1).toUpper() + links.mid(1) : QStringLiteral("Blank");
