@@ -14,6 +14,7 @@
 #include <QStyle>
 
 #include "config/DiagramText.h"
+#include "logic/Compare.h"
 #include "notes/FrmNotes.h"
 
 namespace zez {
@@ -228,25 +229,26 @@ void FrmZezUdiMain::tmrCloseCBO_Timer() {
 }
 
 void FrmZezUdiMain::cmdTest_Click() {
-    view_->ClearEnergised();
-    const int output = doc_->output();
-    const TestResult r = test_.Run(doc_->record(), output, client_->TickedInputs());
-    view_->ShowEnergised(r);
+    const bool on = TestShownOutput();
     dialogs_.Message(QStringLiteral("Lumacor Input %1%2")
-                         .arg(output + 1)
-                         .arg(r.on ? QStringLiteral(" On") : QStringLiteral(" Off")),
+                         .arg(doc_->output() + 1)
+                         .arg(on ? QStringLiteral(" On") : QStringLiteral(" Off")),
                      kAppTitle, Buttons::Ok, Icon::None);
+}
+
+bool FrmZezUdiMain::TestShownOutput() {
+    const TestResult r = test_.Run(doc_->record(), doc_->output(), client_->TickedInputs());
+    view_->ShowEnergised(r);  // every segment, lit or not
+    return r.on;
 }
 
 // With Tools > Live Test on, the circuit stays lit for the ticked inputs whatever changes, and
 // the status bar says what the Test button's box would.
 void FrmZezUdiMain::LiveTest() {
     if (!menus.mnuLiveTest || !menus.mnuLiveTest->isChecked()) return;
-    const int output = doc_->output();
-    const TestResult r = test_.Run(doc_->record(), output, client_->TickedInputs());
-    view_->ShowEnergised(r);
+    const bool on = TestShownOutput();
     status_->Say(
-        QStringLiteral("Live test: LC Input %1 %2").arg(output + 1).arg(r.on ? "On" : "Off"));
+        QStringLiteral("Live test: LC Input %1 %2").arg(doc_->output() + 1).arg(on ? "On" : "Off"));
 }
 
 void FrmZezUdiMain::mnuCompile_Click() {
@@ -357,14 +359,14 @@ void FrmZezUdiMain::ShowFindings() {
             if (f.segment >= 0)
                 reasons[static_cast<std::size_t>(f.segment)] =
                     QString::fromStdString(FindingReason(f.kind));
-    const Config& shown = doc_->record();
     for (int s = 0; s < kSegments && compared_; ++s) {
-        const int code = compared_->SegType[output][s], sel = compared_->SegInput[output][s];
-        if (code == shown.SegType[output][s] && sel == shown.SegInput[output][s]) continue;
+        if (!SegmentDiffers(*compared_, doc_->record(), output, s)) continue;
+        const std::string there =
+            SegmentWords(compared_->SegType[output][s], compared_->SegInput[output][s]);
         QString& r = reasons[static_cast<std::size_t>(s)];
         r += (r.isEmpty() ? QString() : QStringLiteral("; ")) +
              QStringLiteral("differs from %1, which has %2 here")
-                 .arg(comparedName_, QString::fromStdString(SegmentWords(code, sel)));
+                 .arg(comparedName_, QString::fromStdString(there));
     }
     view_->ShowFindings(reasons);
 }

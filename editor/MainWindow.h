@@ -125,6 +125,8 @@ class FrmZezUdiMain : public QMainWindow {
     void RefreshLogic();
     void ShowFindings();
     void LiveTest();
+    // The Test button's run on the output shown, lit on the grid; whether the output is on.
+    bool TestShownOutput();
 
     Dialogs& dialogs_;
     DeviceAccess device_;

@@ -39,13 +39,15 @@ bool Comparison::Same() const {
     return !noteDiffers;
 }
 
+bool SegmentDiffers(const Config& a, const Config& b, int o, int s) {
+    return a.SegType[o][s] != b.SegType[o][s] || a.SegInput[o][s] != b.SegInput[o][s];
+}
+
 Comparison CompareConfigs(const Config& a, const Config& b) {
     Comparison c;
     for (int o = 0; o < kOutputs; ++o) {
         auto& r = c.outputs[static_cast<std::size_t>(o)];
-        for (int s = 0; s < kSegments; ++s)
-            r.segments +=
-                a.SegType[o][s] != b.SegType[o][s] || a.SegInput[o][s] != b.SegInput[o][s];
+        for (int s = 0; s < kSegments; ++s) r.segments += SegmentDiffers(a, b, o, s);
         if (r.segments == 0) continue;
         OutputBits fa, fb;
         CompileOutputBits(a, o, fa);

@@ -26,6 +26,9 @@ struct Comparison {
 
 Comparison CompareConfigs(const Config& a, const Config& b);
 
+// Whether segment `s` of output `o` has another type or input in `a` than in `b`.
+bool SegmentDiffers(const Config& a, const Config& b, int o, int s);
+
 // "LC Input 1: same", "LC Input 2: same function, diagram differs in 3 segments",
 // "LC Input 3: function differs in 1024 of 65,536 words" with both expressions, then the note.
 std::string ComparisonText(const Comparison& c);
