@@ -1,10 +1,16 @@
+// The logic grid of the Test button and the reference engine, the wiring checks, the signals
+// each output reads and the report.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <random>
 #include <set>
 
+#include "logic/Checks.h"
 #include "logic/LogicGrid.h"
+#include "logic/Report.h"
+#include "logic/SignalUse.h"
 #include "support/SampleConfigs.h"
 
 namespace zez {
@@ -30,46 +36,6 @@ struct Both {
     Both() { memory.bUseMem = true; }
 };
 
-TEST(LogicLoad, ContactsFollowTheirBit) {
-    // code, selection, word, whether the left arm conducts. Selections that name no signal:
-    // normally open stays open, normally closed closed.
-    const int cases[][4] = {
-        {8, 3, 1 << 3, 1},   {8, 3, 0xFFF7, 0},    {12, 3, 1 << 3, 0},     {12, 3, 0, 1},
-        {8, 8, 1 << 8, 1},   {12, 15, 1 << 15, 0}, {11, 0, 1, 1},          {15, 0, 1, 0},
-        {8, -1, 0xFFFF, 0},  {8, 16, 0xFFFF, 0},   {8, -32768, 0xFFFF, 0}, {12, -1, 0xFFFF, 1},
-        {12, 31, 0xFFFF, 1}, {12, 40, 0, 1},
-    };
-    for (const auto& [code, sel, word, leftArm] : cases) {
-        Config c;
-        Set(c, 2, 0, code, sel);
-        Both b;
-        b.memory.LogicLoadMem(c, 2, word);
-        b.picture.LogicLoad(c, 2, word);
-        for (LogicGrid* g : {&b.memory, &b.picture}) {
-            EXPECT_EQ(g->GetPix(2, 2) == kConductor, leftArm != 0) << code << " sel " << sel;
-            EXPECT_EQ(g->GetPix(3, 2), kConductor);  // the centre always
-        }
-    }
-}
-
-// Codes outside the segments after valid ones leave empty blocks, as on a fresh grid.
-TEST(LogicLoad, ReloadLeavesNoTraceOfAnEarlierLoadOrEvaluation) {
-    std::mt19937 rng(3);
-    for (int round = 0; round < 20; ++round) {
-        Config first = samples::DenseRandom(rng);
-        Config second = samples::OutOfRange(rng);
-        LogicGrid fresh;
-        fresh.LogicLoadMem(second, 1, 0x1234);
-        LogicGrid g;
-        g.LogicLoadMem(first, 1, 0xFFFF);
-        g.LogicTestMem();
-        g.LogicLoadMem(second, 1, 0x1234);
-        EXPECT_EQ(g.iGrid, fresh.iGrid);
-        EXPECT_EQ(g.iListX, fresh.iListX);
-        EXPECT_EQ(g.iListY, fresh.iListY);
-    }
-}
-
 TEST(LogicLoad, BothStoresDrawTheSameGridAndCells) {
     std::mt19937 rng(11);
     for (int round = 0; round < 40; ++round) {
@@ -81,7 +47,6 @@ TEST(LogicLoad, BothStoresDrawTheSameGridAndCells) {
         b.picture.LogicLoad(c, output, word);
         EXPECT_EQ(b.memory.iListCount, b.picture.iListCount);
         EXPECT_EQ(WorkList(b.memory), WorkList(b.picture));
-        for (int k = 0; k < 96; ++k) EXPECT_EQ(b.memory.iListX[k], b.picture.iListX[k]);
         for (int y = 0; y < kGridH; ++y)
             for (int x = 0; x < kGridW; ++x)
                 ASSERT_EQ(b.memory.MemCell(x, y), b.picture.GetPix(x, y)) << x << "," << y;
@@ -212,6 +177,171 @@ TEST(LogicTest, OnlyConductorsConnectedToTheSupplyAreEnergised) {
             ASSERT_EQ(g.iGrid[p], want) << "cell " << p % 36 << "," << p / 36;
         }
     }
+}
+
+constexpr auto npos = std::string::npos;
+
+constexpr int W = 4;    // wire
+constexpr int Wd = 6;   // wire, link down
+constexpr int NO = 8;   // normally open
+constexpr int NOu = 9;  // normally open, link up
+constexpr int NC = 12;  // normally closed
+constexpr int I1 = 0, I2 = 1, I3 = 2;
+
+// Row 0 from the supply to the output: the given segments, wires elsewhere.
+Config Rung(std::initializer_list<std::tuple<int, int, int>> parts) {
+    Config c;
+    for (int s = 0; s < 16; ++s) Set(c, 0, s, W);
+    for (const auto& [seg, code, sel] : parts) Set(c, 0, seg, code, sel);
+    return c;
+}
+
+std::vector<std::string> Texts(const std::vector<Finding>& findings) {
+    std::vector<std::string> out;
+    for (const auto& f : findings) out.push_back(FindingText(f));
+    return out;
+}
+
+TEST(Checks, EachFindingOnTheDiagramDrawnForIt) {
+    struct Case {
+        const char* name;
+        Config config;
+        std::vector<std::string> findings;
+    };
+    Config parallel = Rung({{0, Wd, 0}, {1, NO, I2}});  // a contact across a wire
+    Set(parallel, 0, 16, NOu, I1);
+    Config floating = Rung({{3, NO, I1}});
+    Set(floating, 0, 87, W);  // touches nothing
+    Config stub = Rung({{3, NO, I1}});
+    Set(stub, 0, 16, W);  // a wire under column 0, on the supply rail only
+    Config toOutput = Rung({{3, NO, I1}, {15, Wd, 0}});
+    Set(toOutput, 0, 31, 5);  // hangs off the output side: reaches both rails
+    Config invalid = Rung({{3, NO, I1}});
+    Set(invalid, 0, 100, 77);  // not a segment code
+    const Case cases[] = {
+        {"clean rung", Rung({{2, NO, I1}, {5, NC, I2}}), {}},
+        {"always on", Rung({}), {"LC Input 1: always on"}},
+        {"always off",
+         Rung({{2, NO, I3}, {3, NC, I3}}),
+         {"LC Input 1: always off", "LC Input 1: segment 2: no effect",
+          "LC Input 1: segment 3: no effect"}},
+        {"contact across a wire", parallel, {"LC Input 1: segment 16: no effect"}},
+        {"floating wire", floating, {"LC Input 1: segment 87: not connected"}},
+        {"stub on the supply side", stub, {"LC Input 1: segment 16: not connected"}},
+        {"stub on the output side", toOutput, {}},
+        {"code outside 0..15", invalid, {}},
+        {"empty output", Config{}, {}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(Texts(CheckConfig(c.config)), c.findings) << c.name;
+}
+
+TEST(Checks, AnUnconnectedContactGetsNoOtherFindingAndOutputsAreKeptApart) {
+    Config c = Rung({{4, NO, I1}});
+    Set(c, 0, 200, NO, I2);  // a contact alone in row 12
+    Set(c, 0, 201, W);
+    for (int s = 0; s < 16; ++s) Set(c, 6, s, W);  // output 7 always on
+    EXPECT_EQ(Texts(CheckConfig(c)), (std::vector<std::string>{
+                                         "LC Input 1: segment 200: not connected",
+                                         "LC Input 1: segment 201: not connected",
+                                         "LC Input 7: always on",
+                                     }));
+}
+
+TEST(Checks, WhatTheEngineCannotEnergiseWithEveryContactClosedIsNotConnected) {
+    std::mt19937 rng(77);
+    for (int i = 0; i < 12; ++i) {
+        const Config c = i % 2 ? samples::Typical(rng) : samples::Sparse(rng, 0.5);
+        const auto findings = CheckConfig(c);
+        for (int o = 0; o < kOutputs; ++o) {
+            Config closed = c;  // every contact a normally-open one on a signal that is on
+            for (auto& t : closed.SegType[o])
+                if (IsContact(t)) t = static_cast<int16_t>(t & ~4);
+            for (auto& sel : closed.SegInput[o]) sel = 0;
+            LogicGrid grid;
+            grid.LogicLoadMem(closed, o, 1);
+            grid.LogicTestMem();
+            for (int s = 0; s < kSegments; ++s) {
+                if (!HasCentre(c.SegType[o][s])) continue;
+                if (grid.MemCell(CentreX(s), CentreY(s)) == kEnergised) continue;
+                const Finding want{o, s, FindingKind::NotConnected};
+                EXPECT_NE(std::find(findings.begin(), findings.end(), want), findings.end())
+                    << "config " << i << " output " << o + 1 << " segment " << s;
+            }
+        }
+    }
+}
+
+// Looking for a word that shows a contact's effect gives the findings that two compiles per
+// contact give, on every family of diagrams (large meshes too, one output of them).
+TEST(Checks, FindingsAreTheSameByBothMethods) {
+    std::mt19937 rng(8);
+    for (int i = 0; i < 7; ++i) {
+        const Config c = i == 0       ? samples::HoledMesh(rng)
+                         : i % 4 == 1 ? samples::LongLadder(rng)
+                         : i % 4 == 2 ? samples::Serpentine(rng)
+                                      : samples::Typical(rng);
+        EXPECT_EQ(CheckConfig(c), CheckConfig(c, CheckMethod::Compiles)) << i;
+    }
+    const Config mesh = samples::Mesh(rng);
+    OutputBits bits;
+    CompileOutputBits(mesh, 3, bits);
+    EXPECT_EQ(CheckOutput(mesh, 3, bits), CheckOutput(mesh, 3, bits, CheckMethod::Compiles));
+}
+
+// Which outputs read which signal: contacts on no signal are not counted, and a contact that has
+// no effect is marked; an output only depends on signals its contacts read.
+TEST(SignalUse, CountsContactsAndMarksThoseWithoutEffect) {
+    Config c = Rung({{0, Wd, 0}, {1, NO, I2}});  // I2, with a contact on I1 across a wire
+    Set(c, 0, 16, NOu, I1);
+    for (int s = 0; s < 16; ++s) Set(c, 3, s, s ? W : NC, I2);  // output 4: not I2
+    Set(c, 4, 0, NO, 40);                                       // a contact on no signal
+    const SignalUse use = UseOfSignals(c);
+    EXPECT_EQ(SignalUseTable(use),
+              "signal  LC1  LC2  LC3  LC4  LC5  LC6  LC7  LC8\n"
+              "I1       1*   -    -    -    -    -    -    -\n"
+              "I2       1    -    -    1    -    -    -    -\n"
+              "* drawn, but the output does not depend on it\n"
+              "free: I3 I4 I5 I6 I7 I8 P1 P2 P3 P4 P5 P6 P7 P8\n");
+    EXPECT_EQ(SignalUseLine(use),
+              "I1: 1; I2: 1, 4 | free: I3 I4 I5 I6 I7 I8 P1 P2 P3 P4 P5 P6 P7 P8");
+    EXPECT_EQ(SignalUseLine(UseOfSignals(Config{})),
+              "no contact on a signal | free: I1 I2 I3 I4 I5 "
+              "I6 I7 I8 P1 P2 P3 P4 P5 P6 P7 P8");
+    std::mt19937 rng(12);
+    for (int i = 0; i < 10; ++i) {
+        const Config g = i % 2 ? samples::Typical(rng) : samples::OutOfRange(rng);
+        const SignalUse u = UseOfSignals(g);
+        for (int o = 0; o < kOutputs; ++o)
+            for (int s = 0; s < kSignals; ++s)
+                EXPECT_TRUE(((u.dependsOn[o] >> s) & 1) == 0 || u.contacts[s][o] > 0) << i << o;
+    }
+}
+
+// The report: a section per output (its expression, its truth table up to six signals, its
+// findings), the signals, and the note and names as text, never as markup.
+TEST(Report, ShowsEachOutputAndEscapesWhatTheUserWrote) {
+    Config c = Rung({{2, NO, I1}, {3, NC, I2}});                   // output 1: I1 & !I2
+    for (int s = 0; s < 16; ++s) Set(c, 2, s, s < 7 ? NO : W, s);  // output 3: I1..I7 in series
+    for (int s = 0; s < 16; ++s) Set(c, 4, s, W);                  // output 5: always on
+    const std::string note = "<b>Hall & stairs</b>\r\ncaf\xe9";
+    std::copy(note.begin(), note.end(), c.NoteData.begin());
+    const std::string html = ReportHtml(c, {"R&D <1>.CDF", "today"});
+    const auto section = [&](int o) {
+        const auto at = html.find("<h2>LC Input " + std::to_string(o) + "</h2>");
+        return html.substr(at, html.find("<h2>", at + 4) - at);
+    };
+    const std::string one = section(1);
+    EXPECT_NE(one.find("<code>I1&amp;!I2</code> (minimal sum of products)"), npos) << one;
+    // Title, expression, the table's head, its 4 rows and end, the checks.
+    EXPECT_EQ(std::count(one.begin(), one.end(), '\n'), 9) << one;
+    EXPECT_NE(one.find("<tr><td>1</td><td>0</td><td class=\"on\">On</td></tr>"), npos) << one;
+    EXPECT_NE(section(2).find("No diagram: always off."), npos);
+    EXPECT_NE(section(3).find("Depends on 7 signals"), npos);
+    EXPECT_NE(section(5).find("<li>LC Input 5: always on</li>"), npos);
+    EXPECT_NE(html.find("<title>Report: R&amp;D &lt;1&gt;.CDF</title>"), npos);
+    EXPECT_NE(html.find("<pre>&lt;b&gt;Hall &amp; stairs&lt;/b&gt;\ncaf\xc3\xa9</pre>"), npos);
+    EXPECT_NE(html.find("\nI7       -    -    1    -    -    -    -    -\n"), npos);
+    EXPECT_EQ(html.find("<b>"), npos);
 }
 
 }  // namespace
