@@ -1,5 +1,5 @@
 // Saving and reading only ever touch regular files: special files are refused, read-only files
-// kept, a FIFO never blocks, and stale temporaries of a target are cleaned on its next save.
+// kept, a FIFO never blocks; file names in any script.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -220,33 +220,6 @@ TEST(FileAccess, AReadOnlyFileIsKeptOnWindows) {
     EXPECT_EQ(ReadBytes(cdf.string()), before);
 }
 #endif
-
-TEST(FileAccess, StaleTemporariesOfTheTargetAreRemovedOnItsNextSave) {
-    TempDir dir;
-    const auto target = dir.File("site.CDF");
-    ASSERT_TRUE(SaveToFile(Config{}, target));
-    const auto old = fs::file_time_type::clock::now() - 5min;
-    struct Case {
-        std::string name;
-        bool stale, removed;  // written long ago; removed by the save
-    };
-    const Case cases[] = {
-        {"site.CDF.zezudi-partial-save-123456.tmp", true, true},
-        {"site.CDF.zez-987654321.tmp", true, true},             // named as version 0.1.0 did
-        {"site.CDF.zezudi-partial-save-55.tmp", false, false},  // a save that may be running
-        {"other.CDF.zezudi-partial-save-1.tmp", true, false},   // another target's
-        {"site.CDF.zez-12ab.tmp", true, false},                 // not the pattern
-        {"site.CDF.zezudi-partial-save-.tmp", true, false},
-        {"site.CDF.tmp", true, false},
-    };
-    for (const auto& c : cases) {
-        WriteBytes(dir.File(c.name), {1});
-        if (c.stale) fs::last_write_time(dir.File(c.name), old);
-    }
-    ASSERT_TRUE(SaveToFile(Edited(), target));
-    for (const auto& c : cases) EXPECT_EQ(fs::exists(dir.File(c.name)), !c.removed) << c.name;
-    EXPECT_EQ(LoadFromFile(target).value().config, Edited());
-}
 
 }  // namespace
 }  // namespace zez

@@ -56,41 +56,25 @@ TEST_F(NotesTest, OpeningShowsTheStoredNoteAndKeepsTheFlag) {
     EXPECT_FALSE(state.ConfigChanged);
 }
 
-TEST_F(NotesTest, TypingWritesTheRecordAndMarksItChanged) {
+// Typing writes the record as it is stored; the 4,000th character is the last one taken.
+TEST_F(NotesTest, TypingWritesTheRecordUpToTheLimit) {
     auto notes = Open();
     QTest::keyClicks(notes->txtNotes(), "ab");
     QTest::keyClick(notes->txtNotes(), Qt::Key_Return);
-    QTest::keyClicks(notes->txtNotes(), "cd");
+    QTest::keyClicks(notes->txtNotes(), "cdx");
+    QTest::keyClick(notes->txtNotes(), Qt::Key_Backspace);
     EXPECT_EQ(Stored(state.record.NoteData), "ab\r\ncd");
     EXPECT_EQ(notes->lblUnusedChars()->text(), "6 Of 4000 Characters Used");
-    EXPECT_TRUE(state.ConfigChanged);
-    EXPECT_GE(notCompiledCalls, 1);
-    QTest::keyClick(notes->txtNotes(), Qt::Key_Backspace);
-    EXPECT_EQ(Stored(state.record.NoteData), "ab\r\nc");
-}
-
-TEST_F(NotesTest, TheLimitIsFourThousandCharacters) {
-    auto notes = Open();
+    EXPECT_TRUE(state.ConfigChanged && notCompiledCalls >= 1);
     notes->txtNotes()->setPlainText(QString(4000, QLatin1Char('x')));
     EXPECT_TRUE(dialogs.boxes.empty());
-    EXPECT_EQ(notes->lblUnusedChars()->text(), "4000 Of 4000 Characters Used");
-    QTextCursor end = notes->txtNotes()->textCursor();
-    end.movePosition(QTextCursor::End);
-    notes->txtNotes()->setTextCursor(end);
+    notes->txtNotes()->moveCursor(QTextCursor::End);
     QTest::keyClicks(notes->txtNotes(), "y");
     ASSERT_EQ(dialogs.boxes.size(), 1u);
     ExpectBox(dialogs.boxes[0], "Out Of Note Space", "Error", Buttons::Ok, Icon::Critical);
     EXPECT_EQ(notes->txtNotes()->toPlainText(), QString(4000, QLatin1Char('x')));
-    EXPECT_EQ(state.record.NoteData[3999], 'x');
-    EXPECT_EQ(state.record.NoteData[4000], 0);
-
-    // Pasting 5000 characters into an empty note keeps the first 4000.
-    notes->txtNotes()->clear();
-    notes->txtNotes()->insertPlainText(QString(2000, QLatin1Char('a')) +
-                                       QString(3000, QLatin1Char('b')));
-    EXPECT_EQ(notes->txtNotes()->toPlainText(),
-              QString(2000, QLatin1Char('a')) + QString(2000, QLatin1Char('b')));
-    EXPECT_EQ(dialogs.boxes.size(), 2u);
+    EXPECT_EQ(notes->lblUnusedChars()->text(), "4000 Of 4000 Characters Used");
+    EXPECT_TRUE(state.record.NoteData[3999] == 'x' && state.record.NoteData[4000] == 0);
 }
 
 TEST_F(NotesTest, MenuOpensItModalOverTheMainWindow) {

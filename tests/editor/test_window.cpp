@@ -82,30 +82,6 @@ TEST_F(EditorTest, StartsEmptyOnOutputOneWithItsControlsWhereTheLayoutPutsThem) 
     EXPECT_EQ(window->menus.mnuLogic->shortcut(), QKeySequence(Qt::Key_F6));
 }
 
-TEST(Palette, PicturesFollowTheirStrokes) {
-    // Black pixels per code: element strokes plus link strokes, less the four they share.
-    const int black[16] = {0,   58,  26,  80,  80,  134, 102, 156,
-                           118, 172, 140, 194, 144, 198, 166, 220};
-    for (int code = 0; code < 16; ++code) {
-        const QImage img = PalettePicture(code);
-        ASSERT_EQ(img.size(), QSize(40, 40));
-        int n = 0, grey = 0, other = 0;
-        for (int y = 0; y < 40; ++y)
-            for (int x = 0; x < 40; ++x) {
-                const QRgb c = img.pixel(x, y);
-                n += c == 0xFF000000;
-                grey += c == kGrey;
-                other += c != 0xFF000000 && c != kGrey && c != 0xFFFFFFFF;
-            }
-        EXPECT_EQ(n, black[code]) << code;
-        EXPECT_EQ(grey, 4 - (code & 1) - ((code >> 1) & 1)) << code;
-        EXPECT_EQ(other, 0);
-        EXPECT_EQ(img.pixel(0, 0), kGrey);
-        EXPECT_EQ(img.pixel(0, 39), kGrey);
-        EXPECT_NE(InvalidPicture(), img);  // a code that is no segment looks like none of them
-    }
-}
-
 TEST_F(EditorTest, DropsOnPicturesAndLabelsEditTheOutputShown) {
     window->mnuCompile_Click();  // compiled state, so the drop must undo it
     ASSERT_TRUE(Compiled());

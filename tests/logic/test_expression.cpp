@@ -91,28 +91,6 @@ TEST(Expression, KnownFunctionsHaveTheirMinimalForms) {
     EXPECT_EQ(parity.Literals(), 32);
 }
 
-TEST(Expression, ManySignalsGetAnEquivalentCoverMarkedHeuristic) {
-    std::mt19937 rng(5);
-    const std::function<bool(int)> functions[] = {
-        [](int w) { return std::popcount(static_cast<unsigned>(w & 0x3FF)) % 2 == 1; },
-        [](int w) {
-            return (In(w, 0) && In(w, 1)) || (In(w, 2) && In(w, 3) && !In(w, 4)) ||
-                   (In(w, 5) && In(w, 6)) || (In(w, 7) && In(w, 8) && In(w, 9)) ||
-                   (!In(w, 10) && In(w, 11) && In(w, 12));
-        },
-        [&](int w) { return (w * 2654435761u >> 13) % 3 == 0; },  // no structure at all
-    };
-    for (const auto& f : functions) {
-        const auto bits = BitsOf(f);
-        const auto sop = Minimise(bits);
-        EXPECT_GT(sop.dependsOn.size(), 8u);
-        EXPECT_FALSE(sop.exact);
-        EXPECT_EQ(Parsed(FormatExpression(sop)), bits);
-    }
-    // The structured one comes out as its five terms.
-    EXPECT_EQ(Minimise(BitsOf(functions[1])).terms.size(), 5u);
-}
-
 TEST(Expression, AgreesWithTheCompiledArrayOnGeneratedDiagrams) {
     std::mt19937 rng(2026);
     std::vector<Config> configs;
@@ -124,11 +102,13 @@ TEST(Expression, AgreesWithTheCompiledArrayOnGeneratedDiagrams) {
     }
     configs.push_back(samples::DenseRandom(rng));
     configs.push_back(samples::Mesh(rng));
+    int heuristic = 0;  // covers of more than eight signals, which are not claimed minimal
     for (std::size_t i = 0; i < configs.size(); ++i) {
         ControlArray array{};
         Compile(configs[i], array);
         for (int o = 0; o < kOutputs; ++o) {
             const auto sop = ExpressOutput(configs[i], o);
+            heuristic += !sop.exact;
             const std::string text = FormatExpression(sop);
             const auto f = Parsed(text);
             ASSERT_TRUE(f) << text;
@@ -138,6 +118,7 @@ TEST(Expression, AgreesWithTheCompiledArrayOnGeneratedDiagrams) {
                     << "config " << i << " output " << o + 1 << " word " << w << ": " << text;
         }
     }
+    EXPECT_GT(heuristic, 0);
 }
 
 // What a drawing computes, compiled as the device's array would be.
