@@ -136,51 +136,6 @@ TEST(SampledDifferential, FastAgreesWithTheGridOnSampledWords) {
     EXPECT_EQ(checked, total * 256);
 }
 
-// Hand-made shapes that the reductions must get right: bridges, loops, dead ends, contacts
-// whose left neighbour has no centre, links into the output rail column.
-TEST(FastEngine, AwkwardShapesMatchTheReference) {
-    std::vector<Config> shapes;
-    {
-        Config c;  // Wheatstone bridge: I1/I2 upper, I3/I4 lower, I5 across
-        Set(c, 0, 0, 8, 0);
-        Set(c, 0, 1, 8 + 2, 4);
-        Set(c, 0, 2, 8, 1);
-        for (int s = 3; s < 16; ++s) Set(c, 0, s, 4);
-        Set(c, 0, 15, 4 + 2);
-        Set(c, 0, 16, 8, 2);
-        Set(c, 0, 17, 1);
-        Set(c, 0, 18, 8, 3);
-        Set(c, 0, 31, 4 + 1);
-        for (int s = 19; s < 31; ++s) Set(c, 0, s, 4);
-        shapes.push_back(c);
-    }
-    {
-        Config c;  // contact after a blank: never joins; links at column 15 into the rail
-        Set(c, 1, 1, 8, 0);
-        Set(c, 1, 2, 4);
-        Set(c, 1, 16 + 15, 1);
-        Set(c, 1, 15, 2);
-        Set(c, 1, 16, 8, 5);
-        for (int s = 17; s < 31; ++s) Set(c, 1, s, 12, s % 16);
-        shapes.push_back(c);
-    }
-    {
-        Config c;  // the same signal on both sides of a loop, and its complement
-        Set(c, 2, 0, 8 + 2, 3);
-        Set(c, 2, 16, 12 + 1, 3);
-        Set(c, 2, 1, 8 + 2, 3);
-        Set(c, 2, 17, 8 + 1, 3);
-        for (int s = 2; s < 16; ++s) Set(c, 2, s, 4);
-        shapes.push_back(c);
-    }
-    for (std::size_t i = 0; i < shapes.size(); ++i) {
-        ControlArray fast{}, ref{};
-        Compile(shapes[i], fast, Engine::Fast);
-        Compile(shapes[i], ref, Engine::Reference);
-        EXPECT_EQ(fast, ref) << "shape " << i;
-    }
-}
-
 TEST(TruthTable, FindsTheSignalsAnOutputReallyDependsOn) {
     Config c = FirstRow(8, 3);  // NO on I4
     Set(c, 0, 1, 12, 9);        // NC on P2

@@ -195,26 +195,23 @@ TEST_F(TransferFlowTest, OtherPortsAreTypedAndTheChoiceIsRemembered) {
     // The next start has the same port; a cancelled question keeps it.
     ProgramState other;
     ScriptedDialogs otherDialogs;
-    PortChoice next(other, otherDialogs, access);
-    next.Restore(session);
-    EXPECT_EQ(next.CurrentPortName(), "/dev/null");
-    next.AskOther();  // no answer scripted: cancelled
-    EXPECT_EQ(next.CurrentPortName(), "/dev/null");
-    next.SelectEmulated();
-    PortChoice third(other, otherDialogs, access);
-    third.Restore(session);
-    EXPECT_EQ(third.kind(), PortChoice::Kind::Emulated);
+    auto restored = [&] {
+        auto p = std::make_unique<PortChoice>(other, otherDialogs, access);
+        p->Restore(session);
+        return p;
+    };
+    auto next = restored();
+    next->AskOther();  // no answer scripted: cancelled
+    EXPECT_EQ(next->CurrentPortName(), "/dev/null");
+    next->SelectEmulated();
+    EXPECT_EQ(restored()->kind(), PortChoice::Kind::Emulated);
     // A remembered port that is gone stays chosen and is shown as missing, never replaced.
     session.SetValue(QStringLiteral("port"), QStringLiteral("path:/dev/ttyGONE7"));
-    PortChoice gone(other, otherDialogs, access);
-    gone.Restore(session);
-    EXPECT_TRUE(gone.missing());
-    EXPECT_EQ(gone.OtherCaption(), "&Other Port...\t/dev/ttyGONE7 (missing)");
+    EXPECT_TRUE(restored()->missing());
+    EXPECT_EQ(restored()->OtherCaption(), "&Other Port...\t/dev/ttyGONE7 (missing)");
     session.SetValue(QStringLiteral("port"), QStringLiteral("com:5"));
     Device({}, 2);  // two ports listed: COM5 has none
-    PortChoice com(other, otherDialogs, access);
-    com.Restore(session);
-    EXPECT_EQ(com.CurrentPortName(), "COM5 (missing)");
+    EXPECT_EQ(restored()->CurrentPortName(), "COM5 (missing)");
 }
 
 // Open a file, Upload another device's configuration, Save: the file's old content is kept as

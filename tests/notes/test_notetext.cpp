@@ -18,17 +18,6 @@ std::string Stored(const NoteBytes& b) {
     return NoteText(b);
 }
 
-TEST(NoteEdit, NewLineBreaksAreStoredAsCarriageReturnLineFeedAndCountTwo) {
-    NoteEdit edit{NoteBytes{}};
-    EXPECT_EQ(edit.Length(), 0);
-    ASSERT_TRUE(edit.Update(U"ab\ncd"));
-    EXPECT_EQ(edit.Length(), 6);
-    const NoteBytes bytes = edit.Bytes();
-    EXPECT_EQ(Stored(bytes), "ab\r\ncd");
-    for (int i = 6; i < kNoteBytes; ++i) ASSERT_EQ(bytes[i], 0) << i;
-    EXPECT_EQ(NoteEdit(bytes).Text(), U"ab\ncd");
-}
-
 TEST(NoteEdit, Windows1252IsKeptAndOthersBecomeQuestionMarks) {
     // Euro, e acute, a typographic quote and y diaeresis are in the set; CJK, emoji and a stray
     // zero character are not.
@@ -78,6 +67,7 @@ TEST(NoteEdit, AnEditStoresOnlyWhatItTouches) {
         {"a\n\nb", U"a\n\n\nb", "a\n\n\r\nb"},  // a break typed among breaks
         {"\x81-\x81", U"?+?", "\x81+\x81"},     // undefined bytes stay where untouched
         {"abc", U"", ""},
+        {"", U"ab\ncd", "ab\r\ncd"},  // a typed break is stored as CR LF and counts two
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.raw);
@@ -86,6 +76,7 @@ TEST(NoteEdit, AnEditStoresOnlyWhatItTouches) {
         EXPECT_EQ(Stored(edit.Bytes()), c.stored);
         EXPECT_EQ(edit.Length(), static_cast<int>(c.stored.size()));
         EXPECT_EQ(edit.Text(), c.typed);
+        EXPECT_EQ(NoteEdit(edit.Bytes()).Text(), c.typed);  // and reads back as typed
     }
 }
 
