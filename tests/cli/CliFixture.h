@@ -19,9 +19,9 @@ struct Outcome {
     std::string out, err;
 };
 
-inline Outcome Cli(std::vector<std::string> args) {
+inline Outcome Cli(std::vector<std::string> args, const cli::Environment& env = {}) {
     std::ostringstream out, err;
-    const int code = cli::Run(args, out, err);
+    const int code = cli::Run(args, out, err, env);
     return {code, out.str(), err.str()};
 }
 
@@ -49,11 +49,7 @@ struct TransferCli {
         env.time = &time;
         env.in = &in;
     }
-    Outcome Run(std::vector<std::string> args) {
-        std::ostringstream out, err;
-        const int code = cli::Run(args, out, err, env);
-        return {code, out.str(), err.str()};
-    }
+    Outcome Run(std::vector<std::string> args) { return Cli(std::move(args), env); }
     // The corridor example downloaded, or `cmd` run on it, with the question answered.
     Outcome Corridor(const char* cmd = "download", const char* extra = nullptr) {
         std::vector<std::string> args = {cmd, Example("corridor.CDF"), "--port", "sim", "--yes"};

@@ -205,11 +205,7 @@ TEST(CliExport, PassesTheJobToTheDrawingAndChecksItsArguments) {
         if (job.out == "fail.pdf") return Error{"Cannot write \"fail.pdf\": disk full."};
         return 3;
     };
-    auto run = [&](std::vector<std::string> args) {
-        std::ostringstream out, err;
-        const int code = cli::Run(args, out, err, env);
-        return Outcome{code, out.str(), err.str()};
-    };
+    auto run = [&](std::vector<std::string> args) { return Cli(std::move(args), env); };
     const auto pdf = run({"export", file, "--pdf", "c.pdf", "--page", "letter"});
     EXPECT_EQ(pdf.out, "Wrote c.pdf: 3 page(s)\n");
     ASSERT_EQ(run({"export", file, "--svg", "c.svg", "--output", "2"}).code, 0);
@@ -227,8 +223,7 @@ TEST(CliExport, PassesTheJobToTheDrawingAndChecksItsArguments) {
     };
     for (const auto& args : bad) EXPECT_EQ(run(args).code, 2) << args.size();
     EXPECT_EQ(jobs.size(), 3u);  // none of the bad ones drew anything
-    std::ostringstream out, err;
-    EXPECT_EQ(cli::Run({"export", file, "--pdf", "a.pdf"}, out, err), 2);  // no drawing here
+    EXPECT_EQ(Cli({"export", file, "--pdf", "a.pdf"}).code, 2);  // no drawing here
 }
 
 TEST(CliVerify, MatchAfterDownloadAndNamesWhatDiffers) {
@@ -289,11 +284,7 @@ TEST(CliSafety, NoCommandWritesOverItsInputOrAConfiguration) {
         test::WriteBytes(job.out, {'%', 'P', 'D', 'F'});
         return 1;
     };
-    auto run = [&](std::vector<std::string> args) {
-        std::ostringstream out, err;
-        const int code = cli::Run(args, out, err, env);
-        return Outcome{code, out.str(), err.str()};
-    };
+    auto run = [&](std::vector<std::string> args) { return Cli(std::move(args), env); };
     const std::string dotted = (dir.path() / "." / "a.CDF").string();
     const std::vector<std::vector<std::string>> refused = {
         {"compile", a, "-o", a},

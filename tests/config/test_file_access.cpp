@@ -95,39 +95,28 @@ std::vector<Special> SpecialTargets(const TempDir& dir) {
     };
 }
 
-TEST(FileAccess, SpecialTargetsAreRefusedBySaveAndCompileAndStayWhatTheyAre) {
+// Save, compile and open refuse special files at once, name the file and what it is, and leave
+// it as it was.
+TEST(FileAccess, SpecialFilesAreRefusedAndStayWhatTheyAre) {
     TempDir dir;
-    const ControlArray array{};
-    using Write = std::function<Result<void>(const std::string&)>;
-    const std::pair<const char*, Write> writers[] = {
-        {"save", [](const std::string& p) { return SaveToFile(Edited(), p); }},
-        {"compile", [&](const std::string& p) { return WriteControlArray(array, p); }},
+    using Use = std::function<std::string(const std::string&)>;  // the error, empty if none
+    const std::pair<const char*, Use> uses[] = {
+        {"save", [](const std::string& p) { return SaveToFile(Edited(), p).error(); }},
+        {"compile", [](const std::string& p) { return WriteControlArray({}, p).error(); }},
+        {"open", [](const std::string& p) { return LoadFromFile(p).error(); }},
     };
     for (const auto& s : SpecialTargets(dir)) {
-        for (const auto& writer : writers) {
-            SCOPED_TRACE(std::string(writer.first) + " over a " + s.what);
-            const auto r = WithinTwoSeconds([&] { return writer.second(s.path); }, s.path);
-            ASSERT_FALSE(r);
-            EXPECT_TRUE(Contains(r.error(), "\"" + s.path + "\"")) << r.error();
-            EXPECT_TRUE(Contains(r.error(), s.reason)) << r.error();
+        for (const auto& [name, use] : uses) {
+            SCOPED_TRACE(std::string(name) + " of a " + s.what);
+            const auto error = WithinTwoSeconds([&] { return use(s.path); }, s.path);
+            EXPECT_TRUE(Contains(error, "\"" + s.path + "\"") && Contains(error, s.reason))
+                << error;
             EXPECT_EQ(fs::status(s.path).type(), s.type);
         }
     }
     EXPECT_TRUE(fs::is_symlink(dir.File("link-to-pipe.CDF")));
-    // Nothing was left beside the targets.
-    for (const auto& entry : fs::directory_iterator(dir.path()))
+    for (const auto& entry : fs::directory_iterator(dir.path()))  // nothing left beside them
         EXPECT_FALSE(Contains(entry.path().filename().string(), ".tmp")) << entry.path();
-}
-
-TEST(FileAccess, SpecialFilesAreRefusedBeforeAnyRead) {
-    TempDir dir;
-    for (const auto& s : SpecialTargets(dir)) {
-        SCOPED_TRACE(s.what);
-        const auto r = WithinTwoSeconds([&] { return LoadFromFile(s.path); }, s.path);
-        ASSERT_FALSE(r);
-        EXPECT_TRUE(Contains(r.error(), "Cannot open \"" + s.path + "\"")) << r.error();
-        EXPECT_TRUE(Contains(r.error(), s.reason)) << r.error();
-    }
 }
 
 TEST(FileAccess, ReadOnlyFilesAreKeptBySaveAndCompile) {

@@ -67,64 +67,32 @@ struct Circuit {
     std::vector<std::pair<int32_t, int>> passes;
 };
 
+// (Single contacts on each kind of signal are the engines' specified arrays.)
 std::vector<Circuit> Circuits() {
-    std::vector<Circuit> list;
-    list.push_back({"blank", Config{}, [](int32_t) { return false; }, {{0, 2}, {0xFFFF, 2}}});
-    {
-        Config c;
-        Wires(c, 0, 0, 0);
-        list.push_back({"row of wires", c, [](int32_t) { return true; }, {{0, 2}}});
-    }
-    {
-        Config c;
-        Set(c, 0, 0, 8, 0);
-        Wires(c, 0, 0, 1);
-        list.push_back({"normally open on I1", c, [](int32_t w) { return (w & 1) != 0; }, {}});
-        Set(c, 0, 0, 12, 0);
-        list.push_back({"normally closed on I1", c, [](int32_t w) { return (w & 1) == 0; }, {}});
-        Set(c, 0, 0, 8, 8);
-        list.push_back({"normally open on P1", c, [](int32_t w) { return (w & 0x100) != 0; }, {}});
-    }
-    {
-        Config c;
-        Set(c, 0, 0, 8, 0);
-        Set(c, 0, 1, 8, 1);
-        Wires(c, 0, 0, 2);
-        list.push_back({"series I1 I2", c, [](int32_t w) { return (w & 3) == 3; }, {}});
-    }
-    {
-        Config c;
-        Set(c, 0, 0, 8, 0);
-        Set(c, 0, 1, 6);
-        Wires(c, 0, 0, 2);
-        Set(c, 0, 16, 8, 1);
-        Set(c, 0, 17, 5);
-        list.push_back({"parallel I1 I2", c, [](int32_t w) { return (w & 3) != 0; }, {{2, 4}}});
-    }
-    {
-        // The supply climbs three rows and reaches the output rail at (34, 2) late.
-        Config c;
-        for (auto [seg, code] : {std::pair{48, 4},
-                                 {49, 4},
-                                 {50, 5},
-                                 {34, 2},
-                                 {35, 4},
-                                 {36, 5},
-                                 {20, 2},
-                                 {21, 4},
-                                 {22, 5},
-                                 {6, 2}})
-            Set(c, 0, seg, code);
-        Wires(c, 0, 0, 7);
-        list.push_back({"climbing three rows", c, [](int32_t) { return true; }, {}});
-    }
-    {
-        // A conductor island that the supply never reaches stays at 1.
-        Config c;
-        Wires(c, 0, 5, 3, 15);
-        list.push_back({"island", c, [](int32_t) { return false; }, {}});
-    }
-    return list;
+    Config wires, series, parallel, climbing, island;
+    Wires(wires, 0, 0, 0);
+    Set(series, 0, 0, 8, 0);
+    Set(series, 0, 1, 8, 1);
+    Wires(series, 0, 0, 2);
+    Set(parallel, 0, 0, 8, 0);
+    Set(parallel, 0, 1, 6);
+    Wires(parallel, 0, 0, 2);
+    Set(parallel, 0, 16, 8, 1);
+    Set(parallel, 0, 17, 5);
+    // The supply climbs three rows and reaches the output rail at (34, 2) late.
+    const int segs[] = {48, 49, 50, 34, 35, 36, 20, 21, 22, 6},
+              codes[] = {4, 4, 5, 2, 4, 5, 2, 4, 5, 2};
+    for (int i = 0; i < 10; ++i) Set(climbing, 0, segs[i], codes[i]);
+    Wires(climbing, 0, 0, 7);
+    Wires(island, 0, 5, 3, 15);  // a conductor island that the supply never reaches stays at 1
+    return {
+        {"blank", Config{}, [](int32_t) { return false; }, {{0, 2}, {0xFFFF, 2}}},
+        {"row of wires", wires, [](int32_t) { return true; }, {{0, 2}}},
+        {"series I1 I2", series, [](int32_t w) { return (w & 3) == 3; }, {}},
+        {"parallel I1 I2", parallel, [](int32_t w) { return (w & 3) != 0; }, {{2, 4}}},
+        {"climbing three rows", climbing, [](int32_t) { return true; }, {}},
+        {"island", island, [](int32_t) { return false; }, {}},
+    };
 }
 
 TEST(LogicTest, KnownCircuits) {
