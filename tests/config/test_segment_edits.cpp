@@ -2,6 +2,7 @@
 // other signals.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include "compiler/Compiler.h"
@@ -22,7 +23,7 @@ Config Numbered(int output) {
     return c;
 }
 
-TEST(SegmentEdits, CopyThenPasteMovesTheRectangleAndNothingElse) {
+TEST(SegmentEdits, CopyPasteAndBlankTouchTheRectangleAndNothingElse) {
     const Config start = Numbered(2);
     const Clip clip = CopyRect(start, 2, SegRect::Spanning(33, 0));  // corners in either order
     ASSERT_EQ(clip.rows, 3);
@@ -37,29 +38,22 @@ TEST(SegmentEdits, CopyThenPasteMovesTheRectangleAndNothingElse) {
         EXPECT_EQ(c.SegInput[2][s], start.SegInput[2][from]) << s;
     }
     EXPECT_EQ(c.SegType[0], start.SegType[0]);  // other outputs untouched
-}
-
-TEST(SegmentEdits, PasteIsClippedAtTheGridsEdge) {
-    const Config start = Numbered(0);
-    const Clip clip = CopyRect(start, 0, SegRect::Whole());
-    Config c;
-    c.SegInput[0].fill(99);
-    PasteClip(c, 0, 16 * 14 + 15, clip);  // row 14, column 15: room for 2 x 1
-    int written = 0;
-    for (int s = 0; s < kSegments; ++s) written += c.SegInput[0][s] != 99;
-    EXPECT_EQ(written, 2);
-    EXPECT_EQ(c.SegInput[0][16 * 15 + 15], 1);  // clip row 1, column 0
-    EXPECT_EQ(c.SegType[0][16 * 15 + 15], 0);   // code 16 % 16
-}
-
-TEST(SegmentEdits, BlankingKeepsTheSelections) {
-    Config c = Numbered(1);
-    BlankRect(c, 1, {1, 2, 2, 3});
+    // At the edge what fits is pasted: from row 14, column 15, 2 x 1 of the whole grid.
+    Config edge;
+    edge.SegInput[0].fill(99);
+    PasteClip(edge, 0, 16 * 14 + 15, CopyRect(start, 2, SegRect::Whole()));
+    EXPECT_EQ(std::count_if(edge.SegInput[0].begin(), edge.SegInput[0].end(),
+                            [](int16_t v) { return v != 99; }),
+              2);
+    EXPECT_TRUE(edge.SegInput[0][16 * 15 + 15] == 1 && edge.SegType[0][16 * 15 + 15] == 0);
+    // Blanking keeps the selections.
+    c = start;
+    BlankRect(c, 2, {1, 2, 2, 3});
     for (int s = 0; s < kSegments; ++s) {
         const bool inside =
             SegRow(s) >= 1 && SegRow(s) <= 2 && SegColumn(s) >= 2 && SegColumn(s) <= 3;
-        EXPECT_EQ(c.SegType[1][s], inside ? 0 : s % 16) << s;
-        EXPECT_EQ(c.SegInput[1][s], s / 16) << s;
+        EXPECT_EQ(c.SegType[2][s], inside ? 0 : s % 16) << s;
+        EXPECT_EQ(c.SegInput[2][s], s / 16) << s;
     }
 }
 

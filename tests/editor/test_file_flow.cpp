@@ -1,7 +1,6 @@
 // New, Open, Save, Save As, the exit question, recent files and recovery copies, on the document
 // without a window.
 #include <QDir>
-#include <QSettings>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -349,12 +348,6 @@ TEST_F(FileFlowTest, WhatTakesThePlaceOfTheProgramsOwnFilesIsSetAside) {
         // The link that was set aside is said.
         EXPECT_TRUE(Last().title == "Recovery" && Last().text.contains("a link"));
     }
-    // Recent files: at most eight, whatever the settings file says.
-    Session session(InDir());
-    for (int i = 0; i < 20; ++i) session.AddRecent(QStringLiteral("/x/%1.CDF").arg(i));
-    QSettings(QString::fromStdString(dir.File("settings.ini")), QSettings::IniFormat)
-        .setValue("recentFiles", QStringList(30, QStringLiteral("/y.CDF")));
-    EXPECT_EQ(session.Recent().size(), Session::kRecentLimit);
 }
 
 // Unsaved changes that cannot be kept for recovery are said once, not at every tick.

@@ -1,6 +1,5 @@
 # Sourced by the integration tests that serve a device on a pseudo-terminal.
-#   start_device PROGRAM [ARGS]   starts it; sets $pty to the terminal it prints first
-#   start_devsim [OPTIONS]        the same for $devsim
+#   start_devsim [OPTIONS]   starts $devsim; sets $pty to the terminal it prints first
 work=$(mktemp -d)
 pids=()
 cleanup() { { [ ${#pids[@]} -gt 0 ] && kill "${pids[@]}" && wait; } 2>/dev/null; rm -rf "$work"; }
@@ -8,10 +7,10 @@ trap cleanup EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 stop_device() { kill "${pids[@]}" 2>/dev/null; wait "${pids[@]}" 2>/dev/null; pids=(); }
 
-start_device() {
+start_devsim() {
   # A fresh file: the new device's redirection may come after this shell looks at it.
   rm -f "$work/device.out"
-  "$@" > "$work/device.out" 2> "$work/device.err" &
+  "$devsim" "$@" > "$work/device.out" 2> "$work/device.err" &
   pids+=($!)
   for _ in $(seq 300); do  # a whole first line, however long a busy machine takes to start it
     [ -s "$work/device.out" ] && [ "$(wc -l < "$work/device.out")" -ge 1 ] && break
@@ -20,7 +19,6 @@ start_device() {
   pty=$(head -1 "$work/device.out")
   case $pty in
     /dev/*) ;;
-    *) cat "$work/device.out" "$work/device.err"; fail "$1 printed no terminal" ;;
+    *) cat "$work/device.out" "$work/device.err"; fail "$devsim printed no terminal" ;;
   esac
 }
-start_devsim() { start_device "$devsim" "$@"; }
