@@ -391,22 +391,6 @@ TEST(CliSafety, ASlowDeviceFailsByTheDeadline) {
     for (const char* bad : {"0", "x", "", "100000"}) EXPECT_EQ(with(bad).code, 2) << bad;
 }
 
-// Messages that say what is wrong: a folder that exists but takes no files is not "missing";
-// a file without a diagram has no expression.
-TEST(CliSafety, MessagesNameTheRealReason) {
-#ifdef __linux__
-    const auto proc = Cli({"compile", Example("corridor.CDF"), "-o", "/proc/zezudi-x.bin"});
-    EXPECT_EQ(proc.code, 1);
-    EXPECT_NE(proc.err.find("no file can be made in the folder \"/proc\""), npos) << proc.err;
-#endif
-    test::TempDir dir;
-    ASSERT_TRUE(SaveToFile(Config{}, dir.File("empty.CDF")));
-    const auto none = Cli({"expr", dir.File("empty.CDF")});
-    EXPECT_EQ(none.code, 0);
-    EXPECT_TRUE(none.out.empty());
-    EXPECT_NE(none.err.find("has no diagram"), npos);
-}
-
 // Every write that replaces a configuration keeps what it replaced, the last 20 per file;
 // versions are listed newest first and restored byte for byte.
 TEST(CliVersions, WhatAWriteReplacesIsKeptAndCanBeRestored) {

@@ -151,16 +151,6 @@ TEST(TruthTable, FindsTheSignalsAnOutputReallyDependsOn) {
     EXPECT_NE(TruthTableText(Config{}, 4).find("always off"), std::string::npos);
 }
 
-TEST(TruthTable, WideDependenceIsCutAt1024Rows) {
-    Config c;
-    for (int s = 0; s < 12; ++s) Set(c, 0, s, 8, s);  // 12 contacts in series
-    for (int s = 12; s < 16; ++s) Set(c, 0, s, 4);
-    const auto text = TruthTableText(c, 0);
-    EXPECT_NE(text.find("12 signals (4096 rows); only the first 1024"), std::string::npos)
-        << text.substr(0, 300);
-    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1 + 1 + 1 + 1024);
-}
-
 // Compiles on several threads at once (the editor's and the Logic window's, say) share the
 // helper threads and per-thread room; each must still get its own exact array.
 TEST(FastEngine, ConcurrentCompilesAgree) {
@@ -168,22 +158,19 @@ TEST(FastEngine, ConcurrentCompilesAgree) {
     const std::array<Config, 3> configs = {samples::Mesh(rng), samples::DenseRandom(rng),
                                            samples::Typical(rng)};
     std::array<ControlArray, 3> want{};
-    for (std::size_t i = 0; i < configs.size(); ++i) CompileFast(configs[i], want[i]);
-    std::array<bool, 4> same{};
+    for (std::size_t i = 0; i < 3; ++i) CompileFast(configs[i], want[i]);
+    std::array<std::atomic<int>, 4> wrong{};
     std::vector<std::thread> threads;
-    for (std::size_t t = 0; t < same.size(); ++t)
+    for (std::size_t t = 0; t < wrong.size(); ++t)
         threads.emplace_back([&, t] {
-            bool ok = true;
-            for (int round = 0; round < 3; ++round)
-                for (std::size_t i = 0; i < configs.size(); ++i) {
-                    auto got = std::make_unique<ControlArray>();
-                    CompileFast(configs[(i + t) % configs.size()], *got);
-                    ok = ok && *got == want[(i + t) % configs.size()];
-                }
-            same[t] = ok;
+            for (std::size_t k = 0; k < 9; ++k) {
+                auto got = std::make_unique<ControlArray>();
+                CompileFast(configs[(k + t) % 3], *got);
+                wrong[t] += *got != want[(k + t) % 3];
+            }
         });
     for (auto& th : threads) th.join();
-    for (std::size_t t = 0; t < same.size(); ++t) EXPECT_TRUE(same[t]) << "thread " << t;
+    for (std::size_t t = 0; t < wrong.size(); ++t) EXPECT_EQ(wrong[t], 0) << "thread " << t;
 }
 
 // Output o's bitmap is read at word w & masks[o] only; the words outside a mask hold noise

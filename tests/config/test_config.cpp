@@ -101,24 +101,6 @@ TEST(CdfFile, SaveKeepsPermissionsAndWritesThroughLinks) {
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator{}), 3);
 }
 
-TEST(CdfFile, LoadCountsValuesOutsideTheCodes) {
-    TempDir dir;
-    Config c;
-    c.SegType[0][0] = 16;
-    c.SegType[1][1] = -1;
-    c.SegInput[1][1] = 99;  // same segment: counted once among segments
-    c.SegInput[7][255] = -5;
-    c.SegType[2][2] = 15;   // valid
-    c.SegInput[2][2] = 15;  // valid
-    ASSERT_TRUE(SaveToFile(c, dir.File("bad.CDF")));
-    auto loaded = LoadFromFile(dir.File("bad.CDF"));
-    ASSERT_TRUE(loaded);
-    EXPECT_EQ(loaded.value().config, c);  // loaded as they are
-    EXPECT_EQ(loaded.value().invalid.types, 2);
-    EXPECT_EQ(loaded.value().invalid.inputs, 2);
-    EXPECT_EQ(loaded.value().invalid.segments, 3);
-}
-
 // A row, a link that meets one below it and a half link, in the text diagram.
 TEST(DiagramText, ShowsContactsLinksAndRails) {
     Config c;

@@ -321,33 +321,31 @@ TEST_F(FileFlowTest, WhatTakesThePlaceOfTheProgramsOwnFilesIsSetAside) {
     const std::string half = rec + "/session-4-4.CDF.zezudi-partial-save-77.tmp";
     test::WriteBytes(half, {1, 2, 3});
     fs::last_write_time(half, fs::file_time_type::clock::now() - std::chrono::hours(1));
-    {
-        Session session(InDir());  // would block on a FIFO
-        session.AddRecent(QStringLiteral("/x/R&D plant.CDF"));
-        // The grown copy is set aside; the copy whose info was a FIFO is offered without it.
-        const auto orphans = session.FindOrphans();
-        ASSERT_EQ(orphans.size(), 1u);
-        EXPECT_TRUE(orphans[0].copy.endsWith("session-2-2.CDF"));
-        EXPECT_TRUE(orphans[0].fileName.isEmpty());
-        const QStringList notices = session.TakeNotices();
-        EXPECT_EQ(notices.size(), 3) << notices.join(QLatin1Char('\n')).toStdString();
-        EXPECT_TRUE(notices.join(QLatin1Char(' ')).contains("not a plain file"));
-        EXPECT_FALSE(fs::exists(rec + "/session-3-3.lock") || fs::exists(half));
-        // A link placed at this editor's own copy is set aside, never written through.
-        RecoveryFlow recovery(doc, dialogs, session, {});
-        Drop(0, 4);
-        const auto own = QDir(QString::fromStdString(rec))
-                             .entryList({QStringLiteral("session-*.lock")}, QDir::Files);
-        ASSERT_EQ(own.size(), 1);
-        const std::string copy = rec + "/" + own[0].chopped(5).toStdString() + ".CDF";
-        fs::create_symlink(victim, copy);
-        recovery.Autosave();
-        EXPECT_EQ(ReadBytes(victim), victimBytes);
-        EXPECT_FALSE(fs::is_symlink(copy));
-        EXPECT_EQ(LoadFromFile(copy).value().config, state.record);
-        // The link that was set aside is said.
-        EXPECT_TRUE(Last().title == "Recovery" && Last().text.contains("a link"));
-    }
+    Session session(InDir());  // would block on a FIFO
+    session.AddRecent(QStringLiteral("/x/R&D plant.CDF"));
+    // The grown copy is set aside; the copy whose info was a FIFO is offered without it.
+    const auto orphans = session.FindOrphans();
+    ASSERT_EQ(orphans.size(), 1u);
+    EXPECT_TRUE(orphans[0].copy.endsWith("session-2-2.CDF"));
+    EXPECT_TRUE(orphans[0].fileName.isEmpty());
+    const QStringList notices = session.TakeNotices();
+    EXPECT_EQ(notices.size(), 3) << notices.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(notices.join(QLatin1Char(' ')).contains("not a plain file"));
+    EXPECT_FALSE(fs::exists(rec + "/session-3-3.lock") || fs::exists(half));
+    // A link placed at this editor's own copy is set aside, never written through.
+    RecoveryFlow recovery(doc, dialogs, session, {});
+    Drop(0, 4);
+    const auto own = QDir(QString::fromStdString(rec))
+                         .entryList({QStringLiteral("session-*.lock")}, QDir::Files);
+    ASSERT_EQ(own.size(), 1);
+    const std::string copy = rec + "/" + own[0].chopped(5).toStdString() + ".CDF";
+    fs::create_symlink(victim, copy);
+    recovery.Autosave();
+    EXPECT_EQ(ReadBytes(victim), victimBytes);
+    EXPECT_FALSE(fs::is_symlink(copy));
+    EXPECT_EQ(LoadFromFile(copy).value().config, state.record);
+    // The link that was set aside is said.
+    EXPECT_TRUE(Last().title == "Recovery" && Last().text.contains("a link"));
 }
 
 // Unsaved changes that cannot be kept for recovery are said once, not at every tick.

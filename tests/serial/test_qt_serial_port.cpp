@@ -37,24 +37,6 @@ TEST(QtSerialPort, MissingPortIsNamed) {
     EXPECT_NE(r.error().find("no such port"), std::string::npos) << r.error();
 }
 
-TEST(QtSerialPort, ExchangesBytesAndIgnoresDtrOnAPseudoTerminal) {
-    Pty pty;
-    ASSERT_FALSE(pty.path.empty());
-    QtSerialPort port;
-    ASSERT_TRUE(port.Open(pty.path, "115200,n,8,1"));
-    port.DtrOff();  // a pseudo-terminal has no modem lines: no failure
-    ASSERT_TRUE(port.Write("[200700--]"));
-    char buf[32] = {};
-    ASSERT_EQ(read(pty.master, buf, sizeof buf), 10);
-    EXPECT_EQ(std::string(buf, 10), "[200700--]");
-    ASSERT_EQ(write(pty.master, "[2007OK]", 8), 8);
-    ASSERT_TRUE(port.WaitForData(Clock::now() + Millis{2000}));
-    while (port.Waiting() < 8) ASSERT_TRUE(port.WaitForData(Clock::now() + Millis{2000}));
-    EXPECT_EQ(port.ReadAll(), "[2007OK]");
-    EXPECT_TRUE(port.Open(pty.path, "38400,n,8,1"));  // reopening at the other speed
-}
-
-// An open port is exclusive: a second program is told it is in use.
 TEST(QtSerialPort, AnOpenPortIsExclusive) {
     Pty pty;
     QtSerialPort port, second;
