@@ -260,47 +260,5 @@ TEST(Link, LateReplyKeepsTheOldReplyAndIsDrainedLater) {
     EXPECT_EQ(b.link.DeviceReply().size(), 18u);  // the late one was drained first
 }
 
-// A port whose driver hands over the late end of an earlier reply a piece at each read.
-class DribblingPort final : public SerialPort {
-  public:
-    Result<void> Open(const std::string&, std::string_view) override { return {}; }
-    void Close() override {}
-    void DtrOff() override {}
-    int Waiting() override { return static_cast<int>(held_.size()); }
-    std::string ReadAll() override {
-        std::string out = std::move(held_);
-        held_.clear();
-        ++reads;
-        if (!late.empty()) {
-            held_ = late.front();
-            late.erase(late.begin());
-        }
-        return out;
-    }
-    Result<void> Write(std::string_view) override {
-        held_ += reply;
-        return {};
-    }
-    Result<void> WaitForData(TimePoint) override { return {}; }
-
-    std::vector<std::string> late;
-    std::string reply;
-    int reads = 0;
-
-  private:
-    std::string held_;
-};
-
-TEST(Link, TheDrainReadsFourTimesSoLateBytesNeverStartAReply) {
-    SimTime time;
-    DribblingPort port;
-    port.late = {"K]", "[20", "07OK"};  // pieces of an earlier reply, still on their way
-    port.reply = "[1234567890ABCDEF]";
-    Link link(port, time);
-    ASSERT_EQ(link.DeviceCommand(kStoredChecksumCommand, 18), Exchange::Replied);
-    EXPECT_EQ(link.DeviceReply(), "[1234567890ABCDEF]");
-    EXPECT_EQ(port.reads, 5);  // four to drain, one for the reply
-}
-
 }  // namespace
 }  // namespace zez::device
