@@ -164,9 +164,7 @@ TEST(CliTransfer, RefusalsAndFailuresExitWith1AndUsageWith2) {
     EXPECT_NE(no.out.find("Prior To Download.\nDevice Node Must Be 00\nContinue?"), npos);
     EXPECT_NE(no.out.find("Download Cancelled"), npos);
     EXPECT_EQ(t.device.commands(), 0);
-    device::Faults wrong;
-    wrong.wrongChecksum = true;
-    TransferCli bad(wrong);
+    TransferCli bad({.wrongChecksum = true});
     const auto failed = bad.Corridor();
     EXPECT_EQ(failed.code, 1);
     EXPECT_NE(failed.out.find("Download Failed.\nDevice Will NOT Function Properly.\n"), npos);
@@ -325,15 +323,10 @@ TEST(CliSafety, AMisbehavingDeviceNeverGivesAFalseResult) {
         const char* name;
         device::Faults faults;
     };
-    std::vector<Case> cases;
-    for (int k = 0; k < 4; ++k) {
-        device::Faults f;
-        (k == 0   ? f.dropEvery
-         : k == 1 ? f.corruptEvery
-         : k == 2 ? f.garbleEvery
-                  : f.floodEvery) = k == 0 ? 150 : 25;
-        cases.push_back({k == 0 ? "drop" : k == 1 ? "corrupt" : k == 2 ? "garble" : "flood", f});
-    }
+    const Case cases[] = {{"drop", {.dropEvery = 150}},
+                          {"corrupt", {.corruptEvery = 25}},
+                          {"garble", {.garbleEvery = 25}},
+                          {"flood", {.floodEvery = 25}}};
     test::TempDir dir;
     Config changed = LoadFromFile(Example("corridor.CDF")).value().config;
     changed.SegType[0][200] = 4;  // another diagram, and so another table
@@ -374,9 +367,7 @@ TEST(CliSafety, AMisbehavingDeviceNeverGivesAFalseResult) {
 // A device that dribbles its replies: the download's deadline ends it (the reads of verify
 // and upload time out on their own; the pseudo-terminal test covers both).
 TEST(CliSafety, ASlowDeviceFailsByTheDeadline) {
-    device::Faults slow;
-    slow.dribble = device::Millis{50};
-    TransferCli t(slow);
+    TransferCli t({.dribble = device::Millis{50}});
     const std::vector<std::string> args = {
         "download", Example("corridor.CDF"), "--port", "sim", "--yes", "--deadline"};
     auto with = [&](const char* deadline) {

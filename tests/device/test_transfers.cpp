@@ -179,13 +179,9 @@ TEST(Transfers, ChecksumFaultsFailBothTransfers) {
         Faults faults;
         bool downloadFails, uploadFails;
     };
-    Faults lower, wrong, byte4095;
-    lower.lowerCaseChecksum = true;
-    wrong.wrongChecksum = true;
-    byte4095.noteByte4095 = true;
-    const Case cases[] = {{"lower case", lower, true, true},
-                          {"wrong", wrong, true, true},
-                          {"note byte 4095", byte4095, false, true}};
+    const Case cases[] = {{"lower case", {.lowerCaseChecksum = true}, true, true},
+                          {"wrong", {.wrongChecksum = true}, true, true},
+                          {"note byte 4095", {.noteByte4095 = true}, false, true}};
     for (const auto& c : cases) {
         Bench b(c.faults);
         const Config config = Sample(3);
@@ -212,17 +208,12 @@ TEST(Transfers, FaultsEndTheTransferWithTheirReasonInTime) {
         std::size_t commands;  // written in all
         double seconds;        // taken, with the speed change's 0.5 s pause and the time-outs
     };
-    Faults silent, shortReply, goesQuiet, drops, unplug;
-    silent.silentAfter = 0;
-    shortReply.shortReplies = true;  // 7 characters instead of 8
-    goesQuiet.silentAfter = 100;
-    drops.dropEvery = 1000;  // every 1000th command is ignored
     const Case cases[] = {
-        {"silent", silent, Outcome::NoConnect, "", 1, 2.5},
-        {"short replies", shortReply, Outcome::NoConnect, "", 1, 2.5},
-        {"quiet after 100", goesQuiet, Outcome::Failed, "stopped answering", 105, 15.5},
-        {"drops", drops, Outcome::Failed, "differs from the host's", 9220, 0.5 + 9 * 3.0},
-        {"unplugged", unplug, Outcome::Failed, "disconnected", 500, -1},
+        {"silent", {.silentAfter = 0}, Outcome::NoConnect, "", 1, 2.5},
+        {"short replies", {.shortReplies = true}, Outcome::NoConnect, "", 1, 2.5},  // 7 of 8
+        {"quiet after 100", {.silentAfter = 100}, Outcome::Failed, "stopped answering", 105, 15.5},
+        {"drops", {.dropEvery = 1000}, Outcome::Failed, "differs from the host's", 9220, 27.5},
+        {"unplugged", {}, Outcome::Failed, "disconnected", 500, -1},
     };
     for (const auto& c : cases) {
         Bench b(c.faults);
@@ -246,10 +237,7 @@ TEST(Transfers, FaultsEndTheTransferWithTheirReasonInTime) {
 }
 
 TEST(Link, LateReplyKeepsTheOldReplyAndIsDrainedLater) {
-    Faults f;
-    f.lateEvery = 2;  // the second reply (to the start command) comes after 4 s
-    f.lateBy = Millis{4000};
-    Bench b(f);
+    Bench b({.lateEvery = 2, .lateBy = Millis{4000}});  // the reply to start comes after 4 s
     ASSERT_TRUE(b.link.Start("ttyX"));
     ASSERT_EQ(b.link.DeviceConnect(), Exchange::Replied);
     EXPECT_EQ(b.link.DeviceReply(), "[2007OK]");

@@ -50,12 +50,10 @@ TEST_F(TransferFlowTest, DownloadSendsWhatWasCompiledOrSaysWhyNot) {
     EXPECT_TRUE(std::equal(stream.begin(), stream.end(), emulator->memory().begin()));
     EXPECT_TRUE(state.ConfigChanged && doc.compiled() && !transfers.running());
 
-    device::Faults silent, wrong;
-    silent.silentAfter = 0;
-    wrong.wrongChecksum = true;
     const std::tuple<device::Faults, const char*, const char*> cases[] = {
-        {silent, "Unable to connect to device.", "Error"},
-        {wrong, "Download Failed.\r\nDevice Will NOT Function Properly.\r\nThe device's checksum",
+        {{.silentAfter = 0}, "Unable to connect to device.", "Error"},
+        {{.wrongChecksum = true},
+         "Download Failed.\r\nDevice Will NOT Function Properly.\r\nThe device's checksum",
          "Download Failure"}};
     for (const auto& [faults, text, title] : cases) {
         Device(faults);
@@ -110,10 +108,7 @@ TEST_F(TransferFlowTest, UploadReplacesTheConfigurationOnlyWhenVerified) {
 }
 
 TEST_F(TransferFlowTest, AFailedUploadNeverBecomesTheConfiguration) {
-    device::Faults wrong, silent;
-    wrong.wrongChecksum = true;
-    silent.silentAfter = 0;
-    Device(wrong);
+    Device({.wrongChecksum = true});
     CompileSample(6);
     const Config mine = state.record;
     std::mt19937 rng(77);  // the device holds something else entirely
@@ -135,7 +130,7 @@ TEST_F(TransferFlowTest, AFailedUploadNeverBecomesTheConfiguration) {
     EXPECT_EQ(state.record, Config{});
     EXPECT_TRUE(state.ConfigChanged);
 
-    Device(silent);  // no answer to connect: kept, but marked as not the file's
+    Device({.silentAfter = 0});  // no answer to connect: kept, but marked as not the file's
     doc.Replace(mine, std::nullopt, false);
     dialogs.answers = {Answer::Yes};
     transfers.Upload();
