@@ -106,9 +106,9 @@ TEST(FileAccess, SpecialFilesAreRefusedAndStayWhatTheyAre) {
         {"open", [](const std::string& p) { return LoadFromFile(p).error(); }},
     };
     for (const auto& s : SpecialTargets(dir)) {
-        for (const auto& [name, use] : uses) {
-            SCOPED_TRACE(std::string(name) + " of a " + s.what);
-            const auto error = WithinTwoSeconds([&] { return use(s.path); }, s.path);
+        for (const auto& use : uses) {
+            SCOPED_TRACE(std::string(use.first) + " of a " + s.what);
+            const auto error = WithinTwoSeconds([&] { return use.second(s.path); }, s.path);
             EXPECT_TRUE(Contains(error, "\"" + s.path + "\"") && Contains(error, s.reason))
                 << error;
             EXPECT_EQ(fs::status(s.path).type(), s.type);
