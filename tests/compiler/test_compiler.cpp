@@ -10,7 +10,6 @@
 #include "compiler/Compiler.h"
 #include "compiler/FastEngine.h"
 #include "compiler/Parallel.h"
-#include "compiler/TruthTable.h"
 #include "logic/LogicGrid.h"
 #include "support/SampleConfigs.h"
 
@@ -134,21 +133,6 @@ TEST(SampledDifferential, FastAgreesWithTheGridOnSampledWords) {
         }
     }
     EXPECT_EQ(checked, total * 256);
-}
-
-TEST(TruthTable, FindsTheSignalsAnOutputReallyDependsOn) {
-    Config c = FirstRow(8, 3);  // NO on I4
-    Set(c, 0, 1, 12, 9);        // NC on P2
-    Set(c, 0, 16, 8, 5);        // a contact on I6 that leads nowhere
-    OutputBits bits;
-    CompileOutputBits(c, 0, bits);
-    EXPECT_EQ(DependentSignals(bits), (std::vector<int>{3, 9}));
-    const auto text = TruthTableText(c, 0);
-    EXPECT_NE(text.find("depends on: I4 P2"), std::string::npos) << text;
-    EXPECT_NE(text.find("I4 P2 | LC Input 1\n 0  0 | Off\n 0  1 | Off\n 1  0 | On\n 1  1 | Off\n"),
-              std::string::npos)
-        << text;
-    EXPECT_NE(TruthTableText(Config{}, 4).find("always off"), std::string::npos);
 }
 
 // Compiles on several threads at once (the editor's and the Logic window's, say) share the

@@ -348,20 +348,6 @@ TEST_F(FileFlowTest, WhatTakesThePlaceOfTheProgramsOwnFilesIsSetAside) {
     EXPECT_TRUE(Last().title == "Recovery" && Last().text.contains("a link"));
 }
 
-// Unsaved changes that cannot be kept for recovery are said once, not at every tick.
-TEST_F(FileFlowTest, AnUnwritableRecoveryFolderIsSaidOnce) {
-    test::WriteBytes(dir.File("recovery"), {'x'});  // a file where the folder should be
-    Session session(InDir());
-    RecoveryFlow recovery(doc, dialogs, session, {});
-    QStringList said;
-    QObject::connect(&recovery, &RecoveryFlow::Said, [&](const QString& s) { said << s; });
-    Drop(0, 4);
-    recovery.Autosave();
-    recovery.Autosave();
-    ASSERT_EQ(said.size(), 1);  // in the status bar, once
-    EXPECT_TRUE(said[0].startsWith("Unsaved changes cannot be kept for recovery"));
-}
-
 #endif
 
 }  // namespace

@@ -215,23 +215,6 @@ TEST(Checks, AnUnconnectedContactGetsNoOtherFindingAndOutputsAreKeptApart) {
                                      }));
 }
 
-// Looking for a word that shows a contact's effect gives the findings that two compiles per
-// contact give, on every family of diagrams (large meshes too, one output of them).
-TEST(Checks, FindingsAreTheSameByBothMethods) {
-    std::mt19937 rng(8);
-    for (int i = 0; i < 7; ++i) {
-        const Config c = i == 0       ? samples::HoledMesh(rng)
-                         : i % 4 == 1 ? samples::LongLadder(rng)
-                         : i % 4 == 2 ? samples::Serpentine(rng)
-                                      : samples::Typical(rng);
-        EXPECT_EQ(CheckConfig(c), CheckConfig(c, CheckMethod::Compiles)) << i;
-    }
-    const Config mesh = samples::Mesh(rng);
-    OutputBits bits;
-    CompileOutputBits(mesh, 3, bits);
-    EXPECT_EQ(CheckOutput(mesh, 3, bits), CheckOutput(mesh, 3, bits, CheckMethod::Compiles));
-}
-
 // Which outputs read which signal: contacts on no signal are not counted, and a contact that has
 // no effect is marked.
 TEST(SignalUse, CountsContactsAndMarksThoseWithoutEffect) {
