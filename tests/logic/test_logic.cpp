@@ -231,9 +231,6 @@ TEST(SignalUse, CountsContactsAndMarksThoseWithoutEffect) {
               "free: I3 I4 I5 I6 I7 I8 P1 P2 P3 P4 P5 P6 P7 P8\n");
     EXPECT_EQ(SignalUseLine(use),
               "I1: 1; I2: 1, 4 | free: I3 I4 I5 I6 I7 I8 P1 P2 P3 P4 P5 P6 P7 P8");
-    EXPECT_EQ(SignalUseLine(UseOfSignals(Config{})),
-              "no contact on a signal | free: I1 I2 I3 I4 I5 "
-              "I6 I7 I8 P1 P2 P3 P4 P5 P6 P7 P8");
 }
 
 // The report: a section per output (its expression, its truth table up to six signals, its
