@@ -299,6 +299,16 @@ const std::vector<Command>& Commands() {
          "  --deadline S   fail when the transfer has not ended after S seconds\n"
          "  --progress     the progress captions on standard error, a line each\n",
          CmdUpload},
+        {"log",
+         "zezudi-cli log [--last N]",
+         "show the newest entries of the transfer log: every download, upload and verify, by this "
+         "program and by the editor, with its file, port, outcome and the device's checksum",
+         {"--last"},
+         {},
+         0,
+         "  --last N       the newest N entries (default 20, at most 1000)\n",
+         CmdLog,
+         "0 shown, 1 the log could not be read, 2 bad usage"},
     };
     return commands;
 }

@@ -49,6 +49,8 @@ struct Environment {
     bool errIsTerminal = false;
     // Where earlier versions of replaced configuration files are kept; none: not kept.
     std::filesystem::path versionsDir;
+    // The transfer log the device commands add to and `log` shows; none: no log.
+    std::filesystem::path transferLog;
     // The date reports are dated with (the local date); none: today's date in UTC.
     std::string today;
 };

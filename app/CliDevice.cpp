@@ -1,6 +1,7 @@
 // zezudi-cli's device commands: download, verify and upload.
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 #include <istream>
 #include <optional>
 #include <variant>
@@ -8,6 +9,8 @@
 #include "app/CliCommon.h"
 #include "compiler/Compiler.h"
 #include "config/CdfFile.h"
+#include "config/File.h"
+#include "device/TransferLog.h"
 #include "device/Transfers.h"
 
 namespace zez::cli {
@@ -127,6 +130,18 @@ class Progress {
     bool terminal_, asked_, shown_ = false;
 };
 
+// Adds the transfer to the log; a log that cannot be written is said and changes nothing else.
+void Log(const Environment& env, const char* action, const std::string& port,
+         const std::string& file, const device::TransferResult& r, std::ostream& err,
+         const device::VerifyResult* verify = nullptr) {
+    if (env.transferLog.empty()) return;
+    std::error_code ec;
+    const auto entry = device::EntryFor(
+        action, port, PathText(std::filesystem::absolute(PathArg(file), ec)), r, verify);
+    if (auto logged = device::AppendToLog(env.transferLog, entry); !logged)
+        err << "zezudi-cli: the transfer was not logged: " << logged.error() << "\n";
+}
+
 // The outcome as the program's message lines; true only for success.
 bool Report(const device::TransferResult& r, bool download, std::ostream& out, std::ostream& err) {
     using device::Outcome;
@@ -159,6 +174,7 @@ int CmdDownload(const Parsed& p, std::ostream& out, std::ostream& err, const Env
     Progress progress(p, err, env);
     const auto r = device::Download(*s.link, s.port, s.array, s.config, progress.Fn());
     progress.End();
+    Log(env, "download", s.port, p.positional[0], r, err);
     return Report(r, true, out, err) ? kExitOk : kExitFailed;
 }
 
@@ -170,6 +186,7 @@ int CmdVerify(const Parsed& p, std::ostream& out, std::ostream& err, const Envir
     Progress progress(p, err, env);
     const auto v = device::Verify(*s.link, s.port, s.array, s.config, quick, progress.Fn());
     progress.End();
+    Log(env, quick ? "quick compare" : "compare", s.port, p.positional[0], v.transfer, err, &v);
     if (v.transfer.outcome != device::Outcome::Complete) {
         out << (v.transfer.outcome == device::Outcome::NoConnect ? "Unable to connect to device.\n"
                                                                  : "Compare Failed.\n");
@@ -206,10 +223,43 @@ int CmdUpload(const Parsed& p, std::ostream& out, std::ostream& err, const Envir
         if (auto saved = SaveToFile(r.uploaded, PathArg(target->second)); !saved) {
             out << "Upload Failed.\nNothing was written.\n";
             err << "zezudi-cli upload: " << saved.error() << "\n";
+            device::TransferResult unsaved = r;
+            unsaved.outcome = device::Outcome::Failed;
+            unsaved.reason = saved.error();
+            Log(env, "upload", *port, target->second, unsaved, err);
             return kExitFailed;
         }
     }
+    Log(env, "upload", *port, target->second, r, err);
     return Report(r, false, out, err) ? kExitOk : kExitFailed;
+}
+
+int CmdLog(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env) {
+    std::size_t last = 20;
+    if (const auto it = p.options.find("--last"); it != p.options.end()) {
+        const std::string& t = it->second;
+        const bool digits =
+            !t.empty() && t.size() <= 4 &&
+            std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; });
+        last = digits ? std::stoul(t) : 0;
+        if (last < 1 || last > device::kLogKept) {
+            err << "zezudi-cli log: --last is a number of entries from 1 to " << device::kLogKept
+                << ", not \"" << t << "\"\n";
+            return kExitUsage;
+        }
+    }
+    if (env.transferLog.empty()) {
+        err << "zezudi-cli log: no transfer log in this build\n";
+        return kExitFailed;
+    }
+    const auto entries = device::ReadLog(env.transferLog);
+    if (!entries) {
+        err << "zezudi-cli log: " << entries.error() << "\n";
+        return kExitFailed;
+    }
+    if (entries.value().empty()) out << "No transfer has been logged yet.\n";
+    out << device::LogText(entries.value(), last);
+    return kExitOk;
 }
 
 }  // namespace zez::cli

@@ -47,6 +47,9 @@ int main(int argc, char** argv) {
     env.versionsDir =
         zez::LocalPath(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) +
                        QStringLiteral("/versions"));
+    env.transferLog =
+        zez::LocalPath(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) +
+                       QStringLiteral("/transfers.log"));
     env.today = QDate::currentDate().toString(Qt::ISODate).toStdString();
     env.exportFile = [today = env.today](const zez::cli::ExportJob& job) -> zez::Result<int> {
         zez::PrintRequest r{job.config, QString::fromStdString(job.file),

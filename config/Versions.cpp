@@ -1,11 +1,10 @@
 #include "config/Versions.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <ctime>
 #include <system_error>
 
+#include "config/Clock.h"
 #include "config/FileAccess.h"
 #include "config/ReplaceFile.h"
 
@@ -25,30 +24,6 @@ fs::path FolderOf(const fs::path& store, const fs::path& file) {
     char name[17];
     std::snprintf(name, sizeof name, "%016llx", static_cast<unsigned long long>(h));
     return store / name;
-}
-
-// "20261207T213005123Z": sorts as it reads, to the millisecond.
-std::string Stamp() {
-    const auto now = std::chrono::system_clock::now();
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch());
-    const std::time_t t = std::chrono::system_clock::to_time_t(now);
-    std::tm utc{};
-#ifdef _WIN32
-    gmtime_s(&utc, &t);
-#else
-    gmtime_r(&t, &utc);
-#endif
-    char text[96];
-    std::snprintf(text, sizeof text, "%04d%02d%02dT%02d%02d%02d%03dZ", utc.tm_year + 1900,
-                  utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec,
-                  static_cast<int>(ms.count() % 1000));
-    return text;
-}
-
-std::string Readable(const std::string& stem) {  // 20261207T213005123Z -> 2026-12-07 21:30:05 UTC
-    if (stem.size() < 15) return stem;
-    return stem.substr(0, 4) + "-" + stem.substr(4, 2) + "-" + stem.substr(6, 2) + " " +
-           stem.substr(9, 2) + ":" + stem.substr(11, 2) + ":" + stem.substr(13, 2) + " UTC";
 }
 
 std::vector<fs::path> Kept(const fs::path& folder) {
@@ -81,9 +56,9 @@ Result<void> KeepVersion(const fs::path& store, const fs::path& file) {
     (void)ReplaceFile((folder / "file.txt").string(),
                       {reinterpret_cast<const uint8_t*>(about.data()), about.size()}, {},
                       "Cannot write");
-    fs::path target = folder / (Stamp() + ".CDF");
+    fs::path target = folder / (UtcStampNow() + ".CDF");
     for (int n = 1; fs::exists(target, ec); ++n)
-        target = folder / (Stamp() + "-" + std::to_string(n) + ".CDF");
+        target = folder / (UtcStampNow() + "-" + std::to_string(n) + ".CDF");
     if (auto w = ReplaceFile(target.string(), bytes, {}, "Cannot keep the version in"); !w)
         return Error{w.error()};
     const auto kept = Kept(folder);
@@ -95,7 +70,7 @@ std::vector<Version> ListVersions(const fs::path& store, const fs::path& file) {
     std::vector<Version> versions;
     for (const auto& path : Kept(FolderOf(store, file))) {
         std::error_code ec;
-        versions.push_back({path, Readable(path.stem().string()), fs::file_size(path, ec)});
+        versions.push_back({path, ReadableStamp(path.stem().string()), fs::file_size(path, ec)});
     }
     return versions;
 }

@@ -113,6 +113,9 @@ void FrmZezUdiMain::BuildMenus() {
         view_->ClearEnergised();
         status_->Say(QString());
     });
+    tools->addSeparator();
+    m.mnuTransferLog =
+        tools->addAction(QStringLiteral("Transfer Lo&g..."), transfers_, &TransferFlow::ShowLog);
 }
 
 void FrmZezUdiMain::BuildEditMenu() {

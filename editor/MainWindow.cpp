@@ -14,6 +14,7 @@
 #include <QStyle>
 
 #include "config/DiagramText.h"
+#include "export/LocalPath.h"
 #include "logic/Compare.h"
 #include "notes/FrmNotes.h"
 
@@ -317,6 +318,7 @@ void FrmZezUdiMain::StartSession(const Storage& storage) {
     menus.mnuVerifyAfter->setChecked(session_->Value(QStringLiteral("verifyAfterDownload")) == "1");
     menus.mnuLiveTest->setChecked(session_->Value(QStringLiteral("liveTest")) == "1");
     ports_->Restore(*session_);
+    if (!storage.transferLog.isEmpty()) transfers_->SetLog(LocalPath(storage.transferLog));
     move(Restored(session_->Value(QStringLiteral("windowPos")), frameGeometry().size(), pos()));
     recovery_ = new RecoveryFlow(
         *doc_, dialogs_, *session_, [this] { return transfers_->running(); }, this);

@@ -41,6 +41,7 @@ struct MainMenus {
     QAction* mnuRewire = nullptr;
     QAction *mnuNextOutput = nullptr, *mnuPreviousOutput = nullptr;
     QAction* mnuLiveTest = nullptr;
+    QAction* mnuTransferLog = nullptr;
     QAction *mnuFindSignal = nullptr, *mnuFindNext = nullptr;
     QAction* mnuExit = nullptr;
     QAction *mnuCompile = nullptr, *mnuDownload = nullptr, *mnuUpload = nullptr;

@@ -33,7 +33,9 @@ Storage Storage::Default() {
             QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) +
                 QStringLiteral("/recovery"),
             QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) +
-                QStringLiteral("/versions")};
+                QStringLiteral("/versions"),
+            QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) +
+                QStringLiteral("/transfers.log")};
 }
 
 Session::Session(Storage storage) : storage_(std::move(storage)) {

@@ -20,6 +20,7 @@ struct Storage {
     QString settingsFile;  // recent files
     QString recoveryDir;   // recovery copies
     QString versionsDir;   // previous versions of the files saves replaced
+    QString transferLog;   // the transfer log
     // The user's configuration and data folders.
     static Storage Default();
 };

@@ -6,6 +6,9 @@
 #include <QThread>
 #include <memory>
 
+#include "device/TransferLog.h"
+#include "export/LocalPath.h"
+
 namespace zez {
 
 TransferFlow::TransferFlow(Document& doc, Dialogs& dialogs, PortChoice& ports,
@@ -97,6 +100,33 @@ void TransferFlow::Report(const device::TransferResult& r, const QString& comman
     }
 }
 
+void TransferFlow::Log(const char* action, const device::TransferResult& r,
+                       const device::VerifyResult* verify) {
+    // A port that could not be used reached no device: nothing to log.
+    if (log_.empty() || r.outcome == device::Outcome::PortError) return;
+    const auto entry = device::EntryFor(
+        action, ports_.CurrentPortName().toStdString(),
+        doc_.fileName() == QStringLiteral("None") ? std::string() : doc_.fileName().toStdString(),
+        r, verify);
+    if (auto logged = device::AppendToLog(log_, entry); !logged)
+        emit Said(QStringLiteral("The transfer was not logged: ") +
+                  QString::fromStdString(logged.error()));
+}
+
+void TransferFlow::ShowLog() {
+    const auto entries = device::ReadLog(log_);
+    if (!entries) {
+        dialogs_.Message(QString::fromStdString(entries.error()), QStringLiteral("Transfer Log"),
+                         Buttons::Ok, Icon::Critical);
+        return;
+    }
+    QString text = QString::fromStdString(device::LogText(entries.value(), 20));
+    if (text.isEmpty()) text = QStringLiteral("No transfer has been logged yet.\n");
+    text.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
+    dialogs_.Message(text + QStringLiteral("\r\nThe log is kept in %1.").arg(QtPath(log_)),
+                     QStringLiteral("Transfer Log"), Buttons::Ok, Icon::Information);
+}
+
 void TransferFlow::Download(bool verifyAfter) {
     if (!PowerCycled(QStringLiteral("Download"), true)) return;
     const ControlArray array = doc_.controlArray();
@@ -106,6 +136,7 @@ void TransferFlow::Download(bool verifyAfter) {
             [&](device::Link& link, const std::string& port, const device::CaptionFn& caption) {
                 return device::Download(link, port, array, config, caption);
             });
+    Log("download", r);
     Report(r, QStringLiteral("Download"),
            QStringLiteral("Download Complete.\r\nPower Cycle Device."),
            QStringLiteral("Download Failed.\r\nDevice Will NOT Function Properly."));
@@ -138,6 +169,7 @@ void TransferFlow::Upload() {
             [](device::Link& link, const std::string& port, const device::CaptionFn& caption) {
                 return device::Upload(link, port, caption);
             });
+    Log("upload", r);
     Report(r, QStringLiteral("Upload"), QStringLiteral("Upload Complete.\r\nPower Cycle Device."),
            QStringLiteral("Upload Failed.\r\nHost Program Cleared."));
     if (r.outcome == device::Outcome::Cancelled) {  // nothing was received: nothing changes
@@ -169,6 +201,7 @@ void TransferFlow::Compare(bool ask) {
                 return v.transfer;
             });
     emit Caption({});
+    Log("compare", r, &v);
     if (r.outcome != device::Outcome::Complete) {
         Report(r, QStringLiteral("Compare"), QString(), QStringLiteral("Compare Failed."));
         return;

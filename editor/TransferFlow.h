@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 #include <atomic>
+#include <filesystem>
 #include <functional>
 
 #include "device/Transfers.h"
@@ -28,6 +29,10 @@ class TransferFlow : public QObject {
     bool running() const { return running_; }
     // Stops the running transfer at its next exchange.
     void Cancel() { cancel_ = true; }
+    // Where every transfer that reached for a device is logged; none: not logged.
+    void SetLog(std::filesystem::path log) { log_ = std::move(log); }
+    // Tools > Transfer Log: the newest entries in a box.
+    void ShowLog();
 
   signals:
     // The window takes no input while a transfer runs.
@@ -50,12 +55,15 @@ class TransferFlow : public QObject {
     bool PowerCycled(const QString& command, bool sayCancelled);
     void Report(const device::TransferResult& r, const QString& command, const QString& complete,
                 const QString& failed);
+    void Log(const char* action, const device::TransferResult& r,
+             const device::VerifyResult* verify = nullptr);
 
     Document& doc_;
     Dialogs& dialogs_;
     PortChoice& ports_;
     const DeviceAccess& device_;
     device::SimTime simTime_;
+    std::filesystem::path log_;
     bool running_ = false;
     std::atomic<bool> cancel_{false};
 };

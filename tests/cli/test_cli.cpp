@@ -127,9 +127,10 @@ TEST(CliCompile, WritesTheArrayAndWarnsAboutBadValues) {
     EXPECT_NE(fail.err.find("no/such/dir/x.bin"), npos);
 }
 
-TEST(CliTransfer, DownloadThenUploadGivesTheFileBack) {
+TEST(CliTransfer, DownloadThenUploadGivesTheFileBackAndBothAreLogged) {
     test::TempDir dir;
     TransferCli t;
+    t.env.transferLog = dir.File("transfers.log");
     const auto down =
         t.Run({"download", Example("corridor.CDF"), "--port", "sim", "--yes", "--progress"});
     EXPECT_EQ(down.code, 0) << down.err;
@@ -151,6 +152,24 @@ TEST(CliTransfer, DownloadThenUploadGivesTheFileBack) {
     EXPECT_TRUE(unwritable.code == 1 && unwritable.out.find("Upload Complete.") == npos);
     EXPECT_TRUE(unwritable.out.find("Upload Failed.") != npos &&
                 unwritable.err.find("/no-folder/u.CDF") != npos);
+    // Four entries: two downloads, an upload, an upload whose file could not be written.
+    const auto log = t.Run({"log", "--last", "3"});
+    EXPECT_NE(log.out.find("  download " + Example("corridor.CDF") +
+                           " on sim: complete (device "
+                           "checksum "),
+              npos)
+        << log.out;
+    EXPECT_NE(log.out.find("  upload " + dir.File("up.CDF") + " on sim: complete"), npos);
+    EXPECT_NE(log.out.find("  upload /no-folder/u.CDF on sim: failed: "), npos);
+    EXPECT_EQ(std::count(log.out.begin(), log.out.end(), '\n'), 3);
+    TransferCli none;
+    none.env.transferLog = dir.path();  // a folder: cannot be read
+    EXPECT_EQ(none.Run({"log"}).code, 1);
+    none.env.transferLog = dir.File("new.log");
+    EXPECT_EQ(none.Run({"log"}).out, "No transfer has been logged yet.\n");
+    for (const char* last : {"0", "1001", "x"})
+        EXPECT_EQ(none.Run({"log", "--last", last}).code, 2);
+    EXPECT_EQ(Cli({"log"}).code, 1);  // no log where it was built without one
 }
 
 TEST(CliTransfer, RefusalsAndFailuresExitWith1AndUsageWith2) {
@@ -179,9 +198,10 @@ TEST(CliHelp, EveryCommandHasUsageOptionsAndExitCodes) {
     EXPECT_EQ(top.code, 0);
     EXPECT_EQ(Cli({"--version"}).out, std::string("zezudi-cli ") + ZEZ_VERSION + "\n");
     EXPECT_EQ(top.out.rfind("usage: zezudi-cli COMMAND", 0), 0u);
-    for (const char* cmd : {"eval", "show", "compile", "table", "expr", "check", "export",
-                            "download", "upload", "verify", "versions", "totext", "fromtext",
-                            "diff", "draw", "tidy", "rewire", "signals", "report"}) {
+    for (const char* cmd :
+         {"eval",     "show",   "compile", "table",  "expr",     "check",  "export",
+          "download", "upload", "verify",  "log",    "versions", "totext", "fromtext",
+          "diff",     "draw",   "tidy",    "rewire", "signals",  "report"}) {
         EXPECT_NE(top.out.find(std::string("zezudi-cli ") + cmd), npos) << cmd;
         const auto r = Cli({cmd, "--help"});
         EXPECT_EQ(r.code, 0) << cmd;

@@ -4,8 +4,10 @@
 #include <cctype>
 #include <random>
 
+#include "TestUtil.h"
 #include "device/Emulator.h"
 #include "device/Protocol.h"
+#include "device/TransferLog.h"
 #include "device/Transfers.h"
 #include "logic/Report.h"
 #include "support/SampleConfigs.h"
@@ -246,6 +248,42 @@ TEST(Link, LateReplyKeepsTheOldReplyAndIsDrainedLater) {
     b.time.SleepUntil(b.time.Now() + Millis{2000});  // the late reply is now waiting
     ASSERT_EQ(b.link.DeviceCommand(kStoredChecksumCommand, 18), Exchange::Replied);
     EXPECT_EQ(b.link.DeviceReply().size(), 18u);  // the late one was drained first
+}
+
+// The log keeps the newest entries as written (a tab or line break in a name is a space), says
+// how each transfer ended, and is never written through a link or into something else.
+TEST(TransferLog, KeepsTheNewestEntriesAndSaysHowEachEnded) {
+    test::TempDir dir;
+    const std::filesystem::path log = dir.path() / "data" / "transfers.log";
+    Bench b({.wrongChecksum = true});
+    const auto failed = Download(b.link, "ttyX", ControlArray{}, Sample(5));
+    ASSERT_TRUE(AppendToLog(log, EntryFor("download", "COM3", "a\tb\nc.CDF", failed)));
+    VerifyResult v;
+    v.transfer.outcome = Outcome::Complete;
+    v.transfer.deviceChecksum = "0123456789ABCDEF";
+    ASSERT_TRUE(AppendToLog(log, EntryFor("compare", "COM3", "", v.transfer, &v)));
+    auto entries = ReadLog(log).value();
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0].file, "a b c.CDF");
+    EXPECT_EQ(entries[0].outcome.rfind("failed: ", 0), 0u) << entries[0].outcome;
+    EXPECT_EQ(LogText(entries, 1), entries[1].when +
+                                       "  compare on COM3: differs (device checksum "
+                                       "0123456789ABCDEF)\n");
+    std::string full = "zezudi-transfer-log 1\n";  // a full log: the oldest entry goes
+    for (std::size_t i = 0; i < kLogKept; ++i)
+        full += "t\tupload\tCOM1\t" + std::to_string(i) + "\tcomplete\t\n";
+    test::WriteBytes(log.string(), {full.begin(), full.end()});
+    ASSERT_TRUE(AppendToLog(log, entries[1]));
+    entries = ReadLog(log).value();
+    EXPECT_TRUE(entries.size() == kLogKept && entries[0].file == "1" &&
+                entries.back().action == "compare");
+    std::vector<std::filesystem::path> refused = {dir.path()};  // a folder
+#ifndef _WIN32
+    std::filesystem::create_symlink(log, dir.File("link.log"));
+    refused.push_back(dir.File("link.log"));
+#endif
+    for (const auto& bad : refused) EXPECT_FALSE(AppendToLog(bad, entries[1])) << bad;
+    EXPECT_EQ(ReadLog(log).value(), entries);
 }
 
 }  // namespace

@@ -22,7 +22,8 @@ namespace zez::test {
 inline Storage StorageIn(const TempDir& dir) {
     return {QString::fromStdString(dir.File("settings.ini")),
             QString::fromStdString(dir.File("recovery")),
-            QString::fromStdString(dir.File("versions"))};
+            QString::fromStdString(dir.File("versions")),
+            QString::fromStdString(dir.File("transfers.log"))};
 }
 
 class FlowTest : public ::testing::Test {

@@ -11,6 +11,7 @@
 #include "EditorFixture.h"
 #include "config/CdfFile.h"
 #include "config/Versions.h"
+#include "device/TransferLog.h"
 
 namespace zez::test {
 namespace {
@@ -26,7 +27,9 @@ class TransferFlowTest : public FlowTest {
     QList<bool> busy;
 };
 
-TEST_F(TransferFlowTest, DownloadSendsWhatWasCompiledOrSaysWhyNot) {
+TEST_F(TransferFlowTest, DownloadSendsWhatWasCompiledOrSaysWhyNotAndLogsIt) {
+    TempDir dir;
+    transfers.SetLog(dir.path() / "transfers.log");
     Device();
     CompileSample(1);
     Drop(200, 4);
@@ -73,6 +76,14 @@ TEST_F(TransferFlowTest, DownloadSendsWhatWasCompiledOrSaysWhyNot) {
     ExpectSaid(Last(), "", "Error", Icon::Critical);
     EXPECT_TRUE(Last().text.contains("COM2"));
     EXPECT_EQ(emulator->commands(), 0);
+    // Logged: what reached a device (not the refusal at the question, nor the port-less COM2).
+    const auto logged = device::ReadLog(dir.path() / "transfers.log").value();
+    ASSERT_EQ(logged.size(), 3u);
+    EXPECT_TRUE(logged[0].outcome == "complete" && logged[1].outcome.starts_with("no answer") &&
+                logged[2].outcome.starts_with("failed: ") && logged[0].port == "sim0");
+    transfers.ShowLog();
+    ExpectSaid(Last(), QString::fromStdString(logged[0].when + "  download on sim0: complete"),
+               "Transfer Log", Icon::Information);
 }
 
 TEST_F(TransferFlowTest, UploadReplacesTheConfigurationOnlyWhenVerified) {

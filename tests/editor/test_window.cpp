@@ -73,7 +73,8 @@ TEST_F(EditorTest, StartsEmptyOnOutputOneWithItsControlsWhereTheLayoutPutsThem) 
                            "Compare with Device...", "Verify After Download"}));
     EXPECT_EQ(Captions(bar[4]->menu()->actions()),
               (QStringList{"Logic", "Draw From Formula...", "Rewire Signals...", "Find Signal...",
-                           "Find Next", "", "Next Output", "Previous Output", "", "Live Test"}));
+                           "Find Next", "", "Next Output", "Previous Output", "", "Live Test", "",
+                           "Transfer Log..."}));
     EXPECT_EQ(window->menus.mnuUndo->shortcut(), QKeySequence(QKeySequence::Undo));
     EXPECT_EQ(window->menus.mnuRedo->shortcuts(),
               (QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
