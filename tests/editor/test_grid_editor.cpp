@@ -169,27 +169,6 @@ TEST_F(GridEditorTest, RowsShiftAndAFullLastRowIsRefused) {
     EXPECT_TRUE(state.record == before && Steps() == steps);
 }
 
-TEST_F(GridEditorTest, AnArmedPalettePictureStampsUnderTheDropRules) {
-    editor.Arm(9);
-    EXPECT_EQ(editor.armed(), 9);
-    Config c;
-    c.SegInput[0][20] = 3;
-    doc.Replace(c, std::nullopt, false);
-    doc.Compile({});
-    editor.Press(20, false);
-    editor.LabelClicked(21);                     // a click on a label stamps too
-    EXPECT_TRUE(Type(20) == 9 && Sel(20) == 3);  // a drop keeps the selection
-    EXPECT_EQ(Type(21), 9);
-    EXPECT_TRUE(state.ConfigChanged && !doc.compiled());
-    editor.Arm(9);  // clicking it again disarms
-    EXPECT_EQ(editor.armed(), -1);
-    editor.Press(22, false);
-    EXPECT_EQ(Type(22), 0);
-    editor.Arm(4);
-    Keys({Qt::Key_Escape});
-    EXPECT_EQ(editor.armed(), -1);
-}
-
 // Tools > Draw From Formula: starts from the output's own expression, draws what is typed as
 // one step, and changes nothing when cancelled or when the formula does not parse.
 TEST_F(GridEditorTest, AFormulaIsDrawnAsOneStep) {

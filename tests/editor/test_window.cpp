@@ -288,8 +288,13 @@ TEST_F(EditorTest, EnterInTheTestFrameTestsAndKeysAndClicksReachTheGrid) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_N);
     EXPECT_EQ(state.record, Config{});
     EXPECT_TRUE(ui().imgSegment[0]->cursor());  // the key only showed the cursor
+    // An armed palette picture is stamped by a click (on a picture or a label), as its drop.
     window->editor().Arm(9);
     EXPECT_TRUE(ui().imgSelect[9]->armed());
+    QTest::mouseClick(ui().imgSegment[40], Qt::LeftButton, Qt::NoModifier, QPoint(20, 30));
+    QTest::mouseClick(ui().lblSeg[40], Qt::LeftButton);
+    EXPECT_EQ(state.record.SegType[0][40], 9);
+    EXPECT_FALSE(ui().cboSelect->isVisibleTo(window.get()));
     // The offscreen screen (800 x 800) is too narrow for the window: it fits the screen, and the
     // client area scrolls, keeping the cursor in sight.
     const QRect area = window->screen()->availableGeometry();
