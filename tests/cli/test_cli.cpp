@@ -20,8 +20,6 @@ namespace zez::test {
 namespace {
 
 TEST(CliParse, OutputsAndSignalLists) {
-    EXPECT_EQ(cli::ParseOutput("1"), 0);
-    EXPECT_EQ(cli::ParseOutput("8"), 7);
     for (const char* bad : {"0", "9", "", "12", "x", "-1"})
         EXPECT_FALSE(cli::ParseOutput(bad)) << bad;
     EXPECT_EQ(cli::ParseSignalList("none"), 0);
@@ -84,9 +82,7 @@ TEST(CliShow, EachReadingCommandPrintsWhatTheFileHolds) {
          1,
          "LC Input 1: always off\nLC Input 1: segment 2: no effect\n"
          "LC Input 1: segment 3: no effect\n"},
-        {{"check", stair}, 0, ""},
         {{"check", corridor}, 0, ""},
-        {{"check", Example("interlock.CDF")}, 0, ""},
         {{"signals", corridor},
          0,
          "signal  LC1  LC2  LC3  LC4  LC5  LC6  LC7  LC8\n"
@@ -117,10 +113,9 @@ TEST(CliCompile, WritesTheArrayAndWarnsAboutBadValues) {
     ASSERT_EQ(bytes.size(), 65536u);
     EXPECT_TRUE(std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b == 2; }));
 
-    const auto ref =
-        Cli({"compile", dir.File("w.CDF"), "-o", dir.File("ref.out"), "--engine", "reference"});
-    ASSERT_EQ(ref.code, 0) << ref.err;
-    EXPECT_EQ(test::ReadBytes(dir.File("ref.out")), bytes);
+    ASSERT_EQ(
+        Cli({"compile", dir.File("w.CDF"), "-o", dir.File("r"), "--engine", "reference"}).code, 0);
+    EXPECT_EQ(test::ReadBytes(dir.File("r")), bytes);
 
     const auto fail = Cli({"compile", dir.File("w.CDF"), "-o", dir.File("no/such/dir/x.bin")});
     EXPECT_EQ(fail.code, 1);
@@ -474,8 +469,6 @@ TEST(CliText, RoundTripDiffAndEveryFailure) {
         {{"fromtext", text, "-o", dir.File("back.CDF")}, 2, "give --force"},
         {{"diff", corridor}, 2, "expected 2 arguments"},
         {{"diff", corridor, dir.File("bad.zez")}, 2, "line 2, column 1"},
-        {{"diff", dir.File("missing.CDF"), corridor}, 2, "No such file"},
-        {{"report", dir.File("missing.CDF")}, 2, "No such file"},
         {{"report", text, "-o", text}, 2, "is the input file"},
         {{"report", corridor, "-o", dir.File("back.CDF")}, 2, "give --force"},
         {{"report", corridor, "-o", dir.File("no/such/r.html")}, 1, "no/such/r.html"},

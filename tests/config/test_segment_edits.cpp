@@ -57,36 +57,6 @@ TEST(SegmentEdits, CopyPasteAndBlankTouchTheRectangleAndNothingElse) {
     }
 }
 
-TEST(SegmentEdits, RowsShiftAndTheLastRowMustBeBlankToInsert) {
-    Config c;
-    for (int col = 0; col < 16; ++col) {
-        c.SegType[0][16 * 3 + col] = 4;
-        c.SegType[0][16 * 4 + col] = 8;
-        c.SegInput[0][16 * 4 + col] = 5;
-    }
-    Config inserted = c;
-    ASSERT_TRUE(InsertRow(inserted, 0, 3));
-    for (int col = 0; col < 16; ++col) {
-        EXPECT_EQ(inserted.SegType[0][16 * 3 + col], 0);
-        EXPECT_EQ(inserted.SegType[0][16 * 4 + col], 4);
-        EXPECT_EQ(inserted.SegType[0][16 * 5 + col], 8);
-        EXPECT_EQ(inserted.SegInput[0][16 * 5 + col], 5);
-    }
-    Config deleted = inserted;
-    DeleteRow(deleted, 0, 3);
-    EXPECT_EQ(deleted, c);
-
-    for (int16_t last : {int16_t{4}, int16_t{77}}) {  // a segment, or a code that is none
-        Config full = c;
-        full.SegType[0][16 * 15 + 9] = last;
-        const Config before = full;
-        auto r = InsertRow(full, 0, 0);
-        ASSERT_FALSE(r);
-        EXPECT_NE(r.error().find("last row of LC Input 1 is not empty"), std::string::npos);
-        EXPECT_EQ(full, before);
-    }
-}
-
 TEST(SegmentEdits, KeysChangeTheElementAndKeepTheLinks) {
     struct Case {
         int code;

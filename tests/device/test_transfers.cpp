@@ -157,12 +157,11 @@ TEST(Transfers, UploadAfterDownloadGivesTheConfigurationBack) {
     EXPECT_EQ(r.outcome, Outcome::Complete) << r.reason;
     EXPECT_EQ(r.uploaded, config);
     ASSERT_EQ(b.captions.size(), 1u + 32 + 2);
-    EXPECT_EQ(b.captions[1], "Block 0 of 32");
-    EXPECT_EQ(b.captions[32], "Block 31 of 32");
-    EXPECT_EQ(b.captions.back(), "Device Checksum");
-    EXPECT_EQ(b.port.written[2], "[80000000000010000]");
-    EXPECT_EQ(b.port.written[12], "[80000000000010A00]");
-    EXPECT_EQ(b.port.written.back(), "[70000000000000000]");
+    EXPECT_TRUE(b.captions[1] == "Block 0 of 32" && b.captions[32] == "Block 31 of 32" &&
+                b.captions.back() == "Device Checksum");
+    EXPECT_TRUE(b.port.written[2] == "[80000000000010000]" &&
+                b.port.written[12] == "[80000000000010A00]" &&
+                b.port.written.back() == "[70000000000000000]");
 }
 
 // The report's checksum is the one the device gives for the configuration and note it stores.

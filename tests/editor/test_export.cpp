@@ -173,16 +173,14 @@ TEST(PrintFlow, PrintedPagesAreTheExportedOnesAtEveryResolution) {
     printing.ExportReport();
     EXPECT_EQ(dialogs.saveRequests.back().initialName.right(13), "corridor.html");
     EXPECT_EQ(dialogs.boxes.back().text, "Report written to " + file("r.html") + ".");
-    const auto html = test::ReadBytes(dir.File("r.html"));
-    EXPECT_NE(std::string(html.begin(), html.end()).find("<code>I3&amp;!P1|I4&amp;!P1|P2</code>"),
-              std::string::npos);
+    EXPECT_GT(test::ReadBytes(dir.File("r.html")).size(), 1000u);  // what it holds: its own test
     printing.ExportReport();
     EXPECT_TRUE(dialogs.boxes.back().icon == Icon::Critical &&
                 dialogs.boxes.back().text.contains("holds a configuration"));
     dialogs.saveNames = {file("site.CDF"), QString()};  // nor a PDF
     printing.ExportPdf();
-    EXPECT_EQ(dialogs.boxes.back().title, "Export PDF");
-    EXPECT_TRUE(dialogs.boxes.back().text.contains("holds a configuration"));
+    EXPECT_TRUE(dialogs.boxes.back().title == "Export PDF" &&
+                dialogs.boxes.back().text.contains("holds a configuration"));
     EXPECT_EQ(test::ReadBytes(dir.File("site.CDF")), cdf);
     const auto boxes = dialogs.boxes.size();
     printing.ExportReport();

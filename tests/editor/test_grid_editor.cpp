@@ -153,20 +153,23 @@ TEST_F(GridEditorTest, KeysEditTheCursorOrTheSelectionOneStepEach) {
     EXPECT_EQ(listAt, 50);
 }
 
+// Rows shift under the cursor; a last row holding anything (a code that is no segment too) is
+// refused with a message and nothing changes.
 TEST_F(GridEditorTest, RowsShiftAndAFullLastRowIsRefused) {
-    Drop(16 * 2 + 4, 4);
+    Drop(16 * 2 + 4, 8);
     editor.Press(16, false);
     editor.InsertRow();
-    EXPECT_EQ(Type(16 * 3 + 4), 4);
+    EXPECT_TRUE(Type(16 * 3 + 4) == 8 && Type(16 * 2 + 4) == 0);
     editor.DeleteRow();
-    EXPECT_EQ(Type(16 * 2 + 4), 4);
-    Drop(255, 4);
-    const Config before = state.record;
+    EXPECT_TRUE(Type(16 * 2 + 4) == 8 && Type(16 * 3 + 4) == 0);
+    Config full = state.record;
+    full.SegType[0][255] = 77;
+    doc.Replace(full, std::nullopt, false);
     const int steps = Steps();
     editor.InsertRow();
     ASSERT_EQ(dialogs.boxes.size(), 1u);
-    EXPECT_TRUE(Last().title == "Insert Row" && Last().text.contains("last row"));
-    EXPECT_TRUE(state.record == before && Steps() == steps);
+    EXPECT_TRUE(Last().title == "Insert Row" && Last().text.contains("last row of LC Input 1"));
+    EXPECT_TRUE(state.record == full && Steps() == steps);
 }
 
 // Tools > Draw From Formula: starts from the output's own expression, draws what is typed as

@@ -23,6 +23,11 @@ class TransferFlowTest : public FlowTest {
                          [this](const QString& c) { captions << c; });
         QObject::connect(&transfers, &TransferFlow::Busy, [this](bool b) { busy << b; });
     }
+    // The transfers, with the answers their questions will get.
+    TransferFlow& Answering(std::initializer_list<Answer> answers) {
+        dialogs.answers = answers;
+        return transfers;
+    }
     QStringList captions;
     QList<bool> busy;
 };
@@ -34,15 +39,13 @@ TEST_F(TransferFlowTest, DownloadSendsWhatWasCompiledOrSaysWhyNotAndLogsIt) {
     CompileSample(1);
     Drop(200, 4);
     doc.Compile({});
-    dialogs.answers = {Answer::No};
-    transfers.Download(false);
+    Answering({Answer::No}).Download(false);
     ExpectBox(dialogs.boxes[0],
               "Power Cycle Device Prior To Download.\r\nDevice Node Must Be 00\r\nContinue?",
               "Download", Buttons::YesNo, Icon::None);
     ExpectBox(Last(), "Download Cancelled", "Download", Buttons::Ok, Icon::None);
     EXPECT_EQ(emulator->commands(), 0);
-    dialogs.answers = {Answer::Yes};
-    transfers.Download(false);
+    Answering({Answer::Yes}).Download(false);
     ExpectBox(Last(), "Download Complete.\r\nPower Cycle Device.", "Download", Buttons::Ok,
               Icon::Information);
     // The captions from the first block to the checksum, hidden at the end.
@@ -60,8 +63,7 @@ TEST_F(TransferFlowTest, DownloadSendsWhatWasCompiledOrSaysWhyNotAndLogsIt) {
          "Download Failure"}};
     for (const auto& [faults, text, title] : cases) {
         Device(faults);
-        dialogs.answers = {Answer::Yes};
-        transfers.Download(true);  // nothing is compared after a failure
+        Answering({Answer::Yes}).Download(true);  // nothing is compared after a failure
         ExpectSaid(Last(), text, title, Icon::Critical);
         EXPECT_TRUE(captions.back().isEmpty());
     }
@@ -71,8 +73,7 @@ TEST_F(TransferFlowTest, DownloadSendsWhatWasCompiledOrSaysWhyNotAndLogsIt) {
     EXPECT_TRUE(ports.ComCaption(1).startsWith("COM2\t(no port)"));
     ports.SelectCom(1);
     EXPECT_EQ(state.ComPortNumber, 2);
-    dialogs.answers = {Answer::Yes};
-    transfers.Download(false);
+    Answering({Answer::Yes}).Download(false);
     ExpectSaid(Last(), "", "Error", Icon::Critical);
     EXPECT_TRUE(Last().text.contains("COM2"));
     EXPECT_EQ(emulator->commands(), 0);
@@ -90,13 +91,11 @@ TEST_F(TransferFlowTest, UploadReplacesTheConfigurationOnlyWhenVerified) {
     Device();
     CompileSample(5);
     const Config sent = state.record;
-    dialogs.answers = {Answer::Yes};
-    transfers.Download(false);
+    Answering({Answer::Yes}).Download(false);
     Drop(200, 4);  // an edit with its undo step
     doc.Compile({});
     dialogs.boxes.clear();
-    dialogs.answers = {Answer::Yes, Answer::Yes};  // discard changes, power cycle
-    transfers.Upload();
+    Answering({Answer::Yes, Answer::Yes}).Upload();  // discard changes, power cycle
     ASSERT_EQ(dialogs.boxes.size(), 4u);
     ExpectSaid(dialogs.boxes[0], "Discard Changes?", "Upload", Icon::None);
     ExpectSaid(dialogs.boxes[1], "When downloading, the compiled control array, configuration data",
@@ -110,10 +109,8 @@ TEST_F(TransferFlowTest, UploadReplacesTheConfigurationOnlyWhenVerified) {
 
     // Refused at either question: nothing is read.
     const int commands = emulator->commands();
-    dialogs.answers = {Answer::No};
-    transfers.Upload();
-    dialogs.answers = {Answer::Yes, Answer::No};
-    transfers.Upload();
+    Answering({Answer::No}).Upload();
+    Answering({Answer::Yes, Answer::No}).Upload();
     EXPECT_EQ(Last().text, "Upload Cancelled");
     EXPECT_EQ(emulator->commands(), commands);
 }
@@ -127,8 +124,7 @@ TEST_F(TransferFlowTest, AFailedUploadNeverBecomesTheConfiguration) {
     Drop(1, 4);
     const Config edited = state.record;
     // Discard changes: yes; power cycle: yes; then New asks again: no.
-    dialogs.answers = {Answer::Yes, Answer::Yes, Answer::No};
-    transfers.Upload();
+    Answering({Answer::Yes, Answer::Yes, Answer::No}).Upload();
     ExpectSaid(dialogs.boxes[dialogs.boxes.size() - 2],
                "Upload Failed.\r\nHost Program Cleared.\r\n", "Upload Failure", Icon::Critical);
     EXPECT_EQ(Last().title, "New");
@@ -136,15 +132,13 @@ TEST_F(TransferFlowTest, AFailedUploadNeverBecomesTheConfiguration) {
     EXPECT_TRUE(state.ConfigChanged);
 
     doc.Replace(mine, std::nullopt, false);
-    dialogs.answers = {Answer::Yes};
-    transfers.Upload();  // New without a question this time: cleared
+    Answering({Answer::Yes}).Upload();  // New without a question this time: cleared
     EXPECT_EQ(state.record, Config{});
     EXPECT_TRUE(state.ConfigChanged);
 
     Device({.silentAfter = 0});  // no answer to connect: kept, but marked as not the file's
     doc.Replace(mine, std::nullopt, false);
-    dialogs.answers = {Answer::Yes};
-    transfers.Upload();
+    Answering({Answer::Yes}).Upload();
     EXPECT_EQ(Last().text, "Unable to connect to device.\r\nNo answer on sim0.");
     EXPECT_EQ(state.record, mine);
     EXPECT_TRUE(state.ConfigChanged && !doc.compiled());
@@ -159,15 +153,13 @@ TEST_F(TransferFlowTest, TheEmulatedDeviceTakesADownloadAndIsComparedWithTheDiag
     std::optional<Config> other = Config{};  // the device's segments where they differ
     QObject::connect(&transfers, &TransferFlow::Compared,
                      [&](const std::optional<Config>& c, const QString&) { other = c; });
-    dialogs.answers = {Answer::Yes};
-    transfers.Download(true);  // verify after download: compared at once
+    Answering({Answer::Yes}).Download(true);  // verify after download: compared at once
     EXPECT_EQ(dialogs.boxes[dialogs.boxes.size() - 2].text,
               "Download Complete.\r\nPower Cycle Device.");
     ExpectSaid(Last(), "", "Compare", Icon::Information);
     EXPECT_FALSE(other);
     Drop(3, 12);
-    dialogs.answers = {Answer::Yes};
-    transfers.Compare(true);
+    Answering({Answer::Yes}).Compare(true);
     ExpectSaid(Last(), "", "Compare", Icon::Warning);
     EXPECT_TRUE(
         Last().text.contains("LC Input 1: table differs in 65536 of 65536 words; diagram differs"));
@@ -176,8 +168,7 @@ TEST_F(TransferFlowTest, TheEmulatedDeviceTakesADownloadAndIsComparedWithTheDiag
     other->SegType[0][3] = 12;  // the only difference
     EXPECT_EQ(*other, state.record);
     const auto count = dialogs.boxes.size();
-    dialogs.answers = {Answer::No};  // cancelled at the question: nothing is read
-    transfers.Compare(true);
+    Answering({Answer::No}).Compare(true);  // cancelled at the question: nothing is read
     EXPECT_EQ(dialogs.boxes.size(), count + 1);
 }
 
@@ -195,8 +186,7 @@ TEST_F(TransferFlowTest, OtherPortsAreTypedAndTheChoiceIsRemembered) {
     EXPECT_EQ(ports.OtherCaption(), "&Other Port...\t/dev/null");
     EXPECT_EQ(ports.CurrentPortName(), "/dev/null");
     // Without serial ports in this build a transfer fails with a reason.
-    dialogs.answers = {Answer::Yes};
-    transfers.Download(false);
+    Answering({Answer::Yes}).Download(false);
     EXPECT_EQ(Last().icon, Icon::Critical);
     // The next start has the same port; a cancelled question keeps it.
     ProgramState other;
@@ -234,10 +224,8 @@ TEST_F(TransferFlowTest, UploadThenSaveKeepsTheOldFileAsAPreviousVersion) {
     files.OpenNamed(site);
     Device();
     CompileSample(3);
-    dialogs.answers = {Answer::Yes};
-    transfers.Download(false);
-    dialogs.answers = {Answer::Yes};  // power cycle
-    transfers.Upload();
+    Answering({Answer::Yes}).Download(false);
+    Answering({Answer::Yes}).Upload();  // power cycle
     ASSERT_EQ(Last().text, "Upload Complete.\r\nPower Cycle Device.");
     EXPECT_FALSE(doc.fromFile());  // the status bar then says Save replaces the file
     files.Save();

@@ -186,6 +186,10 @@ TEST(Checks, EachFindingOnTheDiagramDrawnForIt) {
     Set(toOutput, 0, 31, 5);  // hangs off the output side: reaches both rails
     Config invalid = Rung({{3, NO, I1}});
     Set(invalid, 0, 100, 77);  // not a segment code
+    Config alone = Rung({{4, NO, I1}});
+    Set(alone, 0, 200, NO, I2);  // a contact alone in row 12: no other finding for it
+    Set(alone, 0, 201, W);
+    for (int s = 0; s < 16; ++s) Set(alone, 6, s, W);  // output 7 always on, on its own
     const Case cases[] = {
         {"clean rung", Rung({{2, NO, I1}, {5, NC, I2}}), {}},
         {"always on", Rung({}), {"LC Input 1: always on"}},
@@ -199,20 +203,12 @@ TEST(Checks, EachFindingOnTheDiagramDrawnForIt) {
         {"stub on the output side", toOutput, {}},
         {"code outside 0..15", invalid, {}},
         {"empty output", Config{}, {}},
+        {"unconnected contact, two outputs",
+         alone,
+         {"LC Input 1: segment 200: not connected", "LC Input 1: segment 201: not connected",
+          "LC Input 7: always on"}},
     };
     for (const auto& c : cases) EXPECT_EQ(Texts(CheckConfig(c.config)), c.findings) << c.name;
-}
-
-TEST(Checks, AnUnconnectedContactGetsNoOtherFindingAndOutputsAreKeptApart) {
-    Config c = Rung({{4, NO, I1}});
-    Set(c, 0, 200, NO, I2);  // a contact alone in row 12
-    Set(c, 0, 201, W);
-    for (int s = 0; s < 16; ++s) Set(c, 6, s, W);  // output 7 always on
-    EXPECT_EQ(Texts(CheckConfig(c)), (std::vector<std::string>{
-                                         "LC Input 1: segment 200: not connected",
-                                         "LC Input 1: segment 201: not connected",
-                                         "LC Input 7: always on",
-                                     }));
 }
 
 // Which outputs read which signal: contacts on no signal are not counted, and a contact that has

@@ -39,10 +39,7 @@ Config Typical(std::mt19937& rng) {
                 const int below = 16 * (row + 1);
                 if (col > 0) {
                     AddLink(c, o, 16 * row + col - 1, kLinkDown);
-                    if (c.SegType[o][below + col - 1] == 0)
-                        Set(c, o, below + col - 1, kLinkUp);
-                    else
-                        AddLink(c, o, below + col - 1, kLinkUp);
+                    AddLink(c, o, below + col - 1, kLinkUp);
                 }
                 Set(c, o, below + col, RandomContact(rng) | kLinkUp, Rand(rng, 0, 15));
                 AddLink(c, o, 16 * row + col, kLinkDown);
