@@ -39,24 +39,12 @@ std::vector<std::string> Split(const std::string& line) {
 
 LogEntry EntryFor(const std::string& action, const std::string& port, const std::string& file,
                   const TransferResult& r, const VerifyResult* verify) {
-    std::string outcome;
-    switch (r.outcome) {
-        case Outcome::Complete:
-            outcome = verify ? (verify->match ? "match" : "differs") : "complete";
-            break;
-        case Outcome::Failed:
-            outcome = "failed";
-            break;
-        case Outcome::NoConnect:
-            outcome = "no answer";
-            break;
-        case Outcome::PortError:
-            outcome = "port error";
-            break;
-        case Outcome::Cancelled:
-            outcome = "cancelled";
-            break;
-    }
+    std::string outcome = r.outcome == Outcome::Complete
+                              ? (verify ? (verify->match ? "match" : "differs") : "complete")
+                          : r.outcome == Outcome::Failed    ? "failed"
+                          : r.outcome == Outcome::NoConnect ? "no answer"
+                          : r.outcome == Outcome::PortError ? "port error"
+                                                            : "cancelled";
     if (r.outcome != Outcome::Complete && !r.reason.empty()) outcome += ": " + r.reason;
     return {ReadableStamp(UtcStampNow()), action, port, file, outcome, r.deviceChecksum};
 }
