@@ -1,5 +1,6 @@
 // The window's menus: the program's own items first, in their order, then what was added.
 #include <QActionGroup>
+#include <QDir>
 #include <QMenuBar>
 
 #include "editor/MainWindow.h"
@@ -116,6 +117,23 @@ void FrmZezUdiMain::BuildMenus() {
     tools->addSeparator();
     m.mnuTransferLog =
         tools->addAction(QStringLiteral("Transfer Lo&g..."), transfers_, &TransferFlow::ShowLog);
+    // The version and where the program keeps its own files, for whoever supports the user.
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    m.mnuAbout = help->addAction(QStringLiteral("&About ZezUdi..."), this, [this] {
+        const Storage none;
+        const Storage& s = session_ ? session_->storage() : none;
+        auto place = [](const QString& path) {
+            return QDir::toNativeSeparators(path.isEmpty() ? QStringLiteral("(none)") : path);
+        };
+        dialogs_.Message(
+            QStringLiteral("ZezUdi %1 (Qt %2)\r\n\r\nSettings: %3\r\nRecovery copies: %4\r\n"
+                           "Previous versions: %5\r\nTransfer log: %6\r\n\r\n"
+                           "The command line: zezudi-cli --help")
+                .arg(QStringLiteral(ZEZ_VERSION), QString::fromLatin1(qVersion()),
+                     place(s.settingsFile), place(s.recoveryDir), place(s.versionsDir),
+                     place(s.transferLog)),
+            QStringLiteral("About ZezUdi"), Buttons::Ok, Icon::Information);
+    });
 }
 
 void FrmZezUdiMain::BuildEditMenu() {

@@ -42,6 +42,7 @@ struct MainMenus {
     QAction *mnuNextOutput = nullptr, *mnuPreviousOutput = nullptr;
     QAction* mnuLiveTest = nullptr;
     QAction* mnuTransferLog = nullptr;
+    QAction* mnuAbout = nullptr;
     QAction *mnuFindSignal = nullptr, *mnuFindNext = nullptr;
     QAction* mnuExit = nullptr;
     QAction *mnuCompile = nullptr, *mnuDownload = nullptr, *mnuUpload = nullptr;

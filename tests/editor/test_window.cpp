@@ -62,7 +62,7 @@ TEST_F(EditorTest, StartsEmptyOnOutputOneWithItsControlsWhereTheLayoutPutsThem) 
 
     // The program's own menus and items first, in their order; what was added comes after.
     const auto bar = window->menuBar()->actions();
-    EXPECT_EQ(Captions(bar), (QStringList{"File", "Connect", "Notes", "Edit", "Tools"}));
+    EXPECT_EQ(Captions(bar), (QStringList{"File", "Connect", "Notes", "Edit", "Tools", "Help"}));
     EXPECT_EQ(Captions(bar[0]->menu()->actions()),
               (QStringList{"New", "Open", "Save", "Save As", "", "Print Preview...", "Print...",
                            "Export PDF...", "Export Report...", "Recent Files",
@@ -394,6 +394,10 @@ TEST_F(EditorTest, ExitAsksTwiceTheCloseBoxOnceAndACleanExitLeavesNoRecoveryCopy
     window->mnuExit_Click();
     EXPECT_EQ(dialogs.boxes.size(), 2u);
     EXPECT_TRUE(window->isVisible());
+    window->menus.mnuAbout->trigger();  // says where the session's files are
+    EXPECT_TRUE(dialogs.boxes.back().text.startsWith("ZezUdi " ZEZ_VERSION) &&
+                dialogs.boxes.back().text.contains(
+                    QDir::toNativeSeparators(QString::fromStdString(dir.File("transfers.log")))));
     dialogs.boxes.clear();
     dialogs.answers = {Answer::No};
     window->close();  // the title bar's close box
