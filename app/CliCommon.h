@@ -24,6 +24,18 @@ inline std::filesystem::path PathArg(const std::string& arg) {
 #endif
 }
 
+// The value of `text` when it is 1 to `maxDigits` decimal digits (a count or a number of
+// seconds given on the command line); none otherwise.
+inline std::optional<long> Digits(const std::string& text, std::size_t maxDigits) {
+    if (text.empty() || text.size() > maxDigits) return std::nullopt;
+    long value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        value = 10 * value + (c - '0');
+    }
+    return value;
+}
+
 struct Parsed {
     std::vector<std::string> positional;
     std::map<std::string, std::string> options;  // "--output" -> "3"; flags map to ""

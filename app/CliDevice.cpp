@@ -53,13 +53,9 @@ bool ReadDeadline(const Parsed& p, const char* cmd, std::ostream& err,
                   std::optional<device::Millis>& deadline) {
     const auto it = p.options.find("--deadline");
     if (it == p.options.end()) return true;
-    int seconds = 0;
     const auto& t = it->second;
-    const bool digits = !t.empty() && t.size() <= 5 && std::all_of(t.begin(), t.end(), [](char c) {
-        return c >= '0' && c <= '9';
-    });
-    if (digits) seconds = std::stoi(t);
-    if (!digits || seconds < 1 || seconds > 86400) {
+    const long seconds = Digits(t, 5).value_or(0);
+    if (seconds < 1 || seconds > 86400) {
         err << "zezudi-cli " << cmd << ": --deadline is a number of seconds from 1 to 86400, not \""
             << t << "\"\n";
         return false;
@@ -237,14 +233,10 @@ int CmdUpload(const Parsed& p, std::ostream& out, std::ostream& err, const Envir
 int CmdLog(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env) {
     std::size_t last = 20;
     if (const auto it = p.options.find("--last"); it != p.options.end()) {
-        const std::string& t = it->second;
-        const bool digits =
-            !t.empty() && t.size() <= 4 &&
-            std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; });
-        last = digits ? std::stoul(t) : 0;
+        last = static_cast<std::size_t>(Digits(it->second, 4).value_or(0));
         if (last < 1 || last > device::kLogKept) {
             err << "zezudi-cli log: --last is a number of entries from 1 to " << device::kLogKept
-                << ", not \"" << t << "\"\n";
+                << ", not \"" << it->second << "\"\n";
             return kExitUsage;
         }
     }

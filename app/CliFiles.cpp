@@ -52,10 +52,7 @@ int CmdVersions(const Parsed& p, std::ostream& out, std::ostream& err, const Env
         return kExitUsage;
     }
     const auto& t = restore->second;
-    const bool number = !t.empty() && t.size() < 4 && std::all_of(t.begin(), t.end(), [](char c) {
-        return c >= '0' && c <= '9';
-    });
-    const std::size_t n = number ? std::stoul(t) : 0;
+    const auto n = static_cast<std::size_t>(Digits(t, 3).value_or(0));
     if (n < 1 || n > versions.size()) {
         err << "zezudi-cli versions: there is no version " << t << " of " << p.positional[0] << " ("
             << versions.size() << " kept)\n";
