@@ -104,10 +104,9 @@ void TransferFlow::Log(const char* action, const device::TransferResult& r,
                        const device::VerifyResult* verify) {
     // A port that could not be used reached no device: nothing to log.
     if (log_.empty() || r.outcome == device::Outcome::PortError) return;
-    const auto entry = device::EntryFor(
-        action, ports_.CurrentPortName().toStdString(),
-        doc_.fileName() == QStringLiteral("None") ? std::string() : doc_.fileName().toStdString(),
-        r, verify);
+    const auto entry =
+        device::EntryFor(action, ports_.CurrentPortName().toStdString(),
+                         doc_.hasFile() ? doc_.fileName().toStdString() : std::string(), r, verify);
     if (auto logged = device::AppendToLog(log_, entry); !logged)
         emit Said(QStringLiteral("The transfer was not logged: ") +
                   QString::fromStdString(logged.error()));

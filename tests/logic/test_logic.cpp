@@ -67,7 +67,7 @@ struct Circuit {
     std::vector<std::pair<int32_t, int>> passes;
 };
 
-// (Single contacts on each kind of signal are the engines' specified arrays.)
+// (Single contacts on each kind of signal are in the engines' whole-array tests.)
 std::vector<Circuit> Circuits() {
     Config wires, series, parallel, climbing, island;
     Wires(wires, 0, 0, 0);
