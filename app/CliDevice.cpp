@@ -136,6 +136,8 @@ void Log(const Environment& env, const char* action, const std::string& port,
         action, port, PathText(std::filesystem::absolute(PathArg(file), ec)), r, verify);
     if (auto logged = device::AppendToLog(env.transferLog, entry); !logged)
         err << "zezudi-cli: the transfer was not logged: " << logged.error() << "\n";
+    else if (!logged.value().empty())
+        err << "zezudi-cli: " << logged.value() << "\n";
 }
 
 // The outcome as the program's message lines; true only for success.
@@ -249,8 +251,12 @@ int CmdLog(const Parsed& p, std::ostream& out, std::ostream& err, const Environm
         err << "zezudi-cli log: " << entries.error() << "\n";
         return kExitFailed;
     }
-    if (entries.value().empty()) out << "No transfer has been logged yet.\n";
-    out << device::LogText(entries.value(), last);
+    if (!entries.value().setAside.empty()) {
+        err << "zezudi-cli log: " << entries.value().setAside << "\n";
+        return kExitFailed;
+    }
+    if (entries.value().entries.empty()) out << "No transfer has been logged yet.\n";
+    out << device::LogText(entries.value().entries, last);
     return kExitOk;
 }
 

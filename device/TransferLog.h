@@ -32,14 +32,28 @@ struct LogEntry {
 LogEntry EntryFor(const std::string& action, const std::string& port, const std::string& file,
                   const TransferResult& r, const VerifyResult* verify = nullptr);
 
-// Adds `entry` as the newest line of the log at `path` (its folder made when missing), keeping
-// the newest kLogKept. A log that is no regular file is refused and left as it is.
-Result<void> AppendToLog(const std::filesystem::path& path, const LogEntry& entry);
+struct LogContents {
+    std::vector<LogEntry> entries;  // oldest first
+    // When the log held something this program never writes (other text, binary data, more
+    // than its newest kLogKept entries can fill): what was wrong and where it was set aside. The
+    // entries are then those of the new log that took its place.
+    std::string setAside;
+};
 
-// The entries, oldest first; lines that hold no entry are skipped, a missing log has none.
-Result<std::vector<LogEntry>> ReadLog(const std::filesystem::path& path);
+// Programs that log at the same time take turns through a lock file beside the log
+// ("transfers.log.lock"), so that no entry is lost; each write replaces the log whole through
+// the atomic writer, so a program killed while logging leaves it as it was.
+
+// Adds `entry` as the newest line of the log at `path` (its folder made when missing), keeping
+// the newest kLogKept. A link or anything but a regular file at `path` is refused and left as it
+// is; an unusable log is set aside first (returned as in LogContents, "" when it was not).
+Result<std::string> AppendToLog(const std::filesystem::path& path, const LogEntry& entry);
+
+// The entries of the log; a missing log has none, an unusable one is set aside.
+Result<LogContents> ReadLog(const std::filesystem::path& path);
 
 // The newest `last` entries as lines for people, oldest of them first; "" when there are none.
+// Whatever the log holds, the text has no control characters and is valid UTF-8.
 std::string LogText(const std::vector<LogEntry>& entries, std::size_t last);
 
 }  // namespace zez::device

@@ -110,6 +110,8 @@ void TransferFlow::Log(const char* action, const device::TransferResult& r,
     if (auto logged = device::AppendToLog(log_, entry); !logged)
         emit Said(QStringLiteral("The transfer was not logged: ") +
                   QString::fromStdString(logged.error()));
+    else if (!logged.value().empty())
+        emit Said(QString::fromStdString(logged.value()));
 }
 
 void TransferFlow::ShowLog() {
@@ -119,7 +121,12 @@ void TransferFlow::ShowLog() {
                          Buttons::Ok, Icon::Critical);
         return;
     }
-    QString text = QString::fromStdString(device::LogText(entries.value(), 20));
+    if (!entries.value().setAside.empty()) {
+        dialogs_.Message(QString::fromStdString(entries.value().setAside),
+                         QStringLiteral("Transfer Log"), Buttons::Ok, Icon::Warning);
+        return;
+    }
+    QString text = QString::fromStdString(device::LogText(entries.value().entries, 20));
     if (text.isEmpty()) text = QStringLiteral("No transfer has been logged yet.\n");
     text.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
     dialogs_.Message(text + QStringLiteral("\r\nThe log is kept in %1.").arg(QtPath(log_)),

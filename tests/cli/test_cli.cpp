@@ -158,6 +158,12 @@ TEST(CliTransfer, DownloadThenUploadGivesTheFileBackAndBothAreLogged) {
     EXPECT_EQ(none.Run({"log"}).code, 1);
     none.env.transferLog = dir.File("new.log");
     EXPECT_EQ(none.Run({"log"}).out, "No transfer has been logged yet.\n");
+    test::WriteBytes(dir.File("damaged.log"), {0x1b, '[', '2', 'J', 0, 0xff});
+    none.env.transferLog = dir.File("damaged.log");  // never shown raw, never "nothing logged"
+    const auto damaged = none.Run({"log"});
+    EXPECT_TRUE(damaged.code == 1 && damaged.out.empty() &&
+                damaged.err.find("set aside as") != npos)
+        << damaged.err;
     for (const char* last : {"0", "1001", "x"})
         EXPECT_EQ(none.Run({"log", "--last", last}).code, 2);
     EXPECT_EQ(Cli({"log"}).code, 1);  // no log where it was built without one

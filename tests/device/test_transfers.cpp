@@ -1,8 +1,10 @@
 // The wire protocol's frames, checksums and stream, and whole transfers against the emulator.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cctype>
 #include <random>
+#include <thread>
 
 #include "TestUtil.h"
 #include "device/Emulator.h"
@@ -261,7 +263,7 @@ TEST(TransferLog, KeepsTheNewestEntriesAndSaysHowEachEnded) {
     v.transfer.outcome = Outcome::Complete;
     v.transfer.deviceChecksum = "0123456789ABCDEF";
     ASSERT_TRUE(AppendToLog(log, EntryFor("compare", "COM3", "", v.transfer, &v)));
-    auto entries = ReadLog(log).value();
+    auto entries = ReadLog(log).value().entries;
     ASSERT_EQ(entries.size(), 2u);
     EXPECT_EQ(entries[0].file, "a b c.CDF");
     EXPECT_EQ(entries[0].outcome.rfind("failed: ", 0), 0u) << entries[0].outcome;
@@ -273,7 +275,7 @@ TEST(TransferLog, KeepsTheNewestEntriesAndSaysHowEachEnded) {
         full += "t\tupload\tCOM1\t" + std::to_string(i) + "\tcomplete\t\n";
     test::WriteBytes(log.string(), {full.begin(), full.end()});
     ASSERT_TRUE(AppendToLog(log, entries[1]));
-    entries = ReadLog(log).value();
+    entries = ReadLog(log).value().entries;
     EXPECT_TRUE(entries.size() == kLogKept && entries[0].file == "1" &&
                 entries.back().action == "compare");
     std::vector<std::filesystem::path> refused = {dir.path()};  // a folder
@@ -282,7 +284,81 @@ TEST(TransferLog, KeepsTheNewestEntriesAndSaysHowEachEnded) {
     refused.push_back(dir.File("link.log"));
 #endif
     for (const auto& bad : refused) EXPECT_FALSE(AppendToLog(bad, entries[1])) << bad;
-    EXPECT_EQ(ReadLog(log).value(), entries);
+    EXPECT_EQ(ReadLog(log).value().entries, entries);
+}
+
+// A log this program did not write as it stands (damaged, another file, grown past what its
+// entries can fill) is renamed aside whole, never emptied or read as "nothing logged"; and what
+// a log holds reaches a terminal or a message box only as printable text.
+TEST(TransferLog, WhatItCannotUseIsSetAsideAndWhatItHoldsIsShownPrintable) {
+    test::TempDir dir;
+    const std::string header = "zezudi-transfer-log 1\n";
+    const std::string odd =
+        "\x1b]0;x\x07\x1b[2J \xff\xc3 \xc2\x9b \xe2\x80\xae K\xc3\xbc"
+        "che";
+    std::string big(64 + kLogKept * 6 * 4097 + 1, 'x');
+    const std::pair<std::string, std::string> unusable[] = {
+        {std::string("\x00\x01binary\x1b", 10), "not a transfer log written by this program"},
+        {header + "t\tdownload\tCOM1\ta.CDF\tcomplete\t\nhalf a line\n", "line 3 holds no entry"},
+        {big, "larger than its newest 1000 entries can be"},
+    };
+    int n = 0;
+    for (const auto& [bytes, why] : unusable) {
+        const std::filesystem::path log = dir.path() / ("log" + std::to_string(++n));
+        test::WriteBytes(log.string(), {bytes.begin(), bytes.end()});
+        const auto read = ReadLog(log);
+        ASSERT_TRUE(read) << read.error();
+        EXPECT_TRUE(read.value().entries.empty());
+        EXPECT_NE(read.value().setAside.find(why), std::string::npos) << read.value().setAside;
+        const auto from = read.value().setAside.find("set aside as \"") + 14;
+        const std::string aside =
+            read.value().setAside.substr(from, read.value().setAside.find('"', from) - from);
+        EXPECT_EQ(test::ReadBytes(aside), std::vector<uint8_t>(bytes.begin(), bytes.end()));
+        // The next entry starts a new log beside it.
+        ASSERT_TRUE(AppendToLog(log, {"t", "upload", "COM2", "", "complete", ""}));
+        EXPECT_EQ(ReadLog(log).value().entries.size(), 1u);
+    }
+    // Entries holding escapes, control characters, broken UTF-8, C1 controls and a direction
+    // override; CR LF line ends (an editor on Windows) are read as the log.
+    const std::filesystem::path log = dir.path() / "odd.log";
+    const std::string text = "zezudi-transfer-log 1\r\nt\tdownload\tCOM1\t" + odd + "\t" + odd +
+                             std::string("\0\t", 2) + odd + "\r\n";
+    test::WriteBytes(log.string(), {text.begin(), text.end()});
+    const auto read = ReadLog(log).value();
+    ASSERT_EQ(read.entries.size(), 1u);
+    const std::string shown = LogText(read.entries, 1);
+    const std::string want =
+        "\\x1B]0;x\\x07\\x1B[2J \\xFF\\xC3 \\xC2\\x9B \\xE2\\x80\\xAE K\xc3\xbc"
+        "che";
+    EXPECT_EQ(shown, "t  download " + want + " on COM1: " + want + "\\x00 (device checksum " +
+                         want + ")\n");
+}
+
+// Programs that finish transfers at the same moment take turns: no entry is lost.
+TEST(TransferLog, WritersAtTheSameTimeLoseNoEntry) {
+    test::TempDir dir;
+    const std::filesystem::path log = dir.path() / "transfers.log";
+    constexpr int kEach = 200;
+    std::vector<std::thread> writers;
+    std::atomic<int> failed{0};
+    for (const char* port : {"COM1", "COM2"})
+        writers.emplace_back([&, port] {
+            for (int i = 0; i < kEach; ++i)
+                if (!AppendToLog(log, {"t", "download", port, std::to_string(i), "complete", ""}))
+                    ++failed;
+        });
+    for (auto& w : writers) w.join();
+    EXPECT_EQ(failed, 0);
+    const auto entries = ReadLog(log).value().entries;
+    ASSERT_EQ(entries.size(), 2u * kEach);
+    for (const char* port : {"COM1", "COM2"}) {  // each writer's entries all there, in its order
+        int next = 0;
+        for (const auto& e : entries) {
+            if (e.port != port) continue;
+            EXPECT_EQ(e.file, std::to_string(next++));
+        }
+        EXPECT_EQ(next, kEach);
+    }
 }
 
 }  // namespace

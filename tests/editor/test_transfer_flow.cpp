@@ -78,7 +78,7 @@ TEST_F(TransferFlowTest, DownloadSendsWhatWasCompiledOrSaysWhyNotAndLogsIt) {
     EXPECT_TRUE(Last().text.contains("COM2"));
     EXPECT_EQ(emulator->commands(), 0);
     // Logged: what reached a device (not the refusal at the question, nor the port-less COM2).
-    const auto logged = device::ReadLog(dir.path() / "transfers.log").value();
+    const auto logged = device::ReadLog(dir.path() / "transfers.log").value().entries;
     ASSERT_EQ(logged.size(), 3u);
     EXPECT_TRUE(logged[0].outcome == "complete" && logged[1].outcome.starts_with("no answer") &&
                 logged[2].outcome.starts_with("failed: ") && logged[0].port == "sim0");
