@@ -1,5 +1,6 @@
 #include "config/FileAccess.h"
 
+#include <atomic>
 #include <cerrno>
 #include <random>
 #include <string_view>
@@ -160,21 +161,24 @@ Result<WriteTarget> CheckWriteTarget(const fs::path& path, const std::string& ve
 }
 
 fs::path TemporaryFor(const fs::path& target) {
-    static std::mt19937_64 rng{std::random_device{}()};
-    const auto tag = std::to_string(rng() % 1000000000ULL);
-    return target.parent_path() /
-           (target.filename().string() + std::string(kTempMarker) + tag + std::string(kTempEnd));
+    // Saves may run on several threads at once: each takes its own step of one shared sequence
+    // that starts somewhere random, so two never pick the same name.
+    static std::atomic<uint64_t> next{std::random_device{}()};
+    const auto tag = std::to_string(next.fetch_add(1) % 1000000000ULL);
+    fs::path name = target.filename();  // never narrowed: any name on any system
+    name += std::string(kTempMarker) + tag + std::string(kTempEnd);
+    return target.parent_path() / name;
 }
 
 int RemoveStaleTemporaries(const fs::path& target, std::chrono::seconds age) {
     const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
-    const std::string name = target.filename().string();
+    const std::string name = PathText(target.filename());
     const auto before = fs::file_time_type::clock::now() - age;
     std::error_code ec;
     int removed = 0;
     fs::directory_iterator it(folder, ec);
     for (; !ec && it != fs::directory_iterator{}; it.increment(ec)) {
-        const std::string entry = it->path().filename().string();
+        const std::string entry = PathText(it->path().filename());
         if (!IsTemporaryOf(entry, name, kTempMarker) && !IsTemporaryOf(entry, name, kOldTempMarker))
             continue;
         std::error_code fec;

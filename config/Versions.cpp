@@ -40,7 +40,7 @@ std::vector<fs::path> Kept(const fs::path& folder) {
 Result<void> KeepVersion(const fs::path& store, const fs::path& file) {
     std::error_code ec;
     if (!fs::exists(file, ec)) return {};
-    auto in = OpenForReading(file.string(), "Cannot keep the version of");
+    auto in = OpenForReading(file, "Cannot keep the version of");
     if (!in) return Error{in.error()};
     std::vector<uint8_t> bytes;
     uint8_t buffer[65536];
@@ -49,17 +49,17 @@ Result<void> KeepVersion(const fs::path& store, const fs::path& file) {
     const fs::path folder = FolderOf(store, file);
     fs::create_directories(folder, ec);
     if (ec)
-        return Error{"Cannot keep the version of \"" + file.string() + "\": the folder \"" +
-                     folder.string() + "\" cannot be made (" + ec.message() + ")."};
+        return Error{"Cannot keep the version of \"" + PathText(file) + "\": the folder \"" +
+                     PathText(folder) + "\" cannot be made (" + ec.message() + ")."};
     // What the folder is for, for a person who finds it.
-    const std::string about = fs::absolute(file, ec).string() + "\n";
-    (void)ReplaceFile((folder / "file.txt").string(),
+    const std::string about = PathText(fs::absolute(file, ec)) + "\n";
+    (void)ReplaceFile(folder / "file.txt",
                       {reinterpret_cast<const uint8_t*>(about.data()), about.size()}, {},
                       "Cannot write");
     fs::path target = folder / (UtcStampNow() + ".CDF");
     for (int n = 1; fs::exists(target, ec); ++n)
         target = folder / (UtcStampNow() + "-" + std::to_string(n) + ".CDF");
-    if (auto w = ReplaceFile(target.string(), bytes, {}, "Cannot keep the version in"); !w)
+    if (auto w = ReplaceFile(target, bytes, {}, "Cannot keep the version in"); !w)
         return Error{w.error()};
     const auto kept = Kept(folder);
     for (std::size_t i = kVersionsKept; i < kept.size(); ++i) fs::remove(kept[i], ec);
@@ -70,7 +70,7 @@ std::vector<Version> ListVersions(const fs::path& store, const fs::path& file) {
     std::vector<Version> versions;
     for (const auto& path : Kept(FolderOf(store, file))) {
         std::error_code ec;
-        versions.push_back({path, ReadableStamp(path.stem().string()), fs::file_size(path, ec)});
+        versions.push_back({path, ReadableStamp(PathText(path.stem())), fs::file_size(path, ec)});
     }
     return versions;
 }
