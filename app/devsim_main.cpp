@@ -61,6 +61,7 @@ struct Options {
     bool exitAfterTransfer = false;
     int exitAfterCommands = -1;
     bool pace = false;
+    bool help = false;
 };
 
 bool ParseInt(const char* text, int& out) {
@@ -92,8 +93,8 @@ bool Parse(int argc, char** argv, Options& o) {
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--help" || a == "-h") {
-            std::cout << kUsage;
-            std::exit(0);
+            o.help = true;
+            return true;
         }
         if (a == "--memory" && i + 1 < argc) {
             o.memory = argv[++i];
@@ -123,7 +124,14 @@ bool LoadMemory(const std::string& path, DeviceEmulator& device) {
         std::cerr << "zezudi-devsim: " << f.error() << "\n";
         return false;
     }
-    std::fread(device.memory().data(), 1, device.memory().size(), f.value().get());
+    // A memory file is written whole: a shorter one is damaged, not a device with some zeros.
+    auto& memory = device.memory();
+    const std::size_t read = std::fread(memory.data(), 1, memory.size(), f.value().get());
+    if (read != memory.size()) {
+        std::cerr << "zezudi-devsim: the device memory \"" << path << "\" holds " << read
+                  << " bytes, not " << memory.size() << "; move it away to start a new device.\n";
+        return false;
+    }
     return true;
 }
 
@@ -156,6 +164,10 @@ int WaitReadable(pollfd& p, const timespec* timeout) {
 int main(int argc, char** argv) {
     Options o;
     if (!Parse(argc, argv, o)) return 2;
+    if (o.help) {
+        std::cout << kUsage;
+        return 0;
+    }
 #ifdef __linux__
     // Paced replies are due every 2 ms or so; the default 50 us timer slack would add up.
     prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
@@ -169,7 +181,11 @@ int main(int argc, char** argv) {
         std::perror("zezudi-devsim: cannot create a pseudo-terminal");
         return 1;
     }
-    const char* path = ptsname(master);
+    char path[256];
+    if (ptsname_r(master, path, sizeof path) != 0) {
+        std::perror("zezudi-devsim: cannot name the pseudo-terminal");
+        return 1;
+    }
     // Holding the terminal open ourselves keeps it alive between the host's transfers.
     const int slave = open(path, O_RDWR | O_NOCTTY);
     if (slave < 0) {
@@ -180,8 +196,8 @@ int main(int argc, char** argv) {
     tcgetattr(slave, &raw);
     cfmakeraw(&raw);
     tcsetattr(slave, TCSANOW, &raw);
-    std::printf("%s\n", path);
-    std::fflush(stdout);
+    // The host reads the terminal's name from this line: a device it cannot name is no device.
+    if (std::printf("%s\n", path) < 0 || std::fflush(stdout) != 0) return 1;
 
     // Without SA_RESTART, so that a blocking read ends on a signal.
     struct sigaction stop {};

@@ -1,8 +1,10 @@
 #include <QApplication>
 #include <QCommandLineParser>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 
+#include "app/Console.h"
 #include "app/RuntimeDir.h"
 #include "app/Termination.h"
 #include "device/QtSerialPort.h"
@@ -16,7 +18,9 @@ struct Arguments {
     QString port, file;
 };
 
-Arguments Parse(const QCoreApplication& app) {
+// `here`: help and version are printed to standard output by this program itself, not left to
+// Qt (which shows them in a box on Windows, where a window program has no console of its own).
+Arguments Parse(const QCoreApplication& app, bool here = false) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("The configuration tool for the Lumacor input module: draw, test, compile "
@@ -30,6 +34,18 @@ Arguments Parse(const QCoreApplication& app) {
     parser.addPositionalArgument(QStringLiteral("FILE.CDF"),
                                  QStringLiteral("The configuration to open."),
                                  QStringLiteral("[FILE.CDF]"));
+    if (here && parser.parse(QCoreApplication::arguments())) {
+        QString text;
+        if (parser.isSet(QStringLiteral("version")))
+            text = QCoreApplication::applicationName() + QLatin1Char(' ') +
+                   QCoreApplication::applicationVersion() + QLatin1Char('\n');
+        else if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all")))
+            text = parser.helpText();
+        if (!text.isEmpty()) {
+            (void)std::fputs(text.toLocal8Bit().constData(), stdout);  // the caller ends here
+            return {};
+        }
+    }
     parser.process(app);  // --help, --version and bad options print and end here
     const QStringList files = parser.positionalArguments();
     return {parser.value(port), files.isEmpty() ? QString() : files.at(0)};
@@ -48,9 +64,10 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         for (const char* ask : {"--help", "-h", "-?", "--help-all", "--version", "-v"}) {
             if (std::strcmp(argv[i], ask) != 0) continue;
+            const bool console = zez::UseStartingConsole();
             QCoreApplication plain(argc, argv);
             Name();
-            Parse(plain);
+            Parse(plain, console);
             return 0;
         }
     }

@@ -6,6 +6,7 @@
 #include <QPixmap>
 #include <QTimer>
 #include <cstdio>
+#include <iostream>
 
 #include "editor/MainWindow.h"
 
@@ -36,7 +37,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const QStringList args = QApplication::arguments();
     if (args.size() < 4) {
-        std::fprintf(stderr, "usage: zezudi-screenshot EXAMPLE.CDF OUTPUT.png N SIGNAL...\n");
+        std::cerr << "usage: zezudi-screenshot EXAMPLE.CDF OUTPUT.png N SIGNAL...\n";
         return 2;
     }
     zez::ProgramState state;

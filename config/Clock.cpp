@@ -16,10 +16,10 @@ std::string UtcStampNow() {
 #else
     gmtime_r(&t, &utc);
 #endif
-    char text[96];
-    std::snprintf(text, sizeof text, "%04d%02d%02dT%02d%02d%02d%03dZ", utc.tm_year + 1900,
-                  utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec,
-                  static_cast<int>(ms.count() % 1000));
+    char text[96];  // the stamp always fits
+    (void)std::snprintf(text, sizeof text, "%04d%02d%02dT%02d%02d%02d%03dZ", utc.tm_year + 1900,
+                        utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec,
+                        static_cast<int>(ms.count() % 1000));
     return text;
 }
 

@@ -17,7 +17,8 @@
 namespace zez {
 
 struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
+    // Closing a file that was only read; a writer closes its file itself and checks the result.
+    void operator()(std::FILE* f) const { (void)std::fclose(f); }
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 

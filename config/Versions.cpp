@@ -21,8 +21,8 @@ fs::path FolderOf(const fs::path& store, const fs::path& file) {
     uint64_t h = 1469598103934665603ull;  // FNV-1a over the path's UTF-8 bytes
     for (const char8_t c : absolute.u8string())
         h = (h ^ static_cast<uint8_t>(c)) * 1099511628211ull;
-    char name[17];
-    std::snprintf(name, sizeof name, "%016llx", static_cast<unsigned long long>(h));
+    char name[17];  // 16 digits always fit
+    (void)std::snprintf(name, sizeof name, "%016llx", static_cast<unsigned long long>(h));
     return store / name;
 }
 

@@ -40,7 +40,7 @@ void DeviceEmulator::Spoil(std::string& text) const {
     }
     if (text.size() > 2 && due(faults_.garbleEvery))
         text[1 + static_cast<std::size_t>(replies_ * 7) % (text.size() - 2)] = '\x1b';
-    if (due(faults_.floodEvery)) text += std::string("\x1b[2J\0[00]NOISE\x07", 16);
+    if (due(faults_.floodEvery)) text += std::string("\x1b[2J\0[00]NOISE\x07", 15);
 }
 
 std::string DeviceEmulator::ChecksumText(const TransferChecksum& sum) const {

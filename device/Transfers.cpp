@@ -280,7 +280,7 @@ VerifyResult Verify(Link& link, const std::string& portName, const ControlArray&
         const unsigned diff =
             device[static_cast<std::size_t>(w)] ^ array[static_cast<std::size_t>(w)];
         for (int o = 0; o < kOutputs; ++o)
-            v.tableWords[static_cast<std::size_t>(o)] += (diff >> o) & 1;
+            v.tableWords[static_cast<std::size_t>(o)] += static_cast<int>((diff >> o) & 1u);
     }
     // Compared as the device stores them: one byte a value, the last note byte not kept.
     const auto want = StoredValues(config);

@@ -1,5 +1,6 @@
 #include "editor/Document.h"
 
+#include <QDir>
 #include <QUndoCommand>
 #include <vector>
 
@@ -10,11 +11,7 @@ class SegmentsCommand final : public QUndoCommand {
   public:
     SegmentsCommand(Document& doc, int output, const QString& what, Document::Tables before,
                     Document::Tables after)
-        : QUndoCommand(what),
-          doc_(doc),
-          output_(output),
-          before_(std::move(before)),
-          after_(std::move(after)) {}
+        : QUndoCommand(what), doc_(doc), output_(output), before_(before), after_(after) {}
     void redo() override { doc_.Put(output_, after_); }
     void undo() override { doc_.Put(output_, before_); }
 
@@ -96,7 +93,9 @@ void Document::ResetHistory() {
 
 void Document::Replace(const Config& config, const std::optional<QString>& name, bool changed) {
     state_.record = config;
-    if (name) fileName_ = *name;
+    // As the system writes it (C:\\Site\\a.CDF on Windows), whatever gave it: every place that
+    // shows the name (title, status bar, messages, recent files) shows it so.
+    if (name) fileName_ = QDir::toNativeSeparators(*name);
     fromFile_ = name.has_value();
     state_.ConfigChanged = changed;
     ResetHistory();
@@ -112,7 +111,7 @@ void Document::Restart() {
 }
 
 void Document::MarkSaved(const QString& name) {
-    fileName_ = name;
+    fileName_ = QDir::toNativeSeparators(name);
     fromFile_ = true;
     state_.ConfigChanged = false;
     stack_.setClean();

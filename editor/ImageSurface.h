@@ -21,7 +21,10 @@ class ImageSurface final : public PixelSurface {
     }
     void SetPixelV(int x, int y, uint32_t colour) override {
         if (!img_.valid(x, y)) return;
-        img_.setPixel(x, y, qRgb(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF));
+        const auto channel = [colour](int shift) {
+            return static_cast<int>((colour >> shift) & 0xFF);
+        };
+        img_.setPixel(x, y, qRgb(channel(0), channel(8), channel(16)));
     }
     const QImage& image() const { return img_; }
 

@@ -20,11 +20,15 @@
 
 namespace zez {
 
-static QString NowText() {
+namespace {
+
+QString NowText() {
     const QLocale l = QLocale::system();
     return l.toString(QDateTime::currentDateTime(),
                       l.dateFormat(QLocale::ShortFormat) + ' ' + l.timeFormat(QLocale::LongFormat));
 }
+
+}  // namespace
 
 FrmZezUdiMain::FrmZezUdiMain(ProgramState& state, Dialogs& dialogs, DeviceAccess device,
                              QWidget* parent)
@@ -190,7 +194,7 @@ void FrmZezUdiMain::FillRecentMenu() {
     menus.mnuRecent->clear();
     const QStringList recent = files_->Recent();
     for (int i = 0; i < recent.size(); ++i) {
-        const QString path = recent[i];
+        const QString& path = recent[i];
         QString shown = path;  // an & in a name is shown, not taken as a shortcut mark
         shown.replace(QLatin1Char('&'), QStringLiteral("&&"));
         menus.mnuRecent->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(shown), files_,
@@ -291,12 +295,16 @@ void FrmZezUdiMain::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
+namespace {
+
 // One local file, and not while a transfer runs; the picture and label drops take only the
 // palette's segments and leave everything else to the window.
-static QString DroppedFile(const QMimeData* mime) {
+QString DroppedFile(const QMimeData* mime) {
     const QList<QUrl> urls = mime->urls();
     return urls.size() == 1 && urls[0].isLocalFile() ? urls[0].toLocalFile() : QString();
 }
+
+}  // namespace
 
 void FrmZezUdiMain::dragEnterEvent(QDragEnterEvent* event) {
     if (!transfers_->running() && !DroppedFile(event->mimeData()).isEmpty())

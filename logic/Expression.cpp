@@ -66,6 +66,7 @@ bool ForEachWord(uint32_t care, uint32_t value, uint32_t full, F f) {
 std::vector<RCube> Primes(const Space& s, const std::vector<uint32_t>& minterms) {
     auto key = [](uint32_t care, uint32_t value) { return (uint64_t{care} << 32) | value; };
     std::vector<RCube> level;
+    level.reserve(minterms.size());
     for (uint32_t m : minterms) level.push_back({s.full, m});
     std::vector<RCube> primes;
     while (!level.empty()) {
@@ -206,6 +207,7 @@ std::vector<RCube> ExactCover(const Space& s, bool& exact) {
     cs.Search(Cover{}, 0);
     exact = cs.complete;
     std::vector<RCube> out;
+    out.reserve(cs.best.size());
     for (int p : cs.best) out.push_back(primes[static_cast<std::size_t>(p)]);
     return out;
 }

@@ -43,6 +43,7 @@ Node Product(const Cube& cube) {
 
 Node Flat(const std::vector<Cube>& cubes) {
     std::vector<Node> terms;
+    terms.reserve(cubes.size());
     for (const Cube& c : cubes) terms.push_back(Product(c));
     return Join(Node::Kind::Or, std::move(terms));
 }
