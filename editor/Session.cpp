@@ -111,19 +111,40 @@ QString Session::Base(const QString& id) const {
     return storage_.recoveryDir + QStringLiteral("/session-") + id;
 }
 
+namespace {
+
+// A recent file as a person reads it and as the system compares names: native separators, and
+// on Windows one entry for names that differ only in case.
+QString RecentName(const QString& path) {
+    return QDir::toNativeSeparators(path);
+}
+
+void RemoveName(QStringList& list, const QString& path) {
+#ifdef Q_OS_WIN
+    constexpr auto kCase = Qt::CaseInsensitive;
+#else
+    constexpr auto kCase = Qt::CaseSensitive;
+#endif
+    list.removeIf([&](const QString& p) { return p.compare(path, kCase) == 0; });
+}
+
+}  // namespace
+
 QStringList Session::Recent() const {
     if (storage_.settingsFile.isEmpty()) return {};
-    return QSettings(storage_.settingsFile, QSettings::IniFormat)
-        .value(QLatin1String(kRecentKey))
-        .toStringList()
-        .mid(0, kRecentLimit);
+    QStringList list = QSettings(storage_.settingsFile, QSettings::IniFormat)
+                           .value(QLatin1String(kRecentKey))
+                           .toStringList()
+                           .mid(0, kRecentLimit);
+    for (QString& p : list) p = RecentName(p);  // also what an earlier version kept
+    return list;
 }
 
 void Session::AddRecent(const QString& path) {
     if (storage_.settingsFile.isEmpty()) return;
     QStringList list = Recent();
-    list.removeAll(path);
-    list.prepend(path);
+    RemoveName(list, RecentName(path));
+    list.prepend(RecentName(path));
     while (list.size() > kRecentLimit) list.removeLast();
     QSettings(storage_.settingsFile, QSettings::IniFormat)
         .setValue(QLatin1String(kRecentKey), list);
@@ -132,7 +153,7 @@ void Session::AddRecent(const QString& path) {
 void Session::RemoveRecent(const QString& path) {
     if (storage_.settingsFile.isEmpty()) return;
     QStringList list = Recent();
-    list.removeAll(path);
+    RemoveName(list, RecentName(path));
     QSettings(storage_.settingsFile, QSettings::IniFormat)
         .setValue(QLatin1String(kRecentKey), list);
 }

@@ -11,6 +11,11 @@
 
 #include "editor/Dialogs.h"
 
+// A failing comparison shows the text, not the bytes of the object.
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
+
 namespace zez::test {
 
 struct Box {

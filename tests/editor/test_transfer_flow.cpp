@@ -179,12 +179,15 @@ TEST_F(TransferFlowTest, OtherPortsAreTypedAndTheChoiceIsRemembered) {
     access.systemPorts = [] {  // what the system lists is offered, COM12 too
         return std::vector<std::pair<std::string, std::string>>{{"COM12", "USB Serial"}};
     };
-    dialogs.texts = {QStringLiteral("/dev/null")};
+    // A name typed for a port that is there (a plain file here: no serial port in this build).
+    const QString typed = QString::fromStdString(dir.File("port"));
+    test::WriteBytes(dir.File("port"), {});
+    dialogs.texts = {typed};
     ports.AskOther();
     EXPECT_TRUE(dialogs.asked.back().endsWith("Ports found:\n  COM12 (USB Serial)"));
     EXPECT_EQ(ports.kind(), PortChoice::Kind::Other);
-    EXPECT_EQ(ports.OtherCaption(), "&Other Port...\t/dev/null");
-    EXPECT_EQ(ports.CurrentPortName(), "/dev/null");
+    EXPECT_EQ(ports.OtherCaption(), "&Other Port...\t" + typed);
+    EXPECT_EQ(ports.CurrentPortName(), typed);
     // Without serial ports in this build a transfer fails with a reason.
     Answering({Answer::Yes}).Download(false);
     EXPECT_EQ(Last().icon, Icon::Critical);
@@ -198,7 +201,7 @@ TEST_F(TransferFlowTest, OtherPortsAreTypedAndTheChoiceIsRemembered) {
     };
     auto next = restored();
     next->AskOther();  // no answer scripted: cancelled
-    EXPECT_EQ(next->CurrentPortName(), "/dev/null");
+    EXPECT_EQ(next->CurrentPortName(), typed);
     next->SelectEmulated();
     EXPECT_EQ(restored()->kind(), PortChoice::Kind::Emulated);
     // A remembered port that is gone stays chosen and is shown as missing, never replaced.

@@ -1,5 +1,6 @@
 // The window: its fixed layout, menus and captions, and the wiring from its widgets, keys and
 // menus to the document and the flows.
+#include <QDir>
 #include <QMenuBar>
 #include <QTest>
 #include <numeric>
@@ -137,7 +138,8 @@ TEST_F(EditorTest, DropsOnPicturesAndLabelsEditTheOutputShown) {
     QCoreApplication::sendEvent(window.get(), &drop);
     QCoreApplication::processEvents();  // opened once the drop has ended
     EXPECT_EQ(dialogs.boxes.back().text, "Discard Any Changes?");
-    EXPECT_TRUE(window->document().fileName() == file && !state.ConfigChanged);
+    EXPECT_TRUE(window->document().fileName() == QDir::toNativeSeparators(file) &&
+                !state.ConfigChanged);
 }
 
 TEST_F(EditorTest, TheLabelOpensTheListWhichStoresTheChoiceOrTimesOut) {
