@@ -8,6 +8,7 @@
 #include <QRandomGenerator>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QSysInfo>
 
 #include "config/CdfFile.h"
 #include "config/FileAccess.h"
@@ -98,13 +99,28 @@ void Session::CleanUp() const {
         const QString base = path.left(path.size() - 5);
         if (QFileInfo::exists(base + QStringLiteral(".CDF"))) continue;  // offered at start
         if (!Usable(path, kInfoLimit)) continue;
-        QLockFile other(path);
-        if (!other.tryLock(0)) continue;  // a running editor's
-        other.unlock();
+        if (Held(path)) continue;
         QFile::remove(path);
         if (Usable(base + QStringLiteral(".info"), kInfoLimit))
             QFile::remove(base + QStringLiteral(".info"));
     }
+}
+
+bool Session::Held(const QString& path) const {
+    if (path == Base(id_) + QStringLiteral(".lock")) return true;
+    QLockFile other(path);
+    // A lock names its holder's process. One that names this program's own process was left by
+    // an editor that has ended (the system gave its number again: Windows does so at once), and
+    // would otherwise count as held until it is half a minute old.
+    qint64 pid = 0;
+    QString host, app;
+    if (other.getLockInfo(&pid, &host, &app) && pid == QCoreApplication::applicationPid() &&
+        host == QSysInfo::machineHostName())
+        other.removeStaleLockFile();
+    // A lock that can be taken belongs to no running editor.
+    if (!other.tryLock(0)) return true;
+    other.unlock();
+    return false;
 }
 
 QString Session::Base(const QString& id) const {
@@ -184,10 +200,7 @@ std::vector<Session::Orphan> Session::FindOrphans() const {
             !Usable(Base(id) + QStringLiteral(".lock"), kInfoLimit) ||
             !Usable(Base(id) + QStringLiteral(".info"), kInfoLimit))
             continue;
-        // A lock that can be taken belongs to no running editor.
-        QLockFile other(Base(id) + QStringLiteral(".lock"));
-        if (!other.tryLock(0)) continue;
-        other.unlock();
+        if (Held(Base(id) + QStringLiteral(".lock"))) continue;
         QSettings info(Base(id) + QStringLiteral(".info"), QSettings::IniFormat);
         found.push_back({dir.filePath(name), info.value(QStringLiteral("file")).toString(),
                          info.value(QStringLiteral("written")).toDateTime()});

@@ -62,6 +62,8 @@ class Session {
 
   private:
     QString Base(const QString& id) const;
+    // Whether the lock at `path` is this editor's own or held by another running editor.
+    bool Held(const QString& path) const;
     // Whether the program may use its own file `path`: absent, or a regular file (not a link)
     // of at most `limit` bytes (exactly `exact` when that is set). Anything else is renamed
     // aside, said in a notice, and the answer is then as for an absent file; false only when it

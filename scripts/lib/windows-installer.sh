@@ -7,15 +7,18 @@
 # Usage: windows-installer.sh BUILD_DIR WINE
 set -euo pipefail
 build=$1 wine=$2
+build_dir=$(cd "$build" && pwd)
 here=$(cd "$(dirname "$0")/../.." && pwd)
 setup=$(ls "$build"/zezudi-*-win64.exe)
 zip=$(ls "$build"/zezudi-*-win64.zip)
 work=$(mktemp -d)
 pids=()
 cleanup() {
+  set +e
   [ ${#pids[@]} -gt 0 ] && kill "${pids[@]}" 2>/dev/null
   WINEPREFIX="$work/user" wineserver -k >/dev/null 2>&1 || true
   WINEPREFIX="$work/all" wineserver -k >/dev/null 2>&1 || true
+  type xvfb_stop >/dev/null 2>&1 && { xvfb_stop || true; }
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -38,6 +41,84 @@ reg() {
 }
 unix() { WINEPREFIX=$1 winepath -u "$2" 2>/dev/null | tr -d '\r'; }
 folder() { WINEPREFIX=$1 "$wine" cmd /c echo "$2" 2>/dev/null | tr -d '\r'; }
+
+# drive_editor EXE: the installed editor on Xvfb, driven with xdotool as a person would: a file in
+# a folder whose names are not ASCII opened, edited with a click and a key, saved (the old content
+# kept as a previous version); edited again and killed; on the next start the recovery question,
+# answered Yes, brings the edit back, and Save writes both. The recent files keep the name.
+drive_editor() {
+  local exe=$1 home folder file win app
+  . "$here/scripts/lib/xvfb.sh"
+  xvfb_start 1280x900 "$work" || fail "no X display"
+  home=$(unix "$WINEPREFIX" "$(folder "$WINEPREFIX" '%USERPROFILE%')")
+  folder="$home/Büro"
+  file="$folder/Küche.CDF"
+  mkdir -p "$folder"
+  cp "$here/examples/corridor.CDF" "$file"
+  seg() { od -An -t d2 -j $((2 * 8 * $2)) -N 2 "$1" 2>/dev/null | tr -d ' '; }
+  wait_wire() {  # some file matching $1 holds a wire at segment $2 within 30 s
+    for _ in $(seq 300); do
+      for f in $1; do [ "$(seg "$f" "$2")" = 4 ] && return 0; done
+      sleep 0.1
+    done
+    return 1
+  }
+  open_editor() {
+    ZEZ_AUTOSAVE_MS=300 "$wine" "$exe" "$@" >>"$work/editor.log" 2>&1 &
+    app=$!
+    pids+=("$app")
+    win=$(xvfb_wait_window Brantel 90 "$app") || fail "the editor did not open a window"
+    editor_client "$win"
+  }
+  wire() {  # a click on segment $1 and W, until $2 holds the wire (a click lost is tried again)
+    for _ in 1 2 3; do
+      sleep 1
+      xdotool mousemove $((cx + 120 + 40 * ($1 % 16) + 20)) $((cy + 8 + 40 * ($1 / 16) + 32)) click 1
+      sleep 0.5
+      xdotool key w
+      [ -z "${2:-}" ] && return 0
+      wait_wire "$2" "$1" && return 0
+    done
+    fail "editor: no wire at segment $1 in $2"
+  }
+  local recovery="$home/AppData/Local/ZezUdi/recovery/session-*.CDF"
+  open_editor "$(WINEPREFIX=$WINEPREFIX winepath -w "$file" | tr -d '\r')"
+  wire 200 "$recovery"
+  xdotool key ctrl+s
+  wait_wire "$file" 200 || fail "editor: Ctrl+S did not save $file"
+  ls "$home"/AppData/Local/ZezUdi/versions/*/*.CDF >/dev/null 2>&1 || fail "editor: no previous version kept"
+  cmp -s "$(ls "$home"/AppData/Local/ZezUdi/versions/*/*.CDF | head -1)" "$here/examples/corridor.CDF" ||
+    fail "editor: the previous version is not the file as it was"
+  wire 201 "$recovery"
+  kill -9 "$app"
+  wait "$app" 2>/dev/null || true
+  [ "$(seg "$file" 201)" = 4 ] && fail "editor: the file changed without a Save"
+  # The next start offers the copy (its lock names a process number Wine gives again at once).
+  ZEZ_AUTOSAVE_MS=300 "$wine" "$exe" >>"$work/editor.log" 2>&1 &
+  app=$!
+  pids+=("$app")
+  local box
+  box=$(xvfb_wait_window Recovery 90 "$app") || fail "editor: no recovery question after the kill"
+  import -window root "$build_dir/windows-editor-recovery.png" 2>/dev/null || true
+  for _ in $(seq 10); do
+    xdotool windowfocus --sync "$box" 2>/dev/null || true
+    xdotool key Return
+    sleep 1
+    xdotool search --name '^Recovery$' >/dev/null 2>&1 || break
+  done
+  win=$(xvfb_wait_window Brantel 30 "$app") || fail "editor: gone after the recovery question"
+  sleep 1
+  xdotool key ctrl+s
+  for _ in $(seq 300); do [ "$(seg "$file" 201)" = 4 ] && break; sleep 0.1; done
+  [ "$(seg "$file" 200)" = 4 ] && [ "$(seg "$file" 201)" = 4 ] ||
+    fail "editor: the restored edit was not saved to $file"
+  import -window root "$build_dir/windows-editor.png" 2>/dev/null || true
+  grep -q 'Küche.CDF' "$home/AppData/Local/ZezUdi/zezudi.ini" || fail "editor: the recent files lost the name"
+  kill "$app" 2>/dev/null
+  wineserver -k >/dev/null 2>&1 || true
+  xvfb_stop || true
+  echo "windows installer: the editor opened Büro\Küche.CDF, saved an edit (previous version kept), and a killed editor's edit came back at the next start"
+}
 
 for mode in user all; do
   prefix=$work/$mode
@@ -94,6 +175,7 @@ for mode in user all; do
     wineserver -k >/dev/null 2>&1; wineserver -w >/dev/null 2>&1
     kill "${pids[@]}" 2>/dev/null; wait "${pids[@]}" 2>/dev/null || true; pids=()
     echo "windows installer: download and upload through COM5 ($pty): byte-identical"
+    drive_editor "$dir/bin/zezudi.exe"
   fi
 
   "$wine" "$dir/Uninstall.exe" /S >/dev/null 2>&1

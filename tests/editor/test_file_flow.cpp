@@ -1,6 +1,7 @@
 // New, Open, Save, Save As, the exit question, recent files and recovery copies, on the document
 // without a window.
 #include <QDir>
+#include <QLockFile>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -280,6 +281,15 @@ TEST_F(FileFlowTest, UnsavedChangesOfAnEditorThatDidNotEndCleanlyAreOfferedBack)
         Session second(InDir());
         EXPECT_TRUE(second.FindOrphans().empty());
         // The editor goes away without a clean exit.
+    }
+    {  // Its lock left under a process number this program has now (Windows gives numbers
+       // again at once) is no running editor's.
+        const QString dead = InDir().recoveryDir + QStringLiteral("/dead.lock");
+        QLockFile held(dead);
+        ASSERT_TRUE(held.tryLock(0));
+        const auto copy = QDir(InDir().recoveryDir).entryList({QStringLiteral("*.CDF")}).front();
+        ASSERT_TRUE(QFile::copy(dead, InDir().recoveryDir + QLatin1Char('/') + copy.chopped(4) +
+                                          QStringLiteral(".lock")));
     }
     for (Answer answer : {Answer::Yes, Answer::No}) {
         Session session(InDir());
