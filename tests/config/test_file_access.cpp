@@ -11,6 +11,7 @@
 #include "compiler/Compiler.h"
 #include "config/CdfFile.h"
 #include "config/FileAccess.h"
+#include "config/FileLock.h"
 
 #ifndef _WIN32
 #include <fcntl.h>
@@ -209,6 +210,34 @@ TEST(FileAccess, AReadOnlyFileIsKeptOnWindows) {
     EXPECT_EQ(ReadBytes(cdf.string()), before);
 }
 #endif
+
+// The lock beside one of the program's own files: one holder at a time, free again when its
+// holder goes, and never taken through a link or on anything but a regular file.
+TEST(FileLock, OneHolderAtATimeOnlyOnAPlainFile) {
+    TempDir dir;
+    const fs::path lock = dir.path() / "own.lock";
+    {
+        const auto held = FileLock::Acquire(lock, 0ms, "Cannot lock");
+        ASSERT_TRUE(held) << held.error();
+        const auto second = FileLock::Acquire(lock, 50ms, "Cannot lock");
+        ASSERT_FALSE(second);
+        EXPECT_NE(second.error().find("another program has held it"), std::string::npos);
+    }
+    EXPECT_TRUE(FileLock::Acquire(lock, 0ms, "Cannot lock"));
+    std::vector<fs::path> refused = {dir.path()};  // a folder
+#ifndef _WIN32
+    fs::create_symlink(lock, dir.path() / "link.lock");  // even to a lock file
+    refused.push_back(dir.path() / "link.lock");
+    ASSERT_EQ(::mkfifo((dir.path() / "fifo.lock").c_str(), 0600), 0);  // must not block
+    refused.push_back(dir.path() / "fifo.lock");
+#endif
+    for (const auto& path : refused) {
+        const auto taken = FileLock::Acquire(path, 0ms, "Cannot lock");
+        ASSERT_FALSE(taken) << path;
+        EXPECT_EQ(taken.error().rfind("Cannot lock \"" + PathText(path) + "\": ", 0), 0u)
+            << taken.error();
+    }
+}
 
 }  // namespace
 }  // namespace zez

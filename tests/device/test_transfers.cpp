@@ -210,17 +210,26 @@ TEST(Transfers, FaultsEndTheTransferWithTheirReasonInTime) {
         const char* reason;
         std::size_t commands;  // written in all
         double seconds;        // taken, with the speed change's 0.5 s pause and the time-outs
+        int unplugAfter = -1;  // the adapter pulled after this many commands
     };
     const Case cases[] = {
         {"silent", {.silentAfter = 0}, Outcome::NoConnect, "", 1, 2.5},
         {"short replies", {.shortReplies = true}, Outcome::NoConnect, "", 1, 2.5},  // 7 of 8
+        {"silent after the connect",
+         {.silentAfter = 1},
+         Outcome::Failed,
+         "stopped answering",
+         7,
+         15.5},
         {"quiet after 100", {.silentAfter = 100}, Outcome::Failed, "stopped answering", 105, 15.5},
         {"drops", {.dropEvery = 1000}, Outcome::Failed, "differs from the host's", 9220, 27.5},
-        {"unplugged", {}, Outcome::Failed, "disconnected", 500, -1},
+        {"unplugged", {}, Outcome::Failed, "disconnected", 500, -1, 500},
+        {"unplugged at the connect", {}, Outcome::PortError, "disconnected", 0, -1, 0},
+        {"unplugged at the speed change", {}, Outcome::Failed, "disconnected", 1, -1, 1},
     };
     for (const auto& c : cases) {
         Bench b(c.faults);
-        if (std::string(c.name) == "unplugged") b.port.unplugAfterWrites = 500;
+        b.port.unplugAfterWrites = c.unplugAfter;
         const auto r = Download(b.link, "ttyX", ControlArray{}, Sample(4));
         EXPECT_EQ(r.outcome, c.outcome) << c.name;
         EXPECT_NE(r.reason.find(c.reason), std::string::npos) << c.name << ": " << r.reason;
