@@ -307,7 +307,7 @@ TEST(TransferLog, WhatItCannotUseIsSetAsideAndWhatItHoldsIsShownPrintable) {
         "che";
     std::string big(64 + kLogKept * 6 * 4097 + 1, 'x');
     const std::pair<std::string, std::string> unusable[] = {
-        {std::string("\x00\x01binary\x1b", 10), "not a transfer log written by this program"},
+        {std::string("\x00\x01" "binary\x1b", 9), "not a transfer log written by this program"},
         {header + "t\tdownload\tCOM1\ta.CDF\tcomplete\t\nhalf a line\n", "line 3 holds no entry"},
         {big, "larger than its newest 1000 entries can be"},
     };
