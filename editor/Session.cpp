@@ -8,7 +8,6 @@
 #include <QRandomGenerator>
 #include <QSettings>
 #include <QStandardPaths>
-#include <QSysInfo>
 
 #include "config/CdfFile.h"
 #include "config/FileAccess.h"
@@ -109,13 +108,14 @@ void Session::CleanUp() const {
 bool Session::Held(const QString& path) const {
     if (path == Base(id_) + QStringLiteral(".lock")) return true;
     QLockFile other(path);
-    // A lock names its holder's process. One that names this program's own process was left by
-    // an editor that has ended (the system gave its number again: Windows does so at once), and
-    // would otherwise count as held until it is half a minute old.
-    qint64 pid = 0;
-    QString host, app;
-    if (other.getLockInfo(&pid, &host, &app) && pid == QCoreApplication::applicationPid() &&
-        host == QSysInfo::machineHostName())
+    // A lock names its holder's process and machine. One that names this program's own process
+    // on this machine (as this editor's own lock names them) was left by an editor that has ended
+    // (the system gave its number again: Windows does so at once), and would otherwise count as
+    // held until it is half a minute old.
+    qint64 pid = 0, ownPid = 0;
+    QString host, app, ownHost, ownApp;
+    if (lock_ && lock_->getLockInfo(&ownPid, &ownHost, &ownApp) &&
+        other.getLockInfo(&pid, &host, &app) && pid == ownPid && host == ownHost)
         other.removeStaleLockFile();
     // A lock that can be taken belongs to no running editor.
     if (!other.tryLock(0)) return true;

@@ -44,12 +44,17 @@ folder() { WINEPREFIX=$1 "$wine" cmd /c echo "$2" 2>/dev/null | tr -d '\r'; }
 
 # drive_editor EXE: the installed editor on Xvfb, driven with xdotool as a person would: a file in
 # a folder whose names are not ASCII opened, edited with a click and a key, saved (the old content
-# kept as a previous version); edited again and killed; on the next start the recovery question,
-# answered Yes, brings the edit back, and Save writes both. The recent files keep the name.
+# kept as a previous version); compiled, downloaded and uploaded through COM5 (zezudi-devsim) and
+# with the emulated device from the Connect menu's keys, each logged as complete; edited again and
+# killed; on the next start the recovery question, answered Yes, brings the edit back, and Save
+# writes both. The recent files and the port chosen last are kept.
 drive_editor() {
   local exe=$1 home folder file win app
   . "$here/scripts/lib/xvfb.sh"
   xvfb_start 1280x900 "$work" || fail "no X display"
+  # Wine's desktop belongs to the server's first program: one that started without a display
+  # leaves every later window without one.
+  wineserver -k >/dev/null 2>&1; wineserver -w >/dev/null 2>&1
   home=$(unix "$WINEPREFIX" "$(folder "$WINEPREFIX" '%USERPROFILE%')")
   folder="$home/Büro"
   file="$folder/Küche.CDF"
@@ -81,14 +86,65 @@ drive_editor() {
     done
     fail "editor: no wire at segment $1 in $2"
   }
-  local recovery="$home/AppData/Local/ZezUdi/recovery/session-*.CDF"
-  open_editor "$(WINEPREFIX=$WINEPREFIX winepath -w "$file" | tr -d '\r')"
+  others() {  # the editor's boxes and dialogs: its windows other than the main one
+    local w n
+    for w in $(xdotool search --name '.' 2>/dev/null); do
+      n=$(xdotool getwindowname "$w" 2>/dev/null) || continue
+      case $n in ""|*Brantel*|*IME*) ;; *) echo "$w" ;; esac
+    done
+  }
+  answer_until() {  # Return in every box that comes up, until "$@" holds and no box is left
+    local box     # (for two seconds: the outcome's box comes after the log entry)
+    for _ in $(seq 240); do
+      box=$(others | head -1)
+      if [ -n "$box" ]; then
+        xdotool windowfocus --sync "$box" 2>/dev/null || true
+        xdotool key Return
+        # Once only: a Return that reaches the main window would press its Test button.
+        for _ in $(seq 30); do others | grep -qx "$box" || break; sleep 0.1; done
+      elif "$@"; then
+        sleep 2
+        [ -z "$(others)" ] && return 0
+      fi
+      sleep 0.5
+    done
+    import -window root "$build_dir/windows-editor-failed.png" 2>/dev/null || true
+    return 1
+  }
+  count() { grep -c "	$1	$2	.*	complete	" "$home/AppData/Local/ZezUdi/transfers.log" 2>/dev/null || true; }
+  logged() { [ "$(count "$1" "$2")" -gt "$3" ]; }  # more complete ACTION PORT entries than $3
+  connect() {  # the Connect menu's item with the key $1
+    xdotool windowfocus --sync "$win" 2>/dev/null || true
+    xdotool key alt+c
+    sleep 0.5
+    xdotool key "$1"
+  }
+  local recovery="$home/AppData/Local/ZezUdi/recovery/session-*.CDF" n
+  open_editor --port COM5 "$(WINEPREFIX=$WINEPREFIX winepath -w "$file" | tr -d '\r')"
   wire 200 "$recovery"
   xdotool key ctrl+s
   wait_wire "$file" 200 || fail "editor: Ctrl+S did not save $file"
   ls "$home"/AppData/Local/ZezUdi/versions/*/*.CDF >/dev/null 2>&1 || fail "editor: no previous version kept"
   cmp -s "$(ls "$home"/AppData/Local/ZezUdi/versions/*/*.CDF | head -1)" "$here/examples/corridor.CDF" ||
     fail "editor: the previous version is not the file as it was"
+  compile() {  # Compile, and its box answered
+    connect c
+    for _ in $(seq 60); do [ -n "$(others)" ] && break; sleep 0.5; done
+    answer_until true || fail "editor: the compile's box stayed"
+  }
+  compile
+  n=$(count download COM5)
+  connect d
+  answer_until logged download COM5 "$n" || fail "editor: no complete download through COM5 logged"
+  n=$(count upload COM5)
+  connect u
+  answer_until logged upload COM5 "$n" || fail "editor: no complete upload through COM5 logged"
+  connect e
+  sleep 1
+  compile  # the upload replaced the diagrams: compiled again before a download
+  n=$(count download 'Emulated device')
+  connect d
+  answer_until logged download 'Emulated device' "$n" || fail "editor: no download to the emulated device"
   wire 201 "$recovery"
   kill -9 "$app"
   wait "$app" 2>/dev/null || true
@@ -114,10 +170,11 @@ drive_editor() {
     fail "editor: the restored edit was not saved to $file"
   import -window root "$build_dir/windows-editor.png" 2>/dev/null || true
   grep -q 'Küche.CDF' "$home/AppData/Local/ZezUdi/zezudi.ini" || fail "editor: the recent files lost the name"
-  kill "$app" 2>/dev/null
+  grep -q '^port=emulated' "$home/AppData/Local/ZezUdi/zezudi.ini" || fail "editor: the port chosen was not kept"
+  kill "$app" 2>/dev/null || true
   wineserver -k >/dev/null 2>&1 || true
   xvfb_stop || true
-  echo "windows installer: the editor opened Büro\Küche.CDF, saved an edit (previous version kept), and a killed editor's edit came back at the next start"
+  echo "windows installer: the editor opened Büro\\Küche.CDF, saved an edit (previous version kept), compiled, downloaded and uploaded through COM5 and to the emulated device, and a killed editor's edit came back at the next start"
 }
 
 for mode in user all; do
@@ -171,11 +228,11 @@ for mode in user all; do
     "$wine" "$dir/bin/zezudi-cli.exe" upload --port COM5 -o "$up" --yes > "$work/up.txt" 2>&1 ||
       { cat "$work/up.txt"; fail "upload through COM5"; }
     cmp "$work/corridor.CDF" "$work/up.CDF" || fail "the upload through COM5 differs from the download"
-    # Wine first: the terminal's hang-up would reach its server, which answers with a dump.
-    wineserver -k >/dev/null 2>&1; wineserver -w >/dev/null 2>&1
-    kill "${pids[@]}" 2>/dev/null; wait "${pids[@]}" 2>/dev/null || true; pids=()
     echo "windows installer: download and upload through COM5 ($pty): byte-identical"
     drive_editor "$dir/bin/zezudi.exe"
+    # Wine first: the terminal's hang-up would reach its server, which answers with a dump.
+    wineserver -k >/dev/null 2>&1; wineserver -w >/dev/null 2>&1
+    kill "${pids[@]}" 2>/dev/null || true; wait "${pids[@]}" 2>/dev/null || true; pids=()
   fi
 
   "$wine" "$dir/Uninstall.exe" /S >/dev/null 2>&1
