@@ -24,10 +24,6 @@ constexpr std::string_view kTempMarker = ".zezudi-partial-save-";
 constexpr std::string_view kOldTempMarker = ".zez-";  // what versions up to 0.1.0 wrote
 constexpr std::string_view kTempEnd = ".tmp";
 
-Error Failure(const std::string& verb, const fs::path& path, const std::string& why) {
-    return Error{verb + " \"" + PathText(path) + "\": " + why + "."};
-}
-
 // Why a thing that is not a regular file cannot be read or replaced as one.
 std::string NotAFile(fs::file_type type) {
     switch (type) {
@@ -84,34 +80,38 @@ bool IsTemporaryOf(const std::string& entry, const std::string& name, std::strin
 
 }  // namespace
 
+Error FileFailure(const std::string& verb, const fs::path& path, const std::string& why) {
+    return Error{verb + " \"" + PathText(path) + "\": " + why + "."};
+}
+
 Result<FilePtr> OpenForReading(const fs::path& path, const std::string& verb) {
 #ifdef _WIN32
-    if (IsDevice(path)) return Failure(verb, path, NotAFile(fs::file_type::character));
+    if (IsDevice(path)) return FileFailure(verb, path, NotAFile(fs::file_type::character));
     std::error_code ec;
     const auto st = fs::status(path, ec);
     if (!ec && fs::exists(st) && !fs::is_regular_file(st))
-        return Failure(verb, path, NotAFile(st.type()));
+        return FileFailure(verb, path, NotAFile(st.type()));
     errno = 0;
     FilePtr f(OpenFile(path, "rb"));
-    if (!f) return Failure(verb, path, SystemReason(errno));
+    if (!f) return FileFailure(verb, path, SystemReason(errno));
     return f;
 #else
     // A socket cannot be opened at all; say what it is rather than the system's puzzle.
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
-        return Failure(verb, path, NotAFile(TypeOf(st.st_mode)));
+        return FileFailure(verb, path, NotAFile(TypeOf(st.st_mode)));
     // Non-blocking, so that opening a FIFO with no writer returns at once and can be refused.
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) return Failure(verb, path, SystemReason(errno));
+    if (fd < 0) return FileFailure(verb, path, SystemReason(errno));
     // Checked again on what was opened: the name may have changed hands meanwhile.
     if (::fstat(fd, &st) != 0) {
         const int err = errno;
         ::close(fd);
-        return Failure(verb, path, SystemReason(err));
+        return FileFailure(verb, path, SystemReason(err));
     }
     if (!S_ISREG(st.st_mode)) {
         ::close(fd);
-        return Failure(verb, path, NotAFile(TypeOf(st.st_mode)));
+        return FileFailure(verb, path, NotAFile(TypeOf(st.st_mode)));
     }
     const int flags = ::fcntl(fd, F_GETFL);
     if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
@@ -119,7 +119,7 @@ Result<FilePtr> OpenForReading(const fs::path& path, const std::string& verb) {
     if (!f) {
         const int err = errno;
         ::close(fd);
-        return Failure(verb, path, SystemReason(err));
+        return FileFailure(verb, path, SystemReason(err));
     }
     return f;
 #endif
@@ -131,30 +131,31 @@ Result<WriteTarget> CheckWriteTarget(const fs::path& path, const std::string& ve
     // Write through a link (or a chain of them) to the file it names, not over the link.
     if (fs::is_symlink(t.path, ec)) {
         const auto real = fs::weakly_canonical(t.path, ec);
-        if (ec) return Failure(verb, path, ec.message());
+        if (ec) return FileFailure(verb, path, ec.message());
         t.path = real;
     }
 #ifdef _WIN32
-    if (IsDevice(t.path)) return Failure(verb, path, NotAFile(fs::file_type::character));
+    if (IsDevice(t.path)) return FileFailure(verb, path, NotAFile(fs::file_type::character));
 #endif
     const auto st = fs::status(t.path, ec);
-    if (ec && ec != std::errc::no_such_file_or_directory) return Failure(verb, path, ec.message());
+    if (ec && ec != std::errc::no_such_file_or_directory)
+        return FileFailure(verb, path, ec.message());
     if (!fs::exists(st)) return t;
-    if (!fs::is_regular_file(st)) return Failure(verb, path, NotAFile(st.type()));
+    if (!fs::is_regular_file(st)) return FileFailure(verb, path, NotAFile(st.type()));
     t.exists = true;
 #ifdef _WIN32
     if ((st.permissions() & fs::perms::owner_write) == fs::perms::none)
-        return Failure(verb, path, "the file is read-only");
+        return FileFailure(verb, path, "the file is read-only");
 #else
     // No write bit at all is read-only for everyone, also for an administrator.
     if ((st.permissions() & (fs::perms::owner_write | fs::perms::group_write |
                              fs::perms::others_write)) == fs::perms::none)
-        return Failure(verb, path, "the file is read-only");
+        return FileFailure(verb, path, "the file is read-only");
     if (::access(t.path.c_str(), W_OK) != 0) {
-        if (errno == EROFS) return Failure(verb, path, "it is on a read-only file system");
+        if (errno == EROFS) return FileFailure(verb, path, "it is on a read-only file system");
         if (errno == EACCES || errno == EPERM)
-            return Failure(verb, path, "the file is read-only for you (permission denied)");
-        return Failure(verb, path, SystemReason(errno));
+            return FileFailure(verb, path, "the file is read-only for you (permission denied)");
+        return FileFailure(verb, path, SystemReason(errno));
     }
 #endif
     return t;

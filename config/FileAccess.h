@@ -12,6 +12,11 @@
 
 namespace zez {
 
+// The error of a file operation as every message of the program words it:
+// "<verb> "<path>": <why>.".
+Error FileFailure(const std::string& verb, const std::filesystem::path& path,
+                  const std::string& why);
+
 // Opens `path` for reading when it is a regular file; anything else is refused before a read can
 // block. Errors read "<verb> "<path>": <reason>.".
 Result<FilePtr> OpenForReading(const std::filesystem::path& path, const std::string& verb);

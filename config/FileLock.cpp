@@ -2,7 +2,7 @@
 
 #include <thread>
 
-#include "config/File.h"
+#include "config/FileAccess.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -19,10 +19,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
-
-Error Failure(const std::string& verb, const fs::path& path, const std::string& why) {
-    return Error{verb + " \"" + PathText(path) + "\": " + why + "."};
-}
 
 #ifdef _WIN32
 std::string WindowsReason(DWORD err) {
@@ -48,12 +44,13 @@ Result<FileLock> FileLock::Acquire(const fs::path& lockFile, std::chrono::millis
         CreateFileW(lockFile.c_str(), GENERIC_READ | GENERIC_WRITE,
                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return Failure(verb, lockFile, WindowsReason(GetLastError()));
+    if (h == INVALID_HANDLE_VALUE)
+        return FileFailure(verb, lockFile, WindowsReason(GetLastError()));
     BY_HANDLE_FILE_INFORMATION info{};
     if (GetFileType(h) != FILE_TYPE_DISK || !GetFileInformationByHandle(h, &info) ||
         (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY))) {
         CloseHandle(h);
-        return Failure(verb, lockFile, "it is not a regular file");
+        return FileFailure(verb, lockFile, "it is not a regular file");
     }
     for (;;) {
         OVERLAPPED whole{};
@@ -68,27 +65,27 @@ Result<FileLock> FileLock::Acquire(const fs::path& lockFile, std::chrono::millis
     const int fd =
         ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
     if (fd < 0)
-        return Failure(verb, lockFile, errno == ELOOP ? "it is a link" : SystemReason(errno));
+        return FileFailure(verb, lockFile, errno == ELOOP ? "it is a link" : SystemReason(errno));
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
-        return Failure(verb, lockFile, "it is not a regular file");
+        return FileFailure(verb, lockFile, "it is not a regular file");
     }
     for (;;) {
         if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return FileLock(fd);
         if (errno != EWOULDBLOCK && errno != EINTR) {
             const int err = errno;
             ::close(fd);
-            return Failure(verb, lockFile, SystemReason(err));
+            return FileFailure(verb, lockFile, SystemReason(err));
         }
         if (Clock::now() >= deadline) break;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     ::close(fd);
 #endif
-    return Failure(verb, lockFile,
-                   "another program has held it for longer than " +
-                       std::to_string(wait.count() / 1000) + " seconds");
+    return FileFailure(verb, lockFile,
+                       "another program has held it for longer than " +
+                           std::to_string(wait.count() / 1000) + " seconds");
 }
 
 FileLock::~FileLock() {
