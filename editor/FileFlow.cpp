@@ -137,12 +137,12 @@ void FileFlow::Save() {
 }
 
 void FileFlow::Know(const QString& path, const Config& config) {
-    knownPath_ = path;
+    knownPath_ = QDir::toNativeSeparators(path);  // as the document keeps its name
     known_ = SerializeCdf(config);
 }
 
 bool FileFlow::ChangedElsewhere(const QString& path) const {
-    if (!known_ || path != knownPath_) return false;
+    if (!known_ || QDir::toNativeSeparators(path) != knownPath_) return false;
     const auto now = LoadFromFile(Local(path));  // a file gone is saved again without a question
     return now && SerializeCdf(now.value().config) != *known_;
 }

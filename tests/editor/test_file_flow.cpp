@@ -184,7 +184,7 @@ TEST_F(FileFlowTest, SaveAsksForANameOnceThenWritesThere) {
 // here; No writes nothing and keeps the flag.
 TEST_F(FileFlowTest, SaveAsksBeforeReplacingAFileChangedElsewhere) {
     const QString file = Saved("site.CDF", 6);
-    files.OpenNamed(file);
+    files.OpenNamed(QDir::fromNativeSeparators(file));  // as a file dialog names it on Windows
     EditSomething();
     Saved("site.CDF", 9);  // another editor saved it meanwhile
     const auto theirs = ReadBytes(file.toStdString());
