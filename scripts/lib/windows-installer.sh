@@ -44,10 +44,11 @@ folder() { WINEPREFIX=$1 "$wine" cmd /c echo "$2" 2>/dev/null | tr -d '\r'; }
 
 # drive_editor EXE: the installed editor on Xvfb, driven with xdotool as a person would: a file in
 # a folder whose names are not ASCII opened, edited with a click and a key, saved (the old content
-# kept as a previous version); compiled, downloaded and uploaded through COM5 (zezudi-devsim) and
-# with the emulated device from the Connect menu's keys, each logged as complete; edited again and
-# killed; on the next start the recovery question, answered Yes, brings the edit back, and Save
-# writes both. The recent files and the port chosen last are kept.
+# kept as a previous version); compiled, downloaded, uploaded and compared through COM5
+# (zezudi-devsim) and downloaded to the emulated device from the Connect menu's keys, each found in
+# the transfer log; edited again and killed; on the next start the recovery question, answered Yes,
+# brings the edit back, and Save writes both. The recent files, the port chosen last and (after
+# Exit) the window's place are kept.
 drive_editor() {
   local exe=$1 home folder file win app
   . "$here/scripts/lib/xvfb.sh"
@@ -111,8 +112,10 @@ drive_editor() {
     import -window root "$build_dir/windows-editor-failed.png" 2>/dev/null || true
     return 1
   }
-  count() { grep -c "	$1	$2	.*	complete	" "$home/AppData/Local/ZezUdi/transfers.log" 2>/dev/null || true; }
-  logged() { [ "$(count "$1" "$2")" -gt "$3" ]; }  # more complete ACTION PORT entries than $3
+  count() {  # entries ACTION PORT [OUTCOME, complete when not given]
+    grep -c "	$1	$2	.*	${3:-complete}	" "$home/AppData/Local/ZezUdi/transfers.log" 2>/dev/null || true
+  }
+  logged() { [ "$(count "$1" "$2" "${4:-}")" -gt "$3" ]; }  # more such entries than $3
   connect() {  # the Connect menu's item with the key $1
     xdotool windowfocus --sync "$win" 2>/dev/null || true
     xdotool key alt+c
@@ -139,6 +142,9 @@ drive_editor() {
   n=$(count upload COM5)
   connect u
   answer_until logged upload COM5 "$n" || fail "editor: no complete upload through COM5 logged"
+  n=$(count compare COM5 match)
+  connect w  # Compare with Device: the device holds what was just uploaded
+  answer_until logged compare COM5 "$n" match || fail "editor: no compare through COM5 said match"
   connect e
   sleep 1
   compile  # the upload replaced the diagrams: compiled again before a download
@@ -171,10 +177,14 @@ drive_editor() {
   import -window root "$build_dir/windows-editor.png" 2>/dev/null || true
   grep -q 'Küche.CDF' "$home/AppData/Local/ZezUdi/zezudi.ini" || fail "editor: the recent files lost the name"
   grep -q '^port=emulated' "$home/AppData/Local/ZezUdi/zezudi.ini" || fail "editor: the port chosen was not kept"
-  kill "$app" 2>/dev/null || true
+  # Exit (Ctrl+Q) ends it cleanly: the window's place is kept for the next start.
+  xdotool key ctrl+q
+  for _ in $(seq 150); do kill -0 "$app" 2>/dev/null || break; sleep 0.2; done
+  kill -0 "$app" 2>/dev/null && fail "editor: Exit did not end it"
+  grep -q '^windowPos=' "$home/AppData/Local/ZezUdi/zezudi.ini" || fail "editor: the window's place was not kept"
   wineserver -k >/dev/null 2>&1 || true
   xvfb_stop || true
-  echo "windows installer: the editor opened Büro\\Küche.CDF, saved an edit (previous version kept), compiled, downloaded and uploaded through COM5 and to the emulated device, and a killed editor's edit came back at the next start"
+  echo "windows installer: the editor opened Büro\\Küche.CDF, saved an edit (previous version kept), compiled, downloaded, uploaded and compared through COM5 and downloaded to the emulated device, a killed editor's edit came back at the next start, and Exit kept the window's place"
 }
 
 for mode in user all; do
