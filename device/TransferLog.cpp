@@ -100,9 +100,9 @@ Result<std::vector<LogEntry>> Parse(const fs::path& path) {
     std::vector<LogEntry> entries;
     const auto status = fs::symlink_status(path, ec);
     if (!fs::exists(status)) return entries;
-    if (fs::is_regular_file(status) && fs::file_size(path, ec) > kSizeLimit && !ec)
-        return Error{"it is larger than its newest " + std::to_string(kLogKept) +
-                     " entries can be"};
+    const Error tooLarge{"it is larger than its newest " + std::to_string(kLogKept) +
+                         " entries can be"};
+    if (fs::is_regular_file(status) && fs::file_size(path, ec) > kSizeLimit && !ec) return tooLarge;
     auto in = OpenForReading(path, "Cannot read the transfer log");
     if (!in) return Error{in.error()};
     std::string text;
@@ -110,9 +110,7 @@ Result<std::vector<LogEntry>> Parse(const fs::path& path) {
     for (std::size_t n; text.size() <= kSizeLimit &&
                         (n = std::fread(buffer, 1, sizeof buffer, in.value().get())) > 0;)
         text.append(buffer, n);
-    if (text.size() > kSizeLimit)
-        return Error{"it is larger than its newest " + std::to_string(kLogKept) +
-                     " entries can be"};
+    if (text.size() > kSizeLimit) return tooLarge;
     if (text.empty()) return entries;
     std::size_t start = 0, number = 0;
     while (start < text.size()) {
@@ -188,9 +186,7 @@ Result<LogContents> ReadLog(const fs::path& path) {
     // log is still read, as the atomic writer leaves it whole, but nothing is set aside.
     if (auto lock = LockLog(path); lock) return Load(path);
     auto parsed = Parse(path);
-    if (!parsed)
-        return Error{"Cannot read the transfer log \"" + PathText(path) + "\": " + parsed.error() +
-                     "."};
+    if (!parsed) return FileFailure("Cannot read the transfer log", path, parsed.error());
     return LogContents{std::move(parsed.value()), {}};
 }
 
