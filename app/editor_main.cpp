@@ -92,6 +92,7 @@ int main(int argc, char** argv) {
     };
     zez::FrmZezUdiMain window(state, dialogs, std::move(device));
     dialogs.SetParent(&window);
+    dialogs.SetHelp([&window](const QString& text) { window.ShowHelpForMessage(text); });
     window.show();
     if (!args.file.isEmpty()) window.OpenNamedFile(args.file);
     // After the file named on the command line: a restored copy is then what the window shows.

@@ -1,4 +1,4 @@
-// Makes docs/screenshot.png: the editor with an example, after a Test that lit part of the
+// Makes docs/guide/images/editor.png: the editor with an example, after a Test that lit part of the
 // circuit. Run under a display (scripts/screenshot uses Xvfb).
 // Usage: zezudi-screenshot EXAMPLE.CDF OUTPUT.png OUTPUT_NUMBER SIGNAL...
 

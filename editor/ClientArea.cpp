@@ -1,5 +1,7 @@
 #include "editor/ClientArea.h"
 
+#include "editor/HelpWindow.h"
+
 #include "editor/Fonts.h"
 
 #include <QKeyEvent>
@@ -161,6 +163,18 @@ ClientArea::ClientArea(QWidget* parent) : QWidget(parent) {
     lblComPrg = new QLabel(this);
     lblComPrg->setGeometry(768, 8, 105, 17);
     lblComPrg->hide();
+
+    // Where F1 leads from each part of the window.
+    auto topic = [](QWidget* w, const char* t) {
+        w->setProperty(kHelpTopic, QString::fromLatin1(t));
+    };
+    for (PaletteItem* p : imgSelect) topic(p, "drawing.md#The palette");
+    for (QWidget* w : {static_cast<QWidget*>(grid), static_cast<QWidget*>(this)})
+        topic(w, "drawing.md#Editing on the grid");
+    for (SegmentLabel* l : lblSeg) topic(l, "drawing.md#Choosing a contact's input");
+    topic(cboSelect, "drawing.md#Choosing a contact's input");
+    topic(cboOutput, "drawing.md#Choosing the output");
+    topic(Frame1, "testing.md#The Test frame");
 }
 
 void ClientArea::OpenInputList(int index, int sel) {

@@ -1,5 +1,7 @@
 #include "editor/LogicView.h"
 
+#include "editor/HelpWindow.h"
+
 #include <QBrush>
 #include <QCoreApplication>
 #include <QHeaderView>
@@ -87,6 +89,7 @@ QVariant TruthTableModel::headerData(int section, Qt::Orientation o, int role) c
 
 LogicView::LogicView(QWidget* parent) : QWidget(parent, Qt::Tool) {
     setWindowTitle(QStringLiteral("Logic"));
+    setProperty(kHelpTopic, QStringLiteral("testing.md#The Logic window"));
     resize(460, 560);
     auto* layout = new QVBoxLayout(this);
     title_ = new QLabel(this);

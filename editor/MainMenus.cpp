@@ -1,7 +1,10 @@
 // The window's menus: the program's own items first, in their order, then what was added.
 #include <QActionGroup>
+#include <QApplication>
+#include <QCursor>
 #include <QDir>
 #include <QMenuBar>
+#include <QScreen>
 
 #include "editor/MainWindow.h"
 
@@ -41,6 +44,7 @@ void FrmZezUdiMain::BuildMenus() {
     m.mnuExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
     QMenu* connectMenu = menuBar()->addMenu(QStringLiteral("&Connect"));
+    connectMenu->setProperty(kHelpTopic, QStringLiteral("module.md"));
     m.mnuCompile =
         connectMenu->addAction(QStringLiteral("&Compile"), this, [this] { mnuCompile_Click(); });
     m.mnuDownload =
@@ -119,6 +123,11 @@ void FrmZezUdiMain::BuildMenus() {
         tools->addAction(QStringLiteral("Transfer Lo&g..."), transfers_, &TransferFlow::ShowLog);
     // The version and where the program keeps its own files, for whoever supports the user.
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    m.mnuUserGuide =
+        help->addAction(QStringLiteral("&User Guide"), this, [this] { ContextHelp(); });
+    m.mnuUserGuide->setShortcut(QKeySequence::HelpContents);
+    // Also over the Logic, notes and guide windows, each of which names its own section.
+    m.mnuUserGuide->setShortcutContext(Qt::ApplicationShortcut);
     m.mnuAbout = help->addAction(QStringLiteral("&About ZezUdi..."), this, [this] {
         const Storage none;
         const Storage& s = session_ ? session_->storage() : none;
@@ -164,6 +173,34 @@ void FrmZezUdiMain::BuildEditMenu() {
     m.mnuInsertRow = add("&Insert Row", &GridEditor::InsertRow);
     m.mnuDeleteRow = add("Delete Ro&w", &GridEditor::DeleteRow);
     UpdateEditActions();
+}
+
+void FrmZezUdiMain::ShowHelp(const QString& topic) {
+    if (!help_) {
+        help_ = new HelpWindow(this);
+        const QRect selector(client_->cboOutput->mapToGlobal(QPoint()), client_->cboOutput->size());
+        if (const QScreen* screen = this->screen())
+            help_->move(
+                Beside(frameGeometry(), help_->size(), screen->availableGeometry(), selector));
+    }
+    help_->ShowTopic(topic);
+    help_->show();
+    help_->raise();
+    help_->activateWindow();
+}
+
+void FrmZezUdiMain::ShowHelpForMessage(const QString& message) {
+    ShowHelp(QString::fromLatin1(HelpWindow::kTroubleshooting));
+    help_->ShowMessage(message);
+}
+
+void FrmZezUdiMain::ContextHelp() {
+    // An open menu first (F1 in the Connect menu), then what the pointer is over.
+    QString topic = HelpWindow::TopicOf(QApplication::activePopupWidget());
+    if (QWidget* popup = QApplication::activePopupWidget()) popup->close();
+    if (topic.isEmpty()) topic = HelpWindow::TopicOf(QApplication::widgetAt(QCursor::pos()));
+    if (topic.isEmpty()) topic = HelpWindow::TopicOf(QApplication::focusWidget());
+    ShowHelp(topic.isEmpty() ? QString::fromLatin1(HelpWindow::kContents) : topic);
 }
 
 }  // namespace zez

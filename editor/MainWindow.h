@@ -14,6 +14,7 @@
 #include "editor/Document.h"
 #include "editor/FileFlow.h"
 #include "editor/GridEditor.h"
+#include "editor/HelpWindow.h"
 #include "editor/LogicView.h"
 #include "editor/Placement.h"
 #include "editor/PortChoice.h"
@@ -42,7 +43,7 @@ struct MainMenus {
     QAction *mnuNextOutput = nullptr, *mnuPreviousOutput = nullptr;
     QAction* mnuLiveTest = nullptr;
     QAction* mnuTransferLog = nullptr;
-    QAction* mnuAbout = nullptr;
+    QAction *mnuUserGuide = nullptr, *mnuAbout = nullptr;
     QAction *mnuFindSignal = nullptr, *mnuFindNext = nullptr;
     QAction* mnuExit = nullptr;
     QAction *mnuCompile = nullptr, *mnuDownload = nullptr, *mnuUpload = nullptr;
@@ -110,6 +111,14 @@ class FrmZezUdiMain : public QMainWindow {
     StatusPanel& status() { return *status_; }
     MainMenus menus;
 
+    // The user guide at `topic` ("chapter.md#Heading"), in its own window, raised.
+    void ShowHelp(const QString& topic);
+    // The guide's troubleshooting place for a message box's text.
+    void ShowHelpForMessage(const QString& message);
+    // F1: the guide's section about what the pointer is over, or else what has the focus.
+    void ContextHelp();
+    HelpWindow* helpWindow() const { return help_; }
+
   protected:
     void closeEvent(QCloseEvent* event) override;
     // A configuration file dropped on the window is opened as Open opens it.
@@ -145,6 +154,7 @@ class FrmZezUdiMain : public QMainWindow {
     std::unique_ptr<DiagramView> view_;
     TestRun test_;
     LogicView* logicView_ = nullptr;
+    HelpWindow* help_ = nullptr;
     StatusPanel* status_ = nullptr;
     int curSegment_ = 0;  // the segment the input list is open over
     // The file last compared with, while its diagrams differ: its differences are framed.

@@ -13,6 +13,7 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 #include "export/DiagramDrawing.h"
@@ -40,6 +41,10 @@ Answer QtDialogs::Message(const QString& text, const QString& title, Buttons but
     QMessageBox box(parent_);
     box.setWindowTitle(title.isEmpty() ? kAppTitle : title);
     box.setText(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    if (help_) {
+        auto* f1 = new QShortcut(QKeySequence::HelpContents, &box);
+        QObject::connect(f1, &QShortcut::activated, &box, [this, text] { help_(text); });
+    }
     switch (icon) {
         case Icon::None:
             box.setIcon(QMessageBox::NoIcon);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
 
 #include "editor/Dialogs.h"
 
@@ -11,6 +12,8 @@ class QtDialogs final : public Dialogs {
   public:
     explicit QtDialogs(QWidget* parent = nullptr) : parent_(parent) {}
     void SetParent(QWidget* parent) { parent_ = parent; }
+    // What F1 in a message box does with the box's text (the guide's troubleshooting place).
+    void SetHelp(std::function<void(const QString& text)> help) { help_ = std::move(help); }
     Answer Message(const QString& text, const QString& title, Buttons buttons, Icon icon) override;
     QString OpenFileName(const FileDialogRequest& request) override;
     QString SaveFileName(const FileDialogRequest& request) override;
@@ -24,6 +27,7 @@ class QtDialogs final : public Dialogs {
   private:
     QString RunFileDialog(const FileDialogRequest& request, bool save);
     QWidget* parent_;
+    std::function<void(const QString&)> help_;
 };
 
 }  // namespace zez

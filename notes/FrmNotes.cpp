@@ -1,6 +1,7 @@
 #include "notes/FrmNotes.h"
 
 #include "editor/Fonts.h"
+#include "editor/HelpWindow.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -25,6 +26,7 @@ FrmNotes::FrmNotes(NoteBytes& note, bool& changed, std::function<void()> notComp
       notCompiled_(std::move(notCompiled)),
       dialogs_(dialogs) {
     setWindowTitle(QStringLiteral("Notes"));
+    setProperty(kHelpTopic, QStringLiteral("files.md#The note"));
     setModal(true);
     setFixedSize(721, 489);
     QPalette grey = palette();

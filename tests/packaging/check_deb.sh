@@ -26,7 +26,10 @@ for f in usr/bin/zezudi usr/bin/zezudi-cli usr/bin/zezudi-devsim \
          usr/share/metainfo/io.github.zezudi.ZezUdi.metainfo.xml \
          usr/share/icons/hicolor/scalable/apps/zezudi.svg \
          usr/share/icons/hicolor/48x48/apps/zezudi.png \
-         usr/share/icons/hicolor/256x256/apps/zezudi.png; do
+         usr/share/icons/hicolor/256x256/apps/zezudi.png \
+         usr/share/man/man1/zezudi.1.gz usr/share/man/man1/zezudi-cli.1.gz \
+         usr/share/man/man1/zezudi-devsim.1.gz usr/share/man/man5/zezudi-cdf.5.gz \
+         usr/share/zezudi/examples/corridor.CDF; do
   [ -e "$root/$f" ] || fail "missing /$f"
 done
 [ -x "$root/usr/bin/zezudi" ] || fail "zezudi is not executable"
@@ -39,5 +42,11 @@ grep -q 'pattern="\*\.CDF"' "$root/usr/share/mime/packages/zezudi-cdf.xml" || fa
 # The packaged command line runs.
 out=$("$root/usr/bin/zezudi-cli" eval "$example" --output 1 --inputs I1)
 [ "$out" = "Lumacor Input 1 On" ] || fail "packaged zezudi-cli eval said: $out"
+# The manual pages read as pages (man formats them without a warning).
+for page in man1/zezudi-cli.1.gz man5/zezudi-cdf.5.gz; do
+  text=$(MANWIDTH=80 man -l "$root/usr/share/man/$page" 2>"$work/man.err") || fail "man $page"
+  [ -s "$work/man.err" ] && { cat "$work/man.err"; fail "man $page warns"; }
+  echo "$text" | grep -q '^NAME' || fail "$page has no NAME section"
+done
 echo "package contents: all present"
 echo "1 passed, 0 failed"
