@@ -19,10 +19,6 @@ class NotesTest : public EditorTest {
     int notCompiledCalls = 0;
 };
 
-std::string Stored(const NoteBytes& b) {
-    return NoteText(b);  // up to the first zero byte
-}
-
 // Opening shows the stored note without a change of the flag, but ends the compiled state; a
 // store of more than 4,000 bytes is cut when opened, and said so.
 TEST_F(NotesTest, OpeningShowsTheStoredNoteAndKeepsTheFlag) {
@@ -42,7 +38,7 @@ TEST_F(NotesTest, OpeningShowsTheStoredNoteAndKeepsTheFlag) {
         EXPECT_EQ(notes->txtNotes()->toPlainText(), "ab\ncd");
         EXPECT_EQ(notes->lblUnusedChars()->text(), "6 Of 4000 Characters Used");
         EXPECT_TRUE(state.ConfigChanged == flag && notCompiledCalls == 1);
-        EXPECT_EQ(Stored(state.record.NoteData), "ab\r\ncd");
+        EXPECT_EQ(NoteText(state.record.NoteData), "ab\r\ncd");
     }
     EXPECT_TRUE(dialogs.boxes.empty());
     state.record.NoteData.fill('q');
@@ -63,7 +59,7 @@ TEST_F(NotesTest, TypingWritesTheRecordUpToTheLimit) {
     QTest::keyClick(notes->txtNotes(), Qt::Key_Return);
     QTest::keyClicks(notes->txtNotes(), "cdx");
     QTest::keyClick(notes->txtNotes(), Qt::Key_Backspace);
-    EXPECT_EQ(Stored(state.record.NoteData), "ab\r\ncd");
+    EXPECT_EQ(NoteText(state.record.NoteData), "ab\r\ncd");
     EXPECT_EQ(notes->lblUnusedChars()->text(), "6 Of 4000 Characters Used");
     EXPECT_TRUE(state.ConfigChanged && notCompiledCalls >= 1);
     notes->txtNotes()->setPlainText(QString(4000, QLatin1Char('x')));

@@ -20,10 +20,8 @@ struct Pty {
         master = posix_openpt(O_RDWR | O_NOCTTY);
         if (master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0) path = ptsname(master);
     }
-    ~Pty() { CloseMaster(); }
-    void CloseMaster() {
+    ~Pty() {
         if (master >= 0) close(master);
-        master = -1;
     }
     int master = -1;
     std::string path;
