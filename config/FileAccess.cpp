@@ -84,6 +84,16 @@ Error FileFailure(const std::string& verb, const fs::path& path, const std::stri
     return Error{verb + " \"" + PathText(path) + "\": " + why + "."};
 }
 
+std::string HeldOpenOr(const std::string& why) {
+#ifdef _WIN32
+    const DWORD err = GetLastError();
+    if (err == ERROR_SHARING_VIOLATION || err == ERROR_LOCK_VIOLATION)
+        return "another program has the file open; close it there and try again, or use another "
+               "name";
+#endif
+    return why;
+}
+
 Result<FilePtr> OpenForReading(const fs::path& path, const std::string& verb) {
 #ifdef _WIN32
     if (IsDevice(path)) return FileFailure(verb, path, NotAFile(fs::file_type::character));
@@ -93,7 +103,7 @@ Result<FilePtr> OpenForReading(const fs::path& path, const std::string& verb) {
         return FileFailure(verb, path, NotAFile(st.type()));
     errno = 0;
     FilePtr f(OpenFile(path, "rb"));
-    if (!f) return FileFailure(verb, path, SystemReason(errno));
+    if (!f) return FileFailure(verb, path, HeldOpenOr(SystemReason(errno)));
     return f;
 #else
     // A socket cannot be opened at all; say what it is rather than the system's puzzle.

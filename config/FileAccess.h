@@ -17,6 +17,10 @@ namespace zez {
 Error FileFailure(const std::string& verb, const std::filesystem::path& path,
                   const std::string& why);
 
+// `why`, or on Windows, when the last call failed because another program holds the file open
+// without sharing it, that and what to do about it.
+std::string HeldOpenOr(const std::string& why);
+
 // Opens `path` for reading when it is a regular file; anything else is refused before a read can
 // block. Errors read "<verb> "<path>": <reason>.".
 Result<FilePtr> OpenForReading(const std::filesystem::path& path, const std::string& verb);

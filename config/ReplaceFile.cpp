@@ -103,7 +103,7 @@ Result<void> ReplaceFile(const fs::path& path, std::span<const uint8_t> head,
     }
 #endif
     if (ec) {
-        const std::string why = ec.message();
+        const std::string why = HeldOpenOr(ec.message());
         fs::remove(temp, ec);
         return failure(why);
     }

@@ -13,7 +13,9 @@
 #include "config/FileAccess.h"
 #include "config/FileLock.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -194,20 +196,31 @@ TEST(FileAccess, FileNamesInAnyScript) {
 }
 
 #ifdef _WIN32
-// Windows's read-only attribute keeps a file from being replaced, as the permission bits do
-// elsewhere.
-TEST(FileAccess, AReadOnlyFileIsKeptOnWindows) {
+// On Windows a file is kept from being replaced by its read-only attribute (as the permission
+// bits do elsewhere) and by a program that holds it open without sharing it: it stays as it was,
+// no temporary is left, and the message says which.
+TEST(FileAccess, AFileWindowsKeepsFromBeingReplacedStaysAsItWas) {
     TempDir dir;
-    const fs::path cdf = dir.path() / "ro.CDF";
+    const fs::path cdf = dir.path() / "kept.CDF";
     ASSERT_TRUE(SaveToFile(Config{}, cdf));
     const auto before = ReadBytes(cdf.string());
-    fs::permissions(cdf, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
-                    fs::perm_options::remove);
-    const auto r = SaveToFile(Edited(), cdf);
-    fs::permissions(cdf, fs::perms::owner_write, fs::perm_options::add);
-    ASSERT_FALSE(r);
-    EXPECT_TRUE(Contains(r.error(), "the file is read-only")) << r.error();
-    EXPECT_EQ(ReadBytes(cdf.string()), before);
+    const auto writable = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    for (const bool readOnly : {true, false}) {
+        HANDLE held = INVALID_HANDLE_VALUE;
+        if (readOnly)
+            fs::permissions(cdf, writable, fs::perm_options::remove);
+        else
+            held = CreateFileW(cdf.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        const auto r = SaveToFile(Edited(), cdf);
+        readOnly ? fs::permissions(cdf, fs::perms::owner_write, fs::perm_options::add)
+                 : (void)CloseHandle(held);
+        ASSERT_FALSE(r);
+        EXPECT_TRUE(Contains(
+            r.error(), readOnly ? "the file is read-only" : "another program has the file open"))
+            << r.error();
+        EXPECT_EQ(ReadBytes(cdf.string()), before);
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator{}), 1);
+    }
 }
 #endif
 
