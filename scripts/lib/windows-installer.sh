@@ -177,14 +177,76 @@ drive_editor() {
   import -window root "$build_dir/windows-editor.png" 2>/dev/null || true
   grep -q 'Küche.CDF' "$home/AppData/Local/ZezUdi/zezudi.ini" || fail "editor: the recent files lost the name"
   grep -q '^port=emulated' "$home/AppData/Local/ZezUdi/zezudi.ini" || fail "editor: the port chosen was not kept"
-  # Exit (Ctrl+Q) ends it cleanly: the window's place is kept for the next start.
+  # Exit (Ctrl+Q) ends it cleanly: the window's place, moved first, is kept for the next start.
+  xdotool windowmove "$win" 40 30
+  sleep 1
+  xdotool windowfocus --sync "$win" 2>/dev/null || true
   xdotool key ctrl+q
   for _ in $(seq 150); do kill -0 "$app" 2>/dev/null || break; sleep 0.2; done
   kill -0 "$app" 2>/dev/null && fail "editor: Exit did not end it"
   grep -q '^windowPos=' "$home/AppData/Local/ZezUdi/zezudi.ini" || fail "editor: the window's place was not kept"
+
+  # The next start, on COM6 mapped to a device that answers at the real line's speed: the window
+  # where Exit left it; F1 over the palette opens the guide there; the file opened through the
+  # Open dialog (its name pasted: the folder's and the file's names are not ASCII); a wire dragged
+  # from the palette and saved; a download cancelled from the status bar.
+  "$devsim" --pace >"$work/paced.out" 2>"$work/paced.err" &
+  pids+=($!)
+  for _ in $(seq 300); do [ -s "$work/paced.out" ] && break; sleep 0.1; done
+  "$wine" reg add 'HKLM\Software\Wine\Ports' /v COM6 /d "$(head -1 "$work/paced.out")" /f >/dev/null 2>&1
+  { wineserver -k; wineserver -w; } >/dev/null 2>&1 || true  # ports are read at start
+  open_editor --port COM6
+  local X Y WIDTH HEIGHT SCREEN WINDOW guide dialog
+  eval "$(xdotool getwindowgeometry --shell "$win")"
+  [ "$X,$Y" = 40,30 ] || fail "editor: it opened at $X,$Y, not where Exit left it (40,30)"
+  xdotool mousemove $((cx + 36)) $((cy + 124))
+  sleep 0.5
+  xdotool key F1
+  guide=$(xvfb_wait_window 'User Guide - Drawing' 30 "$app") || fail "editor: F1 over the palette opened no guide"
+  sleep 1
+  import -window root "$build_dir/windows-editor-guide.png" 2>/dev/null || true
+  xdotool windowfocus --sync "$guide" 2>/dev/null || true
+  xdotool key Escape
+  xdotool windowfocus --sync "$win" 2>/dev/null || true
+  xdotool key ctrl+o
+  dialog=$(xvfb_wait_window '^ZezUdi$' 30 "$app") || fail "editor: Ctrl+O showed no file dialog"
+  WINEPREFIX=$WINEPREFIX winepath -w "$file" | tr -d '\r\n' | xclip -selection clipboard 2>/dev/null
+  sleep 1
+  xdotool windowfocus --sync "$dialog" 2>/dev/null || true
+  xdotool key End shift+Home ctrl+v Return
+  for _ in $(seq 100); do xdotool search --name '^ZezUdi$' >/dev/null 2>&1 || break; sleep 0.1; done
+  sleep 1
+  xdotool mousemove $((cx + 36)) $((cy + 124)) mousedown 1  # the palette's wire ...
+  for step in 1 2 3 4 5; do
+    sleep 0.15
+    xdotool mousemove $((cx + 36 + 100 * step)) $((cy + 124 + 76 * step))
+  done
+  xdotool mousemove $((cx + 540)) $((cy + 508))  # ... onto segment 202
+  sleep 0.3
+  xdotool mouseup 1
+  sleep 0.5
+  xdotool key ctrl+s
+  wait_wire "$file" 202 || fail "editor: the file opened through the dialog did not get the dragged wire"
+  compile
+  n=$(count download COM6 'cancelled[^	]*')
+  connect d
+  answer_until true || fail "editor: the power-cycle question stayed"
+  sleep 3
+  import -window root "$build_dir/windows-editor-transfer.png" 2>/dev/null || true
+  # The status bar's Cancel, left of the port's name: along the bar until the transfer ends.
+  eval "$(xdotool getwindowgeometry --shell "$win")"
+  for dx in $(seq 40 12 320); do
+    xdotool mousemove $((X + WIDTH - dx)) $((Y + HEIGHT - 11)) click 1
+    sleep 0.3
+    logged download COM6 "$n" 'cancelled[^	]*' && break
+  done
+  answer_until logged download COM6 "$n" 'cancelled[^	]*' || fail "editor: the download through COM6 was not cancelled"
+  xdotool key ctrl+q
+  for _ in $(seq 150); do kill -0 "$app" 2>/dev/null || break; sleep 0.2; done
+  kill -0 "$app" 2>/dev/null && fail "editor: Exit did not end it after the cancelled download"
   wineserver -k >/dev/null 2>&1 || true
   xvfb_stop || true
-  echo "windows installer: the editor opened Büro\\Küche.CDF, saved an edit (previous version kept), compiled, downloaded, uploaded and compared through COM5 and downloaded to the emulated device, a killed editor's edit came back at the next start, and Exit kept the window's place"
+  echo "windows installer: the editor opened Büro\\Küche.CDF, saved an edit (previous version kept), compiled, downloaded, uploaded and compared through COM5 and downloaded to the emulated device, a killed editor's edit came back at the next start, Exit kept the window's place; after it F1 opened the guide, the Open dialog the file, a wire dragged from the palette was saved, and a download through a slow COM6 was cancelled"
 }
 
 for mode in user all; do
@@ -205,7 +267,7 @@ for mode in user all; do
   fi
   wineserver -w >/dev/null 2>&1 || true
   [ -x "$dir/bin/zezudi.exe" ] || [ -f "$dir/bin/zezudi.exe" ] || fail "$mode: no $dir/bin/zezudi.exe"
-  for f in zezudi-cli.exe Qt6Core.dll Qt6SerialPort.dll libstdc++-6.dll platforms/qwindows.dll; do
+  for f in zezudi-cli.exe Qt6Core.dll Qt6SerialPort.dll libstdc++-6.dll platforms/qwindows.dll examples/corridor.CDF; do
     [ -f "$dir/bin/$f" ] || fail "$mode: $f was not installed"
   done
   [ -f "$menu/ZezUdi.lnk" ] || fail "$mode: no Start-menu entry in $menu"
