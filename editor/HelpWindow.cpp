@@ -239,7 +239,7 @@ void HelpWindow::ShowMessage(const QString& message) {
 
 QString HelpWindow::TopicOf(const QWidget* widget) {
     for (const QWidget* w = widget; w; w = w->parentWidget()) {
-        const QString topic = w->property(kHelpTopic).toString();
+        QString topic = w->property(kHelpTopic).toString();
         if (!topic.isEmpty()) return topic;
     }
     return QString();

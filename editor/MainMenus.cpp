@@ -4,7 +4,6 @@
 #include <QCursor>
 #include <QDir>
 #include <QMenuBar>
-#include <QScreen>
 
 #include "editor/MainWindow.h"
 
@@ -178,10 +177,7 @@ void FrmZezUdiMain::BuildEditMenu() {
 void FrmZezUdiMain::ShowHelp(const QString& topic) {
     if (!help_) {
         help_ = new HelpWindow(this);
-        const QRect selector(client_->cboOutput->mapToGlobal(QPoint()), client_->cboOutput->size());
-        if (const QScreen* screen = this->screen())
-            help_->move(
-                Beside(frameGeometry(), help_->size(), screen->availableGeometry(), selector));
+        PlaceBeside(help_);
     }
     help_->ShowTopic(topic);
     help_->show();

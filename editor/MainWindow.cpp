@@ -335,15 +335,21 @@ void FrmZezUdiMain::StartSession(const Storage& storage) {
     recovery_->Start();
 }
 
+// A window of its own (the Logic window, the guide) beside this one, never over the output
+// selector where that can be helped.
+void FrmZezUdiMain::PlaceBeside(QWidget* window) {
+    const QRect selector(client_->cboOutput->mapToGlobal(QPoint()), client_->cboOutput->size());
+    if (const QScreen* screen = this->screen())
+        window->move(
+            Beside(frameGeometry(), window->size(), screen->availableGeometry(), selector));
+}
+
 // The Logic window.
 
 void FrmZezUdiMain::mnuLogic_Click() {
     if (!logicView_) {
         logicView_ = new LogicView(this);
-        const QRect selector(client_->cboOutput->mapToGlobal(QPoint()), client_->cboOutput->size());
-        if (const QScreen* screen = this->screen())
-            logicView_->move(
-                Beside(frameGeometry(), logicView_->size(), screen->availableGeometry(), selector));
+        PlaceBeside(logicView_);
         connect(logicView_, &LogicView::Shown, this, [this] { ShowFindings(); });
         connect(logicView_, &LogicView::Hidden, this, [this] { ShowFindings(); });
         connect(logicView_, &LogicView::RedrawMinimal, editor_, &GridEditor::Redraw);

@@ -134,6 +134,7 @@ class FrmZezUdiMain : public QMainWindow {
     void UpdateEditActions();
     void FillRecentMenu();
     void RefreshLogic();
+    void PlaceBeside(QWidget* window);
     void ShowFindings();
     void LiveTest();
     // The Test button's run on the output shown, lit on the grid; whether the output is on.
