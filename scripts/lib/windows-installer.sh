@@ -151,6 +151,9 @@ drive_editor() {
   n=$(count download 'Emulated device')
   connect d
   answer_until logged download 'Emulated device' "$n" || fail "editor: no download to the emulated device"
+  n=$(count upload 'Emulated device')
+  connect u
+  answer_until logged upload 'Emulated device' "$n" || fail "editor: no upload from the emulated device"
   wire 201 "$recovery"
   kill -9 "$app"
   wait "$app" 2>/dev/null || true
@@ -186,19 +189,27 @@ drive_editor() {
   kill -0 "$app" 2>/dev/null && fail "editor: Exit did not end it"
   grep -q '^windowPos=' "$home/AppData/Local/ZezUdi/zezudi.ini" || fail "editor: the window's place was not kept"
 
-  # The next start, on COM6 mapped to a device that answers at the real line's speed: the window
-  # where Exit left it; F1 over the palette opens the guide there; the file opened through the
-  # Open dialog (its name pasted: the folder's and the file's names are not ASCII); a wire dragged
-  # from the palette and saved; a download cancelled from the status bar.
+  # The next start, on COM6 mapped to a device that answers at the real line's speed, with a file
+  # on a file server's share (\\fileserver\projects, which the CLI wrote above): the window where
+  # Exit left it; F1 over the palette opens the guide there; a wire dragged from the palette is
+  # saved onto the share; the Büro file opened through the Open dialog (its name pasted: the
+  # folder's and the file's names are not ASCII; Wine's dialog cannot reach a share); a download
+  # cancelled from the status bar.
   "$devsim" --pace >"$work/paced.out" 2>"$work/paced.err" &
   pids+=($!)
   for _ in $(seq 300); do [ -s "$work/paced.out" ] && break; sleep 0.1; done
   "$wine" reg add 'HKLM\Software\Wine\Ports' /v COM6 /d "$(head -1 "$work/paced.out")" /f >/dev/null 2>&1
   { wineserver -k; wineserver -w; } >/dev/null 2>&1 || true  # ports are read at start
-  open_editor --port COM6
+  open_editor --port COM6 '\\fileserver\projects\site.CDF'
   local X Y WIDTH HEIGHT SCREEN WINDOW guide dialog
-  eval "$(xdotool getwindowgeometry --shell "$win")"
-  [ "$X,$Y" = 40,30 ] || fail "editor: it opened at $X,$Y, not where Exit left it (40,30)"
+  for _ in $(seq 50); do  # shown first, then moved to its place
+    eval "$(xdotool getwindowgeometry --shell "$win")"
+    [ "$X,$Y" = 40,30 ] && break
+    sleep 0.1
+  done
+  [ "$X,$Y" = 40,30 ] ||
+    fail "editor: it opened at $X,$Y, not where Exit left it (40,30; kept: $(grep '^windowPos=' "$home/AppData/Local/ZezUdi/zezudi.ini"))"
+  editor_client "$win"
   xdotool mousemove $((cx + 36)) $((cy + 124))
   sleep 0.5
   xdotool key F1
@@ -207,6 +218,30 @@ drive_editor() {
   import -window root "$build_dir/windows-editor-guide.png" 2>/dev/null || true
   xdotool windowfocus --sync "$guide" 2>/dev/null || true
   xdotool key Escape
+  for _ in $(seq 50); do xdotool search --onlyvisible --name 'User Guide' >/dev/null 2>&1 || break; sleep 0.1; done
+  xdotool search --onlyvisible --name 'User Guide' >/dev/null 2>&1 && fail "editor: Esc did not close the guide"
+  for _ in 1 2 3; do  # the palette's wire dragged onto segment 202 (a drag lost is tried again)
+    xdotool windowfocus --sync "$win" 2>/dev/null || true
+    xdotool mousemove $((cx + 36)) $((cy + 124))
+    sleep 0.5
+    xdotool mousedown 1
+    for step in 1 2 3 4 5; do
+      sleep 0.15
+      xdotool mousemove $((cx + 36 + 100 * step)) $((cy + 124 + 76 * step))
+    done
+    xdotool mousemove $((cx + 540)) $((cy + 508))
+    sleep 0.3
+    xdotool mouseup 1
+    wait_wire "$recovery" 202 && break
+  done
+  xdotool key ctrl+s
+  wait_wire "$work/share/site.CDF" 202 || {
+    import -window root "$build_dir/windows-editor-failed.png" 2>/dev/null || true
+    fail "editor: the wire dragged from the palette was not saved onto the share"
+  }
+  [ "$(ls "$work/share")" = site.CDF ] || fail "editor: the save on the share left $(ls "$work/share")"
+  grep -qF 'fileserver\\projects\\site.CDF' "$home/AppData/Local/ZezUdi/zezudi.ini" ||
+    fail "editor: the file on the share is not among the recent files"
   xdotool windowfocus --sync "$win" 2>/dev/null || true
   xdotool key ctrl+o
   dialog=$(xvfb_wait_window '^ZezUdi$' 30 "$app") || fail "editor: Ctrl+O showed no file dialog"
@@ -215,18 +250,9 @@ drive_editor() {
   xdotool windowfocus --sync "$dialog" 2>/dev/null || true
   xdotool key End shift+Home ctrl+v Return
   for _ in $(seq 100); do xdotool search --name '^ZezUdi$' >/dev/null 2>&1 || break; sleep 0.1; done
-  sleep 1
-  xdotool mousemove $((cx + 36)) $((cy + 124)) mousedown 1  # the palette's wire ...
-  for step in 1 2 3 4 5; do
-    sleep 0.15
-    xdotool mousemove $((cx + 36 + 100 * step)) $((cy + 124 + 76 * step))
-  done
-  xdotool mousemove $((cx + 540)) $((cy + 508))  # ... onto segment 202
-  sleep 0.3
-  xdotool mouseup 1
-  sleep 0.5
+  wire 203 "$recovery"
   xdotool key ctrl+s
-  wait_wire "$file" 202 || fail "editor: the file opened through the dialog did not get the dragged wire"
+  wait_wire "$file" 203 || fail "editor: the file opened through the dialog was not the one saved"
   compile
   n=$(count download COM6 'cancelled[^	]*')
   connect d
@@ -246,7 +272,7 @@ drive_editor() {
   kill -0 "$app" 2>/dev/null && fail "editor: Exit did not end it after the cancelled download"
   wineserver -k >/dev/null 2>&1 || true
   xvfb_stop || true
-  echo "windows installer: the editor opened Büro\\Küche.CDF, saved an edit (previous version kept), compiled, downloaded, uploaded and compared through COM5 and downloaded to the emulated device, a killed editor's edit came back at the next start, Exit kept the window's place; after it F1 opened the guide, the Open dialog the file, a wire dragged from the palette was saved, and a download through a slow COM6 was cancelled"
+  echo "windows installer: the editor opened Büro\\Küche.CDF, saved an edit (previous version kept), compiled, downloaded, uploaded and compared through COM5 and downloaded to and uploaded from the emulated device, a killed editor's edit came back at the next start, Exit kept the window's place; after it F1 opened the guide, the Open dialog the file, and a download through a slow COM6 was cancelled, a wire dragged from the palette was saved on \\\\fileserver\\projects"
 }
 
 for mode in user all; do
@@ -301,6 +327,18 @@ for mode in user all; do
       { cat "$work/up.txt"; fail "upload through COM5"; }
     cmp "$work/corridor.CDF" "$work/up.CDF" || fail "the upload through COM5 differs from the download"
     echo "windows installer: download and upload through COM5 ($pty): byte-identical"
+    # A file server's share: Wine maps \\fileserver\projects to a folder (dosdevices/unc).
+    mkdir -p "$work/share" "$prefix/dosdevices/unc/fileserver"
+    ln -sfn "$work/share" "$prefix/dosdevices/unc/fileserver/projects"
+    cp "$here/examples/corridor.CDF" "$work/share/site.CDF"
+    unc='\\fileserver\projects\site.CDF'
+    "$wine" "$dir/bin/zezudi-cli.exe" draw "$unc" --output 3 'I1&!P5' >"$work/draw.txt" 2>&1 ||
+      { cat "$work/draw.txt"; fail "draw on $unc"; }
+    [ "$("$wine" "$dir/bin/zezudi-cli.exe" expr "$unc" --output 3 2>&1 | tr -d '\r')" = 'I1&!P5' ] ||
+      fail "the drawing on $unc was not written"
+    "$wine" "$dir/bin/zezudi-cli.exe" versions "$unc" 2>&1 | grep -q '^1 ' || fail "no previous version of $unc kept"
+    [ "$(ls "$work/share")" = site.CDF ] || fail "the write on the share left $(ls "$work/share")"
+    echo "windows installer: zezudi-cli wrote $unc through the atomic writer, previous version kept"
     drive_editor "$dir/bin/zezudi.exe"
     # Wine first: the terminal's hang-up would reach its server, which answers with a dump.
     { wineserver -k; wineserver -w; } >/dev/null 2>&1 || true
