@@ -44,6 +44,11 @@ TEST(ConfigText, EveryRecordComesBackByteForByte) {
         const auto back = ConfigFromText(text);
         ASSERT_TRUE(back) << back.error() << "\n" << text;
         ASSERT_EQ(SerializeCdf(back.value()), SerializeCdf(c)) << text;
+        // The same with CR LF line ends, as an editor on Windows saves it.
+        std::string crlf;
+        for (const char ch : text) crlf += ch == '\n' ? "\r\n" : std::string(1, ch);
+        const auto fromCrlf = ConfigFromText(crlf);
+        ASSERT_TRUE(fromCrlf && SerializeCdf(fromCrlf.value()) == SerializeCdf(c)) << text;
     }
     EXPECT_EQ(ConfigToText(Config{}), "zezudi-config 1\n");  // empty outputs and note omitted
 }
