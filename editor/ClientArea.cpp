@@ -1,8 +1,7 @@
 #include "editor/ClientArea.h"
 
-#include "editor/HelpWindow.h"
-
 #include "editor/Fonts.h"
+#include "editor/HelpWindow.h"
 
 #include <QKeyEvent>
 #include <QPainter>
@@ -169,8 +168,7 @@ ClientArea::ClientArea(QWidget* parent) : QWidget(parent) {
         w->setProperty(kHelpTopic, QString::fromLatin1(t));
     };
     for (PaletteItem* p : imgSelect) topic(p, "drawing.md#The palette");
-    for (QWidget* w : {static_cast<QWidget*>(grid), static_cast<QWidget*>(this)})
-        topic(w, "drawing.md#Editing on the grid");
+    topic(this, "drawing.md#Editing on the grid");  // the grid and the segments, its children
     for (SegmentLabel* l : lblSeg) topic(l, "drawing.md#Choosing a contact's input");
     topic(cboSelect, "drawing.md#Choosing a contact's input");
     topic(cboOutput, "drawing.md#Choosing the output");

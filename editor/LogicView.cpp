@@ -1,7 +1,5 @@
 #include "editor/LogicView.h"
 
-#include "editor/HelpWindow.h"
-
 #include <QBrush>
 #include <QCoreApplication>
 #include <QHeaderView>
@@ -9,6 +7,7 @@
 
 #include "compiler/TruthTable.h"
 #include "editor/Fonts.h"
+#include "editor/HelpWindow.h"
 #include "logic/Expression.h"
 #include "logic/Layout.h"
 #include "logic/LogicGrid.h"
