@@ -7,8 +7,18 @@
 
 namespace zez {
 
+// What kind of failure an error is: hosts choose exit statuses and boxes by the kind, never by
+// the wording of the message.
+enum class ErrorKind {
+    Data,    // the input is not what the command needs (a damaged file, a wrong formula)
+    File,    // a file could not be read or written
+    Device,  // the port or the module failed
+    Usage,   // the request itself is wrong (an option, a name)
+};
+
 struct Error {
     std::string message;
+    ErrorKind kind = ErrorKind::Data;
 };
 
 template <class T>
@@ -23,6 +33,7 @@ class [[nodiscard]] Result {
     const T& value() const& { return std::get<0>(v_); }
     T&& value() && { return std::get<0>(std::move(v_)); }
     const std::string& error() const { return std::get<1>(v_).message; }
+    ErrorKind kind() const { return std::get<1>(v_).kind; }
 
   private:
     std::variant<T, Error> v_;
@@ -32,14 +43,15 @@ template <>
 class [[nodiscard]] Result<void> {
   public:
     Result() = default;
-    Result(Error error) : err_(std::move(error.message)), ok_(false) {}
+    Result(Error error) : err_(std::move(error)), ok_(false) {}
 
     bool ok() const { return ok_; }
     explicit operator bool() const { return ok_; }
-    const std::string& error() const { return err_; }
+    const std::string& error() const { return err_.message; }
+    ErrorKind kind() const { return err_.kind; }
 
   private:
-    std::string err_;
+    Error err_;
     bool ok_ = true;
 };
 
