@@ -11,9 +11,9 @@
 
 #include "app/CliCommon.h"
 #include "compiler/Compiler.h"
-#include "config/CdfFile.h"
+#include "system/CdfFile.h"
 #include "device/Transfers.h"
-#include "logic/LogicGrid.h"
+#include "compiler/LogicGrid.h"
 
 namespace zez::cli {
 

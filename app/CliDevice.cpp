@@ -8,9 +8,9 @@
 
 #include "app/CliCommon.h"
 #include "compiler/Compiler.h"
-#include "config/CdfFile.h"
-#include "config/File.h"
-#include "device/TransferLog.h"
+#include "system/CdfFile.h"
+#include "system/File.h"
+#include "system/TransferLog.h"
 #include "device/Transfers.h"
 
 namespace zez::cli {

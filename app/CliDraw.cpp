@@ -5,9 +5,9 @@
 
 #include "app/CliCommon.h"
 #include "compiler/Compiler.h"
-#include "config/CdfFile.h"
+#include "system/CdfFile.h"
 #include "config/DiagramText.h"
-#include "config/FileAccess.h"
+#include "system/FileAccess.h"
 #include "config/Rewire.h"
 #include "logic/Expression.h"
 #include "logic/Layout.h"

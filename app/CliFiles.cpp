@@ -8,10 +8,10 @@
 
 #include "app/CliCommon.h"
 #include "compiler/Compiler.h"
-#include "config/CdfFile.h"
-#include "config/FileAccess.h"
-#include "config/ReplaceFile.h"
-#include "config/Versions.h"
+#include "system/CdfFile.h"
+#include "system/FileAccess.h"
+#include "system/ReplaceFile.h"
+#include "system/Versions.h"
 
 namespace zez::cli {
 

@@ -10,7 +10,7 @@
 #include "config/DiagramText.h"
 #include "logic/Checks.h"
 #include "logic/Expression.h"
-#include "logic/LogicGrid.h"
+#include "compiler/LogicGrid.h"
 
 namespace zez::cli {
 namespace {

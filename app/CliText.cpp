@@ -7,13 +7,13 @@
 #include <vector>
 
 #include "app/CliCommon.h"
-#include "config/CdfFile.h"
+#include "system/CdfFile.h"
 #include "config/ConfigText.h"
-#include "config/File.h"
-#include "config/ReplaceFile.h"
+#include "system/File.h"
+#include "system/ReplaceFile.h"
 #include "logic/Compare.h"
 #include "logic/Layout.h"
-#include "logic/Report.h"
+#include "export/Report.h"
 
 namespace zez::cli {
 namespace {

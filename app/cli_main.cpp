@@ -8,7 +8,7 @@
 #include "app/Cli.h"
 #include "app/CliCommon.h"
 #include "app/RuntimeDir.h"
-#include "device/QtSerialPort.h"
+#include "system/QtSerialPort.h"
 #include "export/DiagramDrawing.h"
 #include "export/LocalPath.h"
 

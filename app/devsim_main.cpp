@@ -21,8 +21,8 @@
 #include <string>
 #include <utility>
 
-#include "config/FileAccess.h"
-#include "config/ReplaceFile.h"
+#include "system/FileAccess.h"
+#include "system/ReplaceFile.h"
 #include "device/Emulator.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include "app/Console.h"
 #include "app/RuntimeDir.h"
 #include "app/Termination.h"
-#include "device/QtSerialPort.h"
+#include "system/QtSerialPort.h"
 #include "editor/MainWindow.h"
 #include "editor/QtDialogs.h"
 

@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "compiler/Compiler.h"
-#include "device/QtSerialPort.h"
+#include "system/QtSerialPort.h"
 #include "device/Transfers.h"
 #include "support/SampleConfigs.h"
 

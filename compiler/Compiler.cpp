@@ -4,8 +4,8 @@
 #include <memory>
 
 #include "compiler/FastEngine.h"
-#include "config/ReplaceFile.h"
-#include "logic/LogicGrid.h"
+#include "system/ReplaceFile.h"
+#include "compiler/LogicGrid.h"
 
 namespace zez {
 

@@ -6,7 +6,7 @@
 #include <numeric>
 #include <vector>
 
-#include "compiler/Parallel.h"
+#include "system/Parallel.h"
 #include "compiler/fast/Internal.h"
 
 namespace zez {

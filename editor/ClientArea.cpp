@@ -10,7 +10,7 @@
 
 #include "compiler/Compiler.h"
 #include "config/DiagramText.h"
-#include "logic/LogicGrid.h"
+#include "compiler/LogicGrid.h"
 
 namespace zez {
 namespace {

@@ -1,7 +1,7 @@
 #include "editor/DiagramView.h"
 
 #include "editor/GridEditor.h"
-#include "logic/LogicGrid.h"
+#include "compiler/LogicGrid.h"
 
 namespace zez {
 

@@ -3,9 +3,9 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include "config/CdfFile.h"
+#include "system/CdfFile.h"
 #include "config/ConfigText.h"
-#include "config/Versions.h"
+#include "system/Versions.h"
 #include "editor/Session.h"
 #include "export/LocalPath.h"
 #include "logic/Compare.h"

@@ -6,7 +6,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "config/CdfFile.h"
+#include "system/CdfFile.h"
 #include "editor/Dialogs.h"
 #include "editor/Document.h"
 

@@ -3,7 +3,7 @@
 
 #include <QImage>
 
-#include "logic/LogicGrid.h"
+#include "compiler/LogicGrid.h"
 
 namespace zez {
 

@@ -10,7 +10,7 @@
 #include "editor/HelpWindow.h"
 #include "logic/Expression.h"
 #include "logic/Layout.h"
-#include "logic/LogicGrid.h"
+#include "compiler/LogicGrid.h"
 #include "logic/SignalUse.h"
 
 namespace zez {

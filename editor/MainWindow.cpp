@@ -16,7 +16,7 @@
 #include "config/DiagramText.h"
 #include "export/LocalPath.h"
 #include "logic/Compare.h"
-#include "notes/FrmNotes.h"
+#include "editor/FrmNotes.h"
 
 namespace zez {
 

@@ -8,10 +8,10 @@
 #include <QPrinter>
 #include <vector>
 
-#include "config/CdfFile.h"
-#include "config/ReplaceFile.h"
+#include "system/CdfFile.h"
+#include "system/ReplaceFile.h"
 #include "export/LocalPath.h"
-#include "logic/Report.h"
+#include "export/Report.h"
 
 namespace zez {
 

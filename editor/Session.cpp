@@ -9,9 +9,9 @@
 #include <QSettings>
 #include <QStandardPaths>
 
-#include "config/CdfFile.h"
-#include "config/FileAccess.h"
-#include "config/ReplaceFile.h"
+#include "system/CdfFile.h"
+#include "system/FileAccess.h"
+#include "system/ReplaceFile.h"
 #include "export/LocalPath.h"
 
 namespace zez {

@@ -7,7 +7,7 @@
 
 #include "config/Config.h"
 #include "editor/ImageSurface.h"
-#include "logic/LogicGrid.h"
+#include "compiler/LogicGrid.h"
 
 namespace zez {
 

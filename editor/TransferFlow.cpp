@@ -6,7 +6,7 @@
 #include <QThread>
 #include <memory>
 
-#include "device/TransferLog.h"
+#include "system/TransferLog.h"
 #include "export/LocalPath.h"
 
 namespace zez {

@@ -5,7 +5,7 @@
 #include <iostream>
 #include <string>
 
-#include "config/CdfFile.h"
+#include "system/CdfFile.h"
 
 namespace {
 

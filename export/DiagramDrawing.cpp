@@ -9,9 +9,9 @@
 #include <QSvgGenerator>
 #include <QTextOption>
 
-#include "config/ReplaceFile.h"
+#include "system/ReplaceFile.h"
 #include "logic/Expression.h"
-#include "notes/NoteText.h"
+#include "config/NoteText.h"
 
 namespace zez {
 namespace {

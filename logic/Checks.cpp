@@ -7,7 +7,7 @@
 #include "compiler/FastEngine.h"
 #include "logic/ContactEffect.h"
 #include "logic/Expression.h"
-#include "logic/LogicGrid.h"
+#include "compiler/LogicGrid.h"
 
 namespace zez {
 namespace {

@@ -9,8 +9,8 @@
 
 #include "compiler/Compiler.h"
 #include "compiler/FastEngine.h"
-#include "compiler/Parallel.h"
-#include "logic/LogicGrid.h"
+#include "system/Parallel.h"
+#include "compiler/LogicGrid.h"
 #include "support/SampleConfigs.h"
 
 namespace zez {

@@ -5,7 +5,7 @@
 #include <sstream>
 
 #include "TestUtil.h"
-#include "config/CdfFile.h"
+#include "system/CdfFile.h"
 #include "config/Config.h"
 #include "config/DiagramText.h"
 #include "support/SampleConfigs.h"

@@ -9,9 +9,9 @@
 
 #include "TestUtil.h"
 #include "compiler/Compiler.h"
-#include "config/CdfFile.h"
-#include "config/FileAccess.h"
-#include "config/FileLock.h"
+#include "system/CdfFile.h"
+#include "system/FileAccess.h"
+#include "system/FileLock.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -9,9 +9,9 @@
 #include "TestUtil.h"
 #include "device/Emulator.h"
 #include "device/Protocol.h"
-#include "device/TransferLog.h"
+#include "system/TransferLog.h"
 #include "device/Transfers.h"
-#include "logic/Report.h"
+#include "export/Report.h"
 #include "support/SampleConfigs.h"
 
 namespace zez::device {

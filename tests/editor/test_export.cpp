@@ -12,10 +12,10 @@
 
 #include "EditorFixture.h"
 #include "TestUtil.h"
-#include "config/CdfFile.h"
+#include "system/CdfFile.h"
 #include "export/DiagramDrawing.h"
 #include "logic/Expression.h"
-#include "notes/NoteText.h"
+#include "config/NoteText.h"
 #include "support/SampleConfigs.h"
 
 namespace zez {

@@ -8,7 +8,7 @@
 
 #include "EditorFixture.h"
 #include "TestUtil.h"
-#include "config/CdfFile.h"
+#include "system/CdfFile.h"
 #include "config/ConfigText.h"
 
 #ifndef _WIN32

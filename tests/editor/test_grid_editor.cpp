@@ -6,7 +6,7 @@
 
 #include "EditorFixture.h"
 #include "TestUtil.h"
-#include "config/CdfFile.h"
+#include "system/CdfFile.h"
 #include "logic/Expression.h"
 
 namespace zez::test {

@@ -3,7 +3,7 @@
 #include <QTest>
 
 #include "EditorFixture.h"
-#include "config/CdfFile.h"
+#include "system/CdfFile.h"
 
 namespace zez::test {
 namespace {

@@ -3,7 +3,7 @@
 #include <QTimer>
 
 #include "EditorFixture.h"
-#include "notes/FrmNotes.h"
+#include "editor/FrmNotes.h"
 
 namespace zez::test {
 namespace {

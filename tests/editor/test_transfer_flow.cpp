@@ -9,9 +9,9 @@
 #include <filesystem>
 
 #include "EditorFixture.h"
-#include "config/CdfFile.h"
-#include "config/Versions.h"
-#include "device/TransferLog.h"
+#include "system/CdfFile.h"
+#include "system/Versions.h"
+#include "system/TransferLog.h"
 
 namespace zez::test {
 namespace {

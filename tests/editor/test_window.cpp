@@ -10,7 +10,7 @@
 #include "EditorFixture.h"
 #include "TestUtil.h"
 #include "compiler/Compiler.h"
-#include "config/CdfFile.h"
+#include "system/CdfFile.h"
 #include "editor/Palette.h"
 
 namespace zez::test {

@@ -6,7 +6,7 @@
 #include <span>
 #include <string_view>
 
-#include "config/CdfFile.h"
+#include "system/CdfFile.h"
 #include "config/ConfigText.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {

@@ -8,8 +8,8 @@
 #include <set>
 
 #include "logic/Checks.h"
-#include "logic/LogicGrid.h"
-#include "logic/Report.h"
+#include "compiler/LogicGrid.h"
+#include "export/Report.h"
 #include "logic/SignalUse.h"
 #include "support/SampleConfigs.h"
 

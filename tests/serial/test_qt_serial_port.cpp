@@ -9,7 +9,7 @@
 #include <chrono>
 #include <cstdlib>
 
-#include "device/QtSerialPort.h"
+#include "system/QtSerialPort.h"
 
 namespace zez::device {
 namespace {

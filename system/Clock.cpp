@@ -1,4 +1,4 @@
-#include "config/Clock.h"
+#include "system/Clock.h"
 
 #include <chrono>
 #include <cstdio>

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "notes/NoteText.h"
+#include "config/NoteText.h"
 
 namespace zez {
 namespace {

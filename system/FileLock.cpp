@@ -1,8 +1,8 @@
-#include "config/FileLock.h"
+#include "system/FileLock.h"
 
 #include <thread>
 
-#include "config/FileAccess.h"
+#include "system/FileAccess.h"
 
 #ifdef _WIN32
 #include <windows.h>

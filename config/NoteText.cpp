@@ -1,4 +1,4 @@
-#include "notes/NoteText.h"
+#include "config/NoteText.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "device/QtSerialPort.h"
+#include "system/QtSerialPort.h"
 
 #include <QSerialPortInfo>
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "notes/FrmNotes.h"
+#include "editor/FrmNotes.h"
 
 #include "editor/Fonts.h"
 #include "editor/HelpWindow.h"
@@ -7,7 +7,7 @@
 #include <QScreen>
 #include <QSignalBlocker>
 
-#include "notes/NoteText.h"
+#include "config/NoteText.h"
 
 namespace zez {
 namespace {

@@ -1,4 +1,4 @@
-#include "device/TransferLog.h"
+#include "system/TransferLog.h"
 
 #include <algorithm>
 #include <chrono>
@@ -6,10 +6,10 @@
 #include <cstdio>
 #include <system_error>
 
-#include "config/Clock.h"
-#include "config/FileAccess.h"
-#include "config/FileLock.h"
-#include "config/ReplaceFile.h"
+#include "system/Clock.h"
+#include "system/FileAccess.h"
+#include "system/FileLock.h"
+#include "system/ReplaceFile.h"
 
 namespace zez::device {
 namespace {

@@ -1,7 +1,7 @@
-#include "config/ReplaceFile.h"
+#include "system/ReplaceFile.h"
 
-#include "config/File.h"
-#include "config/FileAccess.h"
+#include "system/File.h"
+#include "system/FileAccess.h"
 
 #include <cerrno>
 #include <chrono>

@@ -1,4 +1,4 @@
-#include "compiler/Parallel.h"
+#include "system/Parallel.h"
 
 #include <algorithm>
 #include <atomic>

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string>
 
-#include "config/File.h"
+#include "system/File.h"
 #include "config/Result.h"
 
 namespace zez {

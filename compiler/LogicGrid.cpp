@@ -1,4 +1,4 @@
-#include "logic/LogicGrid.h"
+#include "compiler/LogicGrid.h"
 
 namespace zez {
 namespace {

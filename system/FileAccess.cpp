@@ -1,4 +1,4 @@
-#include "config/FileAccess.h"
+#include "system/FileAccess.h"
 
 #include <atomic>
 #include <cerrno>

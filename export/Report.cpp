@@ -1,4 +1,4 @@
-#include "logic/Report.h"
+#include "export/Report.h"
 
 #include <vector>
 
@@ -8,7 +8,7 @@
 #include "logic/Checks.h"
 #include "logic/Expression.h"
 #include "logic/SignalUse.h"
-#include "notes/NoteText.h"
+#include "config/NoteText.h"
 
 namespace zez {
 namespace {

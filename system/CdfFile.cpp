@@ -1,9 +1,9 @@
-#include "config/CdfFile.h"
+#include "system/CdfFile.h"
 #include "config/ConfigText.h"
 
-#include "config/File.h"
-#include "config/FileAccess.h"
-#include "config/ReplaceFile.h"
+#include "system/File.h"
+#include "system/FileAccess.h"
+#include "system/ReplaceFile.h"
 
 #include <algorithm>
 #include <cerrno>

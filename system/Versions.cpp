@@ -1,12 +1,12 @@
-#include "config/Versions.h"
+#include "system/Versions.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <system_error>
 
-#include "config/Clock.h"
-#include "config/FileAccess.h"
-#include "config/ReplaceFile.h"
+#include "system/Clock.h"
+#include "system/FileAccess.h"
+#include "system/ReplaceFile.h"
 
 namespace zez {
 namespace {

@@ -9,7 +9,7 @@
 
 #include "config/Config.h"
 #include "editor/Dialogs.h"
-#include "notes/NoteText.h"
+#include "config/NoteText.h"
 
 namespace zez {
 
