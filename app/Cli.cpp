@@ -11,9 +11,9 @@
 
 #include "app/CliCommon.h"
 #include "compiler/Compiler.h"
-#include "system/CdfFile.h"
-#include "device/Transfers.h"
 #include "compiler/LogicGrid.h"
+#include "device/Transfers.h"
+#include "system/CdfFile.h"
 
 namespace zez::cli {
 

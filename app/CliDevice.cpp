@@ -8,10 +8,10 @@
 
 #include "app/CliCommon.h"
 #include "compiler/Compiler.h"
+#include "device/Transfers.h"
 #include "system/CdfFile.h"
 #include "system/File.h"
 #include "system/TransferLog.h"
-#include "device/Transfers.h"
 
 namespace zez::cli {
 namespace {

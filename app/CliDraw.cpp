@@ -5,13 +5,13 @@
 
 #include "app/CliCommon.h"
 #include "compiler/Compiler.h"
-#include "system/CdfFile.h"
 #include "config/DiagramText.h"
-#include "system/FileAccess.h"
 #include "config/Rewire.h"
 #include "logic/Expression.h"
 #include "logic/Layout.h"
 #include "logic/SignalUse.h"
+#include "system/CdfFile.h"
+#include "system/FileAccess.h"
 
 namespace zez::cli {
 namespace {

@@ -8,7 +8,9 @@
 
 #include "app/CliCommon.h"
 #include "compiler/Compiler.h"
+#include "system/ArrayFile.h"
 #include "system/CdfFile.h"
+#include "system/Clock.h"
 #include "system/FileAccess.h"
 #include "system/ReplaceFile.h"
 #include "system/Versions.h"

@@ -6,11 +6,11 @@
 #include <vector>
 
 #include "app/CliCommon.h"
+#include "compiler/LogicGrid.h"
 #include "compiler/TruthTable.h"
 #include "config/DiagramText.h"
 #include "logic/Checks.h"
 #include "logic/Expression.h"
-#include "compiler/LogicGrid.h"
 
 namespace zez::cli {
 namespace {

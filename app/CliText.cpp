@@ -7,13 +7,13 @@
 #include <vector>
 
 #include "app/CliCommon.h"
-#include "system/CdfFile.h"
 #include "config/ConfigText.h"
-#include "system/File.h"
-#include "system/ReplaceFile.h"
+#include "export/Report.h"
 #include "logic/Compare.h"
 #include "logic/Layout.h"
-#include "export/Report.h"
+#include "system/CdfFile.h"
+#include "system/File.h"
+#include "system/ReplaceFile.h"
 
 namespace zez::cli {
 namespace {

@@ -8,12 +8,15 @@
 #include "app/Cli.h"
 #include "app/CliCommon.h"
 #include "app/RuntimeDir.h"
-#include "system/QtSerialPort.h"
 #include "export/DiagramDrawing.h"
 #include "export/LocalPath.h"
+#include "system/Clock.h"
+#include "system/Parallel.h"
+#include "system/QtSerialPort.h"
 
 int main(int argc, char** argv) {
     zez::EnsureRuntimeDir();
+    zez::UseTaskRunner(zez::HelperTasks());
     // QSerialPort needs an application object for its thread, though no event loop runs; the
     // drawing for export needs fonts, which come with a (windowless) GUI application.
     // Without a display (a Linux console, a build machine) the drawing uses the offscreen

@@ -21,9 +21,9 @@
 #include <string>
 #include <utility>
 
+#include "device/Emulator.h"
 #include "system/FileAccess.h"
 #include "system/ReplaceFile.h"
-#include "device/Emulator.h"
 
 namespace {
 

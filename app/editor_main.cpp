@@ -7,9 +7,11 @@
 #include "app/Console.h"
 #include "app/RuntimeDir.h"
 #include "app/Termination.h"
-#include "system/QtSerialPort.h"
 #include "editor/MainWindow.h"
 #include "editor/QtDialogs.h"
+#include "system/Clock.h"
+#include "system/Parallel.h"
+#include "system/QtSerialPort.h"
 
 namespace {
 
@@ -60,6 +62,7 @@ void Name() {
 
 int main(int argc, char** argv) {
     zez::EnsureRuntimeDir();
+    zez::UseTaskRunner(zez::HelperTasks());
     // Help and version need no display: they are answered before any window system is touched.
     for (int i = 1; i < argc; ++i) {
         for (const char* ask : {"--help", "-h", "-?", "--help-all", "--version", "-v"}) {

@@ -21,6 +21,8 @@
 
 #include "compiler/Compiler.h"
 #include "support/SampleConfigs.h"
+#include "system/Clock.h"
+#include "system/Parallel.h"
 
 namespace {
 
@@ -82,6 +84,7 @@ std::optional<long long> CallgrindInstructions(const char* self, const char* nam
 }  // namespace
 
 int main(int argc, char** argv) {
+    UseTaskRunner(HelperTasks());
     const bool gbench = argc > 1 && std::strcmp(argv[1], "--gbench") == 0;
     if (argc == 4 && std::strcmp(argv[1], "--once") == 0) {
         for (auto& c : Cases()) {

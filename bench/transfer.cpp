@@ -21,9 +21,10 @@
 #include <vector>
 
 #include "compiler/Compiler.h"
-#include "system/QtSerialPort.h"
 #include "device/Transfers.h"
 #include "support/SampleConfigs.h"
+#include "system/Clock.h"
+#include "system/QtSerialPort.h"
 
 extern char** environ;
 

@@ -1,10 +1,8 @@
 #include "compiler/Compiler.h"
 
-#include <chrono>
 #include <memory>
 
 #include "compiler/FastEngine.h"
-#include "system/ReplaceFile.h"
 #include "compiler/LogicGrid.h"
 
 namespace zez {
@@ -30,17 +28,6 @@ void Compile(const Config& config, ControlArray& array, Engine engine, const Pro
         CompileReference(config, array, progress);
     else
         CompileFast(config, array, progress);
-}
-
-double TimeCompile(const Config& config, ControlArray& array, Engine engine) {
-    const auto t0 = std::chrono::steady_clock::now();
-    Compile(config, array, engine);
-    const auto t1 = std::chrono::steady_clock::now();
-    return std::chrono::duration<double>(t1 - t0).count();
-}
-
-Result<void> WriteControlArray(const ControlArray& array, const std::filesystem::path& path) {
-    return ReplaceFile(path, array, {}, "Cannot write");
 }
 
 }  // namespace zez

@@ -4,7 +4,6 @@
 
 #include <array>
 #include <cstdint>
-#include <filesystem>
 #include <functional>
 #include <string>
 
@@ -30,11 +29,5 @@ void Compile(const Config& config, ControlArray& array, Engine engine = Engine::
 
 // The oracle: a load and an evaluation on the memory grid for every output and word.
 void CompileReference(const Config& config, ControlArray& array, const ProgressFn& progress = {});
-
-// Compile and return the wall-clock seconds it took.
-double TimeCompile(const Config& config, ControlArray& array, Engine engine);
-
-// Writes the 65,536 output bytes, element i at offset i (through a temporary file and a rename).
-Result<void> WriteControlArray(const ControlArray& array, const std::filesystem::path& path);
 
 }  // namespace zez

@@ -6,7 +6,7 @@
 #include <numeric>
 #include <vector>
 
-#include "system/Parallel.h"
+#include "compiler/Tasks.h"
 #include "compiler/fast/Internal.h"
 
 namespace zez {
@@ -15,8 +15,6 @@ using namespace fast;
 
 namespace {
 
-// Fills the words of `bits` that are submasks of the returned mask (the word-index inputs the
-// output depends on); every other word equals the one it agrees with on that mask.
 struct Workspace {
     Scratch scratch;
     Factoring factoring;
@@ -70,6 +68,8 @@ class Lent {
 // draw mostly reduce to one expression. Larger ones go straight to the factoring.
 constexpr std::size_t kReduceFirst = 64;
 
+// Fills the words of `bits` that are submasks of the returned mask (the word-index inputs the
+// output depends on); every other word equals the one it agrees with on that mask.
 int CompileOutputWords(const Config& config, int output, OutputBits& bits, Workspace& ws) {
     Network& net = ws.scratch.network;
     BuildNetwork(config, output, net);
@@ -105,7 +105,8 @@ void CompileFast(const Config& config, ControlArray& array, const ProgressFn& pr
     for (int o = 0; o < kOutputs; ++o)
         for (const int16_t t : config.SegType[o]) contacts[o] += IsContact(t) ? 1 : 0;
     const int total = std::accumulate(contacts.begin(), contacts.end(), 0);
-    const bool parallel = total >= kParallelContacts && HelperThreads() > 0;
+    TaskRunner& tasks = CurrentTaskRunner();
+    const bool parallel = total >= kParallelContacts && tasks.Helpers() > 0;
     if (parallel) {
         // The outputs with most contacts first, so that no thread is left with a large one at
         // the end; progress still comes in output order.
@@ -115,7 +116,7 @@ void CompileFast(const Config& config, ControlArray& array, const ProgressFn& pr
                          [&](int a, int b) { return contacts[a] > contacts[b]; });
         std::array<bool, kOutputs> complete{};
         int reported = 0;
-        RunTasks(
+        tasks.Run(
             kOutputs,
             [&](int i) {
                 const int o = order[i];
@@ -138,10 +139,12 @@ void CompileFast(const Config& config, ControlArray& array, const ProgressFn& pr
     for (int m : masks) wordMask |= m;
     if (parallel && wordMask == kBitWords - 1) {
         // Every word is assembled from the bitmaps: the two halves are independent.
-        RunTasks(2, [&](int half) {
-            AssembleWords(bits, masks, array, kernel, half * kBitWords / 2,
-                          (half + 1) * kBitWords / 2);
-        });
+        tasks.Run(2,
+                  [&](int half) {
+                      AssembleWords(bits, masks, array, kernel, half * kBitWords / 2,
+                                    (half + 1) * kBitWords / 2);
+                  },
+                  {});
     } else {
         AssembleControlArray(bits, masks, array, kernel);
     }

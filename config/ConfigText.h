@@ -19,7 +19,6 @@
 // Blank lines and lines starting with # are ignored.
 
 #include <array>
-#include <filesystem>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -42,11 +41,5 @@ Result<Config> ConfigFromText(std::string_view text, const FormulaDrawer& draw =
 
 // Whether `bytes` start like the text form (and so are no CDF file).
 bool LooksLikeConfigText(std::string_view bytes);
-
-struct LoadedConfig;
-// A configuration from a CDF file or from a file holding its text form; errors name the file
-// (and for text the line and column).
-Result<LoadedConfig> LoadConfigOrText(const std::filesystem::path& path,
-                                      const FormulaDrawer& draw = {});
 
 }  // namespace zez

@@ -1,13 +1,8 @@
 #include "device/Link.h"
 
 #include <algorithm>
-#include <thread>
 
 namespace zez::device {
-
-void SteadyTime::SleepUntil(TimePoint t) {
-    std::this_thread::sleep_until(t);
-}
 
 void Link::StartDeadline(Millis budget) {
     deadline_ = time_.Now() + budget_.value_or(budget);

@@ -1,6 +1,6 @@
 #pragma once
 // What the device link needs of a serial port and of a clock. The program uses QSerialPort and
-// the steady clock; tests use an emulated device on a simulated clock.
+// the steady clock (system/Clock.h); tests use an emulated device on a simulated clock.
 
 #include <chrono>
 #include <string>
@@ -19,12 +19,6 @@ class TimeSource {
     virtual ~TimeSource() = default;
     virtual TimePoint Now() = 0;
     virtual void SleepUntil(TimePoint t) = 0;
-};
-
-class SteadyTime final : public TimeSource {
-  public:
-    TimePoint Now() override { return Clock::now(); }
-    void SleepUntil(TimePoint t) override;
 };
 
 class SerialPort {

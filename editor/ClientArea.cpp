@@ -9,8 +9,8 @@
 #include <QStringList>
 
 #include "compiler/Compiler.h"
-#include "config/DiagramText.h"
 #include "compiler/LogicGrid.h"
+#include "config/DiagramText.h"
 
 namespace zez {
 namespace {

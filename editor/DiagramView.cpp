@@ -1,7 +1,7 @@
 #include "editor/DiagramView.h"
 
-#include "editor/GridEditor.h"
 #include "compiler/LogicGrid.h"
+#include "editor/GridEditor.h"
 
 namespace zez {
 

@@ -3,13 +3,13 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include "system/CdfFile.h"
 #include "config/ConfigText.h"
-#include "system/Versions.h"
 #include "editor/Session.h"
 #include "export/LocalPath.h"
 #include "logic/Compare.h"
 #include "logic/Layout.h"
+#include "system/CdfFile.h"
+#include "system/Versions.h"
 
 namespace zez {
 namespace {

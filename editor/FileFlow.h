@@ -6,9 +6,9 @@
 #include <QString>
 #include <QStringList>
 
-#include "system/CdfFile.h"
 #include "editor/Dialogs.h"
 #include "editor/Document.h"
+#include "system/CdfFile.h"
 
 namespace zez {
 

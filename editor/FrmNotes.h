@@ -8,8 +8,8 @@
 #include <functional>
 
 #include "config/Config.h"
-#include "editor/Dialogs.h"
 #include "config/NoteText.h"
+#include "editor/Dialogs.h"
 
 namespace zez {
 

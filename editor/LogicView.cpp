@@ -5,12 +5,12 @@
 #include <QHeaderView>
 #include <QVBoxLayout>
 
+#include "compiler/LogicGrid.h"
 #include "compiler/TruthTable.h"
 #include "editor/Fonts.h"
 #include "editor/HelpWindow.h"
 #include "logic/Expression.h"
 #include "logic/Layout.h"
-#include "compiler/LogicGrid.h"
 #include "logic/SignalUse.h"
 
 namespace zez {

@@ -14,9 +14,9 @@
 #include <QStyle>
 
 #include "config/DiagramText.h"
+#include "editor/FrmNotes.h"
 #include "export/LocalPath.h"
 #include "logic/Compare.h"
-#include "editor/FrmNotes.h"
 
 namespace zez {
 

@@ -8,10 +8,10 @@
 #include <QPrinter>
 #include <vector>
 
-#include "system/CdfFile.h"
-#include "system/ReplaceFile.h"
 #include "export/LocalPath.h"
 #include "export/Report.h"
+#include "system/CdfFile.h"
+#include "system/ReplaceFile.h"
 
 namespace zez {
 

@@ -6,8 +6,8 @@
 #include <QThread>
 #include <memory>
 
-#include "system/TransferLog.h"
 #include "export/LocalPath.h"
+#include "system/TransferLog.h"
 
 namespace zez {
 

@@ -9,9 +9,9 @@
 #include <QSvgGenerator>
 #include <QTextOption>
 
-#include "system/ReplaceFile.h"
-#include "logic/Expression.h"
 #include "config/NoteText.h"
+#include "logic/Expression.h"
+#include "system/ReplaceFile.h"
 
 namespace zez {
 namespace {

@@ -4,11 +4,11 @@
 
 #include "compiler/Compiler.h"
 #include "compiler/TruthTable.h"
+#include "config/NoteText.h"
 #include "device/Protocol.h"
 #include "logic/Checks.h"
 #include "logic/Expression.h"
 #include "logic/SignalUse.h"
-#include "config/NoteText.h"
 
 namespace zez {
 namespace {

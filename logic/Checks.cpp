@@ -5,9 +5,9 @@
 #include <memory>
 
 #include "compiler/FastEngine.h"
+#include "compiler/LogicGrid.h"
 #include "logic/ContactEffect.h"
 #include "logic/Expression.h"
-#include "compiler/LogicGrid.h"
 
 namespace zez {
 namespace {

@@ -1,23 +1,14 @@
 #pragma once
-// CDF files: SegType, SegInput (2048 little-endian int16 each, output varying fastest), then the
-// 4096 note bytes; 12,288 bytes, no header.
+// CDF files on disk (their bytes: config/CdfBytes.h).
 
-#include <array>
-#include <cstdint>
 #include <filesystem>
-#include <span>
 #include <string>
 
-#include "config/Config.h"
+#include "config/CdfBytes.h"
+#include "config/ConfigText.h"
 #include "config/Result.h"
 
 namespace zez {
-
-using CdfBytes = std::array<uint8_t, kCdfBytes>;
-
-CdfBytes SerializeCdf(const Config& config);
-// Takes the first 12,288 bytes; fails when there are fewer. Values are not validated.
-Result<Config> ParseCdf(std::span<const uint8_t> bytes);
 
 struct LoadedConfig {
     Config config;
@@ -35,5 +26,10 @@ bool HoldsConfiguration(const std::filesystem::path& path);
 // file beyond offset 12,288 are carried over, so a longer file keeps its tail. On failure the
 // existing file is untouched.
 Result<void> SaveToFile(const Config& config, const std::filesystem::path& path);
+
+// A configuration from a CDF file or from a file holding its text form; errors name the file
+// (and for text the line and column).
+Result<LoadedConfig> LoadConfigOrText(const std::filesystem::path& path,
+                                      const FormulaDrawer& draw = {});
 
 }  // namespace zez

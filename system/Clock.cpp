@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <thread>
 
 namespace zez {
 
@@ -27,6 +28,17 @@ std::string ReadableStamp(const std::string& stamp) {
     if (stamp.size() < 15) return stamp;
     return stamp.substr(0, 4) + "-" + stamp.substr(4, 2) + "-" + stamp.substr(6, 2) + " " +
            stamp.substr(9, 2) + ":" + stamp.substr(11, 2) + ":" + stamp.substr(13, 2) + " UTC";
+}
+
+double TimeCompile(const Config& config, ControlArray& array, Engine engine) {
+    const auto t0 = std::chrono::steady_clock::now();
+    Compile(config, array, engine);
+    const auto t1 = std::chrono::steady_clock::now();
+    return std::chrono::duration<double>(t1 - t0).count();
+}
+
+void device::SteadyTime::SleepUntil(TimePoint t) {
+    std::this_thread::sleep_until(t);
 }
 
 }  // namespace zez

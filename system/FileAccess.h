@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <string>
 
-#include "system/File.h"
 #include "config/Result.h"
+#include "system/File.h"
 
 namespace zez {
 

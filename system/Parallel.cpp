@@ -176,4 +176,22 @@ void RunTasks(int count, const std::function<void(int)>& task,
     Pool::Instance().Run(count, task, finished);
 }
 
+namespace {
+
+class HelperThreadRunner final : public TaskRunner {
+  public:
+    int Helpers() override { return HelperThreads(); }
+    void Run(int count, const std::function<void(int)>& task,
+             const std::function<void(int)>& finished) override {
+        RunTasks(count, task, finished);
+    }
+};
+
+}  // namespace
+
+TaskRunner& HelperTasks() {
+    static HelperThreadRunner helpers;
+    return helpers;
+}
+
 }  // namespace zez

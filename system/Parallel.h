@@ -4,6 +4,8 @@
 
 #include <functional>
 
+#include "compiler/Tasks.h"
+
 namespace zez {
 
 // The helper threads there are besides the caller's own: the processor's cores less one, at
@@ -16,5 +18,8 @@ int HelperThreads();
 // tasks on the calling thread alone.
 void RunTasks(int count, const std::function<void(int)>& task,
               const std::function<void(int)>& finished = {});
+
+// The helper threads as the runner of a compile's tasks (for UseTaskRunner).
+TaskRunner& HelperTasks();
 
 }  // namespace zez

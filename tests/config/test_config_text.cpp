@@ -7,7 +7,7 @@
 #include <sstream>
 
 #include "compiler/Compiler.h"
-#include "system/CdfFile.h"
+#include "config/CdfBytes.h"
 #include "config/ConfigText.h"
 #include "config/SegmentEdits.h"
 #include "logic/Compare.h"

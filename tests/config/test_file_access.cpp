@@ -9,6 +9,7 @@
 
 #include "TestUtil.h"
 #include "compiler/Compiler.h"
+#include "system/ArrayFile.h"
 #include "system/CdfFile.h"
 #include "system/FileAccess.h"
 #include "system/FileLock.h"

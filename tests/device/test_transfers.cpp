@@ -9,10 +9,12 @@
 #include "TestUtil.h"
 #include "device/Emulator.h"
 #include "device/Protocol.h"
-#include "system/TransferLog.h"
 #include "device/Transfers.h"
-#include "export/Report.h"
 #include "support/SampleConfigs.h"
+#ifndef ZEZ_PURE_ONLY
+#include "export/Report.h"
+#include "system/TransferLog.h"
+#endif
 
 namespace zez::device {
 namespace {
@@ -166,6 +168,7 @@ TEST(Transfers, UploadAfterDownloadGivesTheConfigurationBack) {
                 b.port.written.back() == "[70000000000000000]");
 }
 
+#ifndef ZEZ_PURE_ONLY
 // The report's checksum is the one the device gives for the configuration and note it stores.
 TEST(Transfers, TheReportsChecksumIsTheDevicesAfterADownload) {
     Bench b;
@@ -175,6 +178,7 @@ TEST(Transfers, TheReportsChecksumIsTheDevicesAfterADownload) {
     ASSERT_EQ(sum.size(), 16u);
     EXPECT_NE(ReportHtml(config, {}).find("<code>" + sum + "</code>"), std::string::npos) << sum;
 }
+#endif  // ZEZ_PURE_ONLY
 
 TEST(Transfers, ChecksumFaultsFailBothTransfers) {
     struct Case {
@@ -260,6 +264,7 @@ TEST(Link, LateReplyKeepsTheOldReplyAndIsDrainedLater) {
     EXPECT_EQ(b.link.DeviceReply().size(), 18u);  // the late one was drained first
 }
 
+#ifndef ZEZ_PURE_ONLY
 // The log keeps the newest entries as written (a tab or line break in a name is a space), says
 // how each transfer ended, and is never written through a link or into something else.
 TEST(TransferLog, KeepsTheNewestEntriesAndSaysHowEachEnded) {
@@ -307,7 +312,10 @@ TEST(TransferLog, WhatItCannotUseIsSetAsideAndWhatItHoldsIsShownPrintable) {
         "che";
     std::string big(64 + kLogKept * 6 * 4097 + 1, 'x');
     const std::pair<std::string, std::string> unusable[] = {
-        {std::string("\x00\x01" "binary\x1b", 9), "not a transfer log written by this program"},
+        {std::string("\x00\x01"
+                     "binary\x1b",
+                     9),
+         "not a transfer log written by this program"},
         {header + "t\tdownload\tCOM1\ta.CDF\tcomplete\t\nhalf a line\n", "line 3 holds no entry"},
         {big, "larger than its newest 1000 entries can be"},
     };
@@ -361,5 +369,6 @@ TEST(TransferLog, WritersAtTheSameTimeLoseNoEntry) {
     EXPECT_EQ(ReadLog(log).value().entries.size(), 2u * kEach);  // one entry an append
 }
 
+#endif  // ZEZ_PURE_ONLY
 }  // namespace
 }  // namespace zez::device

@@ -12,11 +12,11 @@
 
 #include "EditorFixture.h"
 #include "TestUtil.h"
-#include "system/CdfFile.h"
+#include "config/NoteText.h"
 #include "export/DiagramDrawing.h"
 #include "logic/Expression.h"
-#include "config/NoteText.h"
 #include "support/SampleConfigs.h"
+#include "system/CdfFile.h"
 
 namespace zez {
 namespace {

@@ -8,8 +8,8 @@
 
 #include "EditorFixture.h"
 #include "TestUtil.h"
-#include "system/CdfFile.h"
 #include "config/ConfigText.h"
+#include "system/CdfFile.h"
 
 #ifndef _WIN32
 #include <sys/stat.h>

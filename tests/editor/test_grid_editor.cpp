@@ -6,8 +6,8 @@
 
 #include "EditorFixture.h"
 #include "TestUtil.h"
-#include "system/CdfFile.h"
 #include "logic/Expression.h"
+#include "system/CdfFile.h"
 
 namespace zez::test {
 namespace {

@@ -10,8 +10,8 @@
 
 #include "EditorFixture.h"
 #include "system/CdfFile.h"
-#include "system/Versions.h"
 #include "system/TransferLog.h"
+#include "system/Versions.h"
 
 namespace zez::test {
 namespace {

@@ -5,9 +5,9 @@
 #include <span>
 
 #include "compiler/FastEngine.h"
-#include "system/CdfFile.h"
-#include "config/DiagramText.h"
 #include "compiler/LogicGrid.h"
+#include "config/DiagramText.h"
+#include "system/CdfFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     using namespace zez;

@@ -6,8 +6,8 @@
 #include <span>
 #include <string_view>
 
-#include "system/CdfFile.h"
 #include "config/ConfigText.h"
+#include "system/CdfFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     using namespace zez;
