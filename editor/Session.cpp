@@ -9,10 +9,11 @@
 #include <QSettings>
 #include <QStandardPaths>
 
+#include "export/LocalPath.h"
 #include "system/CdfFile.h"
 #include "system/FileAccess.h"
+#include "system/FileLock.h"
 #include "system/ReplaceFile.h"
-#include "export/LocalPath.h"
 
 namespace zez {
 namespace {
@@ -49,11 +50,20 @@ Session::Session(Storage storage) : storage_(std::move(storage)) {
               .arg(QCoreApplication::applicationPid())
               .arg(QRandomGenerator::global()->bounded(1000000));
     if (!Usable(Base(id_) + QStringLiteral(".lock"), kInfoLimit)) return;
-    lock_ = std::make_unique<QLockFile>(Base(id_) + QStringLiteral(".lock"));
-    if (!lock_->tryLock(0)) lock_.reset();
+    auto lock = FileLock::Acquire(Local(Base(id_) + QStringLiteral(".lock")),
+                                  std::chrono::milliseconds(0), "Cannot lock");
+    if (lock) lock_.emplace(std::move(lock).value());
 }
 
-Session::~Session() = default;
+Session::~Session() {
+    ReleaseLock();
+}
+
+void Session::ReleaseLock() {
+    if (!lock_) return;
+    QFile::remove(Base(id_) + QStringLiteral(".lock"));
+    lock_.reset();
+}
 
 bool Session::Usable(const QString& path, qint64 limit, qint64 exact) const {
     const QFileInfo info(path);
@@ -107,19 +117,12 @@ void Session::CleanUp() const {
 
 bool Session::Held(const QString& path) const {
     if (path == Base(id_) + QStringLiteral(".lock")) return true;
-    QLockFile other(path);
-    // A lock names its holder's process and machine. One that names this program's own process
-    // on this machine (as this editor's own lock names them) was left by an editor that has ended
-    // (the system gave its number again: Windows does so at once), and would otherwise count as
-    // held until it is half a minute old.
-    qint64 pid = 0, ownPid = 0;
-    QString host, app, ownHost, ownApp;
-    if (lock_ && lock_->getLockInfo(&ownPid, &ownHost, &ownApp) &&
-        other.getLockInfo(&pid, &host, &app) && pid == ownPid && host == ownHost)
-        other.removeStaleLockFile();
-    // A lock that can be taken belongs to no running editor.
-    if (!other.tryLock(0)) return true;
-    other.unlock();
+    // The system lets go of a lock when its holder ends, however it ends, so a lock that can be
+    // taken belongs to no running editor: not even one whose process number this editor has now
+    // (Windows gives numbers again at once). Taken, it is removed, as its holder would have.
+    auto other = FileLock::Acquire(Local(path), std::chrono::milliseconds(0), "Cannot lock");
+    if (!other) return true;
+    QFile::remove(path);
     return false;
 }
 
@@ -254,8 +257,7 @@ bool Session::HasRecovery() const {
 
 void Session::Close() {
     RemoveRecovery();
-    if (lock_) lock_->unlock();
-    lock_.reset();
+    ReleaseLock();
 }
 
 }  // namespace zez

@@ -5,14 +5,14 @@
 // left by an editor that did not end cleanly.
 
 #include <QDateTime>
-#include <QLockFile>
 #include <QString>
 #include <QStringList>
-#include <memory>
+#include <optional>
 #include <vector>
 
 #include "config/Config.h"
 #include "config/Result.h"
+#include "system/FileLock.h"
 
 namespace zez {
 
@@ -72,10 +72,11 @@ class Session {
     // Removes what sessions that ended without a clean exit left beside their copies: lock and
     // info files without a copy, and half-written temporaries.
     void CleanUp() const;
+    void ReleaseLock();
     mutable QStringList notices_;
     Storage storage_;
     QString id_;
-    std::unique_ptr<QLockFile> lock_;
+    std::optional<FileLock> lock_;  // the file is removed before the lock is let go
 };
 
 }  // namespace zez
