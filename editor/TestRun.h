@@ -5,9 +5,9 @@
 #include <array>
 #include <cstdint>
 
+#include "compiler/LogicGrid.h"
 #include "config/Config.h"
 #include "editor/ImageSurface.h"
-#include "compiler/LogicGrid.h"
 
 namespace zez {
 
@@ -26,7 +26,6 @@ class TestRun {
   public:
     TestRun() : grid_(&picture_) {}
     TestResult Run(const Config& config, int output, int32_t inputs);
-    const ImageSurface& picture() const { return picture_; }
 
   private:
     ImageSurface picture_;
