@@ -174,7 +174,6 @@ TEST(Transfers, TheReportsChecksumsAreTheDevicesAfterADownload) {
     ControlArray array;
     Compile(config, array);
     const auto download = Download(b.link, "ttyX", array, config);
-    ASSERT_EQ(download.outcome, Outcome::Complete);
     const std::string html = ReportHtml(config, {});
     for (const auto& sum : {download.deviceChecksum, Upload(b.link, "ttyX").deviceChecksum}) {
         ASSERT_EQ(sum.size(), 16u);
