@@ -237,7 +237,8 @@ const std::vector<Command>& Commands() {
         {"report",
          "zezudi-cli report FILE [-o OUT.html|-] [--force]",
          "write a commissioning report as one HTML page: per output its expression, truth table "
-         "and findings, the signals the outputs read, the note and the device's checksum",
+         "and findings, the signals the outputs read, the note and the device's two checksums "
+         "(of a download and of what it stores)",
          {"-o"},
          {"--force"},
          1,

@@ -66,6 +66,23 @@ std::string TruthTable(const OutputBits& bits, const std::vector<int>& signals, 
     return html + "</table>\n";
 }
 
+// The two checksums the module gives for this configuration: the one it computes over a
+// download of it (the control array compiled from these diagrams, the diagrams and the note),
+// and the one over the diagrams and the note it keeps, which uploads and comparisons check.
+std::string Checksums(const Config& config) {
+    ControlArray array;
+    Compile(config, array);
+    const std::vector<uint8_t> stream = device::DownloadStream(array, config);
+    device::TransferChecksum download;
+    download.Add(stream.data(), stream.size());
+    return "<p>Checksums the module gives for this configuration:</p>\n<ul>\n"
+           "<li>download (control array, diagrams and note): <code>" +
+           download.Text() +
+           "</code></li>\n"
+           "<li>stored (diagrams and note, checked by upload and compare): <code>" +
+           device::UploadHostChecksum(config) + "</code></li>\n</ul>\n";
+}
+
 }  // namespace
 
 std::string ReportHtml(const Config& config, const ReportInfo& info) {
@@ -76,10 +93,7 @@ std::string ReportHtml(const Config& config, const ReportInfo& info) {
         "pre,code{font-family:monospace}table{border-collapse:collapse}"
         "td,th{border:1px solid #999;padding:2px 8px;text-align:center}"
         "td.on{background:#fdd;font-weight:bold}</style></head>\n<body>\n<h1>" +
-        title + "</h1>\n<p>Made " + Escape(info.generated) +
-        ". Checksum of the configuration and note, as the device reports it after a download: "
-        "<code>" +
-        device::UploadHostChecksum(config) + "</code></p>\n";
+        title + "</h1>\n<p>Made " + Escape(info.generated) + ".</p>\n" + Checksums(config);
     for (int o = 0; o < kOutputs; ++o) {
         html += "<h2>LC Input " + std::to_string(o + 1) + "</h2>\n";
         if (!OutputHasDiagram(config, o)) {

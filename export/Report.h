@@ -2,7 +2,7 @@
 // A commissioning report of a configuration as one self-contained HTML page, for the site's
 // records: per output its expression, the signals it depends on, its truth table (up to six
 // signals) and the wiring checks' findings; which signals the outputs read; the note; and the
-// checksum the device reports for this configuration and note.
+// two checksums the device reports for it: that of a download and that of what it stores.
 
 #include <string>
 
