@@ -102,7 +102,8 @@ const std::vector<Command>& Commands() {
          1,
          "  -o OUT         where to write the 65,536 bytes (default: FILE with extension .bin);\n"
          "                 - writes them to standard output. Never the input file itself\n"
-         "  --force        replace OUT even when it holds a configuration\n"
+         "  --force        replace OUT even when it holds a configuration, and compile FILE\n"
+         "                 even when it holds no configuration\n"
          "  --engine E     fast (default) or reference (the slow engine the fast one is proven\n"
          "                 against)\n"
          "  --time         print how long the compile took\n",
@@ -161,7 +162,7 @@ const std::vector<Command>& Commands() {
          {"--force"},
          2,
          "  --output N     the output to draw, 1..8\n"
-         "  -o OUT         write the result to OUT instead of FILE\n"
+         "  -o OUT         write the result to OUT instead of FILE (a file: - is refused)\n"
          "  --force        replace OUT even when it holds another configuration\n"
          "FORMULA: I1..I8, P1..P8, 0, 1 with ! (not), & (and), | (or) and parentheses, e.g.\n"
          "  \"(I1 | I2) & !P5\"\n",
@@ -176,7 +177,7 @@ const std::vector<Command>& Commands() {
          {"--force"},
          1,
          "  --output N     only output N, 1..8\n"
-         "  -o OUT         write the result to OUT instead of FILE\n"
+         "  -o OUT         write the result to OUT instead of FILE (a file: - is refused)\n"
          "  --force        replace OUT even when it holds another configuration\n",
          CmdTidy},
         {"signals",
@@ -196,7 +197,7 @@ const std::vector<Command>& Commands() {
          {"--force"},
          2,
          "  --output N     only output N, 1..8\n"
-         "  -o OUT         write the result to OUT instead of FILE\n"
+         "  -o OUT         write the result to OUT instead of FILE (a file: - is refused)\n"
          "  --force        replace OUT even when it holds another configuration\n"
          "MOVES: A=B moves the contacts on A to B, A<>B swaps A and B; separated by commas or\n"
          "  spaces, e.g. \"I3=P5, I1<>I2\". Segments that are no contact keep what they hold\n",
@@ -246,43 +247,47 @@ const std::vector<Command>& Commands() {
          "  --force        replace OUT even when it holds a configuration\n",
          CmdReport},
         {"versions",
-         "zezudi-cli versions FILE [--restore N -o OUT]",
+         "zezudi-cli versions FILE [--restore N -o OUT|- [--force]]",
          "list the previous versions of FILE kept when a save replaced it (newest is 1), or "
          "write version N to OUT",
          {"--restore", "-o"},
-         {},
+         {"--force"},
          1,
-         "  --restore N    write version N (as listed) to OUT\n"
-         "  -o OUT         where to write it; a configuration there (FILE itself too) is kept\n"
-         "                 as a version first\n",
+         "  --restore N    write version N (as listed) to OUT, read back and compared\n"
+         "  -o OUT         where to write it (- for standard output); a configuration there\n"
+         "                 (FILE itself too) is kept as a version first\n"
+         "  --force        replace OUT even when it holds another configuration\n",
          CmdVersions,
          "0 success, 1 failed operation, 2 bad usage, or no such version"},
         {"download",
-         "zezudi-cli download FILE --port PATH [--yes] [--deadline SECONDS]",
+         "zezudi-cli download FILE --port PATH [--yes] [--deadline SECONDS] [--force]",
          "compile FILE and download array, configuration and note to the device on PATH "
          "(--yes answers the power-cycle question)",
          {"--port", "--deadline"},
-         {"--yes", "--progress"},
+         {"--yes", "--progress", "--force"},
          1,
          "  --port PATH    the serial port (for example /dev/ttyUSB0, COM1)\n"
          "  --yes          answer the power-cycle question with yes\n"
+         "  --force        send FILE even when it holds no configuration (a control array, a PDF,\n"
+         "                 values outside the codes, ...), which is refused otherwise\n"
          "  --deadline S   fail when the transfer has not ended after S seconds (default: ten\n"
          "                 times its line time and a minute, about 4 minutes)\n"
          "  --progress     the progress captions on standard error, a line each, also when it\n"
          "                 is no terminal (on a terminal they always show, as one line)\n",
          CmdDownload},
         {"verify",
-         "zezudi-cli verify FILE --port PATH [--quick] [--yes] [--deadline SECONDS]",
+         "zezudi-cli verify FILE --port PATH [--quick] [--yes] [--deadline SECONDS] [--force]",
          "compare the device on PATH with FILE compiled now: reads back the control array, the "
          "configuration and the note (about 13 s) and says what differs; never writes to the "
          "device",
          {"--port", "--deadline"},
-         {"--quick", "--yes", "--progress"},
+         {"--quick", "--yes", "--progress", "--force"},
          1,
          "  --port PATH    the serial port (for example /dev/ttyUSB0, COM1)\n"
          "  --quick        compare only the device's checksum of configuration and note (under a\n"
          "                 second); this does not cover the control array\n"
          "  --yes          answer the power-cycle question with yes\n"
+         "  --force        compare with FILE even when it holds no configuration\n"
          "  --deadline S   fail when the read-back has not ended after S seconds\n"
          "  --progress     the progress captions on standard error, a line each\n",
          CmdVerify,

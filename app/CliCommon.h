@@ -57,6 +57,12 @@ struct Command {
 // The configuration in `path`, or a message on `err` (and a warning for values outside 0..15).
 std::optional<Config> LoadOrComplain(const std::string& path, std::ostream& err);
 
+// The configuration in `path` for a command that sends or compiles it: a file that holds none
+// (a control array, a PDF, values outside the codes, ...) is refused with what it looks like,
+// unless --force; `nothing` says what did not happen ("nothing was sent").
+std::optional<Config> LoadToSend(const Parsed& p, const char* cmd, const char* nothing,
+                                 std::ostream& err);
+
 // Whether `cmd` must not write `out`: it names the input file itself, or (without --force) it
 // holds a configuration that `cmd` would replace with something else. Says why on `err`.
 bool RefuseOutput(const Parsed& p, const char* cmd, const std::string& out, std::ostream& err);

@@ -82,7 +82,9 @@ std::variant<std::unique_ptr<Start>, int> StartWithFile(const Parsed& p, const c
     if (!port) return kExitUsage;
     std::optional<device::Millis> deadline;
     if (!ReadDeadline(p, cmd, err, deadline)) return kExitUsage;
-    const auto config = LoadOrComplain(p.positional[0], err);
+    const bool sends = std::string(cmd) == "download";
+    const auto config =
+        LoadToSend(p, cmd, sends ? "nothing was sent" : "nothing was compared", err);
     if (!config) return kExitUsage;
     if (!Confirm(p, what, out, env)) {
         out << what << " Cancelled\n";

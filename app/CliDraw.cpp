@@ -22,8 +22,10 @@ int Write(const Parsed& p, const char* cmd, const Config& config, std::ostream& 
           const Environment& env) {
     const auto it = p.options.find("-o");
     const std::string target = it != p.options.end() ? it->second : p.positional[0];
-    if (target.empty()) {
-        err << "zezudi-cli " << cmd << ": -o needs a file name\n";
+    if (target.empty() || target == "-") {
+        err << "zezudi-cli " << cmd
+            << ": -o needs a file name (- is not offered: what the command says goes to standard "
+               "output)\n";
         return kExitUsage;
     }
     if (!SameFile(PathArg(p.positional[0]), PathArg(target)) && RefuseOutput(p, cmd, target, err))
@@ -45,7 +47,7 @@ int CmdDraw(const Parsed& p, std::ostream& out, std::ostream& err, const Environ
     if (!config) return kExitUsage;
     const auto drawn = DrawFormula(p.positional[1]);
     if (!drawn) {
-        const bool parse = drawn.error().rfind("does not fit", 0) != 0;
+        const bool parse = drawn.kind() == ErrorKind::Usage;
         err << "zezudi-cli draw: " << drawn.error() << (parse ? "" : "; nothing was written")
             << "\n";
         return parse ? kExitUsage : kExitFailed;

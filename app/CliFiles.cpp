@@ -33,6 +33,19 @@ std::optional<Config> LoadOrComplain(const std::string& path, std::ostream& err)
     return loaded.value().config;
 }
 
+std::optional<Config> LoadToSend(const Parsed& p, const char* cmd, const char* nothing,
+                                 std::ostream& err) {
+    const std::string& path = p.positional[0];
+    if (!p.options.count("--force")) {
+        if (const auto looks = NotAConfigurationFile(PathArg(path))) {
+            err << "zezudi-cli " << cmd << ": " << path << " holds no configuration: it looks like "
+                << *looks << "; " << nothing << " (give --force to use it anyway)\n";
+            return std::nullopt;
+        }
+    }
+    return LoadOrComplain(path, err);
+}
+
 void KeepIfConfiguration(const Environment& env, const std::string& path, std::ostream& err) {
     if (env.versionsDir.empty() || !HoldsConfiguration(PathArg(path))) return;
     if (auto kept = KeepVersion(env.versionsDir, PathArg(path)); !kept)
@@ -60,20 +73,31 @@ int CmdVersions(const Parsed& p, std::ostream& out, std::ostream& err, const Env
             << versions.size() << " kept)\n";
         return kExitUsage;
     }
-    auto in = OpenForReading(versions[n - 1].path, "Cannot read the version");
-    if (!in) {
-        err << "zezudi-cli versions: " << in.error() << "\n";
-        return kExitFailed;
+    const Version& version = versions[n - 1];
+    const std::string& to = target->second;
+    if (to == "-") {
+        auto bytes = ReadWhole(version.path, "Cannot read the version");
+        if (!bytes) {
+            err << "zezudi-cli versions: " << bytes.error() << "\n";
+            return kExitFailed;
+        }
+        out.write(reinterpret_cast<const char*>(bytes.value().data()),
+                  static_cast<std::streamsize>(bytes.value().size()));
+        return out.flush() ? kExitOk : kExitFailed;
     }
-    std::vector<uint8_t> bytes(versions[n - 1].size);
-    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), in.value().get()));
-    KeepIfConfiguration(env, target->second, err);  // a restore over a file keeps it too
-    if (auto w = ReplaceFile(PathArg(target->second), bytes, {}, "Cannot write"); !w) {
+    // FILE itself is restored in place; another configuration is replaced only with --force.
+    if (!SameFile(PathArg(p.positional[0]), PathArg(to)) && !p.options.count("--force") &&
+        HoldsConfiguration(PathArg(to))) {
+        err << "zezudi-cli versions: " << to
+            << " holds a configuration; nothing was written (give --force to replace it)\n";
+        return kExitUsage;
+    }
+    KeepIfConfiguration(env, to, err);  // a restore over a file keeps it too
+    if (auto w = RestoreVersion(version, PathArg(to)); !w) {
         err << "zezudi-cli versions: " << w.error() << "\n";
         return kExitFailed;
     }
-    out << "Wrote version " << n << " (" << versions[n - 1].written << ") to " << target->second
-        << "\n";
+    out << "Wrote version " << n << " (" << version.written << ") to " << to << "\n";
     return kExitOk;
 }
 
@@ -116,7 +140,7 @@ int CmdCompile(const Parsed& p, std::ostream& out, std::ostream& err, const Envi
             return kExitUsage;
         }
     }
-    const auto config = LoadOrComplain(p.positional[0], err);
+    const auto config = LoadToSend(p, "compile", "nothing was written", err);
     if (!config) return kExitUsage;
     const auto it = p.options.find("-o");
     const std::string target = it != p.options.end() ? it->second : DefaultBinPath(p.positional[0]);
@@ -184,8 +208,9 @@ int CmdExport(const Parsed& p, std::ostream& out, std::ostream& err, const Envir
         err << "zezudi-cli export: drawing is not available in this build\n";
         return kExitUsage;
     }
-    if (job.out.empty()) {
-        err << "zezudi-cli export: --" << (pdf ? "pdf" : "svg") << " needs a file name\n";
+    if (job.out.empty() || job.out == "-") {
+        err << "zezudi-cli export: --" << (pdf ? "pdf" : "svg")
+            << " needs a file name (standard output is not offered for drawings)\n";
         return kExitUsage;
     }
     if (RefuseOutput(p, "export", job.out, err)) return kExitUsage;

@@ -63,22 +63,27 @@ void AppendNoteByte(std::string& line, uint8_t b) {
     }
 }
 
+// One note line. A space at its end is escaped: editors and version control strip blanks at the
+// ends of lines (a tab is always escaped).
+void PutNoteLine(std::ostringstream& out, std::string& line) {
+    if (!line.empty() && line.back() == ' ') line.replace(line.size() - 1, 1, "\\x20");
+    out << "note: " << line << "\n";
+    line.clear();
+}
+
 void WriteNote(std::ostringstream& out, const NoteBytes& note) {
     const auto end =
         static_cast<std::size_t>(std::find(note.begin(), note.end(), 0) - note.begin());
     std::string line;
     for (std::size_t i = 0; i < end; ++i) {
         if (note[i] == '\r' && i + 1 < end && note[i + 1] == '\n') {
-            out << "note: " << line << "\n";
-            line.clear();
+            PutNoteLine(out, line);
             ++i;
             continue;
         }
         AppendNoteByte(line, note[i]);
     }
-    // A trailing space would not survive editors and version control that strip it.
-    if (!line.empty() && line.back() == ' ') line.replace(line.size() - 1, 1, "\\x20");
-    if (end > 0) out << "note: " << line << "\n";
+    if (end > 0) PutNoteLine(out, line);
     for (std::size_t i = end + 1; i < note.size();) {
         if (note[i] == 0) {
             ++i;
@@ -198,6 +203,11 @@ class TextReader {
         return std::nullopt;
     }
     static bool Hex(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
+    // Two hex digits (checked by Hex) as a byte.
+    static int HexByte(std::string_view two) {
+        const auto digit = [](char c) { return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10; };
+        return 16 * digit(two[0]) + digit(two[1]);
+    }
     static std::optional<long> Number(std::string_view s) {
         long v = 0;
         const auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
@@ -244,20 +254,14 @@ class TextReader {
                 return Fail(w[2].second,
                             "16 rows of cells: drawing an output from a formula is "
                             "not available in this version");
-            const auto formula = line_.substr(w[2].second);
-            auto drawn = draw_(std::string(formula));
+            // The drawer counts columns in what it is given: the line with all before the formula
+            // blanked, so that its columns are the line's.
+            auto drawn =
+                draw_(std::string(w[2].second, ' ') + std::string(line_.substr(w[2].second)));
             if (!drawn) {
-                // The drawer counts columns in the formula; they are counted in the line here.
-                std::string why = drawn.error();
-                std::size_t column = 0;
-                if (why.rfind("column ", 0) == 0) {
-                    const auto colon = why.find(':');
-                    column = w[2].second + std::stoul(why.substr(7, colon - 7));
-                    why = why.substr(colon + 2);
-                }
-                error_ = "line " + std::to_string(line_no_) +
-                         (column ? ", column " + std::to_string(column) : std::string()) + ": " +
-                         why;
+                const bool placed = drawn.error().rfind("column ", 0) == 0;
+                error_ =
+                    "line " + std::to_string(line_no_) + (placed ? ", " : ": ") + drawn.error();
                 return std::nullopt;
             }
             config_.SegType[output_] = drawn.value().types;
@@ -372,7 +376,7 @@ class TextReader {
                 noteText_ += e == '\\' ? '\\' : e == 'r' ? '\r' : '\n';
                 ++i;
             } else if (e == 'x' && i + 3 < line_.size() && Hex(line_[i + 2]) && Hex(line_[i + 3])) {
-                const auto v = std::stoi(std::string(line_.substr(i + 2, 2)), nullptr, 16);
+                const auto v = HexByte(line_.substr(i + 2, 2));
                 if (v == 0)
                     return Fail(i + 1, "no \\x00 in a note line (a zero byte ends the note)");
                 noteText_ += static_cast<char>(v);
@@ -397,8 +401,7 @@ class TextReader {
             const auto hex = w[2].first.substr(k, 2);
             if (!Hex(hex[0]) || !Hex(hex[1])) return Fail(w[2].second + k, "hex digits");
             noteBytes_.push_back({static_cast<std::size_t>(*at) + k / 2,
-                                  static_cast<uint8_t>(std::stoi(std::string(hex), nullptr, 16)),
-                                  line_no_});
+                                  static_cast<uint8_t>(HexByte(hex)), line_no_});
         }
         return true;
     }

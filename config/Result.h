@@ -34,6 +34,8 @@ class [[nodiscard]] Result {
     T&& value() && { return std::get<0>(std::move(v_)); }
     const std::string& error() const { return std::get<1>(v_).message; }
     ErrorKind kind() const { return std::get<1>(v_).kind; }
+    // The error whole, to pass on with its kind.
+    const Error& failure() const { return std::get<1>(v_); }
 
   private:
     std::variant<T, Error> v_;
@@ -49,6 +51,7 @@ class [[nodiscard]] Result<void> {
     explicit operator bool() const { return ok_; }
     const std::string& error() const { return err_.message; }
     ErrorKind kind() const { return err_.kind; }
+    const Error& failure() const { return err_; }
 
   private:
     Error err_;

@@ -109,12 +109,19 @@ void FileFlow::Load(const QString& path) {
     Remember(path);
     const InvalidCounts bad = loaded.value().invalid;
     if (bad.any()) {
+        // What the file looks like, when it is plainly something else, comes first.
+        const auto looks = NotAConfigurationFile(Local(path), false);
+        const QString what =
+            looks ? QStringLiteral("This file holds no configuration: it looks like %1.\r\n")
+                        .arg(QString::fromStdString(*looks))
+                  : QString();
         dialogs_.Message(
-            QStringLiteral("%1 segment(s) in this file hold values outside 0 to 15.\r\n"
-                           "Until they are replaced, a segment with an invalid type acts as an "
-                           "empty segment, and a contact with an invalid input selection acts as "
-                           "if its input were off.")
-                .arg(bad.segments),
+            what + QStringLiteral(
+                       "%1 segment(s) in this file hold values outside 0 to 15.\r\n"
+                       "Until they are replaced, a segment with an invalid type acts as an "
+                       "empty segment, and a contact with an invalid input selection acts as "
+                       "if its input were off.")
+                       .arg(bad.segments),
             QStringLiteral("Open"), Buttons::Ok, Icon::Warning);
     }
 }

@@ -134,6 +134,16 @@ void TransferFlow::ShowLog() {
 }
 
 void TransferFlow::Download(bool verifyAfter) {
+    // Values outside the codes are asked about before anything reaches the device.
+    if (const InvalidCounts bad = CountInvalid(doc_.record());
+        bad.any() &&
+        dialogs_.Message(QStringLiteral("%1 segment(s) of this configuration hold "
+                                        "values outside 0 to 15; the device would "
+                                        "run them as empty segments and contacts "
+                                        "whose input is off.\r\nDownload it anyway?")
+                             .arg(bad.segments),
+                         QStringLiteral("Download"), Buttons::YesNo, Icon::Warning) != Answer::Yes)
+        return;
     if (!PowerCycled(QStringLiteral("Download"), true)) return;
     const ControlArray array = doc_.controlArray();
     const Config config = doc_.record();

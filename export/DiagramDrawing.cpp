@@ -225,7 +225,7 @@ Result<int> ExportPdf(const PrintRequest& r, const QString& path, QPageSize::Pag
     const QRectF page(QPointF(0, 0), pdf.pageLayout().paintRect(QPageLayout::Point).size());
     PrintPages(p, page, r, [&] { pdf.newPage(); });
     p.end();
-    if (auto w = WriteBytes(path, bytes.data()); !w) return Error{w.error()};
+    if (auto w = WriteBytes(path, bytes.data()); !w) return w.failure();
     return PagesToPrint(r);
 }
 

@@ -32,11 +32,12 @@ class Parser {
 
     Result<OutputBits> Parse() {
         Skip();
-        if (i_ == s_.size()) return Error{"the formula is empty"};
+        if (i_ == s_.size()) return Error{"the formula is empty", ErrorKind::Usage};
         auto f = Formula();
         if (f && (Skip(), i_ != s_.size()))
             Fail(s_[i_] == ')' ? "a ( before this )" : "&, | or the end of the formula");
-        if (error_ || !f) return Error{error_.value_or("the formula cannot be read")};
+        if (error_ || !f)
+            return Error{error_.value_or("the formula cannot be read"), ErrorKind::Usage};
         return *f;
     }
 

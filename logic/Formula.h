@@ -13,7 +13,8 @@
 namespace zez {
 
 // The function's on-words, or an error that names the column (from 1) and what was expected
-// there, e.g. "column 7: expected a signal (I1..I8, P1..P8), 0, 1, ! or (".
+// there, e.g. "column 7: expected a signal (I1..I8, P1..P8), 0, 1, ! or (", of the kind Usage
+// (the formula is what was asked for).
 Result<OutputBits> ParseFormula(const std::string& text);
 
 }  // namespace zez

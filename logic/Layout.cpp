@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <optional>
 #include <vector>
 
 #include "logic/Expression.h"
@@ -200,23 +201,130 @@ class Drawing {
     }
 };
 
+// Whether `n` is a product of sums of contacts: contacts and parallel contacts in series.
+bool IsProductOfSums(const Node& n) {
+    if (n.kind != Node::Kind::And) return false;
+    const auto isContact = [](const Node& p) { return p.kind == Node::Kind::Contact; };
+    return std::all_of(n.parts.begin(), n.parts.end(), [&](const Node& p) {
+        return isContact(p) ||
+               (p.kind == Node::Kind::Or && std::all_of(p.parts.begin(), p.parts.end(), isContact));
+    });
+}
+
+// A product of sums with the contact-and-link pictures: each sum is a column of contacts whose own
+// links join their right ends, the sums side by side from the supply rail. A column's links reach
+// down as far as its own contacts or the next column's, so that each contact of the next column
+// is fed from the joined ends (through a picture of links alone where the column has no contact);
+// the last column's top row runs to the output rail in wire.
+OutputSegments DrawColumns(const Node& n) {
+    OutputSegments out;
+    const auto sizeOf = [](const Node& p) {
+        return p.kind == Node::Kind::Contact ? 1 : static_cast<int>(p.parts.size());
+    };
+    const int columns = static_cast<int>(n.parts.size());
+    for (int x = 0; x < columns; ++x) {
+        const Node& sum = n.parts[static_cast<std::size_t>(x)];
+        const int size = sizeOf(sum);
+        const int span =
+            std::max(size, x + 1 < columns ? sizeOf(n.parts[static_cast<std::size_t>(x + 1)]) : 0);
+        for (int y = 0; y < span; ++y) {
+            const int link = (y > 0 ? kLinkUp : 0) | (y + 1 < span ? kLinkDown : 0);
+            const auto s = static_cast<std::size_t>(kSegmentColumns * y + x);
+            if (y >= size) {
+                out.types[s] = static_cast<int16_t>(MakeCode(Element::None, link));
+                continue;
+            }
+            const Node& c =
+                sum.kind == Node::Kind::Contact ? sum : sum.parts[static_cast<std::size_t>(y)];
+            out.types[s] = static_cast<int16_t>(
+                MakeCode(c.closed ? Element::NormallyClosed : Element::NormallyOpen, link));
+            out.inputs[s] = static_cast<int16_t>(c.sel);
+        }
+    }
+    for (int x = columns; x < kSegmentColumns; ++x)
+        out.types[static_cast<std::size_t>(x)] = static_cast<int16_t>(MakeCode(Element::Wire, 0));
+    return out;
+}
+
 struct Candidate {
     OutputSegments segments;
     int rows = 0, columns = 0, count = 0;
 };
 
 Candidate Draw(Node root) {
-    Arrange(root);
     Candidate c;
+    const bool columns = IsProductOfSums(root);
+    if (!columns) Arrange(root);
     c.rows = Height(root);
-    c.columns = Width(root, true, true);
+    c.columns = columns ? static_cast<int>(root.parts.size()) : Width(root, true, true);
     if (c.rows > 16 || c.columns > kSegmentColumns) return c;
-    Drawing d;
-    d.Place(root, 0, 0, true, true);
-    c.segments = d.segments;
+    if (columns) {
+        c.segments = DrawColumns(root);
+    } else {
+        Drawing d;
+        d.Place(root, 0, 0, true, true);
+        c.segments = d.segments;
+    }
     c.count = SegmentCount(c.segments.types);
     return c;
 }
+
+// The formula as written, when it is made of signals, negated signals, &, | and parentheses
+// alone: a sum of products or a product of sums that fits is drawn as written even where the
+// minimal forms found do not fit.
+class Written {
+  public:
+    explicit Written(const std::string& text) : s_(text) {}
+    std::optional<Node> Read() {
+        auto n = Sum(0);
+        Skip();
+        if (!n || i_ != s_.size()) return std::nullopt;
+        return n;
+    }
+
+  private:
+    static constexpr int kMaxDepth = 200;
+    void Skip() {
+        while (i_ < s_.size() && (s_[i_] == ' ' || s_[i_] == '\t')) ++i_;
+    }
+    bool Eat(char c) {
+        Skip();
+        return i_ < s_.size() && s_[i_] == c ? (++i_, true) : false;
+    }
+    std::optional<Node> Sum(int depth) {
+        std::vector<Node> parts;
+        do {
+            auto t = Product(depth);
+            if (!t) return std::nullopt;
+            parts.push_back(std::move(*t));
+        } while (Eat('|'));
+        return Join(Node::Kind::Or, std::move(parts));
+    }
+    std::optional<Node> Product(int depth) {
+        std::vector<Node> parts;
+        do {
+            auto f = Factor(depth);
+            if (!f) return std::nullopt;
+            parts.push_back(std::move(*f));
+        } while (Eat('&'));
+        return Join(Node::Kind::And, std::move(parts));
+    }
+    std::optional<Node> Factor(int depth) {
+        if (depth > kMaxDepth) return std::nullopt;
+        if (Eat('(')) {
+            auto n = Sum(depth + 1);
+            return n && Eat(')') ? n : std::nullopt;
+        }
+        const bool negated = Eat('!');
+        Skip();
+        const int sel = SignalAt(s_, i_);
+        if (sel < 0) return std::nullopt;
+        i_ += 2;
+        return Literal(sel, negated);
+    }
+    const std::string& s_;
+    std::size_t i_ = 0;
+};
 
 }  // namespace
 
@@ -229,7 +337,11 @@ Result<OutputSegments> DrawFunction(const OutputBits& bits) {
     return DrawFunction(bits, Minimise(bits));
 }
 
-Result<OutputSegments> DrawFunction(const OutputBits& bits, const SumOfProducts& sop) {
+namespace {
+
+// The best drawing of the function among its minimal forms and, when given, the form written.
+Result<OutputSegments> DrawBest(const OutputBits& bits, const SumOfProducts& sop,
+                                const std::optional<Node>& written) {
     const bool on = std::all_of(bits.begin(), bits.end(), [](uint64_t w) { return w == ~0ULL; });
     OutputSegments out;
     if (on) {
@@ -239,8 +351,9 @@ Result<OutputSegments> DrawFunction(const OutputBits& bits, const SumOfProducts&
     if (sop.terms.empty()) return out;  // never on: a blank diagram
     OutputBits complement;
     for (std::size_t k = 0; k < bits.size(); ++k) complement[k] = ~bits[k];
-    const Candidate forms[] = {Draw(Flat(sop.terms)), Draw(Factored(sop.terms)),
-                               Draw(ProductOfSums(Minimise(complement).terms))};
+    std::vector<Candidate> forms = {Draw(Flat(sop.terms)), Draw(Factored(sop.terms)),
+                                    Draw(ProductOfSums(Minimise(complement).terms))};
+    if (written) forms.push_back(Draw(*written));
     const Candidate* best = nullptr;
     for (const Candidate& c : forms) {
         if (c.rows > 16 || c.columns > kSegmentColumns) continue;
@@ -253,7 +366,8 @@ Result<OutputSegments> DrawFunction(const OutputBits& bits, const SumOfProducts&
         for (const Candidate& c : forms)
             if (c.columns <= kSegmentColumns && (!need || c.rows < need->rows)) need = &c;
         if (need)
-            return Error{"does not fit in 16 x 16: needs " + std::to_string(need->rows) + " rows"};
+            return Error{"does not fit in 16 x 16: needs " + std::to_string(need->rows) + " rows",
+                         ErrorKind::Data};
         for (const Candidate& c : forms)
             if (!need || c.columns < need->columns) need = &c;
         return Error{"does not fit in 16 x 16: needs " + std::to_string(need->columns) +
@@ -269,10 +383,16 @@ Result<OutputSegments> DrawFunction(const OutputBits& bits, const SumOfProducts&
     return best->segments;
 }
 
+}  // namespace
+
+Result<OutputSegments> DrawFunction(const OutputBits& bits, const SumOfProducts& sop) {
+    return DrawBest(bits, sop, std::nullopt);
+}
+
 Result<OutputSegments> DrawFormula(const std::string& formula) {
     auto bits = ParseFormula(formula);
-    if (!bits) return Error{bits.error()};
-    return DrawFunction(bits.value());
+    if (!bits) return bits.failure();
+    return DrawBest(bits.value(), Minimise(bits.value()), Written(formula).Read());
 }
 
 }  // namespace zez

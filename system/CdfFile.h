@@ -2,6 +2,8 @@
 // CDF files on disk (their bytes: config/CdfBytes.h).
 
 #include <filesystem>
+#include <optional>
+#include <span>
 #include <string>
 
 #include "config/CdfBytes.h"
@@ -21,6 +23,19 @@ Result<LoadedConfig> LoadFromFile(const std::filesystem::path& path);
 // Whether `path` is a regular file that holds a configuration: exactly 12,288 bytes, or longer
 // with a first 12,288 bytes whose every value is within the codes. What is no file holds none.
 bool HoldsConfiguration(const std::filesystem::path& path);
+
+// What bytes that hold no configuration look like, for a message that names it: "an empty file",
+// "a compiled control array of 65,536 bytes", "a PDF", "a PNG picture", "the text form of a
+// configuration", "values outside the codes in 12 segments", ...; none when they hold one.
+// `head` is the file's first bytes (the first 12,288 at least, where it has so many), `size` its
+// whole size. Without `values`, bytes shaped as a configuration but holding values outside the
+// codes count as one.
+std::optional<std::string> NotAConfiguration(std::span<const uint8_t> head, std::uintmax_t size,
+                                             bool values = true);
+
+// The same for a file; none also when it cannot be read (loading it says why).
+std::optional<std::string> NotAConfigurationFile(const std::filesystem::path& path,
+                                                 bool values = true);
 
 // Writes a temporary file beside the target and renames it over the target. Bytes of an existing
 // file beyond offset 12,288 are carried over, so a longer file keeps its tail. On failure the

@@ -81,7 +81,7 @@ bool IsTemporaryOf(const std::string& entry, const std::string& name, std::strin
 }  // namespace
 
 Error FileFailure(const std::string& verb, const fs::path& path, const std::string& why) {
-    return Error{verb + " \"" + PathText(path) + "\": " + why + "."};
+    return Error{verb + " \"" + PathText(path) + "\": " + why + ".", ErrorKind::File};
 }
 
 std::string HeldOpenOr(const std::string& why) {

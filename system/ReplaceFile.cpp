@@ -66,10 +66,10 @@ std::string FolderReason(int err, const fs::path& folder) {
 Result<void> ReplaceFile(const fs::path& path, std::span<const uint8_t> head,
                          std::span<const uint8_t> tail, const std::string& verb) {
     auto failure = [&](const std::string& why) {
-        return Error{verb + " \"" + PathText(path) + "\": " + why + "."};
+        return Error{verb + " \"" + PathText(path) + "\": " + why + ".", ErrorKind::File};
     };
     auto checked = CheckWriteTarget(path, verb);
-    if (!checked) return Error{checked.error()};
+    if (!checked) return checked.failure();
     const fs::path target = checked.value().path;
     const bool exists = checked.value().exists;
     std::error_code ec;

@@ -104,7 +104,7 @@ Result<std::vector<LogEntry>> Parse(const fs::path& path) {
                          " entries can be"};
     if (fs::is_regular_file(status) && fs::file_size(path, ec) > kSizeLimit && !ec) return tooLarge;
     auto in = OpenForReading(path, "Cannot read the transfer log");
-    if (!in) return Error{in.error()};
+    if (!in) return in.failure();
     std::string text;
     char buffer[65536];
     for (std::size_t n; text.size() <= kSizeLimit &&
@@ -146,7 +146,7 @@ Result<LogContents> Load(const fs::path& path) {
     }
     std::error_code ec;
     const auto status = fs::symlink_status(path, ec);
-    if (!fs::is_regular_file(status)) return Error{parsed.error()};  // refused, left as it is
+    if (!fs::is_regular_file(status)) return parsed.failure();  // refused, left as it is
     fs::path aside = path;
     aside += ".set-aside-" + UtcStampNow();
     fs::rename(path, aside, ec);
@@ -194,12 +194,13 @@ Result<std::string> AppendToLog(const fs::path& path, const LogEntry& entry) {
     std::error_code ec;
     if (fs::is_symlink(path, ec))  // the program's own file: never written through a link
         return Error{std::string(kVerb) + " \"" + PathText(path) +
-                     "\": it is a link; move it away and a new log is started."};
+                         "\": it is a link; move it away and a new log is started.",
+                     ErrorKind::File};
     if (path.has_parent_path()) fs::create_directories(path.parent_path(), ec);
     auto lock = LockLog(path);
-    if (!lock) return Error{lock.error()};
+    if (!lock) return lock.failure();
     auto loaded = Load(path);
-    if (!loaded) return Error{loaded.error()};
+    if (!loaded) return loaded.failure();
     auto& all = loaded.value().entries;
     all.push_back(entry);
     if (all.size() > kLogKept) all.erase(all.begin(), all.end() - kLogKept);
@@ -209,7 +210,7 @@ Result<std::string> AppendToLog(const fs::path& path, const LogEntry& entry) {
                 Field(e.file) + "\t" + Field(e.outcome) + "\t" + Field(e.checksum) + "\n";
     const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
     if (auto written = ReplaceFile(path, {bytes, text.size()}, {}, kVerb); !written)
-        return Error{written.error()};
+        return written.failure();
     return std::move(loaded.value().setAside);
 }
 

@@ -25,8 +25,17 @@ struct Version {
 // keep. A failure says why and leaves the file alone: the save that asked goes on.
 Result<void> KeepVersion(const std::filesystem::path& store, const std::filesystem::path& file);
 
-// The versions kept of `file`, newest first.
+// The versions kept of `file`, newest first (versions kept in the same millisecond too).
 std::vector<Version> ListVersions(const std::filesystem::path& store,
                                   const std::filesystem::path& file);
+
+// Writes `version` to `target` through the atomic writer and reads it back: an error, and the
+// target as it was or holding the whole version, unless the version was read whole and the
+// target holds exactly its bytes.
+Result<void> RestoreVersion(const Version& version, const std::filesystem::path& target);
+
+// The whole content of `path`, read until its end without a read error and as long as the file
+// said it was; else why not ("<verb> "<path>": <reason>.").
+Result<std::vector<uint8_t>> ReadWhole(const std::filesystem::path& path, const std::string& verb);
 
 }  // namespace zez

@@ -103,7 +103,10 @@ TEST(CliCompile, WritesTheArrayAndWarnsAboutBadValues) {
     for (int s = 0; s < 16; ++s) c.SegType[1][s] = 4;
     c.SegType[0][40] = 77;
     ASSERT_TRUE(SaveToFile(c, dir.File("w.CDF")));
-    const auto r = Cli({"compile", dir.File("w.CDF"), "--time"});
+    const auto refused = Cli({"compile", dir.File("w.CDF")});
+    EXPECT_EQ(refused.code, 2);
+    EXPECT_NE(refused.err.find("it looks like values outside the codes in 1 segment;"), npos);
+    const auto r = Cli({"compile", dir.File("w.CDF"), "--time", "--force"});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_NE(r.out.find("Compiled in"), npos);
     EXPECT_NE(r.err.find("1 segment(s) hold values outside 0..15"), npos) << r.err;
@@ -112,10 +115,13 @@ TEST(CliCompile, WritesTheArrayAndWarnsAboutBadValues) {
     EXPECT_TRUE(std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b == 2; }));
 
     ASSERT_EQ(
-        Cli({"compile", dir.File("w.CDF"), "-o", dir.File("r"), "--engine", "reference"}).code, 0);
+        Cli({"compile", dir.File("w.CDF"), "-o", dir.File("r"), "--engine", "reference", "--force"})
+            .code,
+        0);
     EXPECT_EQ(test::ReadBytes(dir.File("r")), bytes);
 
-    const auto fail = Cli({"compile", dir.File("w.CDF"), "-o", dir.File("no/such/dir/x.bin")});
+    const auto fail =
+        Cli({"compile", dir.File("w.CDF"), "-o", dir.File("no/such/dir/x.bin"), "--force"});
     EXPECT_EQ(fail.code, 1);
     EXPECT_NE(fail.err.find("no/such/dir/x.bin"), npos);
 }
@@ -174,7 +180,19 @@ TEST(CliTransfer, RefusalsAndFailuresExitWith1AndUsageWith2) {
     EXPECT_EQ(no.code, 1);
     EXPECT_NE(no.out.find("Prior To Download.\nDevice Node Must Be 00\nContinue?"), npos);
     EXPECT_NE(no.out.find("Download Cancelled"), npos);
+    // A file that holds no configuration is refused before the question, unless --force.
+    test::TempDir dir;
+    ASSERT_EQ(Cli({"compile", Example("corridor.CDF"), "-o", dir.File("c.bin")}).code, 0);
+    for (const char* cmd : {"download", "verify", "compile"}) {
+        const bool device = cmd[0] != 'c';
+        const auto r = t.Run(
+            {cmd, dir.File("c.bin"), device ? "--port" : "-o", device ? "sim" : dir.File("x")});
+        EXPECT_EQ(r.code, 2);
+        EXPECT_NE(r.err.find("looks like a compiled control array of 65,536 bytes"), npos) << r.err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.File("x")));
     EXPECT_EQ(t.device.commands(), 0);
+    EXPECT_EQ(t.Run({"download", dir.File("c.bin"), "--port", "sim", "--yes", "--force"}).code, 0);
     TransferCli bad({.wrongChecksum = true});
     const auto failed = bad.Corridor();
     EXPECT_EQ(failed.code, 1);

@@ -84,6 +84,42 @@ TEST(CdfFile, UnreadableOrShortFilesAreRefusedWithTheReason) {
 }
 
 // Save keeps the file's permissions and writes through a chain of links to the file itself.
+// A file that holds no configuration is named by what it looks like; a configuration (a longer
+// file too) is none of them.
+TEST(CdfFile, SaysWhatAFileThatHoldsNoConfigurationLooksLike) {
+    const auto bytes = [](std::string_view s) { return std::vector<uint8_t>(s.begin(), s.end()); };
+    const auto cdf = [](const Config& c, std::size_t tail) {
+        std::vector<uint8_t> v(kCdfBytes + tail, 'x');
+        const auto b = SerializeCdf(c);
+        std::copy(b.begin(), b.end(), v.begin());
+        return v;
+    };
+    Config good, damaged;
+    good.SegType[0][0] = 15;
+    good.NoteData.fill('n');
+    damaged.SegType[2][5] = 99;
+    damaged.SegInput[3][7] = -1;
+    const std::pair<std::vector<uint8_t>, std::string> cases[] = {
+        {{}, "an empty file"},
+        {bytes("%PDF-1.4\n%\xE2\xE3\n1 0 obj"), "a PDF"},
+        {bytes("\x89PNG\r\n\x1A\n\0\0\0\rIHDR"), "a PNG picture"},
+        {bytes("# site\nzezudi-config 1\noutput 1 = I1\n"), "the text form of a configuration"},
+        {bytes("<!DOCTYPE html>\n<html>"), "an HTML page"},
+        {bytes("Corridor: I3, I4 motion sensors\r\n"), "a text file"},
+        {std::vector<uint8_t>(65536, 1), "a compiled control array of 65,536 bytes"},
+        {std::vector<uint8_t>(100, 0), "a file of 100 bytes, too short for a configuration"},
+        {cdf(damaged, 0), "values outside the codes in 2 segments"},
+        {cdf(good, 0), ""},
+        {cdf(good, 500), ""},
+    };
+    for (const auto& [head, looks] : cases) {
+        const auto said = NotAConfiguration(head, head.size());
+        EXPECT_EQ(said.value_or("").rfind(looks, 0), 0u) << looks << ": " << said.value_or("");
+        EXPECT_EQ(said.has_value(), !looks.empty()) << looks;
+    }
+    EXPECT_FALSE(NotAConfiguration(cdf(damaged, 0), kCdfBytes, false));  // values not counted
+}
+
 TEST(CdfFile, SaveKeepsPermissionsAndWritesThroughLinks) {
 #ifdef _WIN32
     GTEST_SKIP() << "no POSIX permission bits, and links need an administrator on Windows";

@@ -25,14 +25,16 @@ Config FromBytes(std::mt19937& rng) {
 }
 
 // Every record comes back byte for byte: random files (values outside the codes, inputs on any
-// segment, note bytes after the end), generated diagrams and notes that need every escape.
+// segment, note bytes after the end), generated diagrams and notes that need every escape; also
+// after an editor stripped the blanks at the ends of lines and saved them with CR LF.
 TEST(ConfigText, EveryRecordComesBackByteForByte) {
     std::mt19937 rng(27);
     std::vector<Config> configs;
     const char* rounds = std::getenv("ZEZ_TEXT_ROUNDS");  // 1,000 unless told
     for (int i = 0; i < (rounds ? std::atoi(rounds) : 1000); ++i) configs.push_back(FromBytes(rng));
-    for (const char* note : {"", "a\r\nb\r\n", "\r\n\r\n", "tab\there \\ \x7f\x80\xff end ",
-                             "lone\rcr\nlf", "#not a comment"}) {
+    for (const char* note :
+         {"", "a\r\nb\r\n", "\r\n\r\n", "tab\there \\ \x7f\x80\xff end ", "lone\rcr\nlf",
+          "#not a comment", "Corridor. \r\nnext \r\n", "a \t\r\n  \r\n\r\nb\t  ", "  "}) {
         Config c = samples::Typical(rng);
         std::copy(note, note + std::strlen(note), c.NoteData.begin());
         configs.push_back(c);
@@ -44,9 +46,18 @@ TEST(ConfigText, EveryRecordComesBackByteForByte) {
         const auto back = ConfigFromText(text);
         ASSERT_TRUE(back) << back.error() << "\n" << text;
         ASSERT_EQ(SerializeCdf(back.value()), SerializeCdf(c)) << text;
-        // The same with CR LF line ends, as an editor on Windows saves it.
-        std::string crlf;
-        for (const char ch : text) crlf += ch == '\n' ? "\r\n" : std::string(1, ch);
+        // The same with the blanks at line ends stripped and CR LF line ends, as an editor on
+        // Windows saves it.
+        std::string crlf, line;
+        for (const char ch : text) {
+            if (ch != '\n') {
+                line += ch;
+                continue;
+            }
+            line.erase(line.find_last_not_of(" \t") + 1);
+            crlf += line + "\r\n";
+            line.clear();
+        }
         const auto fromCrlf = ConfigFromText(crlf);
         ASSERT_TRUE(fromCrlf && SerializeCdf(fromCrlf.value()) == SerializeCdf(c)) << text;
     }
@@ -96,6 +107,13 @@ TEST(ConfigText, BadTextSaysWhereAndWhatWasExpected) {
     EXPECT_EQ(bits, ParseFormula("I1&!P5 | I2").value());
     EXPECT_EQ(ConfigFromText("zezudi-config 1\noutput 3 = I1&\n", DrawFormula).error(),
               "line 2, column 15: expected a signal (I1..I8, P1..P8), 0, 1, ! or (");
+    // Whatever a drawer says, the reader returns it with the line and never throws.
+    for (const char* why : {"column x: odd", "column 99999999999999999999999: far", "none"}) {
+        const auto r = ConfigFromText("zezudi-config 1\noutput 3 = I1\n", [&](const std::string&) {
+            return Result<OutputSegments>(Error{why});
+        });
+        EXPECT_EQ(r.error(), std::string("line 2") + (why[0] == 'c' ? ", " : ": ") + why);
+    }
 }
 
 // Generated pairs: the same function drawn lower down, one contact on another input, the note.

@@ -39,6 +39,13 @@ TEST_F(TransferFlowTest, DownloadSendsWhatWasCompiledOrSaysWhyNotAndLogsIt) {
     CompileSample(1);
     Drop(200, 4);
     doc.Compile({});
+    // Values outside the codes are asked about before the power-cycle question; No sends nothing.
+    state.record.SegType[2][9] = 99;
+    Answering({Answer::No}).Download(false);
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    EXPECT_TRUE(Last().text.startsWith("1 segment(s) of this configuration hold values outside"));
+    state.record.SegType[2][9] = 0;
+    dialogs.boxes.clear();
     Answering({Answer::No}).Download(false);
     ExpectBox(dialogs.boxes[0],
               "Power Cycle Device Prior To Download.\r\nDevice Node Must Be 00\r\nContinue?",

@@ -139,9 +139,25 @@ TEST(Layout, DrawingsComputeTheirFormulaOrSayWhyTheyDoNotFit) {
         {"0", 0, 0},
         {"1", 1, 16},
         {"I1", 1, 16},
-        {"(I1 | I2) & !P8", 2, 18},        // a parallel pair joined by links, then wires
-        {"I1&I2 | I1&I3 | I2&I3", 2, 24},  // (I1|I2)&(I1|I3)&(I2|I3): fewer rows
-        {"(I1|I2)&(I3|I4)&(I5|I6)", 2, 24},
+        {"(I1 | I2) & !P8", 2, 18},          // a parallel pair joined by links, then wires
+        {"I1&I2 | I1&I3 | I2&I3", 2, 24},    // (I1|I2)&(I1|I3)&(I2|I3): fewer rows
+        {"(I1|I2)&(I3|I4)&(I5|I6)", 2, 19},  // columns of contacts joined by their links
+        {"(I1|I2)&(I3|I4)&(I5|I6)&(I7|I8)&(P1|P2)&(P3|P4)&(P5|P6)&(P7|P8)", 2, 24},
+        {"(I1|I2|!I3)&P1&(P2|P3)&(I4|I5|I6|I7)", 4, 24},  // links alone feed the longer sums
+        {"(I1|P1)&(I2|P2)&(I3|P3)&(I4|P4)&(I5|P5)&(I6|P6)&(I7|P7)&(I8|P8)&(!I1|!P1)&(!I2|!P2)&"
+         "(!I3|!P3)&(!I4|!P4)&(!I5|!P5)&(!I6|!P6)&(!I7|!P7)&(!I8|!P8)",
+         2, 32},  // 16 sums fill the width
+        {"I1&I2&I3&I4&I5&I6&I7&I8 | !I1&!I2&!I3&!I4&!I5&!I6&!I7&!I8 | P1&P2&P3&P4&P5&P6&P7&P8", 3,
+         48},
+        // 16 products as written, where the minimal cover found has 17.
+        {"!P6&!P2&!P5&P1&I8&I5&I3&!I7&P8 | I1&P8&!I5&P3&I8&!P5&!I3&!I4&!P4 | "
+         "!P7&!P4&!I6&!P1&P2&I4&!P6&!I2&I3 | !I1&P5&!P4&!I6&P6&!I3&P2 | "
+         "I4&I7&P8&P7&P6&!I6&I8&!P5&!P1"
+         " | P4&I3&!P2&P1&!P7&!I7&!P8 | !P7&P4&!P5&!I2&!P6&!P8&!I7 | !I8&P3&!I2&P6&!P1 | "
+         "I8&!I6&P6&I1&!P2&!I2&P1 | !P8&!I5&I3&P2&I7&!I1&P7 | I8&!I6&!I2&P7&!P1&P4&I5 | "
+         "!P7&I5&!P6&!P2&I4&!I3&!P1&P3&!I1 | I6&I8&!P3 | !P5&I7&P3&P7&!I4 | "
+         "P5&!I4&I7&I3&P1&I6&P4&!I8&I1 | !P3&I5&!P2&!I6&!I3&!P1&P4&!P6&I2",
+         16, 256},
     };
     for (const auto& [formula, rows, segments] : drawn) {
         const auto d = DrawFormula(formula);
