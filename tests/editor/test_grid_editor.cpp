@@ -1,8 +1,10 @@
 // Undo and redo through the document, cursor and selection, the clipboard, rows, the editing
 // keys and click-to-stamp, on the document without a window.
+#include <QApplication>
 #include <QClipboard>
-#include <QGuiApplication>
+#include <QDrag>
 #include <QMimeData>
+#include <QMouseEvent>
 
 #include "EditorFixture.h"
 #include "TestUtil.h"
@@ -255,6 +257,56 @@ TEST_F(GridEditorTest, FindGoesThroughTheContactsOnASignal) {
     editor.FindSignal();
     EXPECT_EQ(said.back(), "I8: no contact on it");
     EXPECT_TRUE(state.record == before && !state.ConfigChanged);
+}
+
+// A palette picture is dragged only once the pointer has moved the system's start-drag distance
+// with the button down; a press and release short of it is a click, which arms the picture.
+class CountedDrags final : public PaletteItem {
+  public:
+    using PaletteItem::PaletteItem;
+    std::vector<int> drags;  // the codes carried
+
+  protected:
+    void RunDrag(QDrag* drag) override { drags.push_back(DroppedCode(drag->mimeData())); }
+};
+
+TEST(Palette, DragStartsAtTheStartDragDistanceAndAShorterPressIsAClick) {
+    const int d = QApplication::startDragDistance();
+    const struct {
+        QPoint from, moved;
+        Qt::MouseButton button;
+        bool drag, click;
+    } cases[] = {{{20, 20}, {0, 0}, Qt::LeftButton, false, true},
+                 {{20, 20}, {d - 1, 0}, Qt::LeftButton, false, true},
+                 {{20, 20}, {0, 1 - d}, Qt::LeftButton, false, true},
+                 {{38, 20}, {d - 1, 0}, Qt::LeftButton, false, false},  // released off it
+                 {{20, 20}, {d, 0}, Qt::LeftButton, true, false},
+                 {{20, 20}, {-d, -d}, Qt::LeftButton, true, false},
+                 {{20, 20}, {0, 0}, Qt::RightButton, false, false},
+                 {{20, 20}, {d, d}, Qt::RightButton, false, false}};
+    for (const auto& c : cases) {
+        CountedDrags item(5, nullptr);
+        item.resize(40, 40);
+        int clicks = 0;
+        QObject::connect(&item, &PaletteItem::ClickedWithoutDrop, [&](int code) {
+            EXPECT_EQ(code, 5);
+            ++clicks;
+        });
+        auto send = [&](QEvent::Type type, QPoint at, Qt::MouseButtons held) {
+            QMouseEvent e(type, at, item.mapToGlobal(at),
+                          type == QEvent::MouseMove ? Qt::NoButton : c.button, held,
+                          Qt::NoModifier);
+            QCoreApplication::sendEvent(&item, &e);
+        };
+        const QPoint at = c.from;
+        send(QEvent::MouseButtonPress, at, c.button);
+        for (const QPoint& step : {c.moved / 2, c.moved, c.moved})  // one drag at most
+            send(QEvent::MouseMove, at + step, c.button);
+        send(QEvent::MouseButtonRelease, at + c.moved, Qt::NoButton);
+        SCOPED_TRACE(testing::Message() << c.from.x() << "+" << c.moved.x() << "," << c.moved.y());
+        EXPECT_EQ(item.drags, c.drag ? std::vector<int>{5} : std::vector<int>{});
+        EXPECT_EQ(clicks, c.click ? 1 : 0);
+    }
 }
 
 }  // namespace
