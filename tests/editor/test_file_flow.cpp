@@ -10,6 +10,7 @@
 #include "TestUtil.h"
 #include "config/CdfFile.h"
 #include "config/ConfigText.h"
+#include "config/Versions.h"
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -200,6 +201,39 @@ TEST_F(FileFlowTest, SaveAsksBeforeReplacingAFileChangedElsewhere) {
     Drop(1, 4);
     files.Save();  // this editor wrote it last: no question
     EXPECT_EQ(dialogs.boxes.size(), 2u);
+}
+
+// Nothing the user did not mean to replace is replaced: a file that holds no configuration (a
+// picture opened through All Files) only after a question, and kept; a bare name gets .CDF, and
+// a configuration under that name is asked about; the dialogs start at the file shown.
+TEST_F(FileFlowTest, SavingOverWhatIsNoConfigurationAsksFirstAndKeepsIt) {
+    Session session(InDir());
+    files.SetSession(&session);
+    const std::vector<uint8_t> picture(20000, 0x89);
+    test::WriteBytes(dir.File("photo.png"), picture);
+    files.OpenNamed(Path("photo.png"));
+    EditSomething();
+    dialogs.answers = {Answer::No, Answer::Yes};
+    for (const bool changed : {true, false}) {
+        files.Save();
+        ExpectSaid(Last(), Path("photo.png") + " does not hold a configuration", "Save",
+                   Icon::Warning);
+        EXPECT_EQ(ReadBytes(dir.File("photo.png")) == picture, changed);
+        EXPECT_EQ(state.ConfigChanged, changed);
+    }
+    const auto kept = ListVersions(InDir().versionsDir.toStdString(), dir.File("photo.png"));
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(ReadBytes(kept[0].path.string()), picture);
+    dialogs.saveNames = {Path("mine"), Path("mine")};
+    dialogs.answers = {Answer::No};
+    for (int i = 0; i < 2; ++i) files.SaveAs();  // the second asks about mine.CDF
+    EXPECT_EQ(dialogs.saveRequests[0].initialName, Path("photo.png"));
+    ExpectSaid(Last(), Path("mine.CDF") + " already exists.", "Save As", Icon::Warning);
+    EXPECT_TRUE(doc.fileName() == Path("mine.CDF") && HoldsConfiguration(dir.File("mine.CDF")));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("mine")));
+    dialogs.openNames = {QString()};
+    files.Open();
+    EXPECT_EQ(dialogs.openRequests.back().initialName, Path("mine.CDF"));
 }
 
 TEST_F(FileFlowTest, FailedSaveKeepsTheFileTheNameAndTheFlag) {
