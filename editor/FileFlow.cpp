@@ -115,6 +115,7 @@ void FileFlow::Load(const QString& path) {
     doc_.Replace(loaded.value().config, path, false);
     Know(path, loaded.value().config);
     Remember(path);
+    emit Said(QStringLiteral("Opened %1").arg(QFileInfo(path).fileName()));
     const InvalidCounts bad = loaded.value().invalid;
     if (bad.any()) {
         dialogs_.Message(

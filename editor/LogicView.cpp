@@ -198,7 +198,17 @@ void LogicView::Show(const LogicReport& r) {
                                   .arg(SegmentCount(r.minimal->types))
                             : QStringLiteral("The diagram is as small as its minimal drawing"));
     findings_->clear();
-    for (const auto& f : r.findings) findings_->addItem(QString::fromStdString(FindingText(f)));
+    for (const auto& f : r.findings) {
+        // By row and column, as the rest of the editor; the number zezudi-cli check prints too.
+        const QString at = f.segment < 0 ? QString()
+                                         : QStringLiteral("row %1, column %2 (segment %3): ")
+                                               .arg(SegRow(f.segment) + 1)
+                                               .arg(SegColumn(f.segment) + 1)
+                                               .arg(f.segment);
+        findings_->addItem(QStringLiteral("LC Input %1: %2%3")
+                               .arg(f.output + 1)
+                               .arg(at, QString::fromStdString(FindingReason(f.kind))));
+    }
     if (r.findings.empty()) findings_->addItem(QStringLiteral("No findings."));
     QString states = QStringLiteral("With the ticked inputs: ");
     for (int o = 0; o < kOutputs; ++o)

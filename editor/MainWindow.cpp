@@ -264,7 +264,8 @@ void FrmZezUdiMain::mnuCompile_Click() {
     dialogs_.Message(QStringLiteral("Complete\r\n") + start + QStringLiteral("\r\n") + end,
                      QStringLiteral("Compile"), Buttons::Ok, Icon::None);
     client_->prgCompile->hide();
-    status_->Say(QStringLiteral("Compiled"));
+    status_->Say(
+        QStringLiteral("Compile complete: ready to download"));  // the state says "Compiled"
 }
 
 void FrmZezUdiMain::mnuNotes_Click() {

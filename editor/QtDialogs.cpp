@@ -162,6 +162,7 @@ std::optional<OutputSegments> QtDialogs::AskDrawing(const QString& title, const 
                                   "parentheses"),
                    &dialog));
     auto* formula = new QLineEdit(initial, &dialog);
+    formula->selectAll();  // what is typed replaces the output's own formula; End keeps it
     auto* said = new QLabel(&dialog);
     auto* preview = new DiagramPreview(&dialog);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);

@@ -83,7 +83,8 @@ TEST_F(LogicViewTest, FindingsAreFramedOnTheGridAndFollowEdits) {
     EXPECT_EQ(view->expression()->text(), "I1&!I2|!I1&I2");
     DropPalette(window->client().imgSegment[200], 4);  // a wire that touches nothing
     view->Finish();
-    EXPECT_EQ(view->findings()->item(0)->text(), "LC Input 1: segment 200: not connected");
+    EXPECT_EQ(view->findings()->item(0)->text(),
+              "LC Input 1: row 13, column 9 (segment 200): not connected");
     EXPECT_EQ(window->client().imgSegment[200]->toolTip(), "not connected");
     EXPECT_TRUE(window->client().imgSegment[0]->finding().isEmpty());
     // Another output has its own findings; closing the window clears the frames.
