@@ -259,8 +259,8 @@ TEST_F(GridEditorTest, FindGoesThroughTheContactsOnASignal) {
     EXPECT_TRUE(state.record == before && !state.ConfigChanged);
 }
 
-// A palette picture is dragged only once the pointer has moved the system's start-drag distance
-// with the button down; a press and release short of it is a click, which arms the picture.
+// A palette picture is dragged once the pointer has moved the start-drag distance with the
+// button down; a shorter press and release on it is a click, which arms it.
 class CountedDrags final : public PaletteItem {
   public:
     using PaletteItem::PaletteItem;
@@ -272,40 +272,30 @@ class CountedDrags final : public PaletteItem {
 
 TEST(Palette, DragStartsAtTheStartDragDistanceAndAShorterPressIsAClick) {
     const int d = QApplication::startDragDistance();
-    const struct {
-        QPoint from, moved;
-        Qt::MouseButton button;
-        bool drag, click;
-    } cases[] = {{{20, 20}, {0, 0}, Qt::LeftButton, false, true},
-                 {{20, 20}, {d - 1, 0}, Qt::LeftButton, false, true},
-                 {{20, 20}, {0, 1 - d}, Qt::LeftButton, false, true},
-                 {{38, 20}, {d - 1, 0}, Qt::LeftButton, false, false},  // released off it
-                 {{20, 20}, {d, 0}, Qt::LeftButton, true, false},
-                 {{20, 20}, {-d, -d}, Qt::LeftButton, true, false},
-                 {{20, 20}, {0, 0}, Qt::RightButton, false, false},
-                 {{20, 20}, {d, d}, Qt::RightButton, false, false}};
-    for (const auto& c : cases) {
+    const std::tuple<QPoint, QPoint, Qt::MouseButton, int, int> cases[] = {
+        // drags, clicks
+        {{20, 20}, {0, 0}, Qt::LeftButton, 0, 1},     {{20, 20}, {d - 1, 0}, Qt::LeftButton, 0, 1},
+        {{20, 20}, {0, 1 - d}, Qt::LeftButton, 0, 1}, {{38, 20}, {d - 1, 0}, Qt::LeftButton, 0, 0},
+        {{20, 20}, {d, 0}, Qt::LeftButton, 1, 0},     {{20, 20}, {-d, -d}, Qt::LeftButton, 1, 0},
+        {{20, 20}, {d, d}, Qt::RightButton, 0, 0}};
+    for (const auto& [at, moved, button, drags, clicks] : cases) {
         CountedDrags item(5, nullptr);
         item.resize(40, 40);
-        int clicks = 0;
-        QObject::connect(&item, &PaletteItem::ClickedWithoutDrop, [&](int code) {
-            EXPECT_EQ(code, 5);
-            ++clicks;
-        });
-        auto send = [&](QEvent::Type type, QPoint at, Qt::MouseButtons held) {
-            QMouseEvent e(type, at, item.mapToGlobal(at),
-                          type == QEvent::MouseMove ? Qt::NoButton : c.button, held,
-                          Qt::NoModifier);
+        int clicked = 0;
+        QObject::connect(&item, &PaletteItem::ClickedWithoutDrop,
+                         [&](int code) { clicked += code == 5; });
+        auto send = [&](QEvent::Type type, QPoint to, Qt::MouseButtons held) {
+            QMouseEvent e(type, to, item.mapToGlobal(to),
+                          type == QEvent::MouseMove ? Qt::NoButton : button, held, {});
             QCoreApplication::sendEvent(&item, &e);
         };
-        const QPoint at = c.from;
-        send(QEvent::MouseButtonPress, at, c.button);
-        for (const QPoint& step : {c.moved / 2, c.moved, c.moved})  // one drag at most
-            send(QEvent::MouseMove, at + step, c.button);
-        send(QEvent::MouseButtonRelease, at + c.moved, Qt::NoButton);
-        SCOPED_TRACE(testing::Message() << c.from.x() << "+" << c.moved.x() << "," << c.moved.y());
-        EXPECT_EQ(item.drags, c.drag ? std::vector<int>{5} : std::vector<int>{});
-        EXPECT_EQ(clicks, c.click ? 1 : 0);
+        send(QEvent::MouseButtonPress, at, button);
+        for (const QPoint& step : {moved / 2, moved, moved})
+            send(QEvent::MouseMove, at + step, button);
+        send(QEvent::MouseButtonRelease, at + moved, Qt::NoButton);
+        EXPECT_EQ(item.drags, std::vector<int>(drags, 5))
+            << at.x() << "+" << moved.x() << "," << moved.y();
+        EXPECT_EQ(clicked, clicks) << at.x() << "+" << moved.x() << "," << moved.y();
     }
 }
 
