@@ -46,6 +46,7 @@ void Document::Put(int output, const Tables& tables) {
     state_.record.SegType[output] = tables[0];
     state_.record.SegInput[output] = tables[1];
     applied_ = output;
+    ++revision_;
 }
 
 void Document::SetFlag(bool changed) {
@@ -93,6 +94,7 @@ void Document::ResetHistory() {
 
 void Document::Replace(const Config& config, const std::optional<QString>& name, bool changed) {
     state_.record = config;
+    ++revision_;
     // As the system writes it (C:\\Site\\a.CDF on Windows), whatever gave it: every place that
     // shows the name (title, status bar, messages, recent files) shows it so.
     if (name) fileName_ = QDir::toNativeSeparators(*name);
@@ -122,6 +124,7 @@ void Document::MarkSaved(const QString& name) {
 
 void Document::NoteEdited(const NoteBytes& note, bool changed) {
     state_.record.NoteData = note;
+    ++revision_;
     SetFlag(changed);
     SetNotCompiled();
 }

@@ -33,6 +33,9 @@ class Document : public QObject {
     const ControlArray& controlArray() const { return state_.controlArray; }
     int output() const { return output_; }
     QUndoStack* undoStack() { return &stack_; }
+    // Moves on with every change of the record (an edit, undo, redo, a replaced record, the
+    // note): a result worked out from a copy applies only while it is still the same.
+    quint64 revision() const { return revision_; }
 
     // Applies `change` to the record as one undo step named `what`. Only `output`'s diagram may
     // change. Like every edit it sets ConfigChanged and needs a new compile, also when nothing
@@ -83,6 +86,7 @@ class Document : public QObject {
     NoteBytes cleanNote_{};
     bool cleanFlag_ = false;  // ConfigChanged in the clean state
     int applied_ = -1;        // the output a command just wrote, until the index moves
+    quint64 revision_ = 0;
 };
 
 }  // namespace zez

@@ -18,6 +18,12 @@ std::filesystem::path Local(const QString& path) {
     return LocalPath(path);
 }
 
+// Something a save would replace: a file that is not empty (a configuration or anything else).
+bool HoldsAnything(const QString& path) {
+    const QFileInfo info(path);
+    return info.isFile() && info.size() > 0;
+}
+
 }  // namespace
 
 const QString FileFlow::kFilter =
@@ -66,7 +72,9 @@ void FileFlow::Open() {
     // Whatever the answers, Open leaves output 1 shown and not compiled.
     if (MayDiscardForOpen()) {
         QString initial;
-        if (!dialogPathSet_) {
+        if (doc_.hasFile()) {
+            initial = doc_.fileName();  // its folder, with its name chosen
+        } else if (!dialogPathSet_) {
             initial = DefaultDialogName();
             dialogPathSet_ = true;
         }
@@ -107,6 +115,7 @@ void FileFlow::Load(const QString& path) {
     doc_.Replace(loaded.value().config, path, false);
     Know(path, loaded.value().config);
     Remember(path);
+    emit Said(QStringLiteral("Opened %1").arg(QFileInfo(path).fileName()));
     const InvalidCounts bad = loaded.value().invalid;
     if (bad.any()) {
         // What the file looks like, when it is plainly something else, comes first.
@@ -129,18 +138,20 @@ void FileFlow::Load(const QString& path) {
 void FileFlow::Save() {
     if (!doc_.hasFile()) return SaveAs();
     const QString path = doc_.fileName();
-    const QString kept = session_ ? QStringLiteral(
-                                        "\r\n(What it holds now is kept: File > "
-                                        "Previous Versions...)")
-                                  : QString();
     if (!ChangedElsewhere(path) ||
         dialogs_.Message(QStringLiteral("%1 was changed by another program since it was opened or "
                                         "saved here.\r\nReplace it with the configuration shown?")
                                  .arg(path) +
-                             kept,
+                             KeptNote(),
                          QStringLiteral("Save"), Buttons::YesNo, Icon::Warning) == Answer::Yes)
         Write(path, QStringLiteral("Save"));
     emit SaveEnded();
+}
+
+QString FileFlow::KeptNote() const {
+    return session_ && !session_->storage().versionsDir.isEmpty()
+               ? QStringLiteral("\r\n(What it holds now is kept: File > Previous Versions...)")
+               : QString();
 }
 
 void FileFlow::Know(const QString& path, const Config& config) {
@@ -156,15 +167,40 @@ bool FileFlow::ChangedElsewhere(const QString& path) const {
 
 void FileFlow::SaveAs() {
     dialogPathSet_ = true;
-    const QString name = dialogs_.SaveFileName({kFilter, DefaultDialogName(), false});
-    if (!name.isEmpty() && name != DefaultDialogName()) Write(name, QStringLiteral("Save As"));
+    const QString title = QStringLiteral("Save As");
+    const QString initial = doc_.hasFile() ? doc_.fileName() : DefaultDialogName();
+    const QString typed = dialogs_.SaveFileName({kFilter, initial, false});
+    if (!typed.isEmpty() && typed != DefaultDialogName()) {
+        // A file's name typed without an extension gets the one Open looks for; the dialog asked
+        // about the name as typed, so a configuration under the longer name is asked about here.
+        const QFileInfo info(typed);
+        const QString name =
+            info.suffix().isEmpty() && !info.isDir() ? typed + QStringLiteral(".CDF") : typed;
+        if (name == typed || !HoldsConfiguration(Local(name)) ||
+            dialogs_.Message(
+                QStringLiteral("%1 already exists.\r\nReplace it with the configuration shown?")
+                        .arg(name) +
+                    KeptNote(),
+                title, Buttons::YesNo, Icon::Warning) == Answer::Yes)
+            Write(name, title);
+    }
     emit SaveEnded();
 }
 
 bool FileFlow::Write(const QString& path, const QString& title) {
+    // A file that holds something else (a picture opened through All Files, say) is replaced
+    // only when the user says so.
+    if (HoldsAnything(path) && !HoldsConfiguration(Local(path)) &&
+        dialogs_.Message(QStringLiteral("%1 does not hold a configuration; it may be a picture, a "
+                                        "document or another program's file.\r\nReplace it "
+                                        "with the configuration shown?")
+                                 .arg(path) +
+                             KeptNote(),
+                         title, Buttons::YesNo, Icon::Warning) != Answer::Yes)
+        return false;
     // What the file held is kept first; a version that cannot be kept does not stop the save.
     QString notKept;
-    if (session_ && !session_->storage().versionsDir.isEmpty() && HoldsConfiguration(Local(path)))
+    if (session_ && !session_->storage().versionsDir.isEmpty() && HoldsAnything(path))
         if (auto kept = KeepVersion(Local(session_->storage().versionsDir), Local(path)); !kept)
             notKept = QStringLiteral(" (its previous version was not kept: %1)")
                           .arg(QString::fromStdString(kept.error()));

@@ -65,8 +65,11 @@ class FileFlow : public QObject {
   private:
     bool MayDiscardForOpen();
     void Load(const QString& path);
-    // Writes to `path`; a failure is told under `title`.
+    // Writes to `path`, asking first when it holds something other than a configuration; a
+    // failure is told under `title`.
     bool Write(const QString& path, const QString& title);
+    // What a question about replacing a file adds when the replaced content is kept.
+    QString KeptNote() const;
     void Remember(const QString& path);
     // What this editor last read from or wrote to `path`; whether the file holds something else
     // now (another program or editor saved it meanwhile).

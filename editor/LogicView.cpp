@@ -127,7 +127,7 @@ LogicView::LogicView(QWidget* parent) : QWidget(parent, Qt::Tool) {
     redraw_ = new QPushButton(QStringLiteral("Redraw minimal"), this);
     redraw_->setEnabled(false);
     connect(redraw_, &QPushButton::clicked, this, [this] {
-        if (shown_.minimal) emit RedrawMinimal(shown_.output, *shown_.minimal);
+        if (shown_.minimal) emit RedrawMinimal(shown_.output, *shown_.minimal, shownRevision_);
     });
     layout->addWidget(redraw_, 0, Qt::AlignLeft);
 }
@@ -136,8 +136,10 @@ LogicView::~LogicView() {
     if (worker_) worker_->wait();
 }
 
-void LogicView::Request(const Config& config, int output, int32_t inputs) {
-    pending_ = std::make_unique<Job>(Job{config, output, inputs});
+void LogicView::Request(const Config& config, int output, int32_t inputs, quint64 revision) {
+    pending_ = std::make_unique<Job>(Job{config, output, inputs, revision, ++requests_});
+    // The shown drawing belongs to another diagram now: not offered until its own report.
+    if (revision != shownRevision_) redraw_->setEnabled(false);
     if (!worker_) Start();
 }
 
@@ -146,7 +148,14 @@ void LogicView::Start() {
     worker_.reset(QThread::create([this, job = std::shared_ptr<Job>(std::move(pending_))] {
         LogicReport report = MakeLogicReport(job->config, job->output, job->inputs);
         QMetaObject::invokeMethod(
-            this, [this, report = std::move(report)] { Show(report); }, Qt::QueuedConnection);
+            this,
+            [this, report = std::move(report), revision = job->revision, number = job->number] {
+                // An answer to an older request: the newest one's follows.
+                if (number != requests_) return;
+                shownRevision_ = revision;
+                Show(report);
+            },
+            Qt::QueuedConnection);
     }));
     connect(worker_.get(), &QThread::finished, this, [this] {
         worker_->wait();
@@ -189,7 +198,17 @@ void LogicView::Show(const LogicReport& r) {
                                   .arg(SegmentCount(r.minimal->types))
                             : QStringLiteral("The diagram is as small as its minimal drawing"));
     findings_->clear();
-    for (const auto& f : r.findings) findings_->addItem(QString::fromStdString(FindingText(f)));
+    for (const auto& f : r.findings) {
+        // By row and column, as the rest of the editor; the number zezudi-cli check prints too.
+        const QString at = f.segment < 0 ? QString()
+                                         : QStringLiteral("row %1, column %2 (segment %3): ")
+                                               .arg(SegRow(f.segment) + 1)
+                                               .arg(SegColumn(f.segment) + 1)
+                                               .arg(f.segment);
+        findings_->addItem(QStringLiteral("LC Input %1: %2%3")
+                               .arg(f.output + 1)
+                               .arg(at, QString::fromStdString(FindingReason(f.kind))));
+    }
     if (r.findings.empty()) findings_->addItem(QStringLiteral("No findings."));
     QString states = QStringLiteral("With the ticked inputs: ");
     for (int o = 0; o < kOutputs; ++o)

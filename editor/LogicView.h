@@ -2,7 +2,8 @@
 // The Logic window (Tools > Logic, F6): what the shown output computes, its truth table over the
 // signals it depends on, the wiring checks' findings, and every output's state for the inputs
 // ticked on the test panel. It works on a copy of the record on its own thread, so typing never
-// waits for it; the newest request wins.
+// waits for it; the newest request wins, and a report is shown only as the answer to it: what
+// was worked out from an older diagram is never shown or applied.
 
 #include <QAbstractTableModel>
 #include <QLabel>
@@ -65,11 +66,14 @@ class LogicView : public QWidget {
     explicit LogicView(QWidget* parent = nullptr);
     ~LogicView() override;
 
-    // Asks for a new report; the window shows it when it is ready.
-    void Request(const Config& config, int output, int32_t inputs);
+    // Asks for a new report of `config`, the document's `revision`; the window shows it when it
+    // is ready. Until then "Redraw minimal" is off unless the diagram is the one shown.
+    void Request(const Config& config, int output, int32_t inputs, quint64 revision);
     // Waits for the report in progress and shows it (for tests and for a closing window).
     void Finish();
     const LogicReport& shown() const { return shown_; }
+    // The document's revision the shown report was worked out from.
+    quint64 shownRevision() const { return shownRevision_; }
 
     QLabel* expression() const { return expression_; }
     QTableView* table() const { return table_; }
@@ -82,8 +86,8 @@ class LogicView : public QWidget {
     // A new report is on the screen (the main window draws the findings on its grid).
     void Shown();
     void Hidden();
-    // "Redraw minimal" was pressed for the shown output.
-    void RedrawMinimal(int output, const OutputSegments& drawing);
+    // "Redraw minimal" was pressed for the shown output of the document's `revision`.
+    void RedrawMinimal(int output, const OutputSegments& drawing, quint64 revision);
 
   protected:
     void hideEvent(QHideEvent* event) override;
@@ -96,10 +100,14 @@ class LogicView : public QWidget {
         Config config;
         int output = 0;
         int32_t inputs = 0;
+        quint64 revision = 0;
+        quint64 number = 0;  // of the request
     };
     std::unique_ptr<Job> pending_;
     std::unique_ptr<QThread> worker_;
+    quint64 requests_ = 0;  // the number of the newest request
     LogicReport shown_;
+    quint64 shownRevision_ = 0;
     QLabel* title_;
     QLabel* expression_;
     QLabel* method_;

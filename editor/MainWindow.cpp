@@ -264,7 +264,8 @@ void FrmZezUdiMain::mnuCompile_Click() {
     dialogs_.Message(QStringLiteral("Complete\r\n") + start + QStringLiteral("\r\n") + end,
                      QStringLiteral("Compile"), Buttons::Ok, Icon::None);
     client_->prgCompile->hide();
-    status_->Say(QStringLiteral("Compiled"));
+    status_->Say(
+        QStringLiteral("Compile complete: ready to download"));  // the state says "Compiled"
 }
 
 void FrmZezUdiMain::mnuNotes_Click() {
@@ -352,7 +353,11 @@ void FrmZezUdiMain::mnuLogic_Click() {
         PlaceBeside(logicView_);
         connect(logicView_, &LogicView::Shown, this, [this] { ShowFindings(); });
         connect(logicView_, &LogicView::Hidden, this, [this] { ShowFindings(); });
-        connect(logicView_, &LogicView::RedrawMinimal, editor_, &GridEditor::Redraw);
+        connect(logicView_, &LogicView::RedrawMinimal, this,
+                [this](int output, const OutputSegments& drawing, quint64 revision) {
+                    // Worked out from the diagram as it was: never over a later edit.
+                    if (revision == doc_->revision()) editor_->Redraw(output, drawing);
+                });
     }
     logicView_->show();
     logicView_->raise();
@@ -362,7 +367,7 @@ void FrmZezUdiMain::mnuLogic_Click() {
 
 void FrmZezUdiMain::RefreshLogic() {
     if (!logicView_ || !logicView_->isVisible()) return;
-    logicView_->Request(doc_->record(), doc_->output(), client_->TickedInputs());
+    logicView_->Request(doc_->record(), doc_->output(), client_->TickedInputs(), doc_->revision());
 }
 
 // Framed on the grid: the Logic window's findings while it is open, and the segments that differ
@@ -370,7 +375,8 @@ void FrmZezUdiMain::RefreshLogic() {
 void FrmZezUdiMain::ShowFindings() {
     const int output = doc_->output();
     std::array<QString, kSegments> reasons;
-    if (logicView_ && logicView_->isVisible() && logicView_->shown().output == output)
+    if (logicView_ && logicView_->isVisible() && logicView_->shown().output == output &&
+        logicView_->shownRevision() == doc_->revision())  // found in this diagram
         for (const auto& f : logicView_->shown().findings)
             if (f.segment >= 0)
                 reasons[static_cast<std::size_t>(f.segment)] =

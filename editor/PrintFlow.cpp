@@ -31,6 +31,10 @@ void PrintFlow::Print(bool preview) {
     printer.setPageSize(QPageSize(QPageSize::A4));
     printer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
     dialogs_.Print(printer, preview, [&](QPrinter* target) {
+        // Printed to a file: never over a configuration, as Export PDF.
+        if (target->outputFormat() == QPrinter::PdfFormat && !target->outputFileName().isEmpty() &&
+            HoldsConfigurationSaid(target->outputFileName(), QStringLiteral("Print")))
+            return;
         QPainter p;
         if (!p.begin(target)) return;
         // Drawn in points, whatever the printer's resolution.

@@ -78,6 +78,12 @@ QString QtDialogs::RunFileDialog(const FileDialogRequest& request, bool save) {
     QFileDialog dialog(parent_, QString(), dir, QtFilter(request.filter));
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(request.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    // A name typed without an extension gets the first pattern's ("*.CDF"), before the dialog
+    // asks whether to replace a file of that name.
+    const QString first =
+        request.filter.section(QLatin1Char('|'), 1, 1).section(QLatin1Char(';'), 0, 0);
+    if (save && first.startsWith(QStringLiteral("*.")) && !first.mid(1).contains(QLatin1Char('*')))
+        dialog.setDefaultSuffix(first.mid(2));
     if (!name.isEmpty()) dialog.selectFile(name);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
     return dialog.selectedFiles().first();
@@ -156,6 +162,7 @@ std::optional<OutputSegments> QtDialogs::AskDrawing(const QString& title, const 
                                   "parentheses"),
                    &dialog));
     auto* formula = new QLineEdit(initial, &dialog);
+    formula->selectAll();  // what is typed replaces the output's own formula; End keeps it
     auto* said = new QLabel(&dialog);
     auto* preview = new DiagramPreview(&dialog);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);

@@ -1,6 +1,6 @@
 #include "editor/SegmentWidgets.h"
 
-#include <QCursor>
+#include <QApplication>
 #include <QDrag>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -73,17 +73,34 @@ void PaletteItem::SetArmed(bool armed) {
 }
 
 void PaletteItem::mousePressEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton) return;
+    if (event->button() == Qt::LeftButton) pressedAt_ = event->position().toPoint();
+}
+
+void PaletteItem::mouseMoveEvent(QMouseEvent* event) {
+    if (!pressedAt_ || !(event->buttons() & Qt::LeftButton)) return;
+    const QPoint hotSpot = *pressedAt_;
+    if ((event->position().toPoint() - hotSpot).manhattanLength() <
+        QApplication::startDragDistance())
+        return;
+    pressedAt_.reset();          // a drag, never a click
     auto* mime = new QMimeData;  // owned by the drag
     mime->setData(kSegmentMime, QByteArray::number(code_));
-    auto* drag = new QDrag(this);  // owned by this widget (Qt parent)
+    auto* drag = new QDrag(this);  // owned by this widget (Qt parent) until Qt deletes it
     drag->setMimeData(mime);
     drag->setPixmap(CrispPixmap(picture_, devicePixelRatioF()));
-    drag->setHotSpot(event->position().toPoint());
-    const Qt::DropAction done = drag->exec(Qt::CopyAction);
-    // Released where it was pressed, nothing dropped: a click, which arms the picture.
-    if (done == Qt::IgnoreAction && rect().contains(mapFromGlobal(QCursor::pos())))
-        emit ClickedWithoutDrop(code_);
+    drag->setHotSpot(hotSpot);
+    RunDrag(drag);
+}
+
+void PaletteItem::RunDrag(QDrag* drag) {
+    drag->exec(Qt::CopyAction);
+}
+
+void PaletteItem::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || !pressedAt_) return;
+    pressedAt_.reset();
+    // Released on the picture without a drag: a click, which arms the picture.
+    if (rect().contains(event->position().toPoint())) emit ClickedWithoutDrop(code_);
 }
 
 SegmentPicture::SegmentPicture(int index, QWidget* parent) : QWidget(parent), index_(index) {

@@ -5,7 +5,10 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QWidget>
+
+class QDrag;
 #include <array>
+#include <optional>
 
 #include "editor/TestRun.h"
 
@@ -17,7 +20,8 @@ inline const QString kSegmentMime = QStringLiteral("application/x-zezudi-segment
 // Draws a 40 x 40 picture at whole-pixel scale, without smoothing.
 void DrawCrisp(QWidget* widget, const QImage& picture);
 
-// imgSelect(k): pressing it starts dragging its code.
+// imgSelect(k): pressed and moved by the system's start-drag distance, it drags its code; pressed
+// and released without that, it is a click (which arms it for click-to-stamp).
 class PaletteItem : public QWidget {
     Q_OBJECT
   public:
@@ -28,17 +32,22 @@ class PaletteItem : public QWidget {
     bool armed() const { return armed_; }
 
   signals:
-    // Pressed and released on the picture itself without a drop.
+    // Pressed and released on the picture itself without a drag.
     void ClickedWithoutDrop(int code);
 
   protected:
     void paintEvent(QPaintEvent*) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    // Carries the picture off with the system's drag until it is dropped or abandoned.
+    virtual void RunDrag(QDrag* drag);
 
   private:
     int code_;
     QImage picture_;
     bool armed_ = false;
+    std::optional<QPoint> pressedAt_;  // while the button is down and no drag has started
 };
 
 // imgSegment(s).

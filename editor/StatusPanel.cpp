@@ -6,6 +6,46 @@
 
 namespace zez {
 
+void WordElidedLabel::SetFullText(const QString& text) {
+    full_ = text;
+    Fit();
+}
+
+QSize WordElidedLabel::minimumSizeHint() const {
+    return {0, QLabel::minimumSizeHint().height()};  // takes the room there is, no more
+}
+
+void WordElidedLabel::resizeEvent(QResizeEvent* event) {
+    QLabel::resizeEvent(event);
+    Fit();
+}
+
+void WordElidedLabel::showEvent(QShowEvent* event) {
+    QLabel::showEvent(event);
+    Fit();
+}
+
+void WordElidedLabel::Fit() {
+    const QFontMetrics metrics(font());
+    const int room = contentsRect().width();
+    // Until it is laid out on the screen, the whole text.
+    if (!isVisible() || metrics.horizontalAdvance(full_) <= room) {
+        setText(full_);
+        setToolTip(QString());
+        return;
+    }
+    const QString ellipsis(QChar(0x2026));
+    QString shown = metrics.elidedText(full_, Qt::ElideRight, room);  // a first word too long
+    for (qsizetype space = full_.indexOf(QLatin1Char(' ')); space > 0;
+         space = full_.indexOf(QLatin1Char(' '), space + 1)) {
+        const QString words = full_.left(space) + ellipsis;
+        if (metrics.horizontalAdvance(words) > room) break;
+        shown = words;
+    }
+    setText(shown);
+    setToolTip(full_);
+}
+
 StatusPanel::StatusPanel(QStatusBar* bar, Document& doc, PortChoice& ports)
     : QObject(bar),
       doc_(doc),
@@ -13,7 +53,7 @@ StatusPanel::StatusPanel(QStatusBar* bar, Document& doc, PortChoice& ports)
       file_(new QLabel(bar)),
       state_(new QLabel(bar)),
       port_(new QLabel(bar)),
-      message_(new QLabel(bar)),
+      message_(new WordElidedLabel(bar)),
       bar_(new QProgressBar(bar)),
       cancel_(new QPushButton(QStringLiteral("Cancel"), bar)) {
     bar->setSizeGripEnabled(false);
@@ -35,7 +75,7 @@ StatusPanel::StatusPanel(QStatusBar* bar, Document& doc, PortChoice& ports)
 }
 
 void StatusPanel::Say(const QString& message) {
-    message_->setText(message);
+    message_->SetFullText(message);
 }
 
 void StatusPanel::ShowTransfer(bool running) {

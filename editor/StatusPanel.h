@@ -14,6 +14,24 @@
 
 namespace zez {
 
+// A line that shows as much of its text as fits, cut after a whole word with an ellipsis, with
+// the whole text as its tooltip when it is cut.
+class WordElidedLabel final : public QLabel {
+  public:
+    using QLabel::QLabel;
+    void SetFullText(const QString& text);
+    const QString& fullText() const { return full_; }
+    QSize minimumSizeHint() const override;
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+  private:
+    void Fit();
+    QString full_;
+};
+
 class StatusPanel : public QObject {
     Q_OBJECT
   public:
@@ -29,14 +47,15 @@ class StatusPanel : public QObject {
     QLabel* file() const { return file_; }
     QLabel* state() const { return state_; }
     QLabel* port() const { return port_; }
-    QLabel* message() const { return message_; }
+    WordElidedLabel* message() const { return message_; }
     QProgressBar* bar() const { return bar_; }
     QPushButton* cancel() const { return cancel_; }
 
   private:
     Document& doc_;
     PortChoice& ports_;
-    QLabel *file_, *state_, *port_, *message_;
+    QLabel *file_, *state_, *port_;
+    WordElidedLabel* message_;
     QProgressBar* bar_;
     QPushButton* cancel_;
 };

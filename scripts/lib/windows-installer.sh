@@ -220,20 +220,23 @@ drive_editor() {
   xdotool key Escape
   for _ in $(seq 50); do xdotool search --onlyvisible --name 'User Guide' >/dev/null 2>&1 || break; sleep 0.1; done
   xdotool search --onlyvisible --name 'User Guide' >/dev/null 2>&1 && fail "editor: Esc did not close the guide"
-  for _ in 1 2 3; do  # the palette's wire dragged onto segment 202 (a drag lost is tried again)
-    xdotool windowfocus --sync "$win" 2>/dev/null || true
-    xdotool mousemove $((cx + 36)) $((cy + 124))
-    sleep 0.5
-    xdotool mousedown 1
-    for step in 1 2 3 4 5; do
-      sleep 0.15
-      xdotool mousemove $((cx + 36 + 100 * step)) $((cy + 124 + 76 * step))
-    done
-    xdotool mousemove $((cx + 540)) $((cy + 508))
-    sleep 0.3
-    xdotool mouseup 1
-    wait_wire "$recovery" 202 && break
+  # The palette's wire dragged onto segment 202, once: the drag starts when the pointer has moved
+  # the start-drag distance with the button down.
+  xdotool windowfocus --sync "$win" 2>/dev/null || true
+  xdotool mousemove $((cx + 36)) $((cy + 124))
+  sleep 0.5
+  xdotool mousedown 1
+  for step in 1 2 3 4 5; do
+    sleep 0.15
+    xdotool mousemove $((cx + 36 + 100 * step)) $((cy + 124 + 76 * step))
   done
+  xdotool mousemove $((cx + 540)) $((cy + 508))
+  sleep 0.3
+  xdotool mouseup 1
+  wait_wire "$recovery" 202 || {
+    import -window root "$build_dir/windows-editor-failed.png" 2>/dev/null || true
+    fail "editor: the wire dragged from the palette did not reach segment 202"
+  }
   xdotool key ctrl+s
   wait_wire "$work/share/site.CDF" 202 || {
     import -window root "$build_dir/windows-editor-failed.png" 2>/dev/null || true

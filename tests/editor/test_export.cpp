@@ -181,6 +181,10 @@ TEST(PrintFlow, PrintedPagesAreTheExportedOnesAtEveryResolution) {
     printing.ExportPdf();
     EXPECT_TRUE(dialogs.boxes.back().title == "Export PDF" &&
                 dialogs.boxes.back().text.contains("holds a configuration"));
+    dialogs.printTo = file("site.CDF");  // nor printed to a file
+    printing.Print(false);
+    EXPECT_TRUE(dialogs.boxes.back().title == "Print" &&
+                dialogs.boxes.back().text.contains("holds a configuration"));
     EXPECT_EQ(test::ReadBytes(dir.File("site.CDF")), cdf);
     const auto boxes = dialogs.boxes.size();
     printing.ExportReport();

@@ -10,6 +10,7 @@
 #include "TestUtil.h"
 #include "config/ConfigText.h"
 #include "system/CdfFile.h"
+#include "system/Versions.h"
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -200,6 +201,36 @@ TEST_F(FileFlowTest, SaveAsksBeforeReplacingAFileChangedElsewhere) {
     Drop(1, 4);
     files.Save();  // this editor wrote it last: no question
     EXPECT_EQ(dialogs.boxes.size(), 2u);
+}
+
+// A file that holds no configuration (a picture opened through All Files) is replaced only
+// after a question, and kept; a bare name gets .CDF; the dialogs start at the file shown.
+TEST_F(FileFlowTest, SavingOverWhatIsNoConfigurationAsksFirstAndKeepsIt) {
+    Session session(InDir());
+    files.SetSession(&session);
+    const std::vector<uint8_t> picture(20000, 0x89);
+    test::WriteBytes(dir.File("photo.png"), picture);
+    files.OpenNamed(Path("photo.png"));
+    EditSomething();
+    dialogs.answers = {Answer::No, Answer::Yes};
+    for (const bool no : {true, false}) {
+        files.Save();
+        ExpectSaid(Last(), Path("photo.png") + " does not hold a configuration", "Save",
+                   Icon::Warning);
+        EXPECT_TRUE(state.ConfigChanged == no &&
+                    (ReadBytes(dir.File("photo.png")) == picture) == no);
+    }
+    const auto kept = ListVersions(InDir().versionsDir.toStdString(), dir.File("photo.png"));
+    EXPECT_TRUE(kept.size() == 1 && ReadBytes(kept[0].path.string()) == picture);
+    dialogs.saveNames = {Path("mine"), Path("mine")};
+    dialogs.answers = {Answer::No};
+    for (int i = 0; i < 2; ++i) files.SaveAs();  // the second asks about mine.CDF
+    EXPECT_EQ(dialogs.saveRequests[0].initialName, Path("photo.png"));
+    ExpectSaid(Last(), Path("mine.CDF") + " already exists.", "Save As", Icon::Warning);
+    EXPECT_TRUE(doc.fileName() == Path("mine.CDF") && !std::filesystem::exists(dir.File("mine")));
+    dialogs.openNames = {QString()};
+    files.Open();
+    EXPECT_EQ(dialogs.openRequests.back().initialName, Path("mine.CDF"));
 }
 
 TEST_F(FileFlowTest, FailedSaveKeepsTheFileTheNameAndTheFlag) {

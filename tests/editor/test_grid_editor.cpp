@@ -1,8 +1,10 @@
 // Undo and redo through the document, cursor and selection, the clipboard, rows, the editing
 // keys and click-to-stamp, on the document without a window.
+#include <QApplication>
 #include <QClipboard>
-#include <QGuiApplication>
+#include <QDrag>
 #include <QMimeData>
+#include <QMouseEvent>
 
 #include "EditorFixture.h"
 #include "TestUtil.h"
@@ -255,6 +257,46 @@ TEST_F(GridEditorTest, FindGoesThroughTheContactsOnASignal) {
     editor.FindSignal();
     EXPECT_EQ(said.back(), "I8: no contact on it");
     EXPECT_TRUE(state.record == before && !state.ConfigChanged);
+}
+
+// A palette picture is dragged once the pointer has moved the start-drag distance with the
+// button down; a shorter press and release on it is a click, which arms it.
+class CountedDrags final : public PaletteItem {
+  public:
+    using PaletteItem::PaletteItem;
+    std::vector<int> drags;  // the codes carried
+
+  protected:
+    void RunDrag(QDrag* drag) override { drags.push_back(DroppedCode(drag->mimeData())); }
+};
+
+TEST(Palette, DragStartsAtTheStartDragDistanceAndAShorterPressIsAClick) {
+    const int d = QApplication::startDragDistance();
+    const std::tuple<QPoint, QPoint, Qt::MouseButton, int, int> cases[] = {
+        // drags, clicks
+        {{20, 20}, {0, 0}, Qt::LeftButton, 0, 1},     {{20, 20}, {d - 1, 0}, Qt::LeftButton, 0, 1},
+        {{20, 20}, {0, 1 - d}, Qt::LeftButton, 0, 1}, {{38, 20}, {d - 1, 0}, Qt::LeftButton, 0, 0},
+        {{20, 20}, {d, 0}, Qt::LeftButton, 1, 0},     {{20, 20}, {-d, -d}, Qt::LeftButton, 1, 0},
+        {{20, 20}, {d, d}, Qt::RightButton, 0, 0}};
+    for (const auto& [at, moved, button, drags, clicks] : cases) {
+        CountedDrags item(5, nullptr);
+        item.resize(40, 40);
+        int clicked = 0;
+        QObject::connect(&item, &PaletteItem::ClickedWithoutDrop,
+                         [&](int code) { clicked += code == 5; });
+        auto send = [&](QEvent::Type type, QPoint to, Qt::MouseButtons held) {
+            QMouseEvent e(type, to, item.mapToGlobal(to),
+                          type == QEvent::MouseMove ? Qt::NoButton : button, held, {});
+            QCoreApplication::sendEvent(&item, &e);
+        };
+        send(QEvent::MouseButtonPress, at, button);
+        for (const QPoint& step : {moved / 2, moved, moved})
+            send(QEvent::MouseMove, at + step, button);
+        send(QEvent::MouseButtonRelease, at + moved, Qt::NoButton);
+        EXPECT_EQ(item.drags, std::vector<int>(drags, 5))
+            << at.x() << "+" << moved.x() << "," << moved.y();
+        EXPECT_EQ(clicked, clicks) << at.x() << "+" << moved.x() << "," << moved.y();
+    }
 }
 
 }  // namespace

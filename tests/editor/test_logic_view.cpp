@@ -1,8 +1,17 @@
 // The Logic window follows the shown output, edits and the ticked inputs, and marks findings on
-// the grid without changing the record, the flags or the main window's layout.
+// the grid without changing the record, the flags or the main window's layout. What the status
+// bar and the formula field say is current.
+#include <QApplication>
+#include <QDialog>
+#include <QLayout>
+#include <QLineEdit>
+#include <QStatusBar>
 #include <QTest>
+#include <QTimer>
 
 #include "EditorFixture.h"
+#include "editor/QtDialogs.h"
+#include "logic/Layout.h"
 #include "system/CdfFile.h"
 
 namespace zez::test {
@@ -63,6 +72,15 @@ TEST_F(LogicViewTest, ShowsExpressionTableFindingsAndStatesOfTheShownOutput) {
     EXPECT_EQ(window->document().undoStack()->count(), steps + 1);
     EXPECT_EQ(view->expression()->text(), "I3&!P1|I4&!P1|P2");
     EXPECT_FALSE(view->redraw()->isEnabled() || state.record.SegType[0][100]);
+    // An edit made while the next report is worked out is not undone by the one shown.
+    DropPalette(window->client().imgSegment[100], 4);
+    view->Finish();
+    DropPalette(window->client().imgSegment[0], 4);  // the contact on I3 becomes a wire
+    view->redraw()->click();
+    emit view->RedrawMinimal(0, *view->shown().minimal, view->shownRevision());
+    EXPECT_EQ(state.record.SegType[0][0], 4);
+    view->Finish();
+    EXPECT_EQ(view->expression()->text(), "!P1|P2");
 }
 
 TEST_F(LogicViewTest, FindingsAreFramedOnTheGridAndFollowEdits) {
@@ -71,7 +89,8 @@ TEST_F(LogicViewTest, FindingsAreFramedOnTheGridAndFollowEdits) {
     EXPECT_EQ(view->expression()->text(), "I1&!I2|!I1&I2");
     DropPalette(window->client().imgSegment[200], 4);  // a wire that touches nothing
     view->Finish();
-    EXPECT_EQ(view->findings()->item(0)->text(), "LC Input 1: segment 200: not connected");
+    EXPECT_EQ(view->findings()->item(0)->text(),
+              "LC Input 1: row 13, column 9 (segment 200): not connected");
     EXPECT_EQ(window->client().imgSegment[200]->toolTip(), "not connected");
     EXPECT_TRUE(window->client().imgSegment[0]->finding().isEmpty());
     // Another output has its own findings; closing the window clears the frames.
@@ -81,6 +100,8 @@ TEST_F(LogicViewTest, FindingsAreFramedOnTheGridAndFollowEdits) {
     window->client().cboOutput->setCurrentIndex(0);
     view->Finish();
     EXPECT_FALSE(window->client().imgSegment[200]->finding().isEmpty());
+    DropPalette(window->client().imgSegment[201], 4);  // framed where the next report says
+    EXPECT_TRUE(window->client().imgSegment[200]->finding().isEmpty());
     view->hide();
     EXPECT_TRUE(window->client().imgSegment[200]->finding().isEmpty());
 }
@@ -108,6 +129,47 @@ TEST_F(LogicViewTest, SegmentsThatDifferFromTheComparedFileAreFramed) {
     dialogs.answers = {Answer::Yes};
     window->mnuNew_Click();
     EXPECT_TRUE(frame(100).isEmpty());
+}
+
+// Said once and current (no earlier file's "Saved" after Open); long texts cut after a word.
+TEST_F(EditorTest, TheStatusBarSaysWhatIsCurrentOnceAndCutsLongTextsAtAWord) {
+    TempDir dir;
+    dialogs.saveNames = {QString::fromStdString(dir.File("a.CDF"))};
+    window->files().SaveAs();
+    window->OpenNamedFile(QStringLiteral(ZEZ_EXAMPLES_DIR "/corridor.CDF"));
+    EXPECT_EQ(window->status().message()->text(), "Opened corridor.CDF");
+    window->mnuCompile_Click();
+    QString bar;
+    for (const QLabel* label : window->statusBar()->findChildren<QLabel*>())
+        bar += label->text() + ' ';
+    EXPECT_TRUE(bar.count(QStringLiteral("Compiled")) == 1) << bar.toStdString();
+    window->show();
+    window->statusBar()->layout()->activate();
+    const QString full = QStringLiteral("Saved corridor.CDF ").repeated(30), shown = [&] {
+        window->status().Say(full);
+        return window->status().message()->text();
+    }();
+    ASSERT_TRUE(shown.endsWith(QChar(0x2026))) << shown.toStdString();
+    EXPECT_TRUE(full.startsWith(shown.chopped(1)) && full[shown.size() - 1] == QLatin1Char(' '));
+    EXPECT_EQ(window->status().message()->toolTip(), full);
+}
+
+// Draw From Formula starts from the output's own formula, chosen so that typing replaces it.
+TEST(FormulaField, WhatIsTypedReplacesTheFormulaShown) {
+    QString typed;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            poll.stop();
+            QTest::keyClicks(dialog->findChild<QLineEdit*>(), "(I1 | I2)");
+            typed = dialog->findChild<QLineEdit*>()->text();
+            dialog->reject();
+        }
+    });
+    poll.start(10);
+    QtDialogs().AskDrawing({}, QStringLiteral("0"),
+                           [](const QString& f) { return DrawFormula(f.toStdString()); });
+    EXPECT_EQ(typed, "(I1 | I2)");
 }
 
 }  // namespace

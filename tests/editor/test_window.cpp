@@ -26,21 +26,16 @@ TEST_F(EditorTest, StartsEmptyOnOutputOneWithItsControlsWhereTheLayoutPutsThem) 
     EXPECT_EQ(window->windowTitle(), "Brantel Lumacor Dadiraze Viruzuvivav Odori Devira Rev 1.0");
     EXPECT_EQ(ui().size(), QSize(881, 689));
     EXPECT_EQ(window->document().fileName(), "None");
-    EXPECT_EQ(ui().cboOutput->count(), 8);
-    EXPECT_EQ(ui().cboOutput->itemText(7), "LC Input 8");
-    EXPECT_EQ(ui().cboSelect->count(), 16);
-    EXPECT_EQ(ui().cboSelect->itemText(10), "Pilot 3");
-    EXPECT_TRUE(NotCompiled());
+    EXPECT_TRUE(ui().cboOutput->count() == 8 && ui().cboOutput->itemText(7) == "LC Input 8");
+    EXPECT_TRUE(ui().cboSelect->count() == 16 && ui().cboSelect->itemText(10) == "Pilot 3");
     for (int i = 0; i < 8; ++i) EXPECT_EQ(window->menus.mnuCOM[i]->isChecked(), i == 0);
-    EXPECT_EQ(state.ComPortNumber, 1);
-    EXPECT_FALSE(state.ConfigChanged);
+    EXPECT_TRUE(NotCompiled() && state.ComPortNumber == 1 && !state.ConfigChanged);
     for (int s = 0; s < kSegments; ++s) {
         EXPECT_EQ(ui().imgSegment[s]->shown(), PalettePicture(0)) << s;
         EXPECT_FALSE(ui().lblSeg[s]->isVisibleTo(window.get())) << s;
     }
     for (QWidget* hidden :
-         {static_cast<QWidget*>(ui().cboSelect), static_cast<QWidget*>(ui().prgCompile),
-          static_cast<QWidget*>(ui().lblComPrg)})
+         std::initializer_list<QWidget*>{ui().cboSelect, ui().prgCompile, ui().lblComPrg})
         EXPECT_FALSE(hidden->isVisibleTo(window.get()));
 
     const std::pair<QWidget*, QRect> places[] = {
@@ -89,13 +84,10 @@ TEST_F(EditorTest, DropsOnPicturesAndLabelsEditTheOutputShown) {
     window->mnuCompile_Click();  // compiled state, so the drop must undo it
     ASSERT_TRUE(Compiled());
     DropPalette(ui().imgSegment[0], 12);
-    EXPECT_EQ(state.record.SegType[0][0], 12);
-    EXPECT_TRUE(state.ConfigChanged);
-    EXPECT_TRUE(NotCompiled());
-    EXPECT_TRUE(window->menus.mnuUndo->isEnabled());
-    EXPECT_EQ(ui().imgSegment[0]->shown(), PalettePicture(12));
-    EXPECT_TRUE(ui().lblSeg[0]->isVisibleTo(window.get()));
-    EXPECT_EQ(ui().lblSeg[0]->text(), "I 1");
+    EXPECT_TRUE(state.record.SegType[0][0] == 12 && state.ConfigChanged && NotCompiled());
+    EXPECT_TRUE(window->menus.mnuUndo->isEnabled() &&
+                ui().imgSegment[0]->shown() == PalettePicture(12));
+    EXPECT_TRUE(ui().lblSeg[0]->isVisibleTo(window.get()) && ui().lblSeg[0]->text() == "I 1");
     window->ShowConfig();
     DropPalette(ui().lblSeg[0], 4);  // on the label: same as on the picture
     EXPECT_EQ(state.record.SegType[0][0], 4);
@@ -103,11 +95,9 @@ TEST_F(EditorTest, DropsOnPicturesAndLabelsEditTheOutputShown) {
     // A link that meets no link beside it is drawn as an open end.
     DropPalette(ui().imgSegment[5], 5);   // up link on row 0: nothing above
     DropPalette(ui().imgSegment[22], 5);  // up link under ...
-    EXPECT_TRUE(ui().imgSegment[5]->openUp());
-    EXPECT_TRUE(ui().imgSegment[22]->openUp());
+    EXPECT_TRUE(ui().imgSegment[5]->openUp() && ui().imgSegment[22]->openUp());
     DropPalette(ui().imgSegment[6], 6);  // ... a down link: joined
-    EXPECT_FALSE(ui().imgSegment[22]->openUp());
-    EXPECT_FALSE(ui().imgSegment[6]->openDown());
+    EXPECT_FALSE(ui().imgSegment[22]->openUp() || ui().imgSegment[6]->openDown());
     // Something that is not a palette picture is refused.
     QMimeData text;
     text.setText(QStringLiteral("4"));
@@ -122,8 +112,8 @@ TEST_F(EditorTest, DropsOnPicturesAndLabelsEditTheOutputShown) {
     ui().cboOutput->setCurrentIndex(0);
     EXPECT_EQ(ui().imgSegment[17]->shown(), PalettePicture(0));
     window->menus.mnuUndo->trigger();  // an undo shows the output it changed
-    EXPECT_EQ(ui().cboOutput->currentIndex(), 5);
-    EXPECT_EQ(ui().imgSegment[17]->shown(), PalettePicture(0));
+    EXPECT_TRUE(ui().cboOutput->currentIndex() == 5 &&
+                ui().imgSegment[17]->shown() == PalettePicture(0));
     // A file dropped anywhere goes past the pictures to the window, which opens it after Open's
     // question; two files are refused.
     const QString file = QStringLiteral(ZEZ_EXAMPLES_DIR "/corridor.CDF");
