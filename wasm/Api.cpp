@@ -166,8 +166,8 @@ val Rewire(const std::string& cdf, const std::string& moves, unsigned outputs) {
 // --- the note ---
 
 std::wstring Note(const std::string& cdf) {
-    const std::u32string& text = NoteEdit(ConfigOf(cdf).NoteData).Text();
-    return {text.begin(), text.end()};
+    const NoteEdit note(ConfigOf(cdf).NoteData);
+    return {note.Text().begin(), note.Text().end()};
 }
 
 // The note's rules: the window's text stored as the record stores it, cut to what fits.
