@@ -31,6 +31,10 @@ const moved = m.pasteRegion(m.blankRegion(cdf, 6, 0, 255), 6, 0, m.copyRegion(cd
 same(m.expression(moved, 6), m.expression(cdf, 0), 'a whole diagram copied to another output');
 same(m.deleteRow(m.insertRow(cdf, 0, 0), 0, 0), cdf, 'row inserted and deleted');
 same(m.expression(m.drawFormula(cdf, 2, 'I1&!P2|I3'), 2), 'I1&!P2|I3', 'drawn from a formula');
+const rewired = `${process.env.TMPDIR || '/tmp'}/zez-api-rewired-${process.pid}.CDF`;
+native(cli, ['rewire', example, 'I3=P5, I4<>P2', '-o', rewired]);
+same(m.rewire(cdf, 'I3=P5, I4<>P2', 255).cdf, fs.readFileSync(rewired), 'rewired as the command line rewires');
+fs.rmSync(rewired);
 
 // The note: line breaks and the characters of its character set kept, a long note cut.
 for (const text of ['one\ntwo', 'Café – 5 €', '']) same(m.note(m.setNote(cdf, text).cdf), text, `note "${text}"`);
@@ -64,4 +68,8 @@ same(`${cancelled.outcome} ${cancelled.reason}`, 'cancelled Cancelled.', `cancel
 const back = await m.upload(port, 'emulated');
 same(back.cdf, cdf, 'uploaded after the cancel');
 port.dispose();
+
+// Every call the TypeScript declarations name is there.
+const declared = fs.readFileSync(new URL('../zezudi.d.ts', import.meta.url), 'utf8').split('interface ZezUdiModule')[1].split('\n}')[0];
+for (const [, name] of declared.matchAll(/^ {2}(\w+)[(:]/gm)) check(m[name] !== undefined, `${name} is declared but missing`);
 finish('api');
