@@ -216,6 +216,12 @@ val CompileCdf(const std::string& cdf, bool reference) {
     return out;
 }
 
+// Seconds one compile takes, as the desktop's compile --time measures it.
+double TimeCompileCdf(const std::string& cdf, bool reference) {
+    ControlArray array{};
+    return TimeCompile(ConfigOf(cdf), array, reference ? Engine::Reference : Engine::Fast);
+}
+
 std::string Expression(const std::string& cdf, int output) {
     return FormatExpression(ExpressOutput(ConfigOf(cdf), Output(output)));
 }
@@ -411,6 +417,7 @@ EMSCRIPTEN_BINDINGS(zezudi) {
     function("setNote", &SetNote);
     function("evaluate", &Evaluate);
     function("compile", &CompileCdf);
+    function("timeCompile", &TimeCompileCdf);
     function("expression", &Expression);
     function("truthTable", &TruthTable);
     function("diagram", &Diagram);

@@ -8,16 +8,39 @@
 namespace zez::wasm {
 namespace {
 
-// Each returns 0, or 1 with the reason in the host's `error`. Module.zezHost is set for the length
-// of one transfer by api.js.
-EM_ASYNC_JS(int, host_open, (const char* name, const char* settings),
-            { return await Module.zezHost.open(UTF8ToString(name), UTF8ToString(settings)); });
-EM_ASYNC_JS(void, host_close, (), { await Module.zezHost.close(); });
-EM_ASYNC_JS(void, host_dtr_off, (), { await Module.zezHost.dtrOff(); });
-EM_ASYNC_JS(int, host_write, (const char* data, int length),
-            { return await Module.zezHost.write(HEAPU8.slice(data, data + length)); });
-EM_ASYNC_JS(int, host_wait, (double ms), { return await Module.zezHost.waitForData(ms); });
-EM_ASYNC_JS(void, host_sleep, (double ms), { await Module.zezHost.sleep(ms); });
+// Each returns 0, or 1 with the reason in the host's `error`; Module.zezHost is set for the
+// length of one transfer by api.js. A call the host answers at once (a write that the system
+// took whole, say) returns at once; one that it answers with a promise suspends the transfer
+// until the promise settles (these are the module's asynchronous imports, see CMakeLists.txt).
+EM_JS(int, host_open, (const char* name, const char* settings), {
+    return Asyncify.handleSleep(function(wakeUp) {
+        Module.zezHost.settle(Module.zezHost.open(UTF8ToString(name), UTF8ToString(settings)),
+                              wakeUp);
+    });
+});
+EM_JS(int, host_close, (), {
+    return Asyncify.handleSleep(
+        function(wakeUp) { Module.zezHost.settle(Module.zezHost.close(), wakeUp); });
+});
+EM_JS(int, host_dtr_off, (), {
+    return Asyncify.handleSleep(
+        function(wakeUp) { Module.zezHost.settle(Module.zezHost.dtrOff(), wakeUp); });
+});
+EM_JS(int, host_write, (const char* data, int length), {
+    return Asyncify.handleSleep(function(wakeUp) {
+        Module.zezHost.settle(Module.zezHost.write(HEAPU8.slice(data, data + length)), wakeUp);
+    });
+});
+EM_JS(int, host_wait, (double ms), {
+    return Asyncify.handleSleep(
+        function(wakeUp) { Module.zezHost.settle(Module.zezHost.waitForData(ms), wakeUp); });
+});
+EM_JS(int, host_sleep, (double ms), {
+    return Asyncify.handleSleep(function(wakeUp) {
+        setTimeout(
+            function() { wakeUp(0); }, ms);
+    });
+});
 EM_JS(int, host_waiting, (), { return Module.zezHost.waiting(); });
 EM_JS(int, host_read, (char* data, int length),
       { return Module.zezHost.readInto(HEAPU8.subarray(data, data + length)); });
@@ -47,11 +70,11 @@ Result<void> HostPort::Open(const std::string& name, std::string_view settings) 
 }
 
 void HostPort::Close() {
-    host_close();
+    static_cast<void>(host_close());
 }
 
 void HostPort::DtrOff() {
-    host_dtr_off();
+    static_cast<void>(host_dtr_off());
 }
 
 int HostPort::Waiting() {
@@ -75,7 +98,7 @@ Result<void> HostPort::WaitForData(device::TimePoint deadline) {
 }
 
 void HostTime::SleepUntil(device::TimePoint t) {
-    host_sleep(MillisUntil(t));
+    static_cast<void>(host_sleep(MillisUntil(t)));
 }
 
 void HostCaption(const std::string& text) {

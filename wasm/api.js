@@ -14,24 +14,32 @@ Module['ZezError'] = ZezError;
 // One transfer at a time: the sequence is suspended while it awaits the port.
 let zezBusy = false;
 
+// What the module's imports call (HostPort.cpp): each port call gives 0, or 1 with the reason in
+// `error`, at once when the port answered at once, else as a promise.
 function zezHostFor(port, onCaption) {
   const host = {
     error: '',
-    async call(what) {
+    fail(e) {
+      host.error = String(e && e.message !== undefined ? e.message : e);
+      return 1;
+    },
+    call(what) {
       try {
-        await what();
-        return 0;
+        const r = what();
+        return r && typeof r.then == 'function' ? r.then(() => 0, host.fail) : 0;
       } catch (e) {
-        host.error = String(e && e.message !== undefined ? e.message : e);
-        return 1;
+        return host.fail(e);
       }
     },
+    settle(r, wakeUp) {
+      if (r && typeof r.then == 'function') r.then(wakeUp);
+      else wakeUp(r);
+    },
     open: (name, settings) => host.call(() => port.open(name, settings)),
-    close: async () => { await host.call(() => port.close()); },
-    dtrOff: async () => { if (port.dtrOff) await host.call(() => port.dtrOff()); },
+    close: () => host.call(() => port.close()),
+    dtrOff: () => (port.dtrOff ? host.call(() => port.dtrOff()) : 0),
     write: (bytes) => host.call(() => port.write(bytes)),
     waitForData: (ms) => host.call(() => port.waitForData(ms)),
-    sleep: (ms) => new Promise((resolve) => setTimeout(resolve, ms)),
     waiting: () => port.waiting(),
     readInto: (buffer) => port.readInto(buffer),
     caption: (text) => { if (onCaption) onCaption(text); },

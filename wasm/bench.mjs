@@ -35,23 +35,27 @@ console.log(`start-up to ready under Node: ${median(startups).toFixed(1)} ms (me
 const modules = [moduleDir, ...others].map((dir) => createRequire(import.meta.url)(path.resolve(dir, 'zezudi.js')));
 const loaded = await Promise.all(modules.map((factory) => factory()));
 const work = fs.mkdtempSync(path.join(os.tmpdir(), 'zez-bench-'));
-execFileSync(path.join(nativeDir, 'zezudi-families'), [work, '1']);
-console.log('\ncompile (fast engine, median)   native      ' + [moduleDir, ...others].map((d) => path.basename(path.dirname(path.resolve(d)))).join('  '));
-for (const name of ['typical_0', 'dense_0', 'mesh_0', 'long_ladder_0']) {
-  const file = path.join(work, `${name}.CDF`);
-  const cdf = fs.readFileSync(file);
-  const nativeTimes = Array.from({ length: 7 }, () => {
-    const said = spawnSync(cli, ['compile', file, '-o', path.join(work, 'out.bin'), '--force', '--time'], { encoding: 'utf8' }).stdout;
-    const [, value, unit] = said.match(/in ([\d.]+) (s|milliseconds|microseconds)/);
-    return Number(value) * { s: 1000, milliseconds: 1, microseconds: 0.001 }[unit];
+// The cases of bench/compile; its medians, then the module's, measured the same way (at least 25
+// compiles, more for up to 0.3 s).
+execFileSync(path.join(nativeDir, 'zezudi-families'), [work, 'bench']);
+const nativeBench = path.join(nativeDir, 'bench', 'compile');
+const nativeMedians = (prefix) => Object.fromEntries(execFileSync(prefix[0], [...prefix.slice(1), nativeBench, '--fast-only'],
+  { encoding: 'utf8' }).split('\n').map((l) => l.match(/^(\w+)\s+([\d.]+) us/)).filter(Boolean).map((x) => [x[1], Number(x[2])]));
+const all = nativeMedians(['env']);
+const oneCore = nativeMedians(['taskset', '-c', '0']);
+const names = [moduleDir, ...others].map((d) => path.basename(path.dirname(path.resolve(d))));
+console.log(`\ncompile, fast engine, median   native  native 1 core  ${names.map((n) => n.padStart(13)).join('')}`);
+for (const name of ['typical', 'dense', 'serpentine', 'mesh']) {
+  const cdf = fs.readFileSync(path.join(work, `${name}.CDF`));
+  const times = loaded.map((m) => {
+    const t = [];
+    const start = performance.now();
+    while (t.length < 25 || (t.length < 2000 && performance.now() - start < 300)) {
+      t.push(m.timeCompile(cdf, false));
+    }
+    return median(t) * 1e6;
   });
-  const wasmTimes = loaded.map((m) => median(Array.from({ length: 9 }, () => {
-    const t = performance.now();
-    m.compile(cdf, false);
-    return performance.now() - t;
-  })));
-  console.log(`${name.padEnd(32)}${median(nativeTimes).toFixed(3).padStart(8)} ms` +
-    wasmTimes.map((t) => `${t.toFixed(3).padStart(9)} ms`).join(''));
+  console.log(`${name.padEnd(28)}${[all[name], oneCore[name], ...times].map((us) => `${us.toFixed(1).padStart(10)} us`).join('')}`);
 }
 
 // A download to the paced emulator: the native command line, then the module, twice each.

@@ -1,11 +1,12 @@
 // zezudi-families: writes the generated families of configurations (the shapes the engines are
 // compared on) as CDF files, so that other builds of the compiler can be held against this one.
-// Usage: zezudi-families DIR [PER_FAMILY]
+// Usage: zezudi-families DIR [PER_FAMILY]   or   zezudi-families DIR bench
 
 #include <cstdlib>
 #include <iostream>
 #include <random>
 #include <string>
+#include <utility>
 
 #include "config/CdfFile.h"
 #include "support/SampleConfigs.h"
@@ -38,8 +39,26 @@ int main(int argc, char** argv) {
         std::cerr << "usage: zezudi-families DIR [PER_FAMILY]\n";
         return 2;
     }
-    const int perFamily = argc == 3 ? std::atoi(argv[2]) : 2;
     const std::string dir = argv[1];
+    if (argc == 3 && std::string(argv[2]) == "bench") {
+        // The cases of bench/compile, drawn from its generator in its order.
+        std::mt19937 rng(2026);
+        const std::pair<const char*, Config> cases[] = {
+            {"typical", zez::samples::Typical(rng)},
+            {"dense", zez::samples::DenseRandom(rng)},
+            {"serpentine", zez::samples::Serpentine(rng)},
+            {"mesh", zez::samples::Mesh(rng)}};
+        for (const auto& [name, config] : cases) {
+            const std::string path = dir + "/" + name + ".CDF";
+            if (auto saved = zez::SaveToFile(config, path); !saved) {
+                std::cerr << "zezudi-families: " << saved.error() << "\n";
+                return 1;
+            }
+            std::cout << path << "\n";
+        }
+        return 0;
+    }
+    const int perFamily = argc == 3 ? std::atoi(argv[2]) : 2;
     int family = 0;
     for (const auto& f : kFamilies) {
         for (int seed = 0; seed < perFamily; ++seed) {

@@ -26,13 +26,16 @@ export interface Finding {
   text: string;
 }
 
-/** What a serial port of the host does for a transfer (Web Serial, a Node terminal, ...). */
+/**
+ * What a serial port of the host does for a transfer (Web Serial, a Node terminal, ...). A call
+ * may answer at once or with a promise; the transfer is suspended only for a promise.
+ */
 export interface HostPort {
-  /** `settings` as "38400,n,8,1"; rejects with the reason the port cannot be used. */
-  open(name: string, settings: string): Promise<void>;
-  close(): Promise<void>;
-  dtrOff?(): Promise<void>;
-  write(bytes: Uint8Array): Promise<void>;
+  /** `settings` as "38400,n,8,1"; fails with the reason the port cannot be used. */
+  open(name: string, settings: string): Promise<void> | void;
+  close(): Promise<void> | void;
+  dtrOff?(): Promise<void> | void;
+  write(bytes: Uint8Array): Promise<void> | void;
   /** How many received bytes wait to be read. */
   waiting(): number;
   /** Moves up to `buffer.length` waiting bytes into `buffer`; how many. */
@@ -131,6 +134,8 @@ export interface ZezUdiModule {
   evaluate(cdf: Cdf, output: number, inputs: number): Evaluation;
   /** The 65,536-byte control array and the checksum a download reports. */
   compile(cdf: Cdf, reference: boolean): { array: Uint8Array; checksum: string };
+  /** Seconds one compile takes (the compile alone, as the desktop's compile --time). */
+  timeCompile(cdf: Cdf, reference: boolean): number;
   expression(cdf: Cdf, output: number): string;
   truthTable(cdf: Cdf, output: number): string;
   diagram(cdf: Cdf, output: number): string;

@@ -60,16 +60,18 @@ export class TtyPort {
     });
   }
 
-  async write(bytes) {
+  // At once when the system takes the bytes whole (a command is a few bytes), else a promise.
+  write(bytes, from = 0) {
     if (!this.stream || this.failure) throw new Error(`Cannot write to ${this.name}: device disconnected.`);
-    for (let done = 0; done < bytes.length;) {
+    for (let done = from; done < bytes.length;) {
       try {
         done += fs.writeSync(this.fd, bytes, done);
       } catch (e) {
         if (e.code !== 'EAGAIN') throw new Error(`Cannot write to ${this.name}: ${e.message}.`);
-        await new Promise((resolve) => setTimeout(resolve, 1));
+        return new Promise((resolve) => setTimeout(resolve, 1)).then(() => this.write(bytes, done));
       }
     }
+    return undefined;
   }
 
   waiting() {
