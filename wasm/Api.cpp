@@ -82,6 +82,19 @@ int Output(int output) {
     return output;
 }
 
+// Segments are 0..255 row by row, rows 0..15: what lies outside is a caller's mistake.
+int Segment(int seg) {
+    if (seg < 0 || seg >= kSegments)
+        Throw("There is no segment " + std::to_string(seg) + ".", ErrorKind::Usage);
+    return seg;
+}
+
+int Row(int row) {
+    if (row < 0 || row >= kSegmentRows)
+        Throw("There is no row " + std::to_string(row) + ".", ErrorKind::Usage);
+    return row;
+}
+
 // --- the record ---
 
 val CheckCdf(const std::string& cdf) {
@@ -105,23 +118,25 @@ bool LooksLikeText(const std::string& bytes) {
     return LooksLikeConfigText(bytes);
 }
 
-val Segment(const std::string& cdf, int output, int seg) {
+val SegmentAt(const std::string& cdf, int output, int seg) {
     const Config c = ConfigOf(cdf);
+    const auto s = static_cast<std::size_t>(Segment(seg));
     val out = val::object();
-    out.set("code", c.SegType[Output(output)].at(static_cast<std::size_t>(seg)));
-    out.set("input", c.SegInput[output].at(static_cast<std::size_t>(seg)));
+    out.set("code", c.SegType[Output(output)][s]);
+    out.set("input", c.SegInput[output][s]);
     return out;
 }
 
 val SetSegment(const std::string& cdf, int output, int seg, int code, int input) {
     Config c = ConfigOf(cdf);
-    c.SegType[Output(output)].at(static_cast<std::size_t>(seg)) = static_cast<int16_t>(code);
-    c.SegInput[output].at(static_cast<std::size_t>(seg)) = static_cast<int16_t>(input);
+    const auto s = static_cast<std::size_t>(Segment(seg));
+    c.SegType[Output(output)][s] = static_cast<int16_t>(code);
+    c.SegInput[output][s] = static_cast<int16_t>(input);
     return CdfOf(c);
 }
 
 SegRect Rect(int segA, int segB) {
-    return SegRect::Spanning(segA, segB);
+    return SegRect::Spanning(Segment(segA), Segment(segB));
 }
 
 std::string CopyRegion(const std::string& cdf, int output, int segA, int segB) {
@@ -132,7 +147,7 @@ val PasteRegion(const std::string& cdf, int output, int seg, const std::string& 
     const auto parsed = ClipFromText(clip);
     if (!parsed) Throw("The clipboard holds no diagram segments.", ErrorKind::Usage);
     Config c = ConfigOf(cdf);
-    PasteClip(c, Output(output), seg, *parsed);
+    PasteClip(c, Output(output), Segment(seg), *parsed);
     return CdfOf(c);
 }
 
@@ -144,13 +159,13 @@ val BlankRegion(const std::string& cdf, int output, int segA, int segB) {
 
 val InsertDiagramRow(const std::string& cdf, int output, int row) {
     Config c = ConfigOf(cdf);
-    Take(InsertRow(c, Output(output), row));
+    Take(InsertRow(c, Output(output), Row(row)));
     return CdfOf(c);
 }
 
 val DeleteDiagramRow(const std::string& cdf, int output, int row) {
     Config c = ConfigOf(cdf);
-    DeleteRow(c, Output(output), row);
+    DeleteRow(c, Output(output), Row(row));
     return CdfOf(c);
 }
 
@@ -405,7 +420,7 @@ EMSCRIPTEN_BINDINGS(zezudi) {
     function("toText", &ToText);
     function("fromText", &FromText);
     function("looksLikeText", &LooksLikeText);
-    function("segment", &Segment);
+    function("segment", &SegmentAt);
     function("setSegment", &SetSegment);
     function("copyRegion", &CopyRegion);
     function("pasteRegion", &PasteRegion);

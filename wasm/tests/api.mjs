@@ -44,6 +44,8 @@ check(long.cut && long.length === 4000 && m.note(long.cdf).length === 4000, 'a l
 // Failures carry the core's message and kind.
 const failures = [
   [() => m.expression(cdf, 8), 'usage', 'There is no output 9.'],
+  [() => m.setSegment(cdf, 0, 256, 4, 0), 'usage', 'There is no segment 256.'],
+  [() => m.deleteRow(cdf, 0, -1), 'usage', 'There is no row -1.'],
   [() => m.drawFormula(cdf, 0, 'I1 &'), 'data', null],
   [() => m.toText(cdf.subarray(0, 100)), 'data', null],
 ];
