@@ -58,7 +58,7 @@ int main(int argc, char** argv) {
         }
         return 0;
     }
-    const int perFamily = argc == 3 ? std::atoi(argv[2]) : 2;
+    const long perFamily = argc == 3 ? std::strtol(argv[2], nullptr, 10) : 2;
     int family = 0;
     for (const auto& f : kFamilies) {
         for (int seed = 0; seed < perFamily; ++seed) {
