@@ -19,6 +19,7 @@
 #include <filesystem>
 #include <iostream>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "device/Emulator.h"
@@ -39,6 +40,8 @@ const char* kUsage =
     "Serves an emulated input module on a pseudo-terminal; prints its path on the first line.\n"
     "  --memory FILE            load the device's 73,728 values from FILE, save them back after\n"
     "                           each transfer and on exit\n"
+    "  --record FILE            write every byte the host sent to FILE, with the speed it set\n"
+    "                           (after each transfer and on exit)\n"
     "  --exit-after-transfer    exit after answering a checksum query\n"
     "  --exit-after-commands N  exit (hang up) after N commands, like an unplugged adapter\n"
     "  --pace                   delay each reply by the wire time of command and reply\n"
@@ -58,6 +61,7 @@ const char* kUsage =
 struct Options {
     Faults faults;
     std::string memory;
+    std::string record;
     bool exitAfterTransfer = false;
     int exitAfterCommands = -1;
     bool pace = false;
@@ -98,6 +102,10 @@ bool Parse(int argc, char** argv, Options& o) {
         }
         if (a == "--memory" && i + 1 < argc) {
             o.memory = argv[++i];
+            continue;
+        }
+        if (a == "--record" && i + 1 < argc) {
+            o.record = argv[++i];
             continue;
         }
         bool known = false;
@@ -142,6 +150,44 @@ bool SaveMemory(const std::string& path, const DeviceEmulator& device) {
     if (!saved) std::cerr << "zezudi-devsim: " << saved.error() << "\n";
     return saved.ok();
 }
+
+// What the host sent: its bytes as they came, and before them, whenever the terminal's speed is
+// another than before, a line "@SPEED" (the commands hold no '@').
+class Recording {
+  public:
+    explicit Recording(std::string path) : path_(std::move(path)) {}
+    void Add(int terminal, std::string_view bytes) {
+        if (path_.empty()) return;
+        termios t{};
+        const speed_t speed = tcgetattr(terminal, &t) == 0 ? cfgetospeed(&t) : B0;
+        if (speed != speed_ || text_.empty()) {
+            speed_ = speed;
+            text_ += "\n@" + std::to_string(Baud(speed)) + "\n";
+        }
+        text_ += bytes;
+    }
+    bool Save() const {
+        if (path_.empty()) return true;
+        auto saved =
+            zez::ReplaceFile(path_, {reinterpret_cast<const uint8_t*>(text_.data()), text_.size()},
+                             {}, "Cannot save the record");
+        if (!saved) std::cerr << "zezudi-devsim: " << saved.error() << "\n";
+        return saved.ok();
+    }
+
+  private:
+    static int Baud(speed_t s) {
+        const std::pair<speed_t, int> known[] = {{B9600, 9600},     {B19200, 19200},
+                                                 {B38400, 38400},   {B57600, 57600},
+                                                 {B115200, 115200}, {B230400, 230400}};
+        for (const auto& [code, baud] : known)
+            if (s == code) return baud;
+        return 0;
+    }
+    std::string path_;
+    std::string text_;
+    speed_t speed_ = B0;
+};
 
 // Wire time of `bytes` characters at `baud`, 10 bits a character.
 std::chrono::microseconds WireTimeUs(std::size_t bytes, int baud) {
@@ -197,6 +243,7 @@ int main(int argc, char** argv) {
     cfmakeraw(&raw);
     tcsetattr(slave, TCSANOW, &raw);
     // The host reads the terminal's name from this line: a device it cannot name is no device.
+    Recording recording(o.record);
     if (std::printf("%s\n", path) < 0 || std::fflush(stdout) != 0) return 1;
 
     // Without SA_RESTART, so that a blocking read ends on a signal.
@@ -239,6 +286,7 @@ int main(int argc, char** argv) {
             const ssize_t n = read(master, buf, sizeof buf);
             if (n < 0 && errno != EINTR && errno != EAGAIN) break;
             if (n > 0) {
+                recording.Add(slave, std::string_view(buf, static_cast<std::size_t>(n)));
                 const int baud = device.fast() ? 115200 : 38400;
                 const int before = device.commands();
                 for (auto& r : device.Feed(std::string_view(buf, static_cast<std::size_t>(n)))) {
@@ -265,12 +313,12 @@ int main(int argc, char** argv) {
             due.pop_front();
             if (write(master, d.text.data(), d.text.size()) < 0) break;
             if (d.last) {
-                if (!SaveMemory(o.memory, device)) rc = 1;
+                if (!SaveMemory(o.memory, device) || !recording.Save()) rc = 1;
                 if (o.exitAfterTransfer) done = true;
             }
         }
     }
-    if (!SaveMemory(o.memory, device)) rc = 1;
+    if (!SaveMemory(o.memory, device) || !recording.Save()) rc = 1;
     if (o.exitAfterTransfer) tcdrain(master);
     close(slave);
     close(master);

@@ -1,0 +1,77 @@
+// The module's own calls: evaluation agrees with the native command line, the record's edits
+// and the note's rules come through the bindings whole, failures throw the core's message, and
+// a transfer to the emulated device in the module completes and can be cancelled.
+// Usage: node api.mjs MODULE_DIR CLI EXAMPLE.CDF
+import fs from 'node:fs';
+import { check, finish, loadModule, native, same } from './lib.mjs';
+
+const [dir, cli, example] = process.argv.slice(2);
+const m = await loadModule(dir);
+const cdf = fs.readFileSync(example);
+const signals = ['I1', 'I2', 'I3', 'I4', 'I5', 'I6', 'I7', 'I8', 'P1', 'P2', 'P3', 'P4', 'P5', 'P6', 'P7', 'P8'];
+
+// Evaluation: on and off as the command line says, the output cell energised exactly when on.
+const array = m.compile(cdf, false).array;
+for (const word of [0, 0x0004, 0x0104, 0x0200, 0x0208, 0xffff, 0x8421]) {
+  const list = signals.filter((_, i) => (word >> i) & 1).join(',') || 'none';
+  for (let o = 0; o < 8; ++o) {
+    const r = m.evaluate(cdf, o, word);
+    const said = native(cli, ['eval', example, '--output', o + 1, '--inputs', list]).out.trim();
+    check(said.endsWith(r.on ? ' On' : ' Off'), `evaluate ${o + 1} at ${list}: ${r.on}, native "${said}"`);
+    check(r.on === (((array[word] >> o) & 1) === 1), `evaluate ${o + 1} at ${list} against the array`);
+    check(r.on === (r.cells[1 * r.width + 34] === 2), `evaluate ${o + 1} at ${list}: the output cell`);
+  }
+}
+
+// Edits: what is set is read back; a region copied to another output draws the same there;
+// a row inserted and deleted again leaves the record as it was.
+const set = m.setSegment(cdf, 7, 37, 9, 12);
+same(JSON.stringify(m.segment(set, 7, 37)), JSON.stringify({ code: 9, input: 12 }), 'set segment');
+const moved = m.pasteRegion(m.blankRegion(cdf, 6, 0, 255), 6, 0, m.copyRegion(cdf, 0, 0, 255));
+same(m.expression(moved, 6), m.expression(cdf, 0), 'a whole diagram copied to another output');
+same(m.deleteRow(m.insertRow(cdf, 0, 0), 0, 0), cdf, 'row inserted and deleted');
+same(m.expression(m.drawFormula(cdf, 2, 'I1&!P2|I3'), 2), 'I1&!P2|I3', 'drawn from a formula');
+const rewired = `${process.env.TMPDIR || '/tmp'}/zez-api-rewired-${process.pid}.CDF`;
+native(cli, ['rewire', example, 'I3=P5, I4<>P2', '-o', rewired]);
+same(m.rewire(cdf, 'I3=P5, I4<>P2', 255).cdf, fs.readFileSync(rewired), 'rewired as the command line rewires');
+fs.rmSync(rewired);
+
+// The note: line breaks and the characters of its character set kept, a long note cut.
+for (const text of ['one\ntwo', 'Café – 5 €', '']) same(m.note(m.setNote(cdf, text).cdf), text, `note "${text}"`);
+const long = m.setNote(cdf, 'x'.repeat(4100));
+check(long.cut && long.length === 4000 && m.note(long.cdf).length === 4000, 'a long note cut to 4000');
+
+// Failures carry the core's message and kind.
+const failures = [
+  [() => m.expression(cdf, 8), 'usage', 'There is no output 9.'],
+  [() => m.setSegment(cdf, 0, 256, 4, 0), 'usage', 'There is no segment 256.'],
+  [() => m.deleteRow(cdf, 0, -1), 'usage', 'There is no row -1.'],
+  [() => m.drawFormula(cdf, 0, 'I1 &'), 'data', null],
+  [() => m.toText(cdf.subarray(0, 100)), 'data', null],
+];
+for (const [call, kind, message] of failures) {
+  try {
+    call();
+    check(false, `no failure (${kind})`);
+  } catch (e) {
+    check(e instanceof m.ZezError && e.kind === kind && e.message && (!message || e.message === message), `${e.kind}: ${e.message}`);
+  }
+}
+
+// Transfers to the emulated device: complete, then cancelled at the first block.
+const port = new m.EmulatedPort({});
+const done = await m.download(cdf, port, 'emulated');
+same(done.outcome + done.deviceChecksum, `complete${m.compile(cdf, false).checksum}`, 'download to the emulated device');
+const captions = [];
+const cancelled = await m.download(cdf, port, 'emulated', {
+  onCaption: (c) => { captions.push(c); if (captions.length === 3) m.cancel(port); },
+});
+same(`${cancelled.outcome} ${cancelled.reason}`, 'cancelled Cancelled.', `cancelled after ${captions.join(', ')}`);
+const back = await m.upload(port, 'emulated');
+same(back.cdf, cdf, 'uploaded after the cancel');
+port.dispose();
+
+// Every call the TypeScript declarations name is there.
+const declared = fs.readFileSync(new URL('../zezudi.d.ts', import.meta.url), 'utf8').split('interface ZezUdiModule')[1].split('\n}')[0];
+for (const [, name] of declared.matchAll(/^ {2}(\w+)[(:]/gm)) check(m[name] !== undefined, `${name} is declared but missing`);
+finish('api');

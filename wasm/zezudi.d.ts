@@ -1,0 +1,157 @@
+// Types of the WebAssembly core's JavaScript API (build/wasm/wasm/zezudi.js).
+// A configuration travels as its 12,288 CDF bytes; every call returns new bytes and keeps none.
+// Outputs are numbered 0..7 here (the desktop's "LC Input 1".."8"), segments 0..255 row by row
+// (16 a row), inputs as a 16-bit word: bit n is I(n+1) for n < 8, P(n-7) above.
+
+export type Cdf = Uint8Array;
+
+/** A failure of the core: `message` is the desktop's text. */
+export declare class ZezError extends Error {
+  readonly kind: 'data' | 'file' | 'device' | 'usage';
+}
+
+export interface Evaluation {
+  on: boolean;
+  /** The logic grid, `width` x `height` row by row: 0 empty, 1 conductor, 2 energised. */
+  cells: Int16Array;
+  width: number;
+  height: number;
+}
+
+export interface Finding {
+  output: number;
+  /** -1 for the output as a whole. */
+  segment: number;
+  /** The finding as the desktop words it. */
+  text: string;
+}
+
+/**
+ * What a serial port of the host does for a transfer (Web Serial, a Node terminal, ...). A call
+ * may answer at once or with a promise; the transfer is suspended only for a promise.
+ */
+export interface HostPort {
+  /** `settings` as "38400,n,8,1"; fails with the reason the port cannot be used. */
+  open(name: string, settings: string): Promise<void> | void;
+  close(): Promise<void> | void;
+  dtrOff?(): Promise<void> | void;
+  write(bytes: Uint8Array): Promise<void> | void;
+  /** How many received bytes wait to be read. */
+  waiting(): number;
+  /** Moves up to `buffer.length` waiting bytes into `buffer`; how many. */
+  readInto(buffer: Uint8Array): number;
+  /** Resolves when more bytes arrive or after `ms`; rejects when the port itself failed. */
+  waitForData(ms: number): Promise<void>;
+  /** Ends a pending waitForData at once (called by cancel). */
+  cancel?(): void;
+}
+
+export type Outcome = 'complete' | 'failed' | 'noConnect' | 'portError' | 'cancelled';
+
+export interface TransferResult {
+  outcome: Outcome;
+  /** Why the transfer stopped, as the desktop says it; empty on success. */
+  reason: string;
+  hostChecksum: string;
+  deviceChecksum: string;
+}
+
+export interface UploadResult extends TransferResult {
+  /** The configuration read back, when complete. */
+  cdf?: Cdf;
+}
+
+export interface VerifyResult extends TransferResult {
+  quick: boolean;
+  match: boolean;
+  /** What the comparison found, a line each, when complete. */
+  report: string[];
+}
+
+export interface TransferOptions {
+  /** The progress captions of the desktop's status bar. */
+  onCaption?: (caption: string) => void;
+  /** How long the whole transfer may take (the default grows with its size). */
+  deadlineMs?: number;
+}
+
+export interface Faults {
+  silentAfter?: number;
+  dropEvery?: number;
+  lateEvery?: number;
+  lateMs?: number;
+  corruptEvery?: number;
+  garbleEvery?: number;
+  floodEvery?: number;
+  dribbleMs?: number;
+  shortReplies?: boolean;
+  lowerCaseChecksum?: boolean;
+  wrongChecksum?: boolean;
+  noteByte4095?: boolean;
+}
+
+/** A port onto the device emulator inside the module, its replies delayed on the real clock. */
+export declare class EmulatedPort implements HostPort {
+  constructor(faults?: Faults);
+  open(name: string, settings: string): Promise<void>;
+  close(): Promise<void>;
+  write(bytes: Uint8Array): Promise<void>;
+  waiting(): number;
+  readInto(buffer: Uint8Array): number;
+  waitForData(ms: number): Promise<void>;
+  cancel(): void;
+  /** Frees the emulator; the port cannot be used afterwards. */
+  dispose(): void;
+}
+
+export interface ZezUdiModule {
+  ZezError: typeof ZezError;
+  EmulatedPort: typeof EmulatedPort;
+  version(): string;
+
+  // The record
+  /** Counts of stored values outside 0..15; throws on bytes that are no configuration. */
+  checkCdf(cdf: Cdf): { types: number; inputs: number; segments: number };
+  toText(cdf: Cdf): string;
+  fromText(text: string): Cdf;
+  looksLikeText(bytes: Uint8Array | string): boolean;
+  segment(cdf: Cdf, output: number, seg: number): { code: number; input: number };
+  setSegment(cdf: Cdf, output: number, seg: number, code: number, input: number): Cdf;
+  /** The rectangle with segments `segA` and `segB` as corners, as clipboard text. */
+  copyRegion(cdf: Cdf, output: number, segA: number, segB: number): string;
+  pasteRegion(cdf: Cdf, output: number, seg: number, clip: string): Cdf;
+  blankRegion(cdf: Cdf, output: number, segA: number, segB: number): Cdf;
+  insertRow(cdf: Cdf, output: number, row: number): Cdf;
+  deleteRow(cdf: Cdf, output: number, row: number): Cdf;
+  /** `moves` as "I3=P5, I5<>I6" (= moves, <> swaps); `outputs` a bit per output (255: all). */
+  rewire(cdf: Cdf, moves: string, outputs: number): { cdf: Cdf; moved: number[] };
+
+  // The note: the text the notes window shows (line breaks as "\n")
+  note(cdf: Cdf): string;
+  setNote(cdf: Cdf, text: string): { cdf: Cdf; cut: boolean; length: number };
+
+  // Evaluation, compile, analysis
+  evaluate(cdf: Cdf, output: number, inputs: number): Evaluation;
+  /** The 65,536-byte control array and the checksum a download reports. */
+  compile(cdf: Cdf, reference: boolean): { array: Uint8Array; checksum: string };
+  /** Seconds one compile takes (the compile alone, as the desktop's compile --time). */
+  timeCompile(cdf: Cdf, reference: boolean): number;
+  expression(cdf: Cdf, output: number): string;
+  truthTable(cdf: Cdf, output: number): string;
+  diagram(cdf: Cdf, output: number): string;
+  checks(cdf: Cdf): Finding[];
+  drawFormula(cdf: Cdf, output: number, formula: string): Cdf;
+  compare(a: Cdf, b: Cdf): { same: boolean; text: string };
+
+  // Transfers: one at a time, the desktop's sequence against the host's port
+  download(cdf: Cdf, port: HostPort, portName: string, options?: TransferOptions): Promise<TransferResult>;
+  upload(port: HostPort, portName: string, options?: TransferOptions): Promise<UploadResult>;
+  verify(cdf: Cdf, port: HostPort, portName: string,
+         options?: TransferOptions & { quick?: boolean }): Promise<VerifyResult>;
+  /** Stops the running transfer at its next exchange; its outcome is then "cancelled". */
+  cancel(port?: HostPort): void;
+}
+
+declare function ZezUdi(overrides?: Partial<{ wasmBinary: ArrayBuffer | Uint8Array;
+  locateFile(path: string, prefix: string): string }>): Promise<ZezUdiModule>;
+export default ZezUdi;
