@@ -20,7 +20,7 @@ std::string Upper(std::string s) {
 
 std::string Hex4(std::uint16_t v) {
     std::array<char, 5> text{};
-    std::snprintf(text.data(), text.size(), "%04x", static_cast<unsigned>(v));
+    (void)std::snprintf(text.data(), text.size(), "%04x", static_cast<unsigned>(v));
     return text.data();
 }
 

@@ -212,7 +212,7 @@ QString PortChoice::CurrentPortName() const {
 
 QString PortChoice::PortDescription() const {
     if (kind_ != Kind::Com) return CurrentPortName();
-    const QString item = QStringLiteral("COM%1").arg(state_.ComPortNumber);
+    QString item = QStringLiteral("COM%1").arg(state_.ComPortNumber);
     const device::PortInfo* port = OnItem(state_.ComPortNumber - 1);
     if (!port) return item;
     if (device_.comNames) {
