@@ -260,13 +260,14 @@ const std::vector<Command>& Commands() {
          CmdVersions,
          "0 success, 1 failed operation, 2 bad usage, or no such version"},
         {"download",
-         "zezudi-cli download FILE --port PATH [--yes] [--deadline SECONDS] [--force]",
-         "compile FILE and download array, configuration and note to the device on PATH "
+         "zezudi-cli download FILE --port NAME [--yes] [--deadline SECONDS] [--force]",
+         "compile FILE and download array, configuration and note to the device on the port "
          "(--yes answers the power-cycle question)",
          {"--port", "--deadline"},
          {"--yes", "--progress", "--force"},
          1,
-         "  --port PATH    the serial port (for example /dev/ttyUSB0, COM1)\n"
+         "  --port NAME    the serial port as zezudi-cli ports lists it (for example\n"
+         "                 /dev/serial/by-id/usb-FTDI_..., /dev/ttyUSB0; COM3 on Windows)\n"
          "  --yes          answer the power-cycle question with yes\n"
          "  --force        send FILE even when it holds no configuration (a control array, a PDF,\n"
          "                 values outside the codes, ...), which is refused otherwise\n"
@@ -276,14 +277,15 @@ const std::vector<Command>& Commands() {
          "                 is no terminal (on a terminal they always show, as one line)\n",
          CmdDownload},
         {"verify",
-         "zezudi-cli verify FILE --port PATH [--quick] [--yes] [--deadline SECONDS] [--force]",
-         "compare the device on PATH with FILE compiled now: reads back the control array, the "
+         "zezudi-cli verify FILE --port NAME [--quick] [--yes] [--deadline SECONDS] [--force]",
+         "compare the device on the port with FILE compiled now: reads back the control array, the "
          "configuration and the note (about 13 s) and says what differs; never writes to the "
          "device",
          {"--port", "--deadline"},
          {"--quick", "--yes", "--progress", "--force"},
          1,
-         "  --port PATH    the serial port (for example /dev/ttyUSB0, COM1)\n"
+         "  --port NAME    the serial port as zezudi-cli ports lists it (for example\n"
+         "                 /dev/serial/by-id/usb-FTDI_..., /dev/ttyUSB0; COM3 on Windows)\n"
          "  --quick        compare only the device's checksum of configuration and note (under a\n"
          "                 second); this does not cover the control array\n"
          "  --yes          answer the power-cycle question with yes\n"
@@ -293,18 +295,32 @@ const std::vector<Command>& Commands() {
          CmdVerify,
          "0 match, 3 differs, 1 transfer failed or cancelled, 2 bad usage or input"},
         {"upload",
-         "zezudi-cli upload --port PATH -o FILE [--yes] [--deadline SECONDS]",
-         "read configuration and note back from the device on PATH into FILE; writes nothing "
+         "zezudi-cli upload --port NAME -o FILE|- [--force] [--yes] [--deadline SECONDS]",
+         "read configuration and note back from the device on the port into FILE; writes nothing "
          "unless the checksums agree",
          {"--port", "-o", "--deadline"},
-         {"--yes", "--progress"},
+         {"--yes", "--progress", "--force"},
          0,
-         "  --port PATH    the serial port (for example /dev/ttyUSB0, COM1)\n"
-         "  -o FILE        the CDF file to write\n"
+         "  --port NAME    the serial port as zezudi-cli ports lists it (for example\n"
+         "                 /dev/serial/by-id/usb-FTDI_..., /dev/ttyUSB0; COM3 on Windows)\n"
+         "  -o FILE        the CDF file to write (- writes it to standard output)\n"
+         "  --force        replace FILE even when it holds a configuration\n"
          "  --yes          answer the power-cycle question with yes\n"
          "  --deadline S   fail when the transfer has not ended after S seconds\n"
          "  --progress     the progress captions on standard error, a line each\n",
          CmdUpload},
+        {"ports",
+         "zezudi-cli ports",
+         "list the serial ports of this computer with their adapters, a line each: the name "
+         "--port takes (on Linux the /dev/serial/by-id name, which stays the same when the "
+         "adapter is plugged in elsewhere), the device, and the adapter's description, maker, "
+         "serial number and USB identity, separated by tabs",
+         {},
+         {},
+         0,
+         "  (no options)\n",
+         CmdPorts,
+         "0 listed, 1 no serial port found, 2 bad usage"},
         {"log",
          "zezudi-cli log [--last N]",
          "show the newest entries of the transfer log: every download, upload and verify, by this "

@@ -13,6 +13,7 @@
 
 #include "config/Config.h"
 #include "config/Result.h"
+#include "system/Ports.h"
 #include "device/SerialPort.h"
 
 namespace zez::cli {
@@ -43,6 +44,8 @@ struct Environment {
     std::function<Result<int>(const ExportJob&)> exportFile;  // pages written; none: no export
     std::function<std::unique_ptr<device::SerialPort>()> makePort;  // none: no transfers
     device::TimeSource* time = nullptr;
+    // The serial ports the system lists now, with their adapters; none: no ports listed.
+    std::function<std::vector<device::PortInfo>()> listPorts;
     std::istream* in = nullptr;  // answers to the power-cycle question
     // Whether standard error is a terminal: transfers then show their progress there as one
     // line that updates itself.

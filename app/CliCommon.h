@@ -99,6 +99,7 @@ int CmdVersions(const Parsed& p, std::ostream& out, std::ostream& err, const Env
 int CmdDownload(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env);
 int CmdVerify(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env);
 int CmdUpload(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env);
+int CmdPorts(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env);
 int CmdLog(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env);
 
 }  // namespace zez::cli

@@ -16,35 +16,71 @@
 namespace zez::cli {
 namespace {
 
-// Asks the power-cycle question on the terminal unless --yes answered it.
-bool Confirm(const Parsed& p, const char* what, std::ostream& out, const Environment& env) {
-    out << "Power Cycle Device Prior To " << what << ".\nDevice Node Must Be 00\nContinue? [y/N] ";
+// The exit status of a command that failed with `kind`.
+int ExitFor(ErrorKind kind) {
+    return kind == ErrorKind::Usage || kind == ErrorKind::Data ? kExitUsage : kExitFailed;
+}
+
+// The port --port names, as the system lists it (with its adapter), or taken as a path.
+struct Port {
+    device::PortInfo info;
+    bool listed = false;
+};
+
+// Asks the power-cycle question, naming the port and its adapter, on standard error (the
+// terminal) unless --yes answered it: standard output keeps the result alone.
+bool Confirm(const Parsed& p, const char* what, const Port& port, std::ostream& err,
+             const Environment& env) {
+    err << "Port: " << device::PortText(port.info) << "\n";
+    err << "Power Cycle Device Prior To " << what << ".\nDevice Node Must Be 00\nContinue? [y/N] ";
     if (p.options.count("--yes")) {
-        out << "yes\n";
+        err << "yes\n";
         return true;
     }
-    out.flush();
+    err.flush();
     std::string answer;
     if (!env.in || !std::getline(*env.in, answer)) {
-        out << "\n";
+        err << "\n";
         return false;
     }
     for (char& c : answer) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return answer == "y" || answer == "yes";
 }
 
-std::optional<std::string> RequirePort(const Parsed& p, const char* cmd, std::ostream& err,
-                                       const Environment& env) {
+std::optional<Port> RequirePort(const Parsed& p, const char* cmd, std::ostream& err,
+                                const Environment& env) {
     const auto it = p.options.find("--port");
     if (it == p.options.end() || it->second.empty()) {
-        err << "zezudi-cli " << cmd << ": --port PATH is required\n";
+        err << "zezudi-cli " << cmd << ": --port NAME is required (zezudi-cli ports lists them)\n";
         return std::nullopt;
     }
     if (!env.makePort || !env.time) {
         err << "zezudi-cli " << cmd << ": serial ports are not available in this build\n";
         return std::nullopt;
     }
-    return it->second;
+    const auto listed = env.listPorts ? env.listPorts() : std::vector<device::PortInfo>{};
+    Port port{device::ResolvePortName(listed, it->second), false};
+    port.listed = std::any_of(listed.begin(), listed.end(),
+                              [&](const device::PortInfo& l) { return l.path == port.info.path; });
+    return port;
+}
+
+// Opens the port and closes it again, before the question: a port that cannot be used is said
+// at once, with its reason, and the module need not be power-cycled for nothing. The exit
+// status when it cannot.
+std::optional<int> TryPort(const Port& port, const char* cmd, std::ostream& err,
+                           const Environment& env) {
+    auto serial = env.makePort();
+    auto opened = serial->Open(port.info.path, "38400,n,8,1");
+    serial->Close();
+    if (opened) return std::nullopt;
+    err << "zezudi-cli " << cmd << ": " << opened.error() << "\n";
+    std::error_code ec;  // a name that is no file there: perhaps another system's port name
+    if (!port.listed && !std::filesystem::exists(PathArg(port.info.path), ec))
+        err << "zezudi-cli " << cmd << ": " << port.info.path
+            << " is not among the serial ports this computer lists (zezudi-cli ports lists "
+               "them)\n";
+    return ExitFor(opened.kind());
 }
 
 // --deadline SECONDS: how long the whole transfer may take. False (said on `err`) when the
@@ -66,7 +102,7 @@ bool ReadDeadline(const Parsed& p, const char* cmd, std::ostream& err,
 
 // What download and verify start with: the port, the file, the question, the compile.
 struct Start {
-    std::string port;
+    Port port;
     Config config;
     ControlArray array{};
     std::unique_ptr<device::SerialPort> serial;
@@ -76,8 +112,8 @@ struct Start {
 // The start, or the exit status when the command ends there. `what` names the command in the
 // question and in the "... Cancelled" line.
 std::variant<std::unique_ptr<Start>, int> StartWithFile(const Parsed& p, const char* cmd,
-                                                        const char* what, std::ostream& out,
-                                                        std::ostream& err, const Environment& env) {
+                                                        const char* what, std::ostream& err,
+                                                        const Environment& env) {
     const auto port = RequirePort(p, cmd, err, env);
     if (!port) return kExitUsage;
     std::optional<device::Millis> deadline;
@@ -86,8 +122,9 @@ std::variant<std::unique_ptr<Start>, int> StartWithFile(const Parsed& p, const c
     const auto config =
         LoadToSend(p, cmd, sends ? "nothing was sent" : "nothing was compared", err);
     if (!config) return kExitUsage;
-    if (!Confirm(p, what, out, env)) {
-        out << what << " Cancelled\n";
+    if (const auto refused = TryPort(*port, cmd, err, env)) return *refused;
+    if (!Confirm(p, what, *port, err, env)) {
+        err << what << " Cancelled\n";
         return kExitFailed;
     }
     auto start = std::make_unique<Start>();
@@ -135,20 +172,32 @@ void Log(const Environment& env, const char* action, const std::string& port,
     if (env.transferLog.empty()) return;
     std::error_code ec;
     const auto entry = device::EntryFor(
-        action, port, PathText(std::filesystem::absolute(PathArg(file), ec)), r, verify);
+        action, port,
+        file == "-" ? "standard output" : PathText(std::filesystem::absolute(PathArg(file), ec)), r,
+        verify);
     if (auto logged = device::AppendToLog(env.transferLog, entry); !logged)
         err << "zezudi-cli: the transfer was not logged: " << logged.error() << "\n";
     else if (!logged.value().empty())
         err << "zezudi-cli: " << logged.value() << "\n";
 }
 
-// The outcome as the program's message lines; true only for success.
-bool Report(const device::TransferResult& r, bool download, std::ostream& out, std::ostream& err) {
+// What to check when the module did not answer, naming the port.
+void SayNoAnswer(const Port& port, std::ostream& err) {
+    err << "zezudi-cli: no answer from the module on " << device::PortText(port.info)
+        << ". Check that the module is powered and its node is 00, that the cable is plugged in "
+           "at both ends, and that this is the port its cable is on (zezudi-cli ports lists "
+           "them).\n";
+}
+
+// The outcome as the program's message lines: the result on `out`, the reminder and the
+// reasons on `err`. True only for success.
+bool Report(const device::TransferResult& r, bool download, const Port& port, std::ostream& out,
+            std::ostream& err) {
     using device::Outcome;
     switch (r.outcome) {
         case Outcome::Complete:
-            out << (download ? "Download Complete." : "Upload Complete.")
-                << "\nPower Cycle Device.\n";
+            out << (download ? "Download Complete." : "Upload Complete.") << "\n" << std::flush;
+            err << "Power Cycle Device.\n";
             return true;
         case Outcome::Failed:
             out << (download ? "Download Failed.\nDevice Will NOT Function Properly.\n"
@@ -156,6 +205,7 @@ bool Report(const device::TransferResult& r, bool download, std::ostream& out, s
             break;
         case Outcome::NoConnect:
             out << "Unable to connect to device.\n";
+            SayNoAnswer(port, err);
             break;
         case Outcome::PortError:
         case Outcome::Cancelled:
@@ -168,28 +218,31 @@ bool Report(const device::TransferResult& r, bool download, std::ostream& out, s
 }  // namespace
 
 int CmdDownload(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env) {
-    auto started = StartWithFile(p, "download", "Download", out, err, env);
+    auto started = StartWithFile(p, "download", "Download", err, env);
     if (const int* exit = std::get_if<int>(&started)) return *exit;
     Start& s = *std::get<std::unique_ptr<Start>>(started);
     Progress progress(p, err, env);
-    const auto r = device::Download(*s.link, s.port, s.array, s.config, progress.Fn());
+    const auto r = device::Download(*s.link, s.port.info.path, s.array, s.config, progress.Fn());
     progress.End();
-    Log(env, "download", s.port, p.positional[0], r, err);
-    return Report(r, true, out, err) ? kExitOk : kExitFailed;
+    Log(env, "download", s.port.info.path, p.positional[0], r, err);
+    return Report(r, true, s.port, out, err) ? kExitOk : kExitFailed;
 }
 
 int CmdVerify(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env) {
-    auto started = StartWithFile(p, "verify", "Compare", out, err, env);
+    auto started = StartWithFile(p, "verify", "Compare", err, env);
     if (const int* exit = std::get_if<int>(&started)) return *exit;
     Start& s = *std::get<std::unique_ptr<Start>>(started);
     const bool quick = p.options.count("--quick") != 0;
     Progress progress(p, err, env);
-    const auto v = device::Verify(*s.link, s.port, s.array, s.config, quick, progress.Fn());
+    const auto v =
+        device::Verify(*s.link, s.port.info.path, s.array, s.config, quick, progress.Fn());
     progress.End();
-    Log(env, quick ? "quick compare" : "compare", s.port, p.positional[0], v.transfer, err, &v);
+    Log(env, quick ? "quick compare" : "compare", s.port.info.path, p.positional[0], v.transfer,
+        err, &v);
     if (v.transfer.outcome != device::Outcome::Complete) {
         out << (v.transfer.outcome == device::Outcome::NoConnect ? "Unable to connect to device.\n"
                                                                  : "Compare Failed.\n");
+        if (v.transfer.outcome == device::Outcome::NoConnect) SayNoAnswer(s.port, err);
         if (!v.transfer.reason.empty()) err << "zezudi-cli: " << v.transfer.reason << "\n";
         return kExitFailed;
     }
@@ -202,21 +255,39 @@ int CmdUpload(const Parsed& p, std::ostream& out, std::ostream& err, const Envir
     if (!port) return kExitUsage;
     const auto target = p.options.find("-o");
     if (target == p.options.end() || target->second.empty()) {
-        err << "zezudi-cli upload: -o FILE is required\n";
+        err << "zezudi-cli upload: -o FILE is required (- for standard output)\n";
+        return kExitUsage;
+    }
+    const bool toStdout = target->second == "-";
+    if (!toStdout && !p.options.count("--force") && HoldsConfiguration(PathArg(target->second))) {
+        err << "zezudi-cli upload: " << target->second
+            << " holds a configuration; nothing was read (give --force to replace it)\n";
         return kExitUsage;
     }
     std::optional<device::Millis> deadline;
     if (!ReadDeadline(p, "upload", err, deadline)) return kExitUsage;
-    if (!Confirm(p, "Upload", out, env)) {
-        out << "Upload Cancelled\n";
+    if (const auto refused = TryPort(*port, "upload", err, env)) return *refused;
+    if (!Confirm(p, "Upload", *port, err, env)) {
+        err << "Upload Cancelled\n";
         return kExitFailed;
     }
     auto serial = env.makePort();
     device::Link link(*serial, *env.time);
     link.SetBudget(deadline);
     Progress progress(p, err, env);
-    const auto r = device::Upload(link, *port, progress.Fn());
+    const auto r = device::Upload(link, port->info.path, progress.Fn());
     progress.End();
+    const std::string& path = port->info.path;
+    if (toStdout) {  // the configuration's bytes are the result; the messages go to `err`
+        if (r.outcome == device::Outcome::Complete) {
+            const auto bytes = SerializeCdf(r.uploaded);
+            out.write(reinterpret_cast<const char*>(bytes.data()),
+                      static_cast<std::streamsize>(bytes.size()));
+            out.flush();
+        }
+        Log(env, "upload", path, "-", r, err);
+        return Report(r, false, *port, err, err) && out ? kExitOk : kExitFailed;
+    }
     // Success is said only once the file is written.
     if (r.outcome == device::Outcome::Complete) {
         KeepIfConfiguration(env, target->second, err);
@@ -226,12 +297,30 @@ int CmdUpload(const Parsed& p, std::ostream& out, std::ostream& err, const Envir
             device::TransferResult unsaved = r;
             unsaved.outcome = device::Outcome::Failed;
             unsaved.reason = saved.error();
-            Log(env, "upload", *port, target->second, unsaved, err);
+            Log(env, "upload", path, target->second, unsaved, err);
             return kExitFailed;
         }
     }
-    Log(env, "upload", *port, target->second, r, err);
-    return Report(r, false, out, err) ? kExitOk : kExitFailed;
+    Log(env, "upload", path, target->second, r, err);
+    return Report(r, false, *port, out, err) ? kExitOk : kExitFailed;
+}
+
+int CmdPorts(const Parsed&, std::ostream& out, std::ostream& err, const Environment& env) {
+    const auto ports = env.listPorts ? env.listPorts() : std::vector<device::PortInfo>{};
+    if (ports.empty()) {
+        err << "zezudi-cli ports: no serial port found (is the adapter plugged in?)\n";
+        return kExitFailed;
+    }
+    // What --port takes first (the name that stays when the system numbers its ports anew),
+    // then the device and its adapter.
+    for (const auto& port : ports) {
+        out << (port.byId.empty() ? port.path : port.byId);
+        if (!port.byId.empty()) out << "\t" << port.path;
+        if (const auto adapter = device::AdapterText(port); !adapter.empty())
+            out << "\t" << adapter;
+        out << "\n";
+    }
+    return kExitOk;
 }
 
 int CmdLog(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env) {

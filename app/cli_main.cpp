@@ -43,6 +43,7 @@ int main(int argc, char** argv) {
     zez::cli::Environment env;
     env.makePort = [] { return std::make_unique<zez::device::QtSerialPort>(); };
     env.time = &time;
+    env.listPorts = [] { return zez::device::SystemPorts(); };
     env.in = &std::cin;
     env.errIsTerminal = zez::StderrIsTerminal();
     QCoreApplication::setApplicationName(QStringLiteral("ZezUdi"));

@@ -83,16 +83,10 @@ int main(int argc, char** argv) {
     zez::DeviceAccess device;
     device.makePort = [] { return std::make_unique<zez::device::QtSerialPort>(); };
     device.time = &time;
-    device.listPorts = [] {
-        std::vector<std::pair<std::string, std::string>> ports;
-        for (const auto& p : zez::device::ListPorts()) ports.emplace_back(p.path, p.description);
-        return ports;
-    };
-    device.systemPorts = [] {
-        std::vector<std::pair<std::string, std::string>> ports;
-        for (const auto& p : zez::device::SystemPorts()) ports.emplace_back(p.path, p.description);
-        return ports;
-    };
+    device.listPorts = [] { return zez::device::SystemPorts(); };
+#ifdef Q_OS_WIN
+    device.comNames = true;
+#endif
     zez::FrmZezUdiMain window(state, dialogs, std::move(device));
     dialogs.SetParent(&window);
     dialogs.SetHelp([&window](const QString& text) { window.ShowHelpForMessage(text); });

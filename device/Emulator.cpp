@@ -103,7 +103,8 @@ std::optional<std::string> DeviceEmulator::Handle(std::string_view cmd) {
 }
 
 Result<void> EmulatedPort::Open(const std::string& name, std::string_view settings) {
-    if (!openError.empty()) return Error{"Cannot open " + name + ": " + openError + "."};
+    if (!openError.empty())
+        return Error{"Cannot open " + name + ": " + openError + ".", ErrorKind::Device};
     opened.emplace_back(settings);
     open_ = true;
     return {};

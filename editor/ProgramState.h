@@ -9,6 +9,7 @@
 
 #include "compiler/Compiler.h"
 #include "config/Config.h"
+#include "system/Ports.h"
 #include "device/SerialPort.h"
 
 namespace zez {
@@ -27,10 +28,11 @@ struct ProgramState {
 struct DeviceAccess {
     std::function<std::unique_ptr<device::SerialPort>()> makePort;
     device::TimeSource* time = nullptr;
-    // Menu entry n (0..7) -> port path, and the device behind it for the caption.
-    std::function<std::vector<std::pair<std::string, std::string>>()> listPorts;
-    // Every port the system lists (on Windows also COM9 and above), with its device.
-    std::function<std::vector<std::pair<std::string, std::string>>()> systemPorts;
+    // Every port the system lists now (on Windows also COM9 and above), with its adapter.
+    std::function<std::vector<device::PortInfo>()> listPorts;
+    // The system itself names its ports COM1, COM2, ... (Windows): the menu's COM items are
+    // those names. Elsewhere each item stands for a device by what identifies it.
+    bool comNames = false;
 };
 
 }  // namespace zez

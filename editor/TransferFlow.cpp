@@ -15,10 +15,42 @@ TransferFlow::TransferFlow(Document& doc, Dialogs& dialogs, PortChoice& ports,
                            const DeviceAccess& device, QObject* parent)
     : QObject(parent), doc_(doc), dialogs_(dialogs), ports_(ports), device_(device) {}
 
+bool TransferFlow::PortReady(const QString& command) {
+    const PortChoice::Target target = ports_.TransferTarget();
+    auto refuse = [this](const QString& why) {
+        dialogs_.Message(why, QStringLiteral("Error"), Buttons::Ok, Icon::Critical);
+        return false;
+    };
+    if (!target.error.empty()) return refuse(QString::fromStdString(target.error));
+    if (target.emulated) return true;
+    if (target.unconfirmed) {
+        if (dialogs_.Message(QStringLiteral("COM%1 was remembered by an earlier version of this "
+                                            "program by its place in the list of ports, which "
+                                            "changes when adapters are plugged in. It is now "
+                                            "%2.\r\nUse this port?")
+                                 .arg(ports_.comNumber())
+                                 .arg(ports_.PortDescription()),
+                             command, Buttons::YesNo, Icon::Question) != Answer::Yes)
+            return false;
+        ports_.Confirm();
+    }
+    // Opened and closed again before the question, so that a port that cannot be used is said
+    // before the module is power-cycled for nothing.
+    const auto serial = device_.makePort();
+    const auto opened = serial->Open(target.port, "38400,n,8,1");
+    serial->Close();
+    if (opened) return true;
+    return refuse(QString::fromStdString(opened.error()) +
+                  QStringLiteral("\r\nNothing was sent. Choose the port under Connect."));
+}
+
 bool TransferFlow::PowerCycled(const QString& command, bool sayCancelled) {
-    if (dialogs_.Message(QStringLiteral("Power Cycle Device Prior To %1.\r\n"
-                                        "Device Node Must Be 00\r\nContinue?")
-                             .arg(command),
+    if (!PortReady(command)) return false;
+    // The port and its adapter first; the question itself as it always reads.
+    if (dialogs_.Message(QStringLiteral("Port: %1\r\n\r\n").arg(ports_.PortDescription()) +
+                             QStringLiteral("Power Cycle Device Prior To %1.\r\n"
+                                            "Device Node Must Be 00\r\nContinue?")
+                                 .arg(command),
                          command, Buttons::YesNo, Icon::None) == Answer::Yes)
         return true;
     if (sayCancelled)
@@ -80,8 +112,12 @@ void TransferFlow::Report(const device::TransferResult& r, const QString& comman
                              command + QStringLiteral(" Failure"), Buttons::Ok, Icon::Critical);
             break;
         case device::Outcome::NoConnect:
-            dialogs_.Message(QStringLiteral("Unable to connect to device.\r\nNo answer on %1.")
-                                 .arg(ports_.CurrentPortName()),
+            dialogs_.Message(QStringLiteral("Unable to connect to device.\r\nNo answer from the "
+                                            "module on %1.\r\nCheck that the module is powered "
+                                            "and its node is 00, that the cable is plugged in at "
+                                            "both ends, and that this is the port its cable is "
+                                            "on.")
+                                 .arg(ports_.PortDescription()),
                              QStringLiteral("Error"), Buttons::Ok, Icon::Critical);
             break;
         case device::Outcome::PortError:

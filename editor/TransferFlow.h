@@ -52,6 +52,8 @@ class TransferFlow : public QObject {
                                                           const device::CaptionFn&)>;
     // Runs `transfer` on its own thread while the window stays painted and takes no input.
     device::TransferResult Run(const QString& firstCaption, const Transfer& transfer);
+    // The chosen port can be used: it is there, confirmed and opens; else said, false.
+    bool PortReady(const QString& command);
     bool PowerCycled(const QString& command, bool sayCancelled);
     void Report(const device::TransferResult& r, const QString& command, const QString& complete,
                 const QString& failed);

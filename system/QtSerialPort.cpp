@@ -6,6 +6,8 @@
 #include <system_error>
 
 #ifndef Q_OS_WIN
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 #endif
@@ -53,11 +55,31 @@ std::string PermissionReason([[maybe_unused]] const std::string& name) {
     return "the port is in use by another program";
 }
 
+// A port that Qt could not open for another reason: a file or device that is no terminal
+// (such as /dev/null) is no serial port, whatever the system's own words for it.
+std::string OtherReason([[maybe_unused]] const std::string& name, const QString& text) {
+#ifndef Q_OS_WIN
+    const std::string path = !name.empty() && name[0] == '/' ? name : "/dev/" + name;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+        return "it is a folder, not a serial port";
+    if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+        return "it is a file, not a serial port";
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (fd >= 0) {
+        const bool terminal = ::isatty(fd) != 0;
+        ::close(fd);
+        if (!terminal) return "it is not a serial port";
+    }
+#endif
+    return "the system says \"" + text.toStdString() + "\"";
+}
+
 std::string Describe(QSerialPort::SerialPortError error, const QString& text,
                      const std::string& name) {
     switch (error) {
         case QSerialPort::DeviceNotFoundError:
-            return "no such port";
+            return "there is no such port";
         case QSerialPort::PermissionError:
             return PermissionReason(name);
         case QSerialPort::OpenError:
@@ -68,7 +90,7 @@ std::string Describe(QSerialPort::SerialPortError error, const QString& text,
         case QSerialPort::WriteError:
             return "device disconnected";
         default:
-            return text.toStdString();
+            return OtherReason(name, text);
     }
 }
 
@@ -86,7 +108,7 @@ Result<void> QtSerialPort::Failed(const char* what) {
     // A port that failed keeps reporting; close it at the first failure.
     if (port_->isOpen()) port_->close();
     failed_ = true;
-    return Error{std::string(what) + " " + name_ + ": " + why + "."};
+    return Error{std::string(what) + " " + name_ + ": " + why + ".", ErrorKind::Device};
 }
 
 Result<void> QtSerialPort::Open(const std::string& name, std::string_view settings) {
@@ -95,7 +117,8 @@ Result<void> QtSerialPort::Open(const std::string& name, std::string_view settin
     failed_ = false;
     const Settings s = Parse(settings);
     if (!s.ok)
-        return Error{"Cannot use " + name + ": unknown settings " + std::string(settings) + "."};
+        return Error{"Cannot use " + name + ": unknown settings " + std::string(settings) + ".",
+                     ErrorKind::Usage};
     port_->setPortName(QString::fromStdString(name));
     if (!port_->open(QIODevice::ReadWrite)) return Failed("Cannot open");
 #ifndef Q_OS_WIN
@@ -103,8 +126,12 @@ Result<void> QtSerialPort::Open(const std::string& name, std::string_view settin
     if (::ioctl(static_cast<int>(port_->handle()), TIOCEXCL) != 0) {
         const int err = errno;
         port_->close();
-        return Error{"Cannot open " + name + ": cannot make the port exclusive (" +
-                     std::generic_category().message(err) + ")."};
+        return Error{"Cannot open " + name + ": " +
+                         (err == ENOTTY ? std::string("it is not a serial port")
+                                        : "it cannot be kept for this program alone (" +
+                                              std::generic_category().message(err) + ")") +
+                         ".",
+                     ErrorKind::Device};
     }
 #endif
     if (!port_->setBaudRate(s.baud) || !port_->setDataBits(QSerialPort::Data8) ||
@@ -166,7 +193,7 @@ std::string QtSerialPort::ReadAll() {
 
 Result<void> QtSerialPort::Write(std::string_view text) {
     if (failed_ || !port_->isOpen())
-        return Error{"Cannot write to " + name_ + ": device disconnected."};
+        return Error{"Cannot write to " + name_ + ": device disconnected.", ErrorKind::Device};
     const QByteArray bytes(text.data(), static_cast<qsizetype>(text.size()));
     if (port_->write(bytes) != bytes.size()) return Failed("Cannot write to");
     port_->flush();  // writes what the driver takes now; wait only for a remainder
@@ -178,7 +205,7 @@ Result<void> QtSerialPort::Write(std::string_view text) {
 
 Result<void> QtSerialPort::WaitForData(TimePoint deadline) {
     if (failed_ || !port_->isOpen())
-        return Error{"Cannot read from " + name_ + ": device disconnected."};
+        return Error{"Cannot read from " + name_ + ": device disconnected.", ErrorKind::Device};
     const auto left = std::chrono::duration_cast<Millis>(deadline - Clock::now()).count();
     if (left <= 0) return {};
     if (port_->waitForReadyRead(static_cast<int>(std::max<long long>(1, left)))) return {};
@@ -192,51 +219,30 @@ Result<void> QtSerialPort::WaitForData(TimePoint deadline) {
     }
 }
 
-std::vector<PortChoice> ListPorts() {
-#ifdef Q_OS_WIN
-    std::vector<PortChoice> ports;
-    for (int n = 1; n <= 8; ++n) {
-        const std::string name = "COM" + std::to_string(n);
-        std::string description;
-        for (const auto& info : QSerialPortInfo::availablePorts())
-            if (info.portName().toStdString() == name)
-                description = info.description().toStdString();
-        ports.push_back({name, description});
-    }
-    return ports;
-#else
-    return SystemPorts();
-#endif
-}
-
-std::vector<PortChoice> SystemPorts() {
-    std::vector<PortChoice> ports;
-    auto infos = QSerialPortInfo::availablePorts();
+std::vector<PortInfo> SystemPorts() {
+    std::vector<PortInfo> ports;
+    for (const auto& info : QSerialPortInfo::availablePorts()) {
 #ifdef Q_OS_MACOS
-    // Each port shows twice: tty.* waits for a carrier the adapter never raises, cu.* does not.
-    infos.erase(std::remove_if(infos.begin(), infos.end(),
-                               [](const QSerialPortInfo& i) {
-                                   return i.portName().startsWith(QLatin1String("tty."));
-                               }),
-                infos.end());
+        // Each port shows twice: tty.* waits for a carrier the adapter never raises, cu.* does not.
+        if (info.portName().startsWith(QLatin1String("tty."))) continue;
 #endif
-    auto adapter = [](const QSerialPortInfo& i) {
-        return i.portName().contains(QLatin1String("usb"), Qt::CaseInsensitive) ||
-               i.portName().contains(QLatin1String("ACM")) || i.hasVendorIdentifier();
-    };
-    std::stable_sort(infos.begin(), infos.end(), [&](const auto& a, const auto& b) {
-        if (adapter(a) != adapter(b)) return adapter(a);
-        return a.portName() < b.portName();
-    });
-    for (const auto& info : infos) {
-        std::string description = info.description().toStdString();
-        if (description.empty()) description = info.manufacturer().toStdString();
+        PortInfo p;
 #ifdef Q_OS_WIN
-        ports.push_back({info.portName().toStdString(), description});
+        p.path = info.portName().toStdString();
 #else
-        ports.push_back({info.systemLocation().toStdString(), description});
+        p.path = info.systemLocation().toStdString();
 #endif
+        p.serialNumber = info.serialNumber().trimmed().toStdString();
+        p.description = info.description().trimmed().toStdString();
+        p.manufacturer = info.manufacturer().trimmed().toStdString();
+        if (info.hasVendorIdentifier()) p.vendorId = info.vendorIdentifier();
+        if (info.hasProductIdentifier()) p.productId = info.productIdentifier();
+        ports.push_back(std::move(p));
     }
+#ifdef Q_OS_LINUX
+    AttachByIdNames(ports, "/dev/serial/by-id");
+#endif
+    SortPorts(ports);
     return ports;
 }
 

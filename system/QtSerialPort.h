@@ -3,7 +3,9 @@
 
 #include <QSerialPort>
 #include <memory>
+#include <vector>
 
+#include "system/Ports.h"
 #include "device/SerialPort.h"
 
 namespace zez::device {
@@ -32,14 +34,8 @@ class QtSerialPort final : public SerialPort {
     int savedSerialFlags_ = 0;
 };
 
-// What the system calls its serial ports, for the Connect menu: USB and ACM adapters first, then
-// the others, each by name. On Windows the eight entries are COM1..COM8.
-struct PortChoice {
-    std::string path;         // what Open takes
-    std::string description;  // the device behind it, for the menu
-};
-std::vector<PortChoice> ListPorts();
-// Every serial port the system lists, adapters first.
-std::vector<PortChoice> SystemPorts();
+// Every serial port the system lists, adapters first, each with what identifies its device
+// (on Linux its /dev/serial/by-id name). On Windows the names are COM1, COM2, ...
+std::vector<PortInfo> SystemPorts();
 
 }  // namespace zez::device

@@ -136,7 +136,10 @@ TEST(CliTransfer, DownloadThenUploadGivesTheFileBackAndBothAreLogged) {
     // Progress on standard error, the result alone on standard output.
     EXPECT_NE(down.err.find("Block 2048 of 2304\n"), npos);
     EXPECT_EQ(down.out.find("Block"), npos);
-    EXPECT_NE(down.out.find("Download Complete.\nPower Cycle Device.\n"), npos);
+    EXPECT_EQ(down.out, "Download Complete.\n");  // the question and reminders on standard error
+    EXPECT_NE(down.err.find("Port: sim\nPower Cycle Device Prior To Download.\nDevice Node Must "
+                            "Be 00\nContinue? [y/N] yes\n"),
+              npos);
     t.env.errIsTerminal = true;  // on a terminal: one line that updates itself
     const auto shown = t.Corridor();
     EXPECT_NE(shown.err.find("\rBlock 16 of 2304\x1b[K\rBlock 32 of"), npos);
@@ -144,7 +147,7 @@ TEST(CliTransfer, DownloadThenUploadGivesTheFileBackAndBothAreLogged) {
     t.env.errIsTerminal = false;
     const auto up = t.Run({"upload", "--port", "sim", "-o", dir.File("up.CDF"), "--yes"});
     EXPECT_EQ(up.code, 0) << up.err;
-    EXPECT_NE(up.out.find("Upload Complete.\nPower Cycle Device.\n"), npos);
+    EXPECT_EQ(up.out, "Upload Complete.\n");
     EXPECT_EQ(test::ReadBytes(dir.File("up.CDF")), test::ReadBytes(Example("corridor.CDF")));
     // Complete only once the file is written.
     const auto unwritable = t.Run({"upload", "--port", "sim", "-o", "/no-folder/u.CDF", "--yes"});
@@ -157,6 +160,13 @@ TEST(CliTransfer, DownloadThenUploadGivesTheFileBackAndBothAreLogged) {
                              "up.CDF on sim: complete", "u.CDF on sim: failed: "})
         EXPECT_NE(log.out.find(says), npos) << says << "\n" << log.out;
     EXPECT_EQ(std::count(log.out.begin(), log.out.end(), '\n'), 3);
+    // A configuration is replaced only with --force (nothing is read); - is standard output.
+    const int read = t.device.commands();
+    EXPECT_EQ(t.Run({"upload", "--port", "sim", "-o", dir.File("up.CDF"), "--yes"}).code, 2);
+    EXPECT_EQ(t.device.commands(), read);
+    const auto piped = t.Run({"upload", "--port", "sim", "-o", "-", "--yes"});
+    EXPECT_EQ(std::vector<uint8_t>(piped.out.begin(), piped.out.end()),
+              test::ReadBytes(Example("corridor.CDF")));
     TransferCli none;
     none.env.transferLog = dir.path();  // a folder: cannot be read
     EXPECT_EQ(none.Run({"log"}).code, 1);
@@ -178,8 +188,8 @@ TEST(CliTransfer, RefusalsAndFailuresExitWith1AndUsageWith2) {
     t.in.str("n\n");
     const auto no = t.Run({"download", Example("corridor.CDF"), "--port", "sim"});
     EXPECT_EQ(no.code, 1);
-    EXPECT_NE(no.out.find("Prior To Download.\nDevice Node Must Be 00\nContinue?"), npos);
-    EXPECT_NE(no.out.find("Download Cancelled"), npos);
+    EXPECT_NE(no.err.find("Prior To Download.\nDevice Node Must Be 00\nContinue?"), npos);
+    EXPECT_NE(no.err.find("Download Cancelled"), npos);
     // A file that holds no configuration is refused before the question, unless --force.
     test::TempDir dir;
     ASSERT_EQ(Cli({"compile", Example("corridor.CDF"), "-o", dir.File("c.bin")}).code, 0);
@@ -204,6 +214,38 @@ TEST(CliTransfer, RefusalsAndFailuresExitWith1AndUsageWith2) {
     t.env.in = &no2;
     EXPECT_EQ(t.Run({"verify", Example("corridor.CDF"), "--port", "sim"}).code, 1);  // cancelled
     EXPECT_EQ(t.Run({"verify", Example("corridor.CDF"), "--yes"}).code, 2);          // no port
+    // A port that cannot be opened is said before the question; a silent module with its port
+    // and what to check.
+    TransferCli closed;
+    closed.env.makePort = [&closed] {
+        auto port = std::make_unique<device::EmulatedPort>(closed.device, closed.time);
+        port->openError = "it is not a serial port";
+        return port;
+    };
+    const auto refused = closed.Corridor();
+    EXPECT_TRUE(refused.code == 1 && refused.err.find("Continue?") == npos &&
+                refused.err.find("Cannot open sim: it is not a serial port.\n") != npos &&
+                refused.err.find("(zezudi-cli ports lists them)") != npos)
+        << refused.err;
+    EXPECT_EQ(closed.device.commands(), 0);
+    TransferCli silent({.silentAfter = 0});
+    const auto unanswered = silent.Corridor();
+    EXPECT_EQ(unanswered.out, "Unable to connect to device.\n");
+    EXPECT_NE(unanswered.err.find("no answer from the module on sim. Check that the module is "
+                                  "powered"),
+              npos);
+    // ports: the name --port takes, the device and the adapter; --port takes that name.
+    t.env.listPorts = [] {
+        return std::vector<device::PortInfo>{{"/dev/ttyUSB0", "/dev/serial/by-id/usb-FTDI_A1-port0",
+                                              "A1", "FT232R USB UART", "FTDI", 0x0403, 0x6001}};
+    };
+    EXPECT_EQ(t.Run({"ports"}).out,
+              "/dev/serial/by-id/usb-FTDI_A1-port0\t/dev/ttyUSB0\tFT232R USB "
+              "UART, FTDI, serial number A1, USB 0403:6001\n");
+    EXPECT_NE(t.Run({"download", Example("corridor.CDF"), "--port", "usb-FTDI_A1-port0", "--yes"})
+                  .err.find("Port: /dev/ttyUSB0 (FT232R USB UART, FTDI"),
+              npos);
+    EXPECT_EQ(none.Run({"ports"}).code, 1);
 }
 
 TEST(CliExport, PassesTheJobToTheDrawingAndChecksItsArguments) {
@@ -360,8 +402,8 @@ TEST(CliSafety, AMisbehavingDeviceNeverGivesAFalseResult) {
                 EXPECT_NE(faulty.Run({"verify", file, "--port", "sim", "--yes", "--quick"}).code,
                           kind == 0 ? 3 : 0);
             }
-            EXPECT_TRUE(r.code == 1 ? !r.err.empty() : r.err.empty());
-            EXPECT_EQ(r.err.find('\x1b'), npos);  // device bytes never raw
+            EXPECT_EQ(r.code == 1, r.err.find("zezudi-cli: ") != npos);  // a failure says why
+            EXPECT_EQ(r.err.find('\x1b'), npos);                         // device bytes never raw
         }
         TransferCli t;
         ASSERT_EQ(t.Corridor().code, 0);

@@ -26,7 +26,7 @@ TEST(CliVersions, WhatAWriteReplacesIsKeptAndCanBeRestored) {
     TransferCli t;
     t.env.versionsDir = dir.File("versions");
     ASSERT_EQ(t.Corridor().code, 0);
-    ASSERT_EQ(t.Run({"upload", "--port", "sim", "-o", site, "--yes"}).code, 0);  // over stairwell
+    ASSERT_EQ(t.Run({"upload", "--port", "sim", "-o", site, "--yes", "--force"}).code, 0);
     ASSERT_EQ(t.Run({"compile", site, "-o", dir.File("other.CDF")}).code, 0);    // no CDF there
     const auto listed = t.Run({"versions", site});  // one version so far
     EXPECT_EQ(listed.out.rfind("1  20", 0), 0u) << listed.out;
@@ -66,7 +66,7 @@ TEST(CliVersions, WhatAWriteReplacesIsKeptAndCanBeRestored) {
     }
     // A versions folder that cannot be written never stops the write itself.
     t.env.versionsDir = Example("corridor.CDF");  // a file, no folder
-    const auto up = t.Run({"upload", "--port", "sim", "-o", site, "--yes"});
+    const auto up = t.Run({"upload", "--port", "sim", "-o", site, "--yes", "--force"});
     EXPECT_TRUE(up.code == 0 && up.err.find("previous version was not kept") != npos);
     EXPECT_EQ(test::ReadBytes(site), test::ReadBytes(Example("corridor.CDF")));
 }

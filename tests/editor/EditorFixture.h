@@ -41,8 +41,8 @@ class FlowTest : public ::testing::Test {
         };
         access.time = &time;
         access.listPorts = [ports] {
-            std::vector<std::pair<std::string, std::string>> list;
-            for (int i = 0; i < ports; ++i) list.push_back({"sim" + std::to_string(i), "emulated"});
+            std::vector<device::PortInfo> list(static_cast<std::size_t>(ports));
+            for (int i = 0; i < ports; ++i) list[i].path = "sim" + std::to_string(i);
             return list;
         };
         this->ports.Refresh();

@@ -48,7 +48,8 @@ TEST_F(TransferFlowTest, DownloadSendsWhatWasCompiledOrSaysWhyNotAndLogsIt) {
     dialogs.boxes.clear();
     Answering({Answer::No}).Download(false);
     ExpectBox(dialogs.boxes[0],
-              "Power Cycle Device Prior To Download.\r\nDevice Node Must Be 00\r\nContinue?",
+              "Port: COM1: sim0\r\n\r\nPower Cycle Device Prior To Download.\r\nDevice Node "
+              "Must Be 00\r\nContinue?",
               "Download", Buttons::YesNo, Icon::None);
     ExpectBox(Last(), "Download Cancelled", "Download", Buttons::Ok, Icon::None);
     EXPECT_EQ(emulator->commands(), 0);
@@ -107,8 +108,8 @@ TEST_F(TransferFlowTest, UploadReplacesTheConfigurationOnlyWhenVerified) {
     ExpectSaid(dialogs.boxes[0], "Discard Changes?", "Upload", Icon::None);
     ExpectSaid(dialogs.boxes[1], "When downloading, the compiled control array, configuration data",
                "Upload Notice", Icon::Information);
-    EXPECT_EQ(dialogs.boxes[2].text,
-              "Power Cycle Device Prior To Upload.\r\nDevice Node Must Be 00\r\nContinue?");
+    EXPECT_TRUE(dialogs.boxes[2].text.endsWith(
+        "\r\n\r\nPower Cycle Device Prior To Upload.\r\nDevice Node Must Be 00\r\nContinue?"));
     ExpectSaid(Last(), "Upload Complete.\r\nPower Cycle Device.", "Upload", Icon::Information);
     EXPECT_EQ(state.record, sent);
     EXPECT_TRUE(state.ConfigChanged && !doc.compiled());
@@ -146,7 +147,9 @@ TEST_F(TransferFlowTest, AFailedUploadNeverBecomesTheConfiguration) {
     Device({.silentAfter = 0});  // no answer to connect: kept, but marked as not the file's
     doc.Replace(mine, std::nullopt, false);
     Answering({Answer::Yes}).Upload();
-    EXPECT_EQ(Last().text, "Unable to connect to device.\r\nNo answer on sim0.");
+    EXPECT_TRUE(Last().text.startsWith(
+        "Unable to connect to device.\r\nNo answer from the module on COM1: sim0.\r\nCheck that "
+        "the module is powered"));
     EXPECT_EQ(state.record, mine);
     EXPECT_TRUE(state.ConfigChanged && !doc.compiled());
 }
@@ -183,8 +186,8 @@ TEST_F(TransferFlowTest, OtherPortsAreTypedAndTheChoiceIsRemembered) {
     TempDir dir;
     Session session(StorageIn(dir));
     ports.Restore(session);
-    access.systemPorts = [] {  // what the system lists is offered, COM12 too
-        return std::vector<std::pair<std::string, std::string>>{{"COM12", "USB Serial"}};
+    access.listPorts = [] {  // what the system lists is offered, COM12 too
+        return std::vector<device::PortInfo>{{.path = "COM12", .description = "USB Serial"}};
     };
     // A name typed for a port that is there (a plain file here: no serial port in this build).
     const QString typed = QString::fromStdString(dir.File("port"));
@@ -220,6 +223,81 @@ TEST_F(TransferFlowTest, OtherPortsAreTypedAndTheChoiceIsRemembered) {
     EXPECT_EQ(restored()->CurrentPortName(), "COM5 (missing)");
 }
 
+// COM items stand for devices: renumbered or added adapters move nothing; a remembered one that
+// is gone is shown missing and nothing is sent; an earlier version's place in the list is used
+// only once confirmed; a port that cannot be opened is said before the question.
+TEST_F(TransferFlowTest, ComItemsKeepTheirDevicesAndUnusablePortsAreSaidFirst) {
+    TempDir dir;
+    Session session(StorageIn(dir));
+    Device();
+    CompileSample(2);
+    auto adapter = [](const char* path, const char* serial) {
+        return device::PortInfo{.path = path, .serialNumber = serial, .description = "UART"};
+    };
+    std::vector<device::PortInfo> listed{adapter("/dev/ttyUSB0", "A1"),
+                                         adapter("/dev/ttyUSB1", "B2")};
+    access.listPorts = [&] { return listed; };
+    ProgramState other;
+    std::unique_ptr<PortChoice> next;
+    auto start = [&] {  // the program started again
+        next = std::make_unique<PortChoice>(other, dialogs, access);
+        next->Restore(session);
+        dialogs.boxes.clear();
+        return std::make_unique<TransferFlow>(doc, dialogs, *next, access);
+    };
+    auto first = start();
+    next->SelectCom(1);
+    listed = {adapter("/dev/ttyUSB0", "C3"), adapter("/dev/ttyUSB1", "A1"),
+              adapter("/dev/ttyUSB2", "B2")};
+    next->Refresh();
+    const QStringList captions = {"COM1\t/dev/ttyUSB1 (UART, serial number A1)",
+                                  "COM2\t/dev/ttyUSB2 (UART, serial number B2)",
+                                  "COM3\t/dev/ttyUSB0 (UART, serial number C3)", "COM4\t(no port)"};
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(next->ComCaption(i), captions[i]);
+    dialogs.answers = {Answer::Yes};
+    first->Download(false);
+    EXPECT_TRUE(
+        dialogs.boxes[0].text.startsWith("Port: COM2: /dev/ttyUSB2 (UART, serial number "
+                                         "B2)\r\n\r\nPower Cycle Device Prior To"));
+    EXPECT_EQ(Last().icon, Icon::Information);
+    // The next start, B2 unplugged and another adapter where it was.
+    listed = {adapter("/dev/ttyUSB0", "C3"), adapter("/dev/ttyUSB1", "A1"),
+              adapter("/dev/ttyUSB2", "D4")};
+    const int sent = emulator->commands();
+    start()->Download(false);
+    EXPECT_EQ(next->ComCaption(1),
+              "COM2\tthe adapter with serial number B2 (last on /dev/ttyUSB1) (missing)");
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    ExpectSaid(Last(),
+               "The adapter chosen as COM2 is not connected: the adapter with serial "
+               "number B2",
+               "Error", Icon::Critical);
+    session.SetValue(QStringLiteral("port"), QStringLiteral("com:2"));  // an earlier version's
+    Answering({Answer::No});
+    start()->Download(false);
+    EXPECT_TRUE(Last().text.contains("earlier version") &&
+                Last().text.endsWith("It is now COM2: /dev/ttyUSB1 (UART, serial number A1)."
+                                     "\r\nUse this port?"));
+    EXPECT_EQ(emulator->commands(), sent);
+    auto restarted = start();
+    dialogs.answers = {Answer::Yes, Answer::Yes};  // this port, and the power-cycle question
+    restarted->Download(false);
+    EXPECT_EQ(Last().icon, Icon::Information);
+    EXPECT_EQ(session.Value(QStringLiteral("port")), "device:2:serial:A1@/dev/ttyUSB1");
+    access.makePort = [this] {
+        auto port = std::make_unique<device::EmulatedPort>(*emulator, time);
+        port->openError = "it is not a serial port";
+        return port;
+    };
+    dialogs.boxes.clear();
+    const int before = emulator->commands();
+    restarted->Download(false);
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    ExpectSaid(Last(), "Cannot open /dev/ttyUSB1: it is not a serial port.", "Error",
+               Icon::Critical);
+    EXPECT_EQ(emulator->commands(), before);
+}
+
 // Open a file, Upload another device's configuration, Save: the file's old content is kept as
 // a previous version, which Previous Versions shows again as unsaved changes to the file.
 TEST_F(TransferFlowTest, UploadThenSaveKeepsTheOldFileAsAPreviousVersion) {
@@ -253,7 +331,7 @@ TEST_F(TransferFlowTest, UploadThenSaveKeepsTheOldFileAsAPreviousVersion) {
 // A port that holds the transfer at its `at`th command until the test has acted.
 class GatedPort final : public device::SerialPort {
   public:
-    GatedPort(std::unique_ptr<device::SerialPort> inner, std::future<void> gate)
+    GatedPort(std::unique_ptr<device::SerialPort> inner, std::shared_future<void> gate)
         : inner_(std::move(inner)), gate_(std::move(gate)) {}
     Result<void> Open(const std::string& n, std::string_view s) override {
         return inner_->Open(n, s);
@@ -276,7 +354,7 @@ class GatedPort final : public device::SerialPort {
 
   private:
     std::unique_ptr<device::SerialPort> inner_;
-    std::future<void> gate_;
+    std::shared_future<void> gate_;
 };
 
 // Cancel ends a transfer at its next exchange and closes the port: a cancelled download says
@@ -288,9 +366,8 @@ TEST_F(TransferFlowTest, CancelEndsATransferAtItsNextExchange) {
         const Config before = state.record;
         std::promise<void> open;
         auto makeEmulated = access.makePort;
-        access.makePort = [&] {
-            return std::make_unique<GatedPort>(makeEmulated(), open.get_future());
-        };
+        const std::shared_future<void> gate = open.get_future().share();
+        access.makePort = [&] { return std::make_unique<GatedPort>(makeEmulated(), gate); };
         GatedPort::closed = false;
         GatedPort::writes = 0;
         GatedPort::at = download ? 200 : 20;

@@ -9,8 +9,8 @@ devsim=$1 cli=$2 example=$3
 . "$(dirname "$0")/devsim.sh"
 
 start_devsim --memory "$work/device.mem"
-"$cli" download "$example" --port "$pty" --yes > "$work/down.txt" 2>&1 || { cat "$work/down.txt"; fail "download"; }
-grep -q '^Download Complete\.$' "$work/down.txt" || fail "no Download Complete."
+"$cli" download "$example" --port "$pty" --yes > "$work/down.txt" 2> "$work/down.err" || { cat "$work/down.err"; fail "download"; }
+[ "$(cat "$work/down.txt")" = "Download Complete." ] || fail "standard output holds more than the result"
 "$cli" upload --port "$pty" -o "$work/up.CDF" --yes > "$work/up.txt" 2>&1 || { cat "$work/up.txt"; fail "upload"; }
 cmp "$example" "$work/up.CDF" || fail "uploaded file differs from the downloaded one"
 stop_device
@@ -41,4 +41,20 @@ for c in "download 300" "upload 10" "verify 60"; do
   [ "$cmd" = download ] && { grep -q '^Download Failed\.$' "$work/unplug.txt" || fail "no Download Failed."; }
 done
 echo "hang-ups: failure reported, nothing written"
+# A port that cannot be used is said before the question; a silent module is named with what to
+# check.
+for bad in /dev/null "$work/nothing" COM3; do
+  "$cli" download "$example" --port "$bad" > /dev/null 2> "$work/bad.err" < /dev/null
+  [ $? -eq 1 ] || fail "--port $bad did not exit 1"
+  ! grep -q Continue "$work/bad.err" || fail "--port $bad: the question came first"
+  grep -q "Cannot open $bad: \(it is not a serial port\|there is no such port\)\.$" "$work/bad.err" ||
+    { cat "$work/bad.err"; fail "--port $bad: no plain reason"; }
+done
+start_devsim --silent-after 0
+"$cli" download "$example" --port "$pty" --yes > "$work/silent.txt" 2> "$work/silent.err"
+[ "$(cat "$work/silent.txt")" = "Unable to connect to device." ] || fail "silent module: standard output"
+grep -q "no answer from the module on $pty\. Check that the module is powered" "$work/silent.err" ||
+  { cat "$work/silent.err"; fail "silent module: no port or hint"; }
+stop_device
+echo "unusable ports and a silent module: said with the port"
 echo "transfer_pty: passed"
