@@ -46,7 +46,7 @@ const failures = [
   [() => m.expression(cdf, 8), 'usage', 'There is no output 9.'],
   [() => m.setSegment(cdf, 0, 256, 4, 0), 'usage', 'There is no segment 256.'],
   [() => m.deleteRow(cdf, 0, -1), 'usage', 'There is no row -1.'],
-  [() => m.drawFormula(cdf, 0, 'I1 &'), 'data', null],
+  [() => m.drawFormula(cdf, 0, 'I1 &'), 'usage', null],
   [() => m.toText(cdf.subarray(0, 100)), 'data', null],
 ];
 for (const [call, kind, message] of failures) {

@@ -24,7 +24,7 @@ const perOutput = [
 for (const file of files) {
   const cdf = fs.readFileSync(file);
   const name = path.basename(file);
-  same(m.compile(cdf, false).array, native(cli, ['compile', file, '-o', '-'], true).out, `${name}: compile`);
+  same(m.compile(cdf, false).array, native(cli, ['compile', file, '-o', '-', '--force'], true).out, `${name}: compile`);
   const text = native(cli, ['totext', file, '-o', '-']).out;
   same(m.toText(cdf), text, `${name}: text form`);
   same(m.fromText(text), cdf, `${name}: text form read back`);
@@ -37,7 +37,7 @@ for (const file of files) {
 
 // The reference engine, on the examples.
 for (const file of files.slice(0, 3))
-  same(m.compile(fs.readFileSync(file), true).array, native(cli, ['compile', file, '-o', '-', '--engine', 'reference'], true).out,
+  same(m.compile(fs.readFileSync(file), true).array, native(cli, ['compile', file, '-o', '-', '--engine', 'reference', '--force'], true).out,
     `${path.basename(file)}: compile by the reference engine`);
 
 // Failures: the same message and kind as the command line gives.
