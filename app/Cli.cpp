@@ -167,8 +167,8 @@ const std::vector<Command>& Commands() {
          "FORMULA: I1..I8, P1..P8, 0, 1 with ! (not), & (and), | (or) and parentheses, e.g.\n"
          "  \"(I1 | I2) & !P5\"\n",
          CmdDraw,
-         "0 drawn, 1 it does not fit in 16 x 16 (nothing written), 2 bad usage or a formula "
-         "that does not parse"},
+         "0 drawn, 1 it does not fit in 16 x 16 or could not be written (nothing written), 2 bad "
+         "usage or a formula that does not parse"},
         {"tidy",
          "zezudi-cli tidy FILE [--output N] [-o OUT] [--force]",
          "redraw each output (or output N) as the drawing of its minimal expression where that "

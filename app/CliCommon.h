@@ -67,9 +67,16 @@ std::optional<Config> LoadToSend(const Parsed& p, const char* cmd, const char* n
 // holds a configuration that `cmd` would replace with something else. Says why on `err`.
 bool RefuseOutput(const Parsed& p, const char* cmd, const std::string& out, std::ostream& err);
 
-// Before `path` is replaced: when it holds a configuration, its content is kept as a previous
-// version. Says on `err` when it could not be kept; the write goes on.
-void KeepIfConfiguration(const Environment& env, const std::string& path, std::ostream& err);
+// Before `path` is replaced: what it holds is kept as a previous version when it is a
+// configuration, or whatever it holds when a configuration is written over it. False, with the
+// reason on `err`, when that copy could not be kept: nothing is then written, unless --force
+// (then a warning, and the write goes on).
+bool KeepReplaced(const Parsed& p, const Environment& env, const std::string& path,
+                  bool configurationOverIt, std::ostream& err);
+
+// Whether `cmd` must not go on because -o names standard output where standard output carries
+// what the command says. Says why on `err`.
+bool RefuseStdout(const Parsed& p, const char* cmd, std::ostream& err);
 
 // The output named by --output, or a message on `err`.
 std::optional<int> RequireOutput(const Parsed& p, const char* cmd, std::ostream& err);

@@ -202,6 +202,7 @@ bool Report(const device::TransferResult& r, bool download, const Port& port, st
         case Outcome::Failed:
             out << (download ? "Download Failed.\nDevice Will NOT Function Properly.\n"
                              : "Upload Failed.\nNothing was written.\n");
+            if (r.silent) SayNoAnswer(port, err);
             break;
         case Outcome::NoConnect:
             out << "Unable to connect to device.\n";
@@ -290,7 +291,11 @@ int CmdUpload(const Parsed& p, std::ostream& out, std::ostream& err, const Envir
     }
     // Success is said only once the file is written.
     if (r.outcome == device::Outcome::Complete) {
-        KeepIfConfiguration(env, target->second, err);
+        if (!KeepReplaced(p, env, target->second, true, err)) {
+            out << "Upload Failed.\nNothing was written.\n";
+            Log(env, "upload", path, target->second, r, err);
+            return kExitFailed;
+        }
         if (auto saved = SaveToFile(r.uploaded, PathArg(target->second)); !saved) {
             out << "Upload Failed.\nNothing was written.\n";
             err << "zezudi-cli upload: " << saved.error() << "\n";

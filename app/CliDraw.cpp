@@ -1,7 +1,9 @@
 // zezudi-cli: drawing an output from a formula (draw), redrawing outputs minimal (tidy), which
 // signals the outputs read (signals) and moving contacts to other signals (rewire).
 
+#include <filesystem>
 #include <ostream>
+#include <sstream>
 
 #include "app/CliCommon.h"
 #include "compiler/Compiler.h"
@@ -22,15 +24,18 @@ int Write(const Parsed& p, const char* cmd, const Config& config, std::ostream& 
           const Environment& env) {
     const auto it = p.options.find("-o");
     const std::string target = it != p.options.end() ? it->second : p.positional[0];
-    if (target.empty() || target == "-") {
-        err << "zezudi-cli " << cmd
-            << ": -o needs a file name (- is not offered: what the command says goes to standard "
-               "output)\n";
-        return kExitUsage;
-    }
     if (!SameFile(PathArg(p.positional[0]), PathArg(target)) && RefuseOutput(p, cmd, target, err))
         return kExitUsage;
-    KeepIfConfiguration(env, target, err);
+    // A picture or a document opened by mistake is not turned into a configuration unasked.
+    std::error_code ec;
+    if (!p.options.count("--force") && std::filesystem::file_size(PathArg(target), ec) > 0 && !ec)
+        if (const auto looks = NotAConfigurationFile(PathArg(target), false)) {
+            err << "zezudi-cli " << cmd << ": " << target
+                << " holds no configuration: it looks like " << *looks
+                << "; nothing was written (give --force to replace it)\n";
+            return kExitUsage;
+        }
+    if (!KeepReplaced(p, env, target, true, err)) return kExitFailed;
     if (auto saved = SaveToFile(config, PathArg(target)); !saved) {
         err << "zezudi-cli " << cmd << ": " << saved.error() << "\n";
         return kExitFailed;
@@ -41,6 +46,7 @@ int Write(const Parsed& p, const char* cmd, const Config& config, std::ostream& 
 }  // namespace
 
 int CmdDraw(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env) {
+    if (RefuseStdout(p, "draw", err)) return kExitUsage;
     const auto output = RequireOutput(p, "draw", err);
     if (!output) return kExitUsage;
     auto config = LoadOrComplain(p.positional[0], err);
@@ -60,6 +66,7 @@ int CmdDraw(const Parsed& p, std::ostream& out, std::ostream& err, const Environ
 }
 
 int CmdTidy(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env) {
+    if (RefuseStdout(p, "tidy", err)) return kExitUsage;
     int only = -1;
     if (p.options.count("--output")) {
         const auto output = RequireOutput(p, "tidy", err);
@@ -70,22 +77,23 @@ int CmdTidy(const Parsed& p, std::ostream& out, std::ostream& err, const Environ
     if (!config) return kExitUsage;
     Config tidied = *config;
     bool changed = false;
+    std::ostringstream said;  // said once the result is written
     for (int o = 0; o < kOutputs; ++o) {
         if ((only >= 0 && o != only) || !OutputHasDiagram(*config, o)) continue;
-        out << "LC Input " << o + 1 << ": ";
+        said << "LC Input " << o + 1 << ": ";
         OutputBits bits;
         CompileOutputBits(*config, o, bits);
         const auto drawn = DrawFunction(bits);
         const int before = SegmentCount(config->SegType[o]);
         if (!drawn || SegmentCount(drawn.value().types) >= before) {
-            out << "kept" << (drawn ? "" : " (" + drawn.error() + ")") << "\n";
+            said << "kept" << (drawn ? "" : " (" + drawn.error() + ")") << "\n";
             continue;
         }
         tidied.SegType[o] = drawn.value().types;
         tidied.SegInput[o] = drawn.value().inputs;
         changed = true;
-        out << "redrawn: " << before << " -> " << SegmentCount(drawn.value().types)
-            << " segments\n";
+        said << "redrawn: " << before << " -> " << SegmentCount(drawn.value().types)
+             << " segments\n";
     }
     // Every output computes what it computed before, or nothing is written.
     ControlArray was{}, now{};
@@ -96,7 +104,10 @@ int CmdTidy(const Parsed& p, std::ostream& out, std::ostream& err, const Environ
                "nothing was written\n";
         return kExitFailed;
     }
-    return changed || p.options.count("-o") ? Write(p, "tidy", tidied, err, env) : kExitOk;
+    const int code =
+        changed || p.options.count("-o") ? Write(p, "tidy", tidied, err, env) : kExitOk;
+    if (code == kExitOk) out << said.str();
+    return code;
 }
 
 int CmdSignals(const Parsed& p, std::ostream& out, std::ostream& err, const Environment&) {
@@ -107,6 +118,7 @@ int CmdSignals(const Parsed& p, std::ostream& out, std::ostream& err, const Envi
 }
 
 int CmdRewire(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env) {
+    if (RefuseStdout(p, "rewire", err)) return kExitUsage;
     unsigned outputs = 0xFF;
     if (p.options.count("--output")) {
         const auto output = RequireOutput(p, "rewire", err);
@@ -121,18 +133,21 @@ int CmdRewire(const Parsed& p, std::ostream& out, std::ostream& err, const Envir
     auto config = LoadOrComplain(p.positional[0], err);
     if (!config) return kExitUsage;
     const auto moved = RewireContacts(*config, map.value(), outputs);
-    out << SignalMapText(map.value()) << "\n";
+    std::ostringstream said;  // said once the result is written
+    said << SignalMapText(map.value()) << "\n";
     int total = 0;
     for (int o = 0; o < kOutputs; ++o) {
         const int n = moved[static_cast<std::size_t>(o)];
-        if (n) out << "LC Input " << o + 1 << ": " << n << " contact(s) moved\n";
+        if (n) said << "LC Input " << o + 1 << ": " << n << " contact(s) moved\n";
         total += n;
     }
     if (total == 0 && !p.options.count("-o")) {
-        out << "no contact is on these signals; nothing was written\n";
+        out << said.str() << "no contact is on these signals; nothing was written\n";
         return kExitOk;
     }
-    return Write(p, "rewire", *config, err, env);
+    const int code = Write(p, "rewire", *config, err, env);
+    if (code == kExitOk) out << said.str();
+    return code;
 }
 
 }  // namespace zez::cli

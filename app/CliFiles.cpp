@@ -37,19 +37,48 @@ std::optional<Config> LoadToSend(const Parsed& p, const char* cmd, const char* n
                                  std::ostream& err) {
     const std::string& path = p.positional[0];
     if (!p.options.count("--force")) {
-        if (const auto looks = NotAConfigurationFile(PathArg(path))) {
-            err << "zezudi-cli " << cmd << ": " << path << " holds no configuration: it looks like "
-                << *looks << "; " << nothing << " (give --force to use it anyway)\n";
+        // Something else altogether, or a configuration whose values are not all codes.
+        const auto other = NotAConfigurationFile(PathArg(path), false);
+        const auto looks = other ? other : NotAConfigurationFile(PathArg(path));
+        if (looks) {
+            err << "zezudi-cli " << cmd << ": " << path
+                << (other ? " holds no configuration: it looks like " : " holds ") << *looks << "; "
+                << nothing;
+            // --force is offered only where it can help: the file can be read as a record.
+            if (LoadFromFile(PathArg(path))) err << " (give --force to use it anyway)";
+            err << "\n";
             return std::nullopt;
         }
     }
     return LoadOrComplain(path, err);
 }
 
-void KeepIfConfiguration(const Environment& env, const std::string& path, std::ostream& err) {
-    if (env.versionsDir.empty() || !HoldsConfiguration(PathArg(path))) return;
-    if (auto kept = KeepVersion(env.versionsDir, PathArg(path)); !kept)
+bool KeepReplaced(const Parsed& p, const Environment& env, const std::string& path,
+                  bool configurationOverIt, std::ostream& err) {
+    std::error_code ec;
+    const bool anything = std::filesystem::is_regular_file(PathArg(path), ec) &&
+                          std::filesystem::file_size(PathArg(path), ec) > 0 && !ec;
+    if (env.versionsDir.empty() || !anything ||
+        (!configurationOverIt && !HoldsConfiguration(PathArg(path))))
+        return true;
+    auto kept = KeepVersion(env.versionsDir, PathArg(path));
+    if (kept) return true;
+    if (p.options.count("--force")) {
         err << "zezudi-cli: warning: the previous version was not kept: " << kept.error() << "\n";
+        return true;
+    }
+    err << "zezudi-cli: the previous version of " << path << " could not be kept: " << kept.error()
+        << "; nothing was written (give --force to write it all the same)\n";
+    return false;
+}
+
+bool RefuseStdout(const Parsed& p, const char* cmd, std::ostream& err) {
+    const auto it = p.options.find("-o");
+    if (it == p.options.end() || (!it->second.empty() && it->second != "-")) return false;
+    err << "zezudi-cli " << cmd
+        << ": -o needs a file name (- is not offered: what the command says goes to standard "
+           "output)\n";
+    return true;
 }
 
 int CmdVersions(const Parsed& p, std::ostream& out, std::ostream& err, const Environment& env) {
@@ -92,7 +121,7 @@ int CmdVersions(const Parsed& p, std::ostream& out, std::ostream& err, const Env
             << " holds a configuration; nothing was written (give --force to replace it)\n";
         return kExitUsage;
     }
-    KeepIfConfiguration(env, to, err);  // a restore over a file keeps it too
+    if (!KeepReplaced(p, env, to, true, err)) return kExitFailed;  // a restore keeps it too
     if (auto w = RestoreVersion(version, PathArg(to)); !w) {
         err << "zezudi-cli versions: " << w.error() << "\n";
         return kExitFailed;
@@ -163,7 +192,7 @@ int CmdCompile(const Parsed& p, std::ostream& out, std::ostream& err, const Envi
         }
         return kExitOk;
     }
-    KeepIfConfiguration(env, target, err);  // only with --force
+    if (!KeepReplaced(p, env, target, false, err)) return kExitFailed;  // only with --force
     auto written = WriteControlArray(array, PathArg(target));
     if (!written) {
         err << "zezudi-cli compile: " << written.error() << "\n";
@@ -218,7 +247,7 @@ int CmdExport(const Parsed& p, std::ostream& out, std::ostream& err, const Envir
     if (!config) return kExitUsage;
     job.config = *config;
     job.file = p.positional[0];
-    KeepIfConfiguration(env, job.out, err);  // only with --force
+    if (!KeepReplaced(p, env, job.out, false, err)) return kExitFailed;  // only with --force
     const auto written = env.exportFile(job);
     if (!written) {
         err << "zezudi-cli export: " << written.error() << "\n";

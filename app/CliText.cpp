@@ -6,6 +6,8 @@
 #include <ostream>
 #include <vector>
 
+#include <string_view>
+
 #include "app/CliCommon.h"
 #include "config/ConfigText.h"
 #include "export/Report.h"
@@ -38,7 +40,8 @@ int WriteOut(const Parsed& p, const char* cmd, const std::string& target,
         return out.flush() ? kExitOk : kExitFailed;
     }
     if (RefuseOutput(p, cmd, target, err)) return kExitUsage;
-    KeepIfConfiguration(env, target, err);  // only with --force
+    // fromtext writes a configuration: whatever it replaces is kept.
+    if (!KeepReplaced(p, env, target, std::string_view(cmd) == "fromtext", err)) return kExitFailed;
     if (auto w = ReplaceFile(PathArg(target), bytes, {}, "Cannot write"); !w) {
         err << "zezudi-cli " << cmd << ": " << w.error() << "\n";
         return kExitFailed;

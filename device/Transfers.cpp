@@ -20,6 +20,7 @@ class Session {
                 return true;
             case Exchange::TimedOut:
                 if (++silent_ < kSilentLimit) return true;
+                result_.silent = true;
                 return Stop("The device stopped answering (" + std::to_string(kSilentLimit) +
                             " commands in a row without a reply).");
             case Exchange::PortFailed:

@@ -7,8 +7,8 @@
 
 #ifndef Q_OS_WIN
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 #ifdef Q_OS_LINUX
@@ -70,6 +70,10 @@ std::string OtherReason([[maybe_unused]] const std::string& name, const QString&
         const bool terminal = ::isatty(fd) != 0;
         ::close(fd);
         if (!terminal) return "it is not a serial port";
+    } else if (errno == ENXIO || errno == ENODEV) {
+        // A name the system keeps for a port whose hardware is not there (a ttyS without its
+        // chip, /dev/tty without a terminal).
+        return "there is no device behind this name";
     }
 #endif
     return "the system says \"" + text.toStdString() + "\"";

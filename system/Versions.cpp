@@ -99,9 +99,12 @@ Result<void> KeepVersion(const fs::path& store, const fs::path& file) {
     (void)ReplaceFile(folder / "file.txt",
                       {reinterpret_cast<const uint8_t*>(about.data()), about.size()}, {},
                       "Cannot write");
-    fs::path target = folder / (UtcStampNow() + ".CDF");
+    // One stamp for every name tried: a later stamp with a number would sort before the version
+    // kept next under that stamp without one.
+    const std::string stamp = UtcStampNow();
+    fs::path target = folder / (stamp + ".CDF");
     for (int n = 1; fs::exists(target, ec); ++n)
-        target = folder / (UtcStampNow() + "-" + std::to_string(n) + ".CDF");
+        target = folder / (stamp + "-" + std::to_string(n) + ".CDF");
     // The copy is read back and the file read again: a version is claimed only when both hold
     // what was read at first.
     auto written = WriteChecked(target, bytes, "Cannot keep the version in");

@@ -36,6 +36,7 @@ inline void ExpectFailures(const std::vector<Failure>& failures) {
         const auto r = Cli(args);
         EXPECT_EQ(r.code, code) << args[0] << " " << args.back();
         EXPECT_NE(r.err.find(says), std::string::npos) << r.err;
+        EXPECT_EQ(r.out.find("LC Input"), std::string::npos) << r.out;  // no work claimed
     }
 }
 

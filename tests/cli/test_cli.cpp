@@ -105,7 +105,7 @@ TEST(CliCompile, WritesTheArrayAndWarnsAboutBadValues) {
     ASSERT_TRUE(SaveToFile(c, dir.File("w.CDF")));
     const auto refused = Cli({"compile", dir.File("w.CDF")});
     EXPECT_EQ(refused.code, 2);
-    EXPECT_NE(refused.err.find("it looks like values outside the codes in 1 segment;"), npos);
+    EXPECT_NE(refused.err.find("w.CDF holds values outside the codes in 1 segment; nothing"), npos);
     const auto r = Cli({"compile", dir.File("w.CDF"), "--time", "--force"});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_NE(r.out.find("Compiled in"), npos);
@@ -234,6 +234,8 @@ TEST(CliTransfer, RefusalsAndFailuresExitWith1AndUsageWith2) {
     EXPECT_NE(unanswered.err.find("no answer from the module on sim. Check that the module is "
                                   "powered"),
               npos);
+    TransferCli later({.silentAfter = 3});  // answers the connect, then falls silent
+    EXPECT_NE(later.Corridor().err.find("no answer from the module on sim. Check"), npos);
     // ports: the name --port takes, the device and the adapter; --port takes that name.
     t.env.listPorts = [] {
         return std::vector<device::PortInfo>{{"/dev/ttyUSB0", "/dev/serial/by-id/usb-FTDI_A1-port0",

@@ -27,8 +27,8 @@ TEST(CliVersions, WhatAWriteReplacesIsKeptAndCanBeRestored) {
     t.env.versionsDir = dir.File("versions");
     ASSERT_EQ(t.Corridor().code, 0);
     ASSERT_EQ(t.Run({"upload", "--port", "sim", "-o", site, "--yes", "--force"}).code, 0);
-    ASSERT_EQ(t.Run({"compile", site, "-o", dir.File("other.CDF")}).code, 0);    // no CDF there
-    const auto listed = t.Run({"versions", site});  // one version so far
+    ASSERT_EQ(t.Run({"compile", site, "-o", dir.File("other.CDF")}).code, 0);  // no CDF there
+    const auto listed = t.Run({"versions", site});                             // one version so far
     EXPECT_EQ(listed.out.rfind("1  20", 0), 0u) << listed.out;
     EXPECT_TRUE(listed.out.find("  12288 bytes\n") != npos && listed.out.find("\n2  ") == npos);
     EXPECT_EQ(t.Run({"versions", site, "--restore", "1", "-o", dir.File("back.CDF")}).code, 0);
@@ -64,8 +64,21 @@ TEST(CliVersions, WhatAWriteReplacesIsKeptAndCanBeRestored) {
     if (std::filesystem::exists("/proc/self/stat")) {
         EXPECT_FALSE(KeepVersion(t.env.versionsDir, "/proc/self/stat"));
     }
-    // A versions folder that cannot be written never stops the write itself.
+    // A picture is replaced by draw only with --force, and then kept as a version.
+    const std::string picture = dir.File("p.png");
+    std::vector<uint8_t> png(13000, 0);
+    std::copy_n("\x89PNG\r\n\x1a\n", 8, png.begin());
+    test::WriteBytes(picture, png);
+    EXPECT_EQ(t.Run({"draw", picture, "--output", "1", "I1"}).code, 2);
+    EXPECT_EQ(test::ReadBytes(picture), png);
+    EXPECT_EQ(t.Run({"draw", picture, "--output", "1", "I1", "--force"}).code, 0);
+    EXPECT_EQ(test::ReadBytes(ListVersions(t.env.versionsDir, picture)[0].path.string()), png);
+    // A versions folder that cannot be written stops the write, unless --force.
     t.env.versionsDir = Example("corridor.CDF");  // a file, no folder
+    const auto before = test::ReadBytes(site);
+    const auto stopped = t.Run({"draw", site, "--output", "1", "I1"});
+    EXPECT_TRUE(stopped.code == 1 && stopped.err.find("could not be kept") != npos);
+    EXPECT_EQ(test::ReadBytes(site), before);
     const auto up = t.Run({"upload", "--port", "sim", "-o", site, "--yes", "--force"});
     EXPECT_TRUE(up.code == 0 && up.err.find("previous version was not kept") != npos);
     EXPECT_EQ(test::ReadBytes(site), test::ReadBytes(Example("corridor.CDF")));
@@ -143,6 +156,8 @@ TEST(CliDraw, DrawAndTidyKeepTheRestAndRefuseWhatTheyCannotDo) {
          1,
          "does not fit in 16 x 16: needs"},
         {{"draw", file, "--output", "2", "I1", "-o", "-"}, 2, "-o needs a file name"},
+        {{"tidy", file, "-o", "-"}, 2, "-o needs a file name"},
+        {{"rewire", file, "I1<>I2", "-o", "-"}, 2, "-o needs a file name"},
         {{"draw", file, "--output", "2", "I1", "-o", other}, 2, "give --force"},
         {{"tidy", dir.File("missing.CDF")}, 2, "No such file"},
         {{"tidy", file, "--output", "9"}, 2, "output must be 1..8"},
