@@ -198,12 +198,17 @@ bool FileFlow::Write(const QString& path, const QString& title) {
                              KeptNote(),
                          title, Buttons::YesNo, Icon::Warning) != Answer::Yes)
         return false;
-    // What the file held is kept first; a version that cannot be kept does not stop the save.
+    // What the file held is kept first; when it cannot be, the user decides whether to go on.
     QString notKept;
     if (session_ && !session_->storage().versionsDir.isEmpty() && HoldsAnything(path))
-        if (auto kept = KeepVersion(Local(session_->storage().versionsDir), Local(path)); !kept)
-            notKept = QStringLiteral(" (its previous version was not kept: %1)")
-                          .arg(QString::fromStdString(kept.error()));
+        if (auto kept = KeepVersion(Local(session_->storage().versionsDir), Local(path)); !kept) {
+            if (dialogs_.Message(QStringLiteral("The previous version of %1 could not be kept: "
+                                                "%2\r\nSave all the same?")
+                                     .arg(path, QString::fromStdString(kept.error())),
+                                 title, Buttons::YesNo, Icon::Warning) != Answer::Yes)
+                return false;
+            notKept = QStringLiteral(" (its previous version was not kept)");
+        }
     auto saved = SaveToFile(doc_.record(), Local(path));
     if (!saved) {
         dialogs_.Message(QString::fromStdString(saved.error()), title, Buttons::Ok, Icon::Critical);

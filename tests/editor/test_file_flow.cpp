@@ -231,6 +231,16 @@ TEST_F(FileFlowTest, SavingOverWhatIsNoConfigurationAsksFirstAndKeepsIt) {
     dialogs.openNames = {QString()};
     files.Open();
     EXPECT_EQ(dialogs.openRequests.back().initialName, Path("mine.CDF"));
+    // A copy that cannot be kept is asked about first; No writes nothing.
+    std::filesystem::remove_all(InDir().versionsDir.toStdString());
+    test::WriteBytes(InDir().versionsDir.toStdString(), {1});  // a file where the folder goes
+    const auto before = ReadBytes(dir.File("mine.CDF"));
+    EditSomething();
+    dialogs.answers = {Answer::No};
+    files.Save();
+    ExpectSaid(Last(), "The previous version of " + Path("mine.CDF") + " could not be kept", "Save",
+               Icon::Warning);
+    EXPECT_TRUE(state.ConfigChanged && ReadBytes(dir.File("mine.CDF")) == before);
 }
 
 TEST_F(FileFlowTest, FailedSaveKeepsTheFileTheNameAndTheFlag) {
