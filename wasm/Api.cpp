@@ -351,8 +351,8 @@ val ResultOf(const device::TransferResult& r) {
     return out;
 }
 
-// Each runs the desktop's sequence against the host's port; while it awaits the port the
-// module's other functions may be called, and cancelTransfer() stops it at its next exchange.
+// Each runs the desktop's sequence against the host's port; cancelTransfer() stops it at its next
+// exchange. No call into the module while it awaits the port (Embind's completion is taken over).
 struct Transfer {
     HostPort port;
     HostTime time;

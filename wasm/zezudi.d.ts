@@ -148,7 +148,8 @@ export interface ZezUdiModule {
   upload(port: HostPort, portName: string, options?: TransferOptions): Promise<UploadResult>;
   verify(cdf: Cdf, port: HostPort, portName: string,
          options?: TransferOptions & { quick?: boolean }): Promise<VerifyResult>;
-  /** Stops the running transfer at its next exchange; its outcome is then "cancelled". */
+  /** Stops the running transfer at its next exchange; its outcome is then "cancelled". Call it
+   *  only while the transfer runs in the module (from onCaption): not while it awaits the port. */
   cancel(port?: HostPort): void;
 }
 
