@@ -69,6 +69,8 @@ StatusPanel::StatusPanel(QStatusBar* bar, Document& doc, PortChoice& ports)
     bar_->hide();
     cancel_->hide();
     connect(&doc, &Document::StatusChanged, this, &StatusPanel::Refresh);
+    connect(&doc, &Document::Changed, this, &StatusPanel::ForgetStale);
+    connect(&doc, &Document::Restarted, this, &StatusPanel::ForgetStale);
     connect(&doc, &Document::CompiledChanged, this, &StatusPanel::Refresh);
     connect(&ports, &PortChoice::Changed, this, &StatusPanel::Refresh);
     Refresh();
@@ -76,6 +78,12 @@ StatusPanel::StatusPanel(QStatusBar* bar, Document& doc, PortChoice& ports)
 
 void StatusPanel::Say(const QString& message) {
     message_->SetFullText(message);
+    saidAt_ = doc_.revision();
+}
+
+void StatusPanel::ForgetStale() {
+    // What the last command said belongs to the configuration it was said of.
+    if (doc_.revision() != saidAt_) message_->SetFullText(QString());
 }
 
 void StatusPanel::ShowTransfer(bool running) {

@@ -36,7 +36,7 @@ class StatusPanel : public QObject {
     Q_OBJECT
   public:
     StatusPanel(QStatusBar* bar, Document& doc, PortChoice& ports);
-    // A message that stays until the next one.
+    // A message that stays until the next one, or until the configuration changes.
     void Say(const QString& message);
     // While a transfer runs: a bar with the port and the phase, and a Cancel button.
     void ShowTransfer(bool running);
@@ -52,12 +52,15 @@ class StatusPanel : public QObject {
     QPushButton* cancel() const { return cancel_; }
 
   private:
+    void ForgetStale();
+
     Document& doc_;
     PortChoice& ports_;
     QLabel *file_, *state_, *port_;
     WordElidedLabel* message_;
     QProgressBar* bar_;
     QPushButton* cancel_;
+    quint64 saidAt_ = 0;  // the document's revision when the message was said
 };
 
 }  // namespace zez
