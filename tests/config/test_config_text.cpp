@@ -48,16 +48,10 @@ TEST(ConfigText, EveryRecordComesBackByteForByte) {
         ASSERT_EQ(SerializeCdf(back.value()), SerializeCdf(c)) << text;
         // The same with the blanks at line ends stripped and CR LF line ends, as an editor on
         // Windows saves it.
+        std::istringstream lines(text);
         std::string crlf, line;
-        for (const char ch : text) {
-            if (ch != '\n') {
-                line += ch;
-                continue;
-            }
-            line.erase(line.find_last_not_of(" \t") + 1);
-            crlf += line + "\r\n";
-            line.clear();
-        }
+        while (std::getline(lines, line))
+            crlf += line.erase(line.find_last_not_of(" \t") + 1) + "\r\n";
         const auto fromCrlf = ConfigFromText(crlf);
         ASSERT_TRUE(fromCrlf && SerializeCdf(fromCrlf.value()) == SerializeCdf(c)) << text;
     }
