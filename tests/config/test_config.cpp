@@ -83,7 +83,6 @@ TEST(CdfFile, UnreadableOrShortFilesAreRefusedWithTheReason) {
     }
 }
 
-// Save keeps the file's permissions and writes through a chain of links to the file itself.
 // A file that holds no configuration is named by what it looks like; a configuration (a longer
 // file too) is none of them.
 TEST(CdfFile, SaysWhatAFileThatHoldsNoConfigurationLooksLike) {
