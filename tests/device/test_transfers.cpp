@@ -222,12 +222,7 @@ TEST(Transfers, FaultsEndTheTransferWithTheirReasonInTime) {
     const Case cases[] = {
         {"silent", {.silentAfter = 0}, Outcome::NoConnect, "", 1, 2.5},
         {"short replies", {.shortReplies = true}, Outcome::NoConnect, "", 1, 2.5},  // 7 of 8
-        {"silent after the connect",
-         {.silentAfter = 1},
-         Outcome::Failed,
-         "stopped answering",
-         7,
-         15.5},
+        {"quiet after connect", {.silentAfter = 1}, Outcome::Failed, "stopped answering", 7, 15.5},
         {"quiet after 100", {.silentAfter = 100}, Outcome::Failed, "stopped answering", 105, 15.5},
         {"drops", {.dropEvery = 1000}, Outcome::Failed, "differs from the host's", 9220, 27.5},
         {"unplugged", {}, Outcome::Failed, "disconnected", 500, -1, 500},
@@ -315,10 +310,7 @@ TEST(TransferLog, WhatItCannotUseIsSetAsideAndWhatItHoldsIsShownPrintable) {
         "che";
     std::string big(64 + kLogKept * 6 * 4097 + 1, 'x');
     const std::pair<std::string, std::string> unusable[] = {
-        {std::string("\x00\x01"
-                     "binary\x1b",
-                     9),
-         "not a transfer log written by this program"},
+        {std::string("\0\1binary\x1b", 9), "not a transfer log written by this program"},
         {header + "t\tdownload\tCOM1\ta.CDF\tcomplete\t\nhalf a line\n", "line 3 holds no entry"},
         {big, "larger than its newest 1000 entries can be"},
     };
