@@ -86,16 +86,14 @@ TEST(SegmentEdits, ClipboardTextRoundTripsAndRefusesWhatItDidNotWrite) {
     const auto back = ClipFromText(ClipToText(clip));
     ASSERT_TRUE(back);
     EXPECT_EQ(*back, clip);
-    const char* bad[] = {
-        "",
-        "zezudi-segments 2\n1 1\n4:0\n",
-        "zezudi-segments 1\n0 1\n",
-        "zezudi-segments 1\n17 1\n",
-        "zezudi-segments 1\n1 2\n4:0\n",  // too few cells
-        "zezudi-segments 1\n1 1\n4-0\n",
-        "zezudi-segments 1\n1 1\n40000:0\n",
-        "zezudi-segments 1\n1 1\n4:x\n",
-    };
+    const char* bad[] = {"",
+                         "zezudi-segments 2\n1 1\n4:0\n",
+                         "zezudi-segments 1\n0 1\n",
+                         "zezudi-segments 1\n17 1\n",
+                         "zezudi-segments 1\n1 2\n4:0\n" /* too few cells */,
+                         "zezudi-segments 1\n1 1\n4-0\n",
+                         "zezudi-segments 1\n1 1\n40000:0\n",
+                         "zezudi-segments 1\n1 1\n4:x\n"};
     for (const char* text : bad) EXPECT_FALSE(ClipFromText(text)) << text;
 }
 
