@@ -79,14 +79,12 @@ TEST(ConfigText, BadTextSaysWhereAndWhatWasExpected) {
         {"zezudi-config 1\nnote: a\\q\n", "line 2, column 8: expected an escape"},
         {"zezudi-config 1\nnote: a\\x00\n", "line 2, column 8: expected no \\x00"},
         {"zezudi-config 1\nnote: ab\nnote-bytes 2 7A\n",
-         "line 3, column 12: expected an offset "
-         "after the note's end (2)"},
+         "line 3, column 12: expected an offset after the note's end (2)"},
         {"zezudi-config 1\noutput 3 = I1&!P5 | I2\n",
          "line 2, column 10: expected 16 rows of cells: drawing an output from a formula is not "
          "available"},
         {head + "#" + rows.substr(2),
-         "output 2, segment 0: its cell (#) needs a line "
-         "\"segment 0 type N\" after the block"},
+         "output 2, segment 0: its cell (#) needs a line \"segment 0 type N\" after the block"},
     };
     for (const auto& [text, error] : cases) {
         const auto r = ConfigFromText(text);

@@ -62,12 +62,6 @@ Config Edited() {
 
 #ifndef _WIN32
 
-std::string MakeFifo(const TempDir& dir, const std::string& name) {
-    const auto path = dir.File(name);
-    EXPECT_EQ(::mkfifo(path.c_str(), 0644), 0);
-    return path;
-}
-
 std::string MakeSocket(const TempDir& dir, const std::string& name) {
     const auto path = dir.File(name);
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
@@ -87,8 +81,8 @@ struct Special {
 };
 
 std::vector<Special> SpecialTargets(const TempDir& dir) {
-    const auto fifo = MakeFifo(dir, "pipe.CDF");
-    const auto link = dir.File("link-to-pipe.CDF");
+    const auto fifo = dir.File("pipe.CDF"), link = dir.File("link-to-pipe.CDF");
+    EXPECT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
     fs::create_symlink(fifo, link);
     return {
         {"FIFO", fifo, "named pipe (FIFO)", fs::file_type::fifo},
