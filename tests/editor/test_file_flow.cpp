@@ -54,12 +54,10 @@ TEST_F(FileFlowTest, NewAsksOnlyWhenChangedAndKeepsFileNameAndFlag) {
     doc.Compile({});
     dialogs.answers = {Answer::Yes};
     files.New();
-    EXPECT_EQ(state.record, Config{});
-    EXPECT_TRUE(state.ConfigChanged);  // New leaves the flag
+    EXPECT_TRUE(state.record == Config{} && state.ConfigChanged);  // New leaves the flag
     EXPECT_TRUE(doc.fileName() == "None" && doc.output() == 0 && !doc.compiled() && restarts == 1);
     dialogs.answers = {Answer::No};  // still changed, so Exit asks again
-    EXPECT_FALSE(files.MayExit());
-    EXPECT_EQ(Last().title, "Exit Program");
+    EXPECT_TRUE(!files.MayExit() && Last().title == "Exit Program");
 }
 
 TEST_F(FileFlowTest, OpenRefusedOrCancelledChangesNothingButTheView) {
@@ -80,8 +78,8 @@ TEST_F(FileFlowTest, OpenRefusedOrCancelledChangesNothingButTheView) {
     // Whatever the answers, output 1 shown and not compiled.
     EXPECT_TRUE(doc.output() == 0 && !doc.compiled() && restarts == 3);
     ASSERT_EQ(dialogs.openRequests.size(), 2u);
-    EXPECT_EQ(dialogs.openRequests[0].initialName, FileFlow::DefaultDialogName());
-    EXPECT_TRUE(dialogs.openRequests[0].mustExist);
+    EXPECT_TRUE(dialogs.openRequests[0].initialName == FileFlow::DefaultDialogName() &&
+                dialogs.openRequests[0].mustExist);
     EXPECT_EQ(dialogs.openRequests[0].filter,
               "Lumacor Zaruzizivav Data Files (*.CDF)|*.CDF|All Files (*.*)|*.*");
     EXPECT_TRUE(dialogs.openRequests[1].initialName.isEmpty());
@@ -92,9 +90,8 @@ TEST_F(FileFlowTest, OpenLoadsClearsTheFlagAndWarnsOnceAboutValuesOutsideTheCode
     dialogs.answers = {Answer::Yes};
     dialogs.openNames = {Saved("a.CDF", 7)};
     files.Open();
-    EXPECT_EQ(state.record.SegType[0][0], 7);
-    EXPECT_TRUE(!state.ConfigChanged && doc.fileName() == Path("a.CDF"));
-    EXPECT_EQ(doc.undoStack()->count(), 0);
+    EXPECT_TRUE(state.record.SegType[0][0] == 7 && !state.ConfigChanged &&
+                doc.fileName() == Path("a.CDF") && doc.undoStack()->count() == 0);
 
     Config c;
     c.SegType[1][3] = 40;
