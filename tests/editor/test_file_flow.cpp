@@ -144,8 +144,7 @@ TEST_F(FileFlowTest, CompareWithFileSaysWhatDiffers) {
     }
     const auto boxes = dialogs.boxes.size();
     files.CompareWithFile();  // cancelled
-    EXPECT_EQ(dialogs.boxes.size(), boxes);
-    EXPECT_TRUE(state.record == shown && state.ConfigChanged);
+    EXPECT_TRUE(dialogs.boxes.size() == boxes && state.record == shown && state.ConfigChanged);
 }
 
 TEST_F(FileFlowTest, SaveAsksForANameOnceThenWritesThere) {
@@ -272,8 +271,7 @@ TEST_F(FileFlowTest, RecentFilesKeepTheLastEightAndDropMissingOnes) {
     Drop(0, 4);
     dialogs.answers = {Answer::No};
     files.OpenRecent(names[5]);
-    EXPECT_EQ(doc.fileName(), names[9]);
-    EXPECT_EQ(Last().text, "Discard Any Changes?");
+    EXPECT_TRUE(doc.fileName() == names[9] && Last().text == "Discard Any Changes?");
     dialogs.answers = {Answer::Yes};
     files.OpenRecent(names[5]);
     EXPECT_TRUE(doc.fileName() == names[5] && files.Recent().front() == names[5]);
@@ -364,8 +362,7 @@ TEST_F(FileFlowTest, WhatTakesThePlaceOfTheProgramsOwnFilesIsSetAside) {
     // The grown copy is set aside; the copy whose info was a FIFO is offered without it.
     const auto orphans = session.FindOrphans();
     ASSERT_EQ(orphans.size(), 1u);
-    EXPECT_TRUE(orphans[0].copy.endsWith("session-2-2.CDF"));
-    EXPECT_TRUE(orphans[0].fileName.isEmpty());
+    EXPECT_TRUE(orphans[0].copy.endsWith("session-2-2.CDF") && orphans[0].fileName.isEmpty());
     const QStringList notices = session.TakeNotices();
     EXPECT_EQ(notices.size(), 3) << notices.join(QLatin1Char('\n')).toStdString();
     EXPECT_TRUE(notices.join(QLatin1Char(' ')).contains("not a plain file"));
@@ -379,8 +376,7 @@ TEST_F(FileFlowTest, WhatTakesThePlaceOfTheProgramsOwnFilesIsSetAside) {
     const std::string copy = rec + "/" + own[0].chopped(5).toStdString() + ".CDF";
     fs::create_symlink(victim, copy);
     recovery.Autosave();
-    EXPECT_EQ(ReadBytes(victim), victimBytes);
-    EXPECT_FALSE(fs::is_symlink(copy));
+    EXPECT_TRUE(ReadBytes(victim) == victimBytes && !fs::is_symlink(copy));
     EXPECT_EQ(LoadFromFile(copy).value().config, state.record);
     // The link that was set aside is said.
     EXPECT_TRUE(Last().title == "Recovery" && Last().text.contains("a link"));

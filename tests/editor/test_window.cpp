@@ -24,8 +24,7 @@ QStringList Captions(const QList<QAction*>& actions) {
 
 TEST_F(EditorTest, StartsEmptyOnOutputOneWithItsControlsWhereTheLayoutPutsThem) {
     EXPECT_EQ(window->windowTitle(), "Brantel Lumacor Dadiraze Viruzuvivav Odori Devira Rev 1.0");
-    EXPECT_EQ(ui().size(), QSize(881, 689));
-    EXPECT_EQ(window->document().fileName(), "None");
+    EXPECT_TRUE(ui().size() == QSize(881, 689) && window->document().fileName() == "None");
     EXPECT_TRUE(ui().cboOutput->count() == 8 && ui().cboOutput->itemText(7) == "LC Input 8");
     EXPECT_TRUE(ui().cboSelect->count() == 16 && ui().cboSelect->itemText(10) == "Pilot 3");
     for (int i = 0; i < 8; ++i) EXPECT_EQ(window->menus.mnuCOM[i]->isChecked(), i == 0);
@@ -89,8 +88,7 @@ TEST_F(EditorTest, DropsOnPicturesAndLabelsEditTheOutputShown) {
     EXPECT_TRUE(ui().lblSeg[0]->isVisibleTo(window.get()) && ui().lblSeg[0]->text() == "I 1");
     window->ShowConfig();
     DropPalette(ui().lblSeg[0], 4);  // on the label: same as on the picture
-    EXPECT_EQ(state.record.SegType[0][0], 4);
-    EXPECT_FALSE(ui().lblSeg[0]->isVisibleTo(window.get()));
+    EXPECT_TRUE(state.record.SegType[0][0] == 4 && !ui().lblSeg[0]->isVisibleTo(window.get()));
     // A link that meets no link beside it is drawn as an open end.
     DropPalette(ui().imgSegment[5], 5);   // up link on row 0: nothing above
     DropPalette(ui().imgSegment[22], 5);  // up link under ...
@@ -139,8 +137,7 @@ TEST_F(EditorTest, TheLabelOpensTheListWhichStoresTheChoiceOrTimesOut) {
     dialogs.boxes.clear();
     QTest::mouseClick(ui().lblSeg[20], Qt::LeftButton);
     QComboBox* list = ui().cboSelect;
-    EXPECT_TRUE(list->isVisibleTo(window.get()));
-    EXPECT_EQ(list->pos(), ui().lblSeg[20]->pos());
+    EXPECT_TRUE(list->isVisibleTo(window.get()) && list->pos() == ui().lblSeg[20]->pos());
     EXPECT_EQ(ui().tmrCloseCBO->interval(), 5000);
     EXPECT_TRUE(ui().tmrCloseCBO->isActive() && Compiled());
     EXPECT_FALSE(state.ConfigChanged);  // presetting the list is no change
