@@ -40,11 +40,9 @@ TEST(NoteEdit, ANoteShownAsItIsStoredKeepsEveryByteAndCountsThem) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.raw);
         NoteEdit edit(Raw(c.raw));
-        EXPECT_EQ(edit.Text(), c.shown);
-        EXPECT_EQ(edit.Length(), static_cast<int>(c.raw.size()));
+        EXPECT_TRUE(edit.Text() == c.shown && edit.Length() == static_cast<int>(c.raw.size()));
         EXPECT_FALSE(edit.Update(c.shown));  // the window showing it changes nothing
-        EXPECT_FALSE(edit.Cut());
-        EXPECT_EQ(edit.Bytes(), Raw(c.raw));
+        EXPECT_TRUE(!edit.Cut() && edit.Bytes() == Raw(c.raw));
     }
 }
 
@@ -68,10 +66,8 @@ TEST(NoteEdit, AnEditStoresOnlyWhatItTouches) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.raw);
         NoteEdit edit(Raw(c.raw));
-        EXPECT_TRUE(edit.Update(c.typed));
-        EXPECT_EQ(NoteText(edit.Bytes()), c.stored);
-        EXPECT_EQ(edit.Length(), static_cast<int>(c.stored.size()));
-        EXPECT_EQ(edit.Text(), c.typed);
+        EXPECT_TRUE(edit.Update(c.typed) && NoteText(edit.Bytes()) == c.stored);
+        EXPECT_TRUE(edit.Length() == static_cast<int>(c.stored.size()) && edit.Text() == c.typed);
         EXPECT_EQ(NoteEdit(edit.Bytes()).Text(), c.typed);  // and reads back as typed
     }
 }
@@ -94,8 +90,7 @@ TEST(NoteEdit, CuttingKeepsWholeCharactersWithinTheLimit) {
     };
     for (auto [edit, before, kept] : cases) {
         SCOPED_TRACE(before);
-        EXPECT_EQ(edit.Length(), before);
-        EXPECT_TRUE(edit.Cut());
+        EXPECT_TRUE(edit.Length() == before && edit.Cut());
         EXPECT_EQ(NoteText(edit.Bytes()), kept);
         EXPECT_EQ(edit.Length(), static_cast<int>(kept.size()));
         EXPECT_EQ(edit.Text(), std::u32string(kept.begin(), kept.end()));

@@ -111,10 +111,9 @@ TEST(LogicTest, KnownCircuits) {
             EXPECT_EQ(b.picture.ResultOnPicture(), circuit.on(word)) << circuit.name << " " << word;
         }
         for (auto [word, passes] : circuit.passes) {
-            LogicGrid g;
-            g.LogicLoadMem(circuit.config, 0, word);
-            g.LogicTestMem();
-            EXPECT_EQ(g.LastPasses(), passes) << circuit.name << " word " << word;
+            Both b(circuit.config, 0, word);
+            b.Test();
+            EXPECT_EQ(b.memory.LastPasses(), passes) << circuit.name << " word " << word;
         }
     }
 }
