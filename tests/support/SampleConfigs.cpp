@@ -7,15 +7,10 @@ int Rand(std::mt19937& rng, int lo, int hi) {
     return std::uniform_int_distribution<int>(lo, hi)(rng);
 }
 
-void AddLink(Config& c, int o, int seg, int link) {
-    auto& t = c.SegType[o][seg];
-    t = static_cast<int16_t>(t | link);
-}
-
 // A link down from `seg` meeting a link up from the segment below it.
 void Join(Config& c, int o, int seg) {
-    AddLink(c, o, seg, kLinkDown);
-    AddLink(c, o, seg + 16, kLinkUp);
+    c.SegType[o][seg] = static_cast<int16_t>(c.SegType[o][seg] | kLinkDown);
+    c.SegType[o][seg + 16] = static_cast<int16_t>(c.SegType[o][seg + 16] | kLinkUp);
 }
 
 int RandomContact(std::mt19937& rng) {
