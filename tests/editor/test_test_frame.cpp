@@ -46,8 +46,8 @@ TEST_F(EditorTest, TestLightsTheCircuitUntilTheNextEditOrOutputChangeAndChangesN
     EXPECT_TRUE(state.record == before && !state.ConfigChanged && Compiled());
     ui().chkIn[0]->setChecked(false);
     window->cmdTest_Click();
-    EXPECT_EQ(dialogs.boxes.back().text, "Lumacor Input 1 Off");
-    EXPECT_TRUE(!window->view().outputShown() && ui().imgSegment[5]->shown() == PalettePicture(4));
+    EXPECT_TRUE(dialogs.boxes.back().text == "Lumacor Input 1 Off" &&
+                !window->view().outputShown() && ui().imgSegment[5]->shown() == PalettePicture(4));
     ui().chkIn[0]->setChecked(true);
     window->cmdTest_Click();
     ui().cboOutput->setCurrentIndex(1);  // an output change clears the picture
