@@ -138,8 +138,7 @@ TEST_F(EditorTest, TheLabelOpensTheListWhichStoresTheChoiceOrTimesOut) {
     QTest::mouseClick(ui().lblSeg[20], Qt::LeftButton);
     QComboBox* list = ui().cboSelect;
     EXPECT_TRUE(list->isVisibleTo(window.get()) && list->pos() == ui().lblSeg[20]->pos());
-    EXPECT_EQ(ui().tmrCloseCBO->interval(), 5000);
-    EXPECT_TRUE(ui().tmrCloseCBO->isActive() && Compiled());
+    EXPECT_TRUE(ui().tmrCloseCBO->interval() == 5000 && ui().tmrCloseCBO->isActive() && Compiled());
     EXPECT_FALSE(state.ConfigChanged);  // presetting the list is no change
     list->setCurrentIndex(10);
     emit list->activated(10);
@@ -255,10 +254,9 @@ TEST_F(EditorTest, ExitAsksTwiceTheCloseBoxOnceAndACleanExitLeavesNoRecoveryCopy
     EXPECT_TRUE(dialogs.boxes[0].title == "Exit Program" && window->isVisible());
     dialogs.answers = {Answer::Yes, Answer::Yes};
     window->mnuExit_Click();
-    EXPECT_FALSE(window->isVisible());
-    EXPECT_TRUE(QDir(QString::fromStdString(dir.File("recovery")))
-                    .entryList({QStringLiteral("*.CDF")}, QDir::Files)
-                    .isEmpty());
+    EXPECT_TRUE(!window->isVisible() && QDir(QString::fromStdString(dir.File("recovery")))
+                                            .entryList({QStringLiteral("*.CDF")}, QDir::Files)
+                                            .isEmpty());
 }
 
 // F1 opens the guide (compiled in) at the section about what has the focus; a message box's F1
