@@ -78,27 +78,25 @@ TEST(Docs, EveryMessageTheEditorShowsIsInTheTroubleshootingChapter) {
     const std::regex call(R"(\b(Message|MayDiscard|Report)\()"),
         quoted(R"xx("((?:[^"\\]|\\.)*)")xx"), cut(R"(%[0-9]|\\r\\n|\\n|\\")");
     int texts = 0;
-    for (const char* dir : {"editor"}) {
-        for (const auto& file : fs::directory_iterator(kSource / dir)) {
-            // Literals on lines of their own joined, as the compiler joins them.
-            const std::string code =
-                std::regex_replace(Read(file.path()), std::regex(R"("\s*\n\s*")"), "");
-            for (std::sregex_iterator c(code.begin(), code.end(), call), end; c != end; ++c) {
-                auto i = static_cast<std::size_t>(c->position() + c->length());
-                for (int depth = 1; i < code.size() && depth > 0; ++i)  // to the closing ")"
-                    depth += code[i] == '(' ? 1 : code[i] == ')' ? -1 : 0;
-                const std::string args = code.substr(c->position(), i - c->position());
-                for (std::sregex_iterator q(args.begin(), args.end(), quoted); q != end; ++q) {
-                    const std::string text = (*q)[1];
-                    for (std::sregex_token_iterator p(text.begin(), text.end(), cut, -1), e; p != e;
-                         ++p) {
-                        if (std::count_if(p->first, p->second,
-                                          [](unsigned char ch) { return std::isalpha(ch); }) < 2)
-                            continue;
-                        ++texts;
-                        EXPECT_NE(chapter.find(Flat(p->str())), std::string::npos)
-                            << "not in troubleshooting.md: " << p->str();
-                    }
+    for (const auto& file : fs::directory_iterator(kSource / "editor")) {
+        // Literals on lines of their own joined, as the compiler joins them.
+        const std::string code =
+            std::regex_replace(Read(file.path()), std::regex(R"("\s*\n\s*")"), "");
+        for (std::sregex_iterator c(code.begin(), code.end(), call), end; c != end; ++c) {
+            auto i = static_cast<std::size_t>(c->position() + c->length());
+            for (int depth = 1; i < code.size() && depth > 0; ++i)  // to the closing ")"
+                depth += code[i] == '(' ? 1 : code[i] == ')' ? -1 : 0;
+            const std::string args = code.substr(c->position(), i - c->position());
+            for (std::sregex_iterator q(args.begin(), args.end(), quoted); q != end; ++q) {
+                const std::string text = (*q)[1];
+                for (std::sregex_token_iterator p(text.begin(), text.end(), cut, -1), e; p != e;
+                     ++p) {
+                    if (std::count_if(p->first, p->second,
+                                      [](unsigned char ch) { return std::isalpha(ch); }) < 2)
+                        continue;
+                    ++texts;
+                    EXPECT_NE(chapter.find(Flat(p->str())), std::string::npos)
+                        << "not in troubleshooting.md: " << p->str();
                 }
             }
         }

@@ -48,16 +48,10 @@ TEST(ConfigText, EveryRecordComesBackByteForByte) {
         ASSERT_EQ(SerializeCdf(back.value()), SerializeCdf(c)) << text;
         // The same with the blanks at line ends stripped and CR LF line ends, as an editor on
         // Windows saves it.
+        std::istringstream lines(text);
         std::string crlf, line;
-        for (const char ch : text) {
-            if (ch != '\n') {
-                line += ch;
-                continue;
-            }
-            line.erase(line.find_last_not_of(" \t") + 1);
-            crlf += line + "\r\n";
-            line.clear();
-        }
+        while (std::getline(lines, line))
+            crlf += line.erase(line.find_last_not_of(" \t") + 1) + "\r\n";
         const auto fromCrlf = ConfigFromText(crlf);
         ASSERT_TRUE(fromCrlf && SerializeCdf(fromCrlf.value()) == SerializeCdf(c)) << text;
     }
@@ -85,14 +79,12 @@ TEST(ConfigText, BadTextSaysWhereAndWhatWasExpected) {
         {"zezudi-config 1\nnote: a\\q\n", "line 2, column 8: expected an escape"},
         {"zezudi-config 1\nnote: a\\x00\n", "line 2, column 8: expected no \\x00"},
         {"zezudi-config 1\nnote: ab\nnote-bytes 2 7A\n",
-         "line 3, column 12: expected an offset "
-         "after the note's end (2)"},
+         "line 3, column 12: expected an offset after the note's end (2)"},
         {"zezudi-config 1\noutput 3 = I1&!P5 | I2\n",
          "line 2, column 10: expected 16 rows of cells: drawing an output from a formula is not "
          "available"},
         {head + "#" + rows.substr(2),
-         "output 2, segment 0: its cell (#) needs a line "
-         "\"segment 0 type N\" after the block"},
+         "output 2, segment 0: its cell (#) needs a line \"segment 0 type N\" after the block"},
     };
     for (const auto& [text, error] : cases) {
         const auto r = ConfigFromText(text);
@@ -141,8 +133,7 @@ TEST(Compare, SaysWhetherTheFunctionTheDrawingOrTheNoteDiffers) {
         Compile(other, y);
         int64_t words = 0;
         for (int w = 0; w < kInputWords; ++w) words += ((x[w] ^ y[w]) >> o) & 1;
-        EXPECT_EQ(c.outputs[static_cast<std::size_t>(o)].words, words);
-        EXPECT_EQ(c.Same(), false);
+        EXPECT_TRUE(c.outputs[static_cast<std::size_t>(o)].words == words && !c.Same());
     }
     Config a, b;
     const std::string na = "one\r\ntwo\r\nthree", nb = "one\r\nTWO\r\nthree";

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 #include "config/NoteText.h"
 
@@ -13,18 +14,13 @@ NoteBytes Raw(const std::string& text) {
     return b;
 }
 
-// The stored note up to its first zero byte.
-std::string Stored(const NoteBytes& b) {
-    return NoteText(b);
-}
-
 TEST(NoteEdit, Windows1252IsKeptAndOthersBecomeQuestionMarks) {
     // Euro, e acute, a typographic quote and y diaeresis are in the set; CJK, emoji and a stray
     // zero character are not.
     NoteEdit edit{NoteBytes{}};
     edit.Update(std::u32string(U"\u20AC\u00E9\u201C\u00FF\u4E2D\U0001F600\0", 7));
     EXPECT_EQ(edit.Text(), U"\u20AC\u00E9\u201C\u00FF???");
-    EXPECT_EQ(Stored(edit.Bytes()), "\x80\xE9\x93\xFF???");
+    EXPECT_EQ(NoteText(edit.Bytes()), "\x80\xE9\x93\xFF???");
     // A byte the set leaves undefined shows as '?'.
     EXPECT_EQ(NoteEdit(Raw("\x81x")).Text(), U"?x");
 }
@@ -44,11 +40,9 @@ TEST(NoteEdit, ANoteShownAsItIsStoredKeepsEveryByteAndCountsThem) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.raw);
         NoteEdit edit(Raw(c.raw));
-        EXPECT_EQ(edit.Text(), c.shown);
-        EXPECT_EQ(edit.Length(), static_cast<int>(c.raw.size()));
+        EXPECT_TRUE(edit.Text() == c.shown && edit.Length() == static_cast<int>(c.raw.size()));
         EXPECT_FALSE(edit.Update(c.shown));  // the window showing it changes nothing
-        EXPECT_FALSE(edit.Cut());
-        EXPECT_EQ(edit.Bytes(), Raw(c.raw));
+        EXPECT_TRUE(!edit.Cut() && edit.Bytes() == Raw(c.raw));
     }
 }
 
@@ -72,39 +66,35 @@ TEST(NoteEdit, AnEditStoresOnlyWhatItTouches) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.raw);
         NoteEdit edit(Raw(c.raw));
-        EXPECT_TRUE(edit.Update(c.typed));
-        EXPECT_EQ(Stored(edit.Bytes()), c.stored);
-        EXPECT_EQ(edit.Length(), static_cast<int>(c.stored.size()));
-        EXPECT_EQ(edit.Text(), c.typed);
+        EXPECT_TRUE(edit.Update(c.typed) && NoteText(edit.Bytes()) == c.stored);
+        EXPECT_TRUE(edit.Length() == static_cast<int>(c.stored.size()) && edit.Text() == c.typed);
         EXPECT_EQ(NoteEdit(edit.Bytes()).Text(), c.typed);  // and reads back as typed
     }
 }
 
 TEST(NoteEdit, CuttingKeepsWholeCharactersWithinTheLimit) {
-    NoteEdit longText{NoteBytes{}};
-    longText.Update(std::u32string(5000, U'x'));
-    EXPECT_TRUE(longText.Cut());
-    EXPECT_EQ(longText.Text().size(), 4000u);
-
-    NoteEdit edge{NoteBytes{}};
-    edge.Update(std::u32string(3999, U'y') + U"\nz");
-    EXPECT_TRUE(edge.Cut());
-    EXPECT_EQ(edge.Text(), std::u32string(3999, U'y'));  // the break would need 2
-    EXPECT_EQ(edge.Length(), 3999);
-
-    // Lone line feeds from a file count one each.
-    NoteEdit lone(Raw(std::string(4001, '\n')));
-    EXPECT_EQ(lone.Length(), 4001);
-    EXPECT_TRUE(lone.Cut());
-    EXPECT_EQ(lone.Length(), 4000);
-    EXPECT_EQ(Stored(lone.Bytes()), std::string(4000, '\n'));
-
+    const auto typed = [](const std::u32string& text) {
+        NoteEdit e{NoteBytes{}};
+        e.Update(text);
+        return e;
+    };
     NoteBytes full;
     full.fill('z');  // no zero at all: all 4096 characters
-    NoteEdit whole(full);
-    EXPECT_EQ(whole.Length(), 4096);
-    EXPECT_TRUE(whole.Cut());
-    EXPECT_EQ(Stored(whole.Bytes()), std::string(4000, 'z'));
+    const std::tuple<NoteEdit, int, std::string> cases[] = {
+        {typed(std::u32string(5000, U'x')), 5000, std::string(4000, 'x')},
+        // The break would need 2.
+        {typed(std::u32string(3999, U'y') + U"\nz"), 4002, std::string(3999, 'y')},
+        // Lone line feeds from a file count one each.
+        {NoteEdit(Raw(std::string(4001, '\n'))), 4001, std::string(4000, '\n')},
+        {NoteEdit(full), 4096, std::string(4000, 'z')},
+    };
+    for (auto [edit, before, kept] : cases) {
+        SCOPED_TRACE(before);
+        EXPECT_TRUE(edit.Length() == before && edit.Cut());
+        EXPECT_EQ(NoteText(edit.Bytes()), kept);
+        EXPECT_EQ(edit.Length(), static_cast<int>(kept.size()));
+        EXPECT_EQ(edit.Text(), std::u32string(kept.begin(), kept.end()));
+    }
 }
 
 }  // namespace

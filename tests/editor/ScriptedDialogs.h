@@ -5,6 +5,7 @@
 
 #include <deque>
 #include <functional>
+#include <tuple>
 #include <vector>
 
 #include <QPrinter>
@@ -26,17 +27,14 @@ struct Box {
 
 inline void ExpectBox(const Box& box, const QString& text, const QString& title, Buttons buttons,
                       Icon icon) {
-    EXPECT_EQ(box.text, text);
-    EXPECT_EQ(box.title, title);
-    EXPECT_EQ(box.buttons, buttons);
-    EXPECT_EQ(box.icon, icon);
+    EXPECT_EQ(std::tie(box.text, box.title, box.buttons, box.icon),
+              std::tie(text, title, buttons, icon));
 }
 
 // The box starts with `text` and has `title` and `icon`.
 inline void ExpectSaid(const Box& box, const QString& text, const QString& title, Icon icon) {
     EXPECT_TRUE(box.text.startsWith(text)) << box.text.toStdString();
-    EXPECT_EQ(box.title, title);
-    EXPECT_EQ(box.icon, icon);
+    EXPECT_EQ(std::tie(box.title, box.icon), std::tie(title, icon));
 }
 
 class ScriptedDialogs final : public Dialogs {

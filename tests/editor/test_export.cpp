@@ -61,14 +61,13 @@ TEST(Export, PdfHasAPagePerDiagramAndTheNoteWithTitlesLabelsAndWords) {
         const auto pages = ExportPdf({c, QStringLiteral("site.CDF"), QStringLiteral("2026-12-07")},
                                      pdf, QPageSize::A4);
         ASSERT_TRUE(pages) << pages.error();
-        int diagrams = 0;
-        for (int o = 0; o < kOutputs; ++o) diagrams += OutputHasDiagram(c, o);
-        const bool note = c.NoteData[0] != 0;
-        EXPECT_EQ(pages.value(), diagrams + (note ? 1 : 0));
         EXPECT_TRUE(Output(pdfinfo, {pdf})
                         .contains(QStringLiteral("Pages:           %1").arg(pages.value())));
         const QString text = Output(pdftotext, {pdf, QStringLiteral("-")});
+        const bool note = c.NoteData[0] != 0;
+        int diagrams = 0;
         for (int o = 0; o < kOutputs; ++o) {
+            diagrams += OutputHasDiagram(c, o);
             EXPECT_EQ(text.contains(QStringLiteral("LC Input %1\n").arg(o + 1)),
                       OutputHasDiagram(c, o))
                 << o;
@@ -77,6 +76,7 @@ TEST(Export, PdfHasAPagePerDiagramAndTheNoteWithTitlesLabelsAndWords) {
                 EXPECT_TRUE(text.contains(QString::fromStdString(InputLabel(c.SegInput[o][s]))));
             }
         }
+        EXPECT_EQ(pages.value(), diagrams + (note ? 1 : 0));
         if (note) {
             // Every word of the note's first line.
             const QString first = QString::fromStdU32String(NoteEdit(c.NoteData).Text())
@@ -188,8 +188,7 @@ TEST(PrintFlow, PrintedPagesAreTheExportedOnesAtEveryResolution) {
     EXPECT_EQ(test::ReadBytes(dir.File("site.CDF")), cdf);
     const auto boxes = dialogs.boxes.size();
     printing.ExportReport();
-    EXPECT_EQ(dialogs.boxes.size(), boxes);
-    EXPECT_FALSE(state.ConfigChanged);
+    EXPECT_TRUE(dialogs.boxes.size() == boxes && !state.ConfigChanged);
 }
 
 }  // namespace

@@ -54,12 +54,10 @@ TEST_F(FileFlowTest, NewAsksOnlyWhenChangedAndKeepsFileNameAndFlag) {
     doc.Compile({});
     dialogs.answers = {Answer::Yes};
     files.New();
-    EXPECT_EQ(state.record, Config{});
-    EXPECT_TRUE(state.ConfigChanged);  // New leaves the flag
+    EXPECT_TRUE(state.record == Config{} && state.ConfigChanged);  // New leaves the flag
     EXPECT_TRUE(doc.fileName() == "None" && doc.output() == 0 && !doc.compiled() && restarts == 1);
     dialogs.answers = {Answer::No};  // still changed, so Exit asks again
-    EXPECT_FALSE(files.MayExit());
-    EXPECT_EQ(Last().title, "Exit Program");
+    EXPECT_TRUE(!files.MayExit() && Last().title == "Exit Program");
 }
 
 TEST_F(FileFlowTest, OpenRefusedOrCancelledChangesNothingButTheView) {
@@ -80,8 +78,8 @@ TEST_F(FileFlowTest, OpenRefusedOrCancelledChangesNothingButTheView) {
     // Whatever the answers, output 1 shown and not compiled.
     EXPECT_TRUE(doc.output() == 0 && !doc.compiled() && restarts == 3);
     ASSERT_EQ(dialogs.openRequests.size(), 2u);
-    EXPECT_EQ(dialogs.openRequests[0].initialName, FileFlow::DefaultDialogName());
-    EXPECT_TRUE(dialogs.openRequests[0].mustExist);
+    EXPECT_TRUE(dialogs.openRequests[0].initialName == FileFlow::DefaultDialogName() &&
+                dialogs.openRequests[0].mustExist);
     EXPECT_EQ(dialogs.openRequests[0].filter,
               "Lumacor Zaruzizivav Data Files (*.CDF)|*.CDF|All Files (*.*)|*.*");
     EXPECT_TRUE(dialogs.openRequests[1].initialName.isEmpty());
@@ -92,9 +90,8 @@ TEST_F(FileFlowTest, OpenLoadsClearsTheFlagAndWarnsOnceAboutValuesOutsideTheCode
     dialogs.answers = {Answer::Yes};
     dialogs.openNames = {Saved("a.CDF", 7)};
     files.Open();
-    EXPECT_EQ(state.record.SegType[0][0], 7);
-    EXPECT_TRUE(!state.ConfigChanged && doc.fileName() == Path("a.CDF"));
-    EXPECT_EQ(doc.undoStack()->count(), 0);
+    EXPECT_TRUE(state.record.SegType[0][0] == 7 && !state.ConfigChanged &&
+                doc.fileName() == Path("a.CDF") && doc.undoStack()->count() == 0);
 
     Config c;
     c.SegType[1][3] = 40;
@@ -147,8 +144,7 @@ TEST_F(FileFlowTest, CompareWithFileSaysWhatDiffers) {
     }
     const auto boxes = dialogs.boxes.size();
     files.CompareWithFile();  // cancelled
-    EXPECT_EQ(dialogs.boxes.size(), boxes);
-    EXPECT_TRUE(state.record == shown && state.ConfigChanged);
+    EXPECT_TRUE(dialogs.boxes.size() == boxes && state.record == shown && state.ConfigChanged);
 }
 
 TEST_F(FileFlowTest, SaveAsksForANameOnceThenWritesThere) {
@@ -177,8 +173,7 @@ TEST_F(FileFlowTest, SaveAsksForANameOnceThenWritesThere) {
     files.New();
     files.Save();
     EXPECT_TRUE(dialogs.boxes.empty());
-    EXPECT_EQ(LoadFromFile(file.toStdString()).value().config, Config{});
-    EXPECT_EQ(saveEnds, 5);
+    EXPECT_TRUE(LoadFromFile(file.toStdString()).value().config == Config{} && saveEnds == 5);
 }
 
 // Save asks before it replaces a file that another program changed since it was opened or saved
@@ -265,8 +260,7 @@ TEST_F(FileFlowTest, FailedSaveKeepsTheFileTheNameAndTheFlag) {
     files.Save();
     fs::permissions(dir.path(), fs::perms::owner_all);
     ExpectSaid(Last(), "", "Save", Icon::Critical);
-    EXPECT_TRUE(state.ConfigChanged);
-    EXPECT_EQ(test::ReadBytes(file.toStdString()), before);
+    EXPECT_TRUE(state.ConfigChanged && test::ReadBytes(file.toStdString()) == before);
 #endif
 }
 
@@ -285,8 +279,7 @@ TEST_F(FileFlowTest, RecentFilesKeepTheLastEightAndDropMissingOnes) {
     Drop(0, 4);
     dialogs.answers = {Answer::No};
     files.OpenRecent(names[5]);
-    EXPECT_EQ(doc.fileName(), names[9]);
-    EXPECT_EQ(Last().text, "Discard Any Changes?");
+    EXPECT_TRUE(doc.fileName() == names[9] && Last().text == "Discard Any Changes?");
     dialogs.answers = {Answer::Yes};
     files.OpenRecent(names[5]);
     EXPECT_TRUE(doc.fileName() == names[5] && files.Recent().front() == names[5]);
@@ -377,8 +370,7 @@ TEST_F(FileFlowTest, WhatTakesThePlaceOfTheProgramsOwnFilesIsSetAside) {
     // The grown copy is set aside; the copy whose info was a FIFO is offered without it.
     const auto orphans = session.FindOrphans();
     ASSERT_EQ(orphans.size(), 1u);
-    EXPECT_TRUE(orphans[0].copy.endsWith("session-2-2.CDF"));
-    EXPECT_TRUE(orphans[0].fileName.isEmpty());
+    EXPECT_TRUE(orphans[0].copy.endsWith("session-2-2.CDF") && orphans[0].fileName.isEmpty());
     const QStringList notices = session.TakeNotices();
     EXPECT_EQ(notices.size(), 3) << notices.join(QLatin1Char('\n')).toStdString();
     EXPECT_TRUE(notices.join(QLatin1Char(' ')).contains("not a plain file"));
@@ -392,8 +384,7 @@ TEST_F(FileFlowTest, WhatTakesThePlaceOfTheProgramsOwnFilesIsSetAside) {
     const std::string copy = rec + "/" + own[0].chopped(5).toStdString() + ".CDF";
     fs::create_symlink(victim, copy);
     recovery.Autosave();
-    EXPECT_EQ(ReadBytes(victim), victimBytes);
-    EXPECT_FALSE(fs::is_symlink(copy));
+    EXPECT_TRUE(ReadBytes(victim) == victimBytes && !fs::is_symlink(copy));
     EXPECT_EQ(LoadFromFile(copy).value().config, state.record);
     // The link that was set aside is said.
     EXPECT_TRUE(Last().title == "Recovery" && Last().text.contains("a link"));

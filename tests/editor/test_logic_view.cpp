@@ -56,8 +56,7 @@ TEST_F(LogicViewTest, ShowsExpressionTableFindingsAndStatesOfTheShownOutput) {
     view->Finish();
     EXPECT_EQ(view->expression()->text(), "P2");
     // Looking changes nothing.
-    EXPECT_EQ(state.record, before);
-    EXPECT_FALSE(state.ConfigChanged);
+    EXPECT_TRUE(state.record == before && !state.ConfigChanged);
     EXPECT_EQ((&window->client())->size(), QSize(kClientWidth, kClientHeight));
     // "Redraw minimal", offered when the minimal drawing is smaller, redraws as one step what
     // computes the same.
@@ -91,8 +90,8 @@ TEST_F(LogicViewTest, FindingsAreFramedOnTheGridAndFollowEdits) {
     view->Finish();
     EXPECT_EQ(view->findings()->item(0)->text(),
               "LC Input 1: row 13, column 9 (segment 200): not connected");
-    EXPECT_EQ(window->client().imgSegment[200]->toolTip(), "not connected");
-    EXPECT_TRUE(window->client().imgSegment[0]->finding().isEmpty());
+    EXPECT_TRUE(window->client().imgSegment[200]->toolTip() == "not connected" &&
+                window->client().imgSegment[0]->finding().isEmpty());
     // Another output has its own findings; closing the window clears the frames.
     window->client().cboOutput->setCurrentIndex(3);
     view->Finish();
@@ -117,8 +116,7 @@ TEST_F(LogicViewTest, SegmentsThatDifferFromTheComparedFileAreFramed) {
     auto frame = [&](int s) { return window->client().imgSegment[s]->finding(); };
     EXPECT_EQ(frame(100), "differs from corridor.CDF, which has blank here");
     EXPECT_TRUE(
-        frame(0).startsWith("differs from corridor.CDF, which has a normally open contact "
-                            "on I3"))
+        frame(0).startsWith("differs from corridor.CDF, which has a normally open contact on I3"))
         << frame(0).toStdString();
     EXPECT_TRUE(frame(1).isEmpty());
     window->client().cboOutput->setCurrentIndex(1);  // the same in output 2

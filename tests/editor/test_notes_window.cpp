@@ -23,8 +23,7 @@ class NotesTest : public EditorTest {
 // store of more than 4,000 bytes is cut when opened, and said so.
 TEST_F(NotesTest, OpeningShowsTheStoredNoteAndKeepsTheFlag) {
     auto empty = Open();
-    EXPECT_EQ(empty->windowTitle(), "Notes");
-    EXPECT_EQ(empty->size(), QSize(721, 489));
+    EXPECT_TRUE(empty->windowTitle() == "Notes" && empty->size() == QSize(721, 489));
     EXPECT_EQ(empty->txtNotes()->geometry(), QRect(16, 8, 689, 433));
     EXPECT_EQ(empty->lblUnusedChars()->geometry(), QRect(16, 448, 241, 17));
     EXPECT_EQ(empty->lblUnusedChars()->text(), "0 Of 4000 Characters Used");
@@ -46,8 +45,7 @@ TEST_F(NotesTest, OpeningShowsTheStoredNoteAndKeepsTheFlag) {
     auto full = Open();
     EXPECT_EQ(full->txtNotes()->toPlainText().size(), 4000);
     ASSERT_EQ(dialogs.boxes.size(), 1u);
-    EXPECT_EQ(dialogs.boxes[0].text, "Out Of Note Space");
-    EXPECT_EQ(state.record.NoteData[3999], 'q');
+    EXPECT_TRUE(dialogs.boxes[0].text == "Out Of Note Space" && state.record.NoteData[3999] == 'q');
     for (int i = 4000; i < kNoteBytes; ++i) ASSERT_EQ(state.record.NoteData[i], 0);
     EXPECT_FALSE(state.ConfigChanged);
 }
@@ -85,8 +83,7 @@ TEST_F(NotesTest, MenuOpensItModalOverTheMainWindow) {
         }
     });
     window->mnuNotes_Click();
-    EXPECT_EQ(shown, "n");
-    EXPECT_TRUE(!state.ConfigChanged && NotCompiled());
+    EXPECT_TRUE(shown == "n" && !state.ConfigChanged && NotCompiled());
 }
 
 }  // namespace

@@ -40,17 +40,14 @@ TEST_F(EditorTest, TestLightsTheCircuitUntilTheNextEditOrOutputChangeAndChangesN
     const Config before = state.record;
     ui().chkIn[0]->setChecked(true);
     window->cmdTest_Click();
-    EXPECT_EQ(dialogs.boxes.back().text, "Lumacor Input 1 On");
-    EXPECT_TRUE(window->view().supplyShown());
+    EXPECT_TRUE(dialogs.boxes.back().text == "Lumacor Input 1 On" && window->view().supplyShown());
     EXPECT_NE(ui().imgSegment[5]->shown(), PalettePicture(4));   // drawn lit
     EXPECT_EQ(ui().imgSegment[20]->shown(), PalettePicture(4));  // not reached
-    EXPECT_EQ(state.record, before);
-    EXPECT_TRUE(!state.ConfigChanged && Compiled());
+    EXPECT_TRUE(state.record == before && !state.ConfigChanged && Compiled());
     ui().chkIn[0]->setChecked(false);
     window->cmdTest_Click();
-    EXPECT_EQ(dialogs.boxes.back().text, "Lumacor Input 1 Off");
-    EXPECT_FALSE(window->view().outputShown());
-    EXPECT_EQ(ui().imgSegment[5]->shown(), PalettePicture(4));
+    EXPECT_TRUE(dialogs.boxes.back().text == "Lumacor Input 1 Off" &&
+                !window->view().outputShown() && ui().imgSegment[5]->shown() == PalettePicture(4));
     ui().chkIn[0]->setChecked(true);
     window->cmdTest_Click();
     ui().cboOutput->setCurrentIndex(1);  // an output change clears the picture
@@ -59,8 +56,7 @@ TEST_F(EditorTest, TestLightsTheCircuitUntilTheNextEditOrOutputChangeAndChangesN
     EXPECT_EQ(ui().imgSegment[5]->shown(), PalettePicture(4));
     window->cmdTest_Click();
     DropPalette(ui().imgSegment[40], 4);  // so does an edit
-    EXPECT_FALSE(window->view().supplyShown());
-    EXPECT_EQ(ui().imgSegment[5]->shown(), PalettePicture(4));
+    EXPECT_TRUE(!window->view().supplyShown() && ui().imgSegment[5]->shown() == PalettePicture(4));
     window->cmdTest_Click();
     ui().chkIn[5]->setChecked(true);  // a tick keeps it
     EXPECT_TRUE(window->view().supplyShown());
@@ -87,8 +83,7 @@ TEST_F(EditorTest, EnterInTheTestFrameTestsAndKeysAndClicksReachTheGrid) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     ui().chkIn[3]->setFocus();
     QTest::keyClick(ui().chkIn[3], Qt::Key_Return);
-    ASSERT_EQ(dialogs.boxes.size(), 1u);
-    EXPECT_EQ(dialogs.boxes.back().text, "Lumacor Input 1 Off");
+    EXPECT_TRUE(dialogs.boxes.size() == 1u && dialogs.boxes.back().text == "Lumacor Input 1 Off");
     // Keys go where the focus is: a ticked box takes no editing key.
     QTest::mouseClick(ui().chkIn[2], Qt::LeftButton);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_N);
@@ -97,8 +92,8 @@ TEST_F(EditorTest, EnterInTheTestFrameTestsAndKeysAndClicksReachTheGrid) {
     ASSERT_EQ(QApplication::focusWidget(), ui().grid);
     QTest::mouseClick(ui().imgSegment[33], Qt::LeftButton, Qt::ShiftModifier, QPoint(20, 30));
     EXPECT_TRUE(ui().imgSegment[0]->cursor() && ui().imgSegment[0]->focused());
-    EXPECT_TRUE(ui().imgSegment[17]->selected() && !ui().imgSegment[2]->selected());
-    EXPECT_TRUE(window->menus.mnuCopy->isEnabled());
+    EXPECT_TRUE(ui().imgSegment[17]->selected() && !ui().imgSegment[2]->selected() &&
+                window->menus.mnuCopy->isEnabled());
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_W);
     EXPECT_EQ(state.record.SegType[0][17], 4);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
@@ -124,8 +119,7 @@ TEST_F(EditorTest, EnterInTheTestFrameTestsAndKeysAndClicksReachTheGrid) {
     EXPECT_TRUE(ui().imgSelect[9]->armed());
     QTest::mouseClick(ui().imgSegment[40], Qt::LeftButton, Qt::NoModifier, QPoint(20, 30));
     QTest::mouseClick(ui().lblSeg[40], Qt::LeftButton);
-    EXPECT_EQ(state.record.SegType[0][40], 9);
-    EXPECT_FALSE(ui().cboSelect->isVisibleTo(window.get()));
+    EXPECT_TRUE(state.record.SegType[0][40] == 9 && !ui().cboSelect->isVisibleTo(window.get()));
     // The offscreen screen (800 x 800) is too narrow for the window: it fits the screen, and the
     // client area scrolls, keeping the cursor in sight.
     const QRect area = window->screen()->availableGeometry();

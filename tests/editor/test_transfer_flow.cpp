@@ -57,8 +57,7 @@ TEST_F(TransferFlowTest, DownloadSendsWhatWasCompiledOrSaysWhyNotAndLogsIt) {
     ExpectBox(Last(), "Download Complete.\r\nPower Cycle Device.", "Download", Buttons::Ok,
               Icon::Information);
     // The captions from the first block to the checksum, hidden at the end.
-    EXPECT_EQ(captions.front(), "Block 0 of 2304");
-    EXPECT_TRUE(captions.contains("Device Checksum"));
+    EXPECT_TRUE(captions.front() == "Block 0 of 2304" && captions.contains("Device Checksum"));
     EXPECT_EQ(busy, (QList<bool>{true, false}));
     const auto stream = device::DownloadStream(state.controlArray, state.record);
     EXPECT_TRUE(std::equal(stream.begin(), stream.end(), emulator->memory().begin()));
@@ -83,8 +82,7 @@ TEST_F(TransferFlowTest, DownloadSendsWhatWasCompiledOrSaysWhyNotAndLogsIt) {
     EXPECT_EQ(state.ComPortNumber, 2);
     Answering({Answer::Yes}).Download(false);
     ExpectSaid(Last(), "", "Error", Icon::Critical);
-    EXPECT_TRUE(Last().text.contains("COM2"));
-    EXPECT_EQ(emulator->commands(), 0);
+    EXPECT_TRUE(Last().text.contains("COM2") && emulator->commands() == 0);
     // Logged: what reached a device (not the refusal at the question, nor the port-less COM2).
     const auto logged = device::ReadLog(dir.path() / "transfers.log").value().entries;
     ASSERT_EQ(logged.size(), 3u);
@@ -111,16 +109,14 @@ TEST_F(TransferFlowTest, UploadReplacesTheConfigurationOnlyWhenVerified) {
     EXPECT_TRUE(dialogs.boxes[2].text.endsWith(
         "\r\n\r\nPower Cycle Device Prior To Upload.\r\nDevice Node Must Be 00\r\nContinue?"));
     ExpectSaid(Last(), "Upload Complete.\r\nPower Cycle Device.", "Upload", Icon::Information);
-    EXPECT_EQ(state.record, sent);
-    EXPECT_TRUE(state.ConfigChanged && !doc.compiled());
-    EXPECT_EQ(doc.undoStack()->count(), 0);
+    EXPECT_TRUE(state.record == sent && state.ConfigChanged && !doc.compiled() &&
+                doc.undoStack()->count() == 0);
 
     // Refused at either question: nothing is read.
     const int commands = emulator->commands();
     Answering({Answer::No}).Upload();
     Answering({Answer::Yes, Answer::No}).Upload();
-    EXPECT_EQ(Last().text, "Upload Cancelled");
-    EXPECT_EQ(emulator->commands(), commands);
+    EXPECT_TRUE(Last().text == "Upload Cancelled" && emulator->commands() == commands);
 }
 
 TEST_F(TransferFlowTest, AFailedUploadNeverBecomesTheConfiguration) {
@@ -136,13 +132,12 @@ TEST_F(TransferFlowTest, AFailedUploadNeverBecomesTheConfiguration) {
     ExpectSaid(dialogs.boxes[dialogs.boxes.size() - 2],
                "Upload Failed.\r\nHost Program Cleared.\r\n", "Upload Failure", Icon::Critical);
     EXPECT_EQ(Last().title, "New");
-    EXPECT_EQ(state.record, edited);  // kept: New was refused, nothing was received into it
-    EXPECT_TRUE(state.ConfigChanged);
+    // Kept: New was refused, nothing was received into it.
+    EXPECT_TRUE(state.record == edited && state.ConfigChanged);
 
     doc.Replace(mine, std::nullopt, false);
     Answering({Answer::Yes}).Upload();  // New without a question this time: cleared
-    EXPECT_EQ(state.record, Config{});
-    EXPECT_TRUE(state.ConfigChanged);
+    EXPECT_TRUE(state.record == Config{} && state.ConfigChanged);
 
     Device({.silentAfter = 0});  // no answer to connect: kept, but marked as not the file's
     doc.Replace(mine, std::nullopt, false);
@@ -150,14 +145,13 @@ TEST_F(TransferFlowTest, AFailedUploadNeverBecomesTheConfiguration) {
     EXPECT_TRUE(Last().text.startsWith(
         "Unable to connect to device.\r\nNo answer from the module on COM1: sim0.\r\nCheck that "
         "the module is powered"));
-    EXPECT_EQ(state.record, mine);
-    EXPECT_TRUE(state.ConfigChanged && !doc.compiled());
+    EXPECT_TRUE(state.record == mine && state.ConfigChanged && !doc.compiled());
 }
 
 TEST_F(TransferFlowTest, TheEmulatedDeviceTakesADownloadAndIsComparedWithTheDiagram) {
     ports.SelectEmulated();
-    EXPECT_EQ(ports.kind(), PortChoice::Kind::Emulated);
-    EXPECT_EQ(ports.CurrentPortName(), "Emulated device");
+    EXPECT_TRUE(ports.kind() == PortChoice::Kind::Emulated &&
+                ports.CurrentPortName() == "Emulated device");
     for (int s = 0; s < 16; ++s) Drop(s, s == 3 ? 8 : 4);
     doc.Compile({});
     std::optional<Config> other = Config{};  // the device's segments where they differ

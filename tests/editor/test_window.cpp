@@ -24,8 +24,7 @@ QStringList Captions(const QList<QAction*>& actions) {
 
 TEST_F(EditorTest, StartsEmptyOnOutputOneWithItsControlsWhereTheLayoutPutsThem) {
     EXPECT_EQ(window->windowTitle(), "Brantel Lumacor Dadiraze Viruzuvivav Odori Devira Rev 1.0");
-    EXPECT_EQ(ui().size(), QSize(881, 689));
-    EXPECT_EQ(window->document().fileName(), "None");
+    EXPECT_TRUE(ui().size() == QSize(881, 689) && window->document().fileName() == "None");
     EXPECT_TRUE(ui().cboOutput->count() == 8 && ui().cboOutput->itemText(7) == "LC Input 8");
     EXPECT_TRUE(ui().cboSelect->count() == 16 && ui().cboSelect->itemText(10) == "Pilot 3");
     for (int i = 0; i < 8; ++i) EXPECT_EQ(window->menus.mnuCOM[i]->isChecked(), i == 0);
@@ -54,8 +53,7 @@ TEST_F(EditorTest, StartsEmptyOnOutputOneWithItsControlsWhereTheLayoutPutsThem) 
                                     {13, "Normally closed contact with an up link (keys: N, U)"},
                                     {3, "Up and down links (keys: U, D)"}})
         EXPECT_TRUE(ui().imgSelect[code]->toolTip().startsWith(tip)) << code;
-    EXPECT_EQ(ui().chkIn[8]->text(), "P1");
-    EXPECT_TRUE(ui().lblSeg[0]->font().bold());
+    EXPECT_TRUE(ui().chkIn[8]->text() == "P1" && ui().lblSeg[0]->font().bold());
 
     // The program's own menus and items first, in their order; what was added comes after.
     const auto bar = window->menuBar()->actions();
@@ -90,8 +88,7 @@ TEST_F(EditorTest, DropsOnPicturesAndLabelsEditTheOutputShown) {
     EXPECT_TRUE(ui().lblSeg[0]->isVisibleTo(window.get()) && ui().lblSeg[0]->text() == "I 1");
     window->ShowConfig();
     DropPalette(ui().lblSeg[0], 4);  // on the label: same as on the picture
-    EXPECT_EQ(state.record.SegType[0][0], 4);
-    EXPECT_FALSE(ui().lblSeg[0]->isVisibleTo(window.get()));
+    EXPECT_TRUE(state.record.SegType[0][0] == 4 && !ui().lblSeg[0]->isVisibleTo(window.get()));
     // A link that meets no link beside it is drawn as an open end.
     DropPalette(ui().imgSegment[5], 5);   // up link on row 0: nothing above
     DropPalette(ui().imgSegment[22], 5);  // up link under ...
@@ -140,15 +137,12 @@ TEST_F(EditorTest, TheLabelOpensTheListWhichStoresTheChoiceOrTimesOut) {
     dialogs.boxes.clear();
     QTest::mouseClick(ui().lblSeg[20], Qt::LeftButton);
     QComboBox* list = ui().cboSelect;
-    EXPECT_TRUE(list->isVisibleTo(window.get()));
-    EXPECT_EQ(list->pos(), ui().lblSeg[20]->pos());
-    EXPECT_EQ(ui().tmrCloseCBO->interval(), 5000);
-    EXPECT_TRUE(ui().tmrCloseCBO->isActive() && Compiled());
+    EXPECT_TRUE(list->isVisibleTo(window.get()) && list->pos() == ui().lblSeg[20]->pos());
+    EXPECT_TRUE(ui().tmrCloseCBO->interval() == 5000 && ui().tmrCloseCBO->isActive() && Compiled());
     EXPECT_FALSE(state.ConfigChanged);  // presetting the list is no change
     list->setCurrentIndex(10);
     emit list->activated(10);
-    EXPECT_EQ(state.record.SegInput[0][20], 10);
-    EXPECT_EQ(ui().lblSeg[20]->text(), "P 3");
+    EXPECT_TRUE(state.record.SegInput[0][20] == 10 && ui().lblSeg[20]->text() == "P 3");
     EXPECT_FALSE(list->isVisibleTo(window.get()) || ui().tmrCloseCBO->isActive());
     EXPECT_TRUE(state.ConfigChanged && NotCompiled());
     // Opened again it shows the choice; it closes by itself without a change.
@@ -156,16 +150,14 @@ TEST_F(EditorTest, TheLabelOpensTheListWhichStoresTheChoiceOrTimesOut) {
     EXPECT_EQ(list->currentIndex(), 10);
     const Config before = state.record;
     window->tmrCloseCBO_Timer();
-    EXPECT_FALSE(list->isVisibleTo(window.get()));
-    EXPECT_EQ(state.record, before);
+    EXPECT_TRUE(!list->isVisibleTo(window.get()) && state.record == before);
     // An output change leaves it open; the choice goes to the output shown.
     QTest::mouseClick(ui().lblSeg[20], Qt::LeftButton);
     ui().cboOutput->setCurrentIndex(2);
     EXPECT_TRUE(list->isVisibleTo(window.get()));
     list->setCurrentIndex(5);
     emit list->activated(5);
-    EXPECT_EQ(state.record.SegInput[2][20], 5);
-    EXPECT_EQ(state.record.SegInput[0][20], 10);
+    EXPECT_TRUE(state.record.SegInput[2][20] == 5 && state.record.SegInput[0][20] == 10);
     EXPECT_TRUE(dialogs.boxes.empty());
 }
 
@@ -186,8 +178,7 @@ TEST_F(EditorTest, CompileFillsTheArrayShowsItsStepsAndSwitchesTheMenus) {
     ASSERT_EQ(dialogs.boxes.size(), 1u);
     ExpectSaid(dialogs.boxes[0], "Complete\r\n", "Compile", Icon::None);
     EXPECT_EQ(dialogs.boxes[0].text.count(QStringLiteral("\r\n")), 2);
-    EXPECT_TRUE(barShownDuringBox);
-    EXPECT_FALSE(ui().prgCompile->isVisibleTo(window.get()));
+    EXPECT_TRUE(barShownDuringBox && !ui().prgCompile->isVisibleTo(window.get()));
     std::vector<int> wantSteps(257);  // set to 0, then 1..256
     std::iota(wantSteps.begin(), wantSteps.end(), 0);
     EXPECT_EQ(steps, wantSteps);
@@ -203,8 +194,7 @@ TEST_F(EditorTest, ThePortItemsFollowTheChoiceAndATransferShowsItsCaption) {
     EXPECT_EQ(state.ComPortNumber, 3);
     for (int i = 0; i < 8; ++i) EXPECT_EQ(window->menus.mnuCOM[i]->isChecked(), i == 2);
     window->menus.mnuEmulated->trigger();
-    EXPECT_TRUE(window->menus.mnuEmulated->isChecked());
-    EXPECT_FALSE(window->menus.mnuCOM[2]->isChecked());
+    EXPECT_TRUE(window->menus.mnuEmulated->isChecked() && !window->menus.mnuCOM[2]->isChecked());
     window->mnuCompile_Click();
     bool captionShown = false, barEnabled = true;
     dialogs.onMessage = [&](const Box& b) {
@@ -216,8 +206,7 @@ TEST_F(EditorTest, ThePortItemsFollowTheChoiceAndATransferShowsItsCaption) {
     dialogs.answers = {Answer::Yes};
     window->mnuDownload_Click();
     EXPECT_EQ(dialogs.boxes.back().text, "Download Complete.\r\nPower Cycle Device.");
-    EXPECT_TRUE(captionShown && barEnabled);
-    EXPECT_FALSE(ui().lblComPrg->isVisibleTo(window.get()));
+    EXPECT_TRUE(captionShown && barEnabled && !ui().lblComPrg->isVisibleTo(window.get()));
     // While a transfer runs, the window's commands and shortcuts do nothing; Cancel stays.
     window->show();
     QApplication::setActiveWindow(window.get());
@@ -229,8 +218,8 @@ TEST_F(EditorTest, ThePortItemsFollowTheChoiceAndATransferShowsItsCaption) {
     QTest::keySequence(window.get(), QKeySequence::Undo);
     EXPECT_EQ(state.record.SegType[0][0], 4);
     emit window->transfers().Busy(false);
-    EXPECT_FALSE(window->status().cancel()->isVisibleTo(window.get()));
-    EXPECT_TRUE(window->menus.mnuUndo->isEnabled());
+    EXPECT_TRUE(!window->status().cancel()->isVisibleTo(window.get()) &&
+                window->menus.mnuUndo->isEnabled());
     QTest::keySequence(window.get(), QKeySequence::Undo);  // after it, the shortcuts work again
     EXPECT_EQ(state.record.SegType[0][0], 0);
 }
@@ -253,8 +242,7 @@ TEST_F(EditorTest, ExitAsksTwiceTheCloseBoxOnceAndACleanExitLeavesNoRecoveryCopy
     EXPECT_TRUE(window->session()->HasRecovery());
     dialogs.answers = {Answer::Yes, Answer::No};
     window->mnuExit_Click();
-    EXPECT_EQ(dialogs.boxes.size(), 2u);
-    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(dialogs.boxes.size() == 2u && window->isVisible());
     window->menus.mnuAbout->trigger();  // says where the session's files are
     EXPECT_TRUE(dialogs.boxes.back().text.startsWith("ZezUdi " ZEZ_VERSION) &&
                 dialogs.boxes.back().text.contains(
@@ -263,14 +251,12 @@ TEST_F(EditorTest, ExitAsksTwiceTheCloseBoxOnceAndACleanExitLeavesNoRecoveryCopy
     dialogs.answers = {Answer::No};
     window->close();  // the title bar's close box
     ASSERT_EQ(dialogs.boxes.size(), 1u);
-    EXPECT_EQ(dialogs.boxes[0].title, "Exit Program");
-    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(dialogs.boxes[0].title == "Exit Program" && window->isVisible());
     dialogs.answers = {Answer::Yes, Answer::Yes};
     window->mnuExit_Click();
-    EXPECT_FALSE(window->isVisible());
-    EXPECT_TRUE(QDir(QString::fromStdString(dir.File("recovery")))
-                    .entryList({QStringLiteral("*.CDF")}, QDir::Files)
-                    .isEmpty());
+    EXPECT_TRUE(!window->isVisible() && QDir(QString::fromStdString(dir.File("recovery")))
+                                            .entryList({QStringLiteral("*.CDF")}, QDir::Files)
+                                            .isEmpty());
 }
 
 // F1 opens the guide (compiled in) at the section about what has the focus; a message box's F1

@@ -31,33 +31,38 @@ std::set<std::pair<int, int>> WorkList(const LogicGrid& g) {
     return cells;
 }
 
+// The picture and the memory store, loaded and tested alike.
 struct Both {
     ArraySurface surface;
     LogicGrid picture{&surface};
     LogicGrid memory;
-    Both() { memory.bUseMem = true; }
+    Both(const Config& c, int output, int32_t word) {
+        memory.bUseMem = true;
+        memory.LogicLoadMem(c, output, word);
+        picture.LogicLoad(c, output, word);
+    }
+    void Test() {
+        memory.LogicTestMem();
+        picture.LogicTest();
+    }
+    void ExpectSameCells() const {
+        for (int y = 0; y < kGridH; ++y)
+            for (int x = 0; x < kGridW; ++x)
+                ASSERT_EQ(memory.MemCell(x, y), picture.GetPix(x, y)) << x << "," << y;
+    }
 };
 
 TEST(LogicLoad, BothStoresDrawTheSameGridAndCells) {
     std::mt19937 rng(11);
     for (int round = 0; round < 40; ++round) {
         const Config c = round % 2 ? samples::DenseRandom(rng) : samples::OutOfRange(rng);
-        const int output = round % 8;
-        const int32_t word = static_cast<int32_t>(rng() & 0xFFFF);
-        Both b;
-        b.memory.LogicLoadMem(c, output, word);
-        b.picture.LogicLoad(c, output, word);
+        Both b(c, round % 8, static_cast<int32_t>(rng() & 0xFFFF));
         EXPECT_EQ(b.memory.iListCount, b.picture.iListCount);
         EXPECT_EQ(WorkList(b.memory), WorkList(b.picture));
-        for (int y = 0; y < kGridH; ++y)
-            for (int x = 0; x < kGridW; ++x)
-                ASSERT_EQ(b.memory.MemCell(x, y), b.picture.GetPix(x, y)) << x << "," << y;
-        b.memory.LogicTestMem();
-        b.picture.LogicTest();
+        b.ExpectSameCells();
+        b.Test();
         EXPECT_EQ(b.memory.ResultOnMem(), b.picture.ResultOnPicture());
-        for (int y = 0; y < kGridH; ++y)
-            for (int x = 0; x < kGridW; ++x)
-                ASSERT_EQ(b.memory.MemCell(x, y), b.picture.GetPix(x, y)) << x << "," << y;
+        b.ExpectSameCells();
     }
 }
 
@@ -100,19 +105,15 @@ std::vector<Circuit> Circuits() {
 TEST(LogicTest, KnownCircuits) {
     for (const auto& circuit : Circuits()) {
         for (int32_t word : {0, 1, 2, 3, 0x100, 0xFFFF, 0xFEFE, 0x5555}) {
-            Both b;
-            b.memory.LogicLoadMem(circuit.config, 0, word);
-            b.memory.LogicTestMem();
-            b.picture.LogicLoad(circuit.config, 0, word);
-            b.picture.LogicTest();
+            Both b(circuit.config, 0, word);
+            b.Test();
             EXPECT_EQ(b.memory.ResultOnMem(), circuit.on(word)) << circuit.name << " word " << word;
             EXPECT_EQ(b.picture.ResultOnPicture(), circuit.on(word)) << circuit.name << " " << word;
         }
         for (auto [word, passes] : circuit.passes) {
-            LogicGrid g;
-            g.LogicLoadMem(circuit.config, 0, word);
-            g.LogicTestMem();
-            EXPECT_EQ(g.LastPasses(), passes) << circuit.name << " word " << word;
+            Both b(circuit.config, 0, word);
+            b.Test();
+            EXPECT_EQ(b.memory.LastPasses(), passes) << circuit.name << " word " << word;
         }
     }
 }

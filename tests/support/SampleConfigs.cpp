@@ -7,13 +7,21 @@ int Rand(std::mt19937& rng, int lo, int hi) {
     return std::uniform_int_distribution<int>(lo, hi)(rng);
 }
 
-void AddLink(Config& c, int o, int seg, int link) {
-    auto& t = c.SegType[o][seg];
-    t = static_cast<int16_t>(t | link);
+// A link down from `seg` meeting a link up from the segment below it.
+void Join(Config& c, int o, int seg) {
+    c.SegType[o][seg] = static_cast<int16_t>(c.SegType[o][seg] | kLinkDown);
+    c.SegType[o][seg + 16] = static_cast<int16_t>(c.SegType[o][seg + 16] | kLinkUp);
 }
 
 int RandomContact(std::mt19937& rng) {
     return Rand(rng, 0, 1) ? 8 : 12;
+}
+
+// Row `row`: `series` random contacts from the supply, then wires to the output.
+void Rung(std::mt19937& rng, Config& c, int o, int row, int series) {
+    for (int col = 0; col < series; ++col)
+        Set(c, o, 16 * row + col, RandomContact(rng), Rand(rng, 0, 15));
+    for (int col = series; col < 16; ++col) Set(c, o, 16 * row + col, 4);
 }
 
 }  // namespace
@@ -30,19 +38,13 @@ Config Typical(std::mt19937& rng) {
         for (int k = 0; k < rungs; ++k) {
             const int row = 2 * k;
             const int series = Rand(rng, 1, 4);
-            for (int col = 0; col < series; ++col)
-                Set(c, o, 16 * row + col, RandomContact(rng), Rand(rng, 0, 15));
-            for (int col = series; col < 16; ++col) Set(c, o, 16 * row + col, 4);
+            Rung(rng, c, o, row, series);
             // Parallel branches around some of the series contacts, on the row below.
             for (int col = 0; col < series; ++col) {
                 if (Rand(rng, 0, 2) != 0) continue;
-                const int below = 16 * (row + 1);
-                if (col > 0) {
-                    AddLink(c, o, 16 * row + col - 1, kLinkDown);
-                    AddLink(c, o, below + col - 1, kLinkUp);
-                }
-                Set(c, o, below + col, RandomContact(rng) | kLinkUp, Rand(rng, 0, 15));
-                AddLink(c, o, 16 * row + col, kLinkDown);
+                if (col > 0) Join(c, o, 16 * row + col - 1);
+                Set(c, o, 16 * (row + 1) + col, RandomContact(rng), Rand(rng, 0, 15));
+                Join(c, o, 16 * row + col);
             }
         }
     }
@@ -78,10 +80,7 @@ Config Serpentine(std::mt19937& rng) {
             if (row == 0) Set(c, o, 0, 4);
             if (row == 15) Set(c, o, 16 * row + 15, 4);
             const int turn = row % 2 == 0 ? 14 : 1;
-            if (row < 15) {
-                AddLink(c, o, 16 * row + turn, kLinkDown);
-                AddLink(c, o, 16 * (row + 1) + turn, kLinkUp);
-            }
+            if (row < 15) Join(c, o, 16 * row + turn);
         }
     }
     return c;
@@ -92,10 +91,7 @@ Config Mesh(std::mt19937& rng) {
     for (int o = 0; o < kOutputs; ++o) {
         for (int s = 0; s < kSegments; ++s) Set(c, o, s, RandomContact(rng), Rand(rng, 0, 15));
         for (int row = 0; row < 15; ++row)
-            for (int col = (row + o) % 2; col < 16; col += 2) {
-                AddLink(c, o, 16 * row + col, kLinkDown);
-                AddLink(c, o, 16 * (row + 1) + col, kLinkUp);
-            }
+            for (int col = (row + o) % 2; col < 16; col += 2) Join(c, o, 16 * row + col);
     }
     return c;
 }
@@ -119,21 +115,14 @@ Config LongLadder(std::mt19937& rng) {
         for (int k = 0; k < 8; ++k) {
             const int row = 2 * k;
             const int series = Rand(rng, 6, 12);
-            for (int col = 0; col < series; ++col)
-                Set(c, o, 16 * row + col, RandomContact(rng), Rand(rng, 0, 15));
-            for (int col = series; col < 16; ++col) Set(c, o, 16 * row + col, 4);
+            Rung(rng, c, o, row, series);
             // A branch on the row below around contacts from..to.
             const int from = Rand(rng, 0, series - 2);
             const int to = Rand(rng, from + 1, series - 1);
-            const int below = 16 * (row + 1);
             for (int col = from; col <= to; ++col)
-                Set(c, o, below + col, RandomContact(rng), Rand(rng, 0, 15));
-            if (from > 0) {
-                AddLink(c, o, 16 * row + from - 1, kLinkDown);
-                Set(c, o, below + from - 1, kLinkUp);
-            }
-            AddLink(c, o, 16 * row + to, kLinkDown);
-            AddLink(c, o, below + to, kLinkUp);
+                Set(c, o, 16 * (row + 1) + col, RandomContact(rng), Rand(rng, 0, 15));
+            if (from > 0) Join(c, o, 16 * row + from - 1);
+            Join(c, o, 16 * row + to);
         }
     }
     return c;
