@@ -259,7 +259,8 @@ class TextReader {
             auto drawn =
                 draw_(std::string(w[2].second, ' ') + std::string(line_.substr(w[2].second)));
             if (!drawn) {
-                const bool placed = drawn.error().rfind("column ", 0) == 0;
+                // A formula that does not parse is placed in the line by the drawer's column.
+                const bool placed = drawn.kind() == ErrorKind::Usage;
                 error_ =
                     "line " + std::to_string(line_no_) + (placed ? ", " : ": ") + drawn.error();
                 return std::nullopt;

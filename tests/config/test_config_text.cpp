@@ -100,11 +100,15 @@ TEST(ConfigText, BadTextSaysWhereAndWhatWasExpected) {
     EXPECT_EQ(ConfigFromText("zezudi-config 1\noutput 3 = I1&\n", DrawFormula).error(),
               "line 2, column 15: expected a signal (I1..I8, P1..P8), 0, 1, ! or (");
     // Whatever a drawer says, the reader returns it with the line and never throws.
-    for (const char* why : {"column x: odd", "column 99999999999999999999999: far", "none"}) {
+    // A formula that does not parse is placed by its column, by the error's kind.
+    for (const auto& [why, kind] : {std::pair{"column x: odd", ErrorKind::Usage},
+                                    {"column 99999999999999999999999: far", ErrorKind::Usage},
+                                    {"does not fit", ErrorKind::Data}}) {
         const auto r = ConfigFromText("zezudi-config 1\noutput 3 = I1\n", [&](const std::string&) {
-            return Result<OutputSegments>(Error{why});
+            return Result<OutputSegments>(Error{why, kind});
         });
-        EXPECT_EQ(r.error(), std::string("line 2") + (why[0] == 'c' ? ", " : ": ") + why);
+        EXPECT_EQ(r.error(),
+                  std::string("line 2") + (kind == ErrorKind::Usage ? ", " : ": ") + why);
     }
 }
 
