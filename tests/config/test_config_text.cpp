@@ -104,8 +104,9 @@ TEST(ConfigText, BadTextSaysWhereAndWhatWasExpected) {
     for (const auto& [why, kind] : {std::pair{"column x: odd", ErrorKind::Usage},
                                     {"column 99999999999999999999999: far", ErrorKind::Usage},
                                     {"does not fit", ErrorKind::Data}}) {
+        const Error said{why, kind};
         const auto r = ConfigFromText("zezudi-config 1\noutput 3 = I1\n", [&](const std::string&) {
-            return Result<OutputSegments>(Error{why, kind});
+            return Result<OutputSegments>(said);
         });
         EXPECT_EQ(r.error(),
                   std::string("line 2") + (kind == ErrorKind::Usage ? ", " : ": ") + why);
