@@ -56,31 +56,29 @@ for (const file of files.slice(0, 4)) {
 const write = (name, bytes) => { const f = path.join(work, name); fs.writeFileSync(f, bytes); return f; };
 const example = files[0];
 const outOfRange = files.find((f) => path.basename(f).startsWith('out_of_range'));
-const failures = [
-  // what, [file, command line], the module's call on the file's bytes and name, kind, the frame
-  ['a bad text line', [write('bad.zez', 'zezudi-config 1\nbad\n'), (f) => ['fromtext', f, '-o', path.join(work, 'x.CDF')]],
-    (b) => m.fromText(b.toString()), 'data', (f, e) => `zezudi-cli fromtext: "${f}": ${e}; nothing was written`],
-  ['an output in the text that does not exist', [write('o9.zez', 'zezudi-config 1\noutput 9 = I1\n'), (f) => ['fromtext', f, '-o', path.join(work, 'x.CDF')]],
-    (b) => m.fromText(b.toString()), 'data', (f, e) => `zezudi-cli fromtext: "${f}": ${e}; nothing was written`],
-  ['a formula that does not parse', [write('f.zez', 'zezudi-config 1\noutput 1 = I1 &\n'), (f) => ['fromtext', f, '-o', path.join(work, 'x.CDF')]],
-    (b) => m.fromText(b.toString()), 'data', (f, e) => `zezudi-cli fromtext: "${f}": ${e}; nothing was written`],
-  ['a file too short', [write('short.CDF', fs.readFileSync(example).subarray(0, 100)), (f) => ['show', f, '--output', '1']],
-    (b, f) => m.openCdf(b, f), 'data', (f, e) => `zezudi-cli: ${e}`],
-  ['output 9', [example, (f) => ['expr', f, '--output', '9']], (b) => m.expression(b, 8), 'usage', (f, e) => `zezudi-cli expr: ${e}`],
-  ['a PDF compiled', [write('doc.pdf', '%PDF-1.4\n%\xe2\xe3\n'), (f) => ['compile', f, '-o', path.join(work, 'x.bin')]],
-    (b, f) => m.compile(b, false, { name: f }), 'usage', (f, e) => `zezudi-cli compile: ${e}`],
-  ['a control array compiled', [write('array.bin', m.compile(fs.readFileSync(example), false).array), (f) => ['compile', f, '-o', path.join(work, 'x.bin')]],
-    (b, f) => m.compile(b, false, { name: f }), 'usage', (f, e) => `zezudi-cli compile: ${e} (give --force to use it anyway)`],
-  ['values outside the codes compiled', [outOfRange, (f) => ['compile', f, '-o', path.join(work, 'x.bin')]],
-    (b, f) => m.compile(b, false, { name: f }), 'usage', (f, e) => `zezudi-cli compile: ${e} (give --force to use it anyway)`],
-  ['a PDF downloaded', [path.join(work, 'doc.pdf'), (f) => ['download', f, '--port', 'none']],
-    (b, f) => m.download(b, port, 'emulated', { name: f }), 'usage', (f, e) => `zezudi-cli download: ${e}`],
-  ['values outside the codes compared', [outOfRange, (f) => ['verify', f, '--port', 'none']],
-    (b, f) => m.verify(b, port, 'emulated', { name: f }), 'usage', (f, e) => `zezudi-cli verify: ${e} (give --force to use it anyway)`],
-];
+const pdf = write('doc.pdf', '%PDF-1.4\n%\xe2\xe3\n');
 const port = new m.EmulatedPort();
-for (const [what, [file, args], call, kind, framed] of failures) {
-  const r = native(cli, args(file));
+// A text the command line's fromtext and the module's fromText refuse.
+const text = (name, body) => [write(name, body), ['fromtext', '-o', path.join(work, 'x.CDF')], (b) => m.fromText(b.toString()),
+  'data', (f, e) => `zezudi-cli fromtext: "${f}": ${e}; nothing was written`];
+// Bytes that compile, download or verify refuse; `more`: the command line offers --force.
+const refused = (file, cmd, call, more) => [file, [cmd, ...(cmd === 'compile' ? ['-o', path.join(work, 'x.bin')] : ['--port', 'none'])],
+  (b, f) => call(b, { name: f }), 'usage', (f, e) => `zezudi-cli ${cmd}: ${e}${more ? ' (give --force to use it anyway)' : ''}`];
+const failures = [
+  // file, the command line's command and options, the module's call on its bytes, kind, the frame
+  text('line.zez', 'zezudi-config 1\nbad\n'), text('output.zez', 'zezudi-config 1\noutput 9 = I1\n'),
+  text('formula.zez', 'zezudi-config 1\noutput 1 = I1 &\n'),
+  [write('short.CDF', fs.readFileSync(example).subarray(0, 100)), ['show', '--output', '1'], (b, f) => m.openCdf(b, f), 'data', (f, e) => `zezudi-cli: ${e}`],
+  [example, ['expr', '--output', '9'], (b) => m.expression(b, 8), 'usage', (f, e) => `zezudi-cli expr: ${e}`],
+  refused(pdf, 'compile', (b, o) => m.compile(b, false, o), false),
+  refused(write('array.bin', m.compile(fs.readFileSync(example), false).array), 'compile', (b, o) => m.compile(b, false, o), true),
+  refused(outOfRange, 'compile', (b, o) => m.compile(b, false, o), true),
+  refused(pdf, 'download', (b, o) => m.download(b, port, 'emulated', o), false),
+  refused(outOfRange, 'verify', (b, o) => m.verify(b, port, 'emulated', o), true),
+];
+for (const [file, [cmd, ...options], call, kind, framed] of failures) {
+  const r = native(cli, [cmd, file, ...options]);
+  const what = `${cmd} ${path.basename(file)}`;
   let said = '';
   try {
     await call(fs.readFileSync(file), file);
