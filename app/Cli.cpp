@@ -24,7 +24,7 @@ std::optional<int> RequireOutput(const Parsed& p, const char* cmd, std::ostream&
         return std::nullopt;
     }
     auto o = ParseOutput(it->second);
-    if (!o) err << "zezudi-cli " << cmd << ": output must be 1..8, not \"" << it->second << "\"\n";
+    if (!o) err << "zezudi-cli " << cmd << ": " << OutputOutOfRange(it->second) << "\n";
     return o;
 }
 

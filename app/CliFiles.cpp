@@ -37,13 +37,8 @@ std::optional<Config> LoadToSend(const Parsed& p, const char* cmd, const char* n
                                  std::ostream& err) {
     const std::string& path = p.positional[0];
     if (!p.options.count("--force")) {
-        // Something else altogether, or a configuration whose values are not all codes.
-        const auto other = NotAConfigurationFile(PathArg(path), false);
-        const auto looks = other ? other : NotAConfigurationFile(PathArg(path));
-        if (looks) {
-            err << "zezudi-cli " << cmd << ": " << path
-                << (other ? " holds no configuration: it looks like " : " holds ") << *looks << "; "
-                << nothing;
+        if (const auto refused = RefusedAsConfigurationFile(PathArg(path), path)) {
+            err << "zezudi-cli " << cmd << ": " << *refused << "; " << nothing;
             // --force is offered only where it can help: the file can be read as a record.
             if (LoadFromFile(PathArg(path))) err << " (give --force to use it anyway)";
             err << "\n";

@@ -192,4 +192,25 @@ bool EvaluateOutput(const Config& config, int output, int32_t inputs) {
     return grid.ResultOnMem();
 }
 
+TestResult ReadTest(const PixelSurface& picture) {
+    auto lit = [&](int x, int y) { return picture.GetPixel(x, y) == kColourRed; };
+    TestResult r;
+    r.on = lit(34, 1);
+    for (int s = 0; s < kSegments; ++s) {
+        const int x = BlockX(s);
+        const int y = BlockY(s);
+        r.segments[static_cast<std::size_t>(s)] = {lit(x, y + 1), lit(x + 1, y + 1), lit(x + 1, y),
+                                                   lit(x + 1, y + 2)};
+    }
+    return r;
+}
+
+TestResult TestOutput(const Config& config, int output, int32_t inputs) {
+    ArraySurface picture;
+    LogicGrid grid(&picture);
+    grid.LogicLoad(config, output, inputs);
+    grid.LogicTest();
+    return ReadTest(picture);
+}
+
 }  // namespace zez

@@ -117,4 +117,21 @@ constexpr int32_t InputBit(int sel) {
 // Loads and evaluates in the memory store: is `output` on for `inputs`?
 bool EvaluateOutput(const Config& config, int output, int32_t inputs);
 
+// Parts of a segment block that carried the supply in the last test.
+struct Energised {
+    bool element = false, junction = false, up = false, down = false;
+    bool any() const { return element || junction || up || down; }
+};
+
+// What the Test shows: whether the output is on and, per segment, what carried the supply.
+struct TestResult {
+    bool on = false;
+    std::array<Energised, kSegments> segments{};
+};
+
+// Read from a picture store that LogicTest drew on.
+TestResult ReadTest(const PixelSurface& picture);
+// Loads and tests `output` for `inputs` on a picture store of its own, as the Test button does.
+TestResult TestOutput(const Config& config, int output, int32_t inputs);
+
 }  // namespace zez

@@ -4,7 +4,10 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
+#include <string>
+#include <string_view>
 
 #include "config/Config.h"
 #include "config/Result.h"
@@ -14,7 +17,27 @@ namespace zez {
 using CdfBytes = std::array<uint8_t, kCdfBytes>;
 
 CdfBytes SerializeCdf(const Config& config);
-// Takes the first 12,288 bytes; fails when there are fewer. Values are not validated.
-Result<Config> ParseCdf(std::span<const uint8_t> bytes);
+// Takes the first 12,288 bytes; fails when there are fewer, with the desktop's message naming
+// the file as `name` (quoted by the caller). Values are not validated.
+Result<Config> ParseCdf(std::span<const uint8_t> bytes,
+                        std::string_view name = "the configuration");
+
+// What bytes that hold no configuration look like, for a message that names it: "an empty file",
+// "a compiled control array of 65,536 bytes", "a PDF", "a PNG picture", "the text form of a
+// configuration", "values outside the codes in 12 segments", ...; none when they hold one.
+// `head` is the file's first bytes (the first 12,288 at least, where it has so many), `size` its
+// whole size. Without `values`, bytes shaped as a configuration but holding values outside the
+// codes count as one.
+std::optional<std::string> NotAConfiguration(std::span<const uint8_t> head, std::uintmax_t size,
+                                             bool values = true);
+
+// Why bytes must not be compiled or sent, as the command line says it after the file's `name`:
+// "NAME holds no configuration: it looks like a PDF" or "NAME holds values outside the codes in 3
+// segments"; none when they hold a configuration.
+std::optional<std::string> RefusedAsConfiguration(std::span<const uint8_t> head,
+                                                  std::uintmax_t size, const std::string& name);
+
+// The command line's words for an output number it cannot use (`given` as typed, 1..8 counted).
+std::string OutputOutOfRange(const std::string& given);
 
 }  // namespace zez

@@ -30,6 +30,8 @@ Exchange Link::Run(std::string_view cmd, int replyLength, Millis timeout) {
             portError_ = waited.error();
             return Exchange::PortFailed;
         }
+        // A cancel made during the wait ends it at once where the port wakes up for it.
+        if (cancel_ && cancel_->load()) return Exchange::Cancelled;
     }
     if (port_.Waiting() < replyLength) {
         if (deadline_ && time_.Now() >= *deadline_) return Exchange::TooSlow;

@@ -17,7 +17,7 @@ inline constexpr Millis kFastBaudPause{500};
 inline constexpr Millis kCommandTimeout{3000};
 
 // How an exchange ended. TooSlow: the transfer's overall deadline passed; Cancelled: the user
-// asked to stop before it began.
+// asked to stop before it began or while it waited for the reply.
 enum class Exchange { Replied, TimedOut, PortFailed, TooSlow, Cancelled };
 
 class Link {
@@ -33,7 +33,8 @@ class Link {
     // replies: `budget` from now, unless SetBudget chose another.
     void StartDeadline(Millis budget);
     void SetBudget(std::optional<Millis> budget) { budget_ = budget; }
-    // Set from another thread to stop the transfer at its next exchange.
+    // Set from another thread (or by the host while the port waits) to stop the transfer: seen
+    // before each exchange and each time the wait for a reply wakes.
     void SetCancel(const std::atomic<bool>* cancel) { cancel_ = cancel; }
     Millis budget(Millis fallback) const { return budget_.value_or(fallback); }
     // Why the port failed, after an exchange answered PortFailed.

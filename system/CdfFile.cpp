@@ -18,8 +18,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::uintmax_t kControlArrayBytes = 65536;  // what a compile writes
-
 std::string Quoted(const fs::path& path) {
     return "\"" + PathText(path) + "\"";
 }
@@ -53,17 +51,10 @@ Result<LoadedConfig> LoadFromFile(const fs::path& path) {
     errno = 0;
     CdfBytes bytes{};
     const std::size_t n = std::fread(bytes.data(), 1, bytes.size(), f.get());
-    if (n < bytes.size()) {
-        if (std::ferror(f.get()))
-            return Error{
-                "Cannot read " + Quoted(path) + ": " + SystemReason(errno ? errno : EIO) + ".",
-                ErrorKind::File};
-        return Error{"Cannot open " + Quoted(path) +
-                     ": the file is too short to be a configuration (" + std::to_string(n) +
-                     " bytes; a configuration file holds " + std::to_string(kCdfBytes) +
-                     " bytes)."};
-    }
-    auto parsed = ParseCdf(bytes);
+    if (n < bytes.size() && std::ferror(f.get()))
+        return Error{"Cannot read " + Quoted(path) + ": " + SystemReason(errno ? errno : EIO) + ".",
+                     ErrorKind::File};
+    auto parsed = ParseCdf({bytes.data(), n}, Quoted(path));
     if (!parsed) return parsed.failure();
     LoadedConfig loaded{std::move(parsed).value(), {}};
     loaded.invalid = CountInvalid(loaded.config);
@@ -84,55 +75,10 @@ Result<void> SaveToFile(const Config& config, const fs::path& path) {
     return ReplaceFile(path, bytes, tail, "Cannot save");
 }
 
-std::optional<std::string> NotAConfiguration(std::span<const uint8_t> head, std::uintmax_t size,
-                                             bool values) {
-    const auto starts = [&](std::string_view magic) {
-        return head.size() >= magic.size() &&
-               std::equal(magic.begin(), magic.end(), head.begin(),
-                          [](char m, uint8_t b) { return static_cast<uint8_t>(m) == b; });
-    };
-    if (size == 0) return "an empty file";
-    if (starts("%PDF-")) return "a PDF";
-    if (starts("\x89PNG\r\n\x1a\n")) return "a PNG picture";
-    if (starts("\xFF\xD8\xFF")) return "a JPEG picture";
-    if (starts("GIF8") || starts("BM")) return "a picture";
-    if (starts("PK\x03\x04")) return "a ZIP archive (or an office document)";
-    if (starts("MZ") || starts("\x7F"
-                               "ELF"))
-        return "a program";
-    const std::string_view text(reinterpret_cast<const char*>(head.data()), head.size());
-    if (LooksLikeConfigText(text))
-        return "the text form of a configuration (zezudi-cli fromtext makes its CDF file)";
-    if (size == kControlArrayBytes) return "a compiled control array of 65,536 bytes";
-    // A configuration's values are small numbers in two bytes each: it always holds zero bytes.
-    // Text holds printable characters, tabs and line ends (and UTF-8's bytes above 127).
-    const auto sample = text.substr(0, std::min<std::size_t>(text.size(), 4096));
-    const bool plain = std::all_of(sample.begin(), sample.end(), [](char ch) {
-        const auto c = static_cast<unsigned char>(ch);
-        return c >= 0x20 || c == '\t' || c == '\r' || c == '\n';
-    });
-    if (plain) {
-        const auto first = sample.find_first_not_of(" \t\r\n");
-        const bool markup = first != std::string_view::npos && sample[first] == '<';
-        if (markup && (sample.find("<html") != std::string_view::npos ||
-                       sample.find("<!DOCTYPE html") != std::string_view::npos))
-            return "an HTML page";
-        return markup ? "an XML or SVG file" : "a text file";
-    }
-    if (size < kCdfBytes)
-        return "a file of " + std::to_string(size) +
-               " bytes, too short for a configuration (12,288 bytes)";
-    const auto parsed = ParseCdf(head);
-    if (!parsed) return "a file too short for a configuration";
-    if (!values) return std::nullopt;
-    const int bad = CountInvalid(parsed.value()).segments;
-    if (bad > 0)
-        return "values outside the codes in " + std::to_string(bad) +
-               (bad == 1 ? " segment" : " segments");
-    return std::nullopt;
-}
+namespace {
 
-std::optional<std::string> NotAConfigurationFile(const fs::path& path, bool values) {
+// A file's first 12,288 bytes and its size; none when it cannot be read.
+std::optional<std::pair<std::vector<uint8_t>, std::uintmax_t>> Head(const fs::path& path) {
     auto in = OpenForReading(path, "Cannot open");
     if (!in) return std::nullopt;
     std::error_code ec;
@@ -141,7 +87,20 @@ std::optional<std::string> NotAConfigurationFile(const fs::path& path, bool valu
     std::vector<uint8_t> head(kCdfBytes);
     head.resize(std::fread(head.data(), 1, head.size(), in.value().get()));
     if (std::ferror(in.value().get())) return std::nullopt;
-    return NotAConfiguration(head, size, values);
+    return std::pair{std::move(head), size};
+}
+
+}  // namespace
+
+std::optional<std::string> NotAConfigurationFile(const fs::path& path, bool values) {
+    const auto head = Head(path);
+    return head ? NotAConfiguration(head->first, head->second, values) : std::nullopt;
+}
+
+std::optional<std::string> RefusedAsConfigurationFile(const fs::path& path,
+                                                      const std::string& name) {
+    const auto head = Head(path);
+    return head ? RefusedAsConfiguration(head->first, head->second, name) : std::nullopt;
 }
 
 bool HoldsConfiguration(const fs::path& path) {

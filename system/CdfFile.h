@@ -24,18 +24,14 @@ Result<LoadedConfig> LoadFromFile(const std::filesystem::path& path);
 // with a first 12,288 bytes whose every value is within the codes. What is no file holds none.
 bool HoldsConfiguration(const std::filesystem::path& path);
 
-// What bytes that hold no configuration look like, for a message that names it: "an empty file",
-// "a compiled control array of 65,536 bytes", "a PDF", "a PNG picture", "the text form of a
-// configuration", "values outside the codes in 12 segments", ...; none when they hold one.
-// `head` is the file's first bytes (the first 12,288 at least, where it has so many), `size` its
-// whole size. Without `values`, bytes shaped as a configuration but holding values outside the
-// codes count as one.
-std::optional<std::string> NotAConfiguration(std::span<const uint8_t> head, std::uintmax_t size,
-                                             bool values = true);
-
-// The same for a file; none also when it cannot be read (loading it says why).
+// NotAConfiguration (config/CdfBytes.h) for a file; none also when it cannot be read (loading
+// it says why).
 std::optional<std::string> NotAConfigurationFile(const std::filesystem::path& path,
                                                  bool values = true);
+
+// RefusedAsConfiguration (config/CdfBytes.h) for a file; none also when it cannot be read.
+std::optional<std::string> RefusedAsConfigurationFile(const std::filesystem::path& path,
+                                                      const std::string& name);
 
 // Writes a temporary file beside the target and renames it over the target. Bytes of an existing
 // file beyond offset 12,288 are carried over, so a longer file keeps its tail. On failure the

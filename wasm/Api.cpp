@@ -1,12 +1,11 @@
-// The module's JavaScript API. A configuration travels as its 12,288 CDF bytes (a Uint8Array),
-// so the host keeps the record and every call is a pure function of its arguments. A failure
-// throws a ZezError carrying the desktop's message and its kind (api.js).
+// The module's JavaScript API: the record, its edits, evaluation, compile and analysis
+// (ApiTransfers.cpp: the emulated device and the transfers; Api.h: what both share).
+
+#include "wasm/Api.h"
 
 #include <emscripten/bind.h>
-#include <emscripten/val.h>
 
 #include <array>
-#include <atomic>
 #include <chrono>
 #include <string>
 #include <vector>
@@ -14,48 +13,38 @@
 #include "compiler/Compiler.h"
 #include "compiler/LogicGrid.h"
 #include "compiler/TruthTable.h"
-#include "config/CdfBytes.h"
 #include "config/ConfigText.h"
 #include "config/DiagramText.h"
 #include "config/NoteText.h"
 #include "config/Rewire.h"
 #include "config/SegmentEdits.h"
-#include "device/Emulator.h"
 #include "device/Protocol.h"
 #include "logic/Checks.h"
 #include "logic/Compare.h"
 #include "logic/Expression.h"
 #include "logic/Layout.h"
-#ifdef ZEZ_WASM_TRANSFERS
-#include "device/Transfers.h"
-#include "wasm/HostPort.h"
-#endif
 
 namespace zez::wasm {
-namespace {
 
 using emscripten::val;
+
+namespace {
 
 // The kind's name in JavaScript, in the order of ErrorKind.
 constexpr std::array<const char*, 4> kKindNames = {"data", "file", "device", "usage"};
 
-[[noreturn]] void Throw(const std::string& message, ErrorKind kind) {
+std::span<const uint8_t> Span(const std::string& bytes) {
+    return {reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()};
+}
+
+}  // namespace
+
+void Throw(const std::string& message, ErrorKind kind) {
     val::module_property("ZezError")
         .new_(message, std::string(kKindNames.at(static_cast<std::size_t>(kind))))
         .throw_();
 }
 
-template <class T>
-T Take(Result<T> r) {
-    if (!r) Throw(r.error(), r.kind());
-    return std::move(r).value();
-}
-
-void Take(const Result<void>& r) {
-    if (!r) Throw(r.error(), r.kind());
-}
-
-// A copy of `n` bytes as a new Uint8Array.
 val Bytes(const uint8_t* data, std::size_t n) {
     return val::global("Uint8Array").new_(emscripten::typed_memory_view(n, data));
 }
@@ -66,13 +55,31 @@ val CdfOf(const Config& config) {
 }
 
 Config ConfigOf(const std::string& cdf) {
-    return Take(ParseCdf({reinterpret_cast<const uint8_t*>(cdf.data()), cdf.size()}));
+    return Take(ParseCdf(Span(cdf)));
 }
 
+void RefuseUnlessConfiguration(const std::string& cdf, bool force, const std::string& name,
+                               const char* nothing) {
+    if (force) return;
+    if (const auto refused = RefusedAsConfiguration(Span(cdf), cdf.size(), name))
+        Throw(*refused + "; " + nothing, ErrorKind::Usage);
+}
+
+namespace {
+
+// Outputs are 0..7 here; the message counts them 1..8, as the command line does.
 int Output(int output) {
     if (output < 0 || output >= kOutputs)
-        Throw("There is no output " + std::to_string(output + 1) + ".", ErrorKind::Usage);
+        Throw(OutputOutOfRange(std::to_string(output + 1)), ErrorKind::Usage);
     return output;
+}
+
+// A segment code or an input selection: 0..15.
+int Value(int value, const char* what) {
+    if (!IsValidCode(value))
+        Throw(std::string("There is no ") + what + " " + std::to_string(value) + ".",
+              ErrorKind::Usage);
+    return value;
 }
 
 // Segments are 0..255 row by row, rows 0..15: what lies outside is a caller's mistake.
@@ -96,6 +103,22 @@ val CheckCdf(const std::string& cdf) {
     out.set("types", invalid.types);
     out.set("inputs", invalid.inputs);
     out.set("segments", invalid.segments);
+    return out;
+}
+
+// A file's bytes as the editor's Open takes them: its message names the file as `name`.
+val OpenCdf(const std::string& bytes, const std::string& name) {
+    const Config c = Take(ParseCdf(Span(bytes), "\"" + name + "\""));
+    const InvalidCounts invalid = CountInvalid(c);
+    val counts = val::object();
+    counts.set("types", invalid.types);
+    counts.set("inputs", invalid.inputs);
+    counts.set("segments", invalid.segments);
+    val out = val::object();
+    out.set("cdf", CdfOf(c));
+    out.set("invalid", counts);
+    const auto looks = NotAConfiguration(Span(bytes), bytes.size(), false);
+    out.set("looksLike", looks ? val(*looks) : val::null());
     return out;
 }
 
@@ -123,8 +146,8 @@ val SegmentAt(const std::string& cdf, int output, int seg) {
 val SetSegment(const std::string& cdf, int output, int seg, int code, int input) {
     Config c = ConfigOf(cdf);
     const auto s = static_cast<std::size_t>(Segment(seg));
-    c.SegType[Output(output)][s] = static_cast<int16_t>(code);
-    c.SegInput[output][s] = static_cast<int16_t>(input);
+    c.SegType[Output(output)][s] = static_cast<int16_t>(Value(code, "segment code"));
+    c.SegInput[output][s] = static_cast<int16_t>(Value(input, "input"));
     return CdfOf(c);
 }
 
@@ -142,6 +165,43 @@ val PasteRegion(const std::string& cdf, int output, int seg, const std::string& 
     Config c = ConfigOf(cdf);
     PasteClip(c, Output(output), Segment(seg), *parsed);
     return CdfOf(c);
+}
+
+std::string ReadableRegion(const std::string& cdf, int output, int segA, int segB) {
+    return ClipToReadable(CopyRect(ConfigOf(cdf), Output(output), Rect(segA, segB)));
+}
+
+// The editing keys on every segment of a rectangle, as the diagram editor applies them.
+template <class Edit>
+val EditRegion(const std::string& cdf, int output, int segA, int segB, Edit edit) {
+    Config c = ConfigOf(cdf);
+    const SegRect r = Rect(segA, segB);
+    for (int s = 0; s < kSegments; ++s)
+        if (r.Contains(s)) edit(c.SegType[Output(output)][s], c.SegInput[output][s]);
+    return CdfOf(c);
+}
+
+val PlaceElement(const std::string& cdf, int output, int segA, int segB, int element) {
+    if (element < 0 || element > 3)
+        Throw("There is no element " + std::to_string(element) + ".", ErrorKind::Usage);
+    return EditRegion(cdf, output, segA, segB, [element](int16_t& t, int16_t&) {
+        t = static_cast<int16_t>(WithElement(t, static_cast<Element>(element)));
+    });
+}
+
+val ToggleLink(const std::string& cdf, int output, int segA, int segB, int link) {
+    if (link != kLinkUp && link != kLinkDown)
+        Throw("There is no link " + std::to_string(link) + ".", ErrorKind::Usage);
+    return EditRegion(cdf, output, segA, segB, [link](int16_t& t, int16_t&) {
+        t = static_cast<int16_t>(WithLinkToggled(t, link));
+    });
+}
+
+val ChooseInput(const std::string& cdf, int output, int segA, int segB, int input) {
+    const auto sel = static_cast<int16_t>(Value(input, "input"));
+    return EditRegion(cdf, output, segA, segB, [sel](int16_t& t, int16_t& in) {
+        if (IsContact(t)) in = sel;
+    });
 }
 
 val BlankRegion(const std::string& cdf, int output, int segA, int segB) {
@@ -210,7 +270,23 @@ val Evaluate(const std::string& cdf, int output, int inputs) {
     return out;
 }
 
-val CompileCdf(const std::string& cdf, bool reference) {
+// What the desktop's Test shows: on or off and, per segment, the parts that carried the supply
+// (bit 1 the element, 2 the junction, 4 the link up, 8 the link down).
+val TestSegments(const std::string& cdf, int output, int inputs) {
+    const TestResult r = TestOutput(ConfigOf(cdf), Output(output), inputs);
+    std::array<uint8_t, kSegments> parts{};
+    for (std::size_t s = 0; s < parts.size(); ++s) {
+        const Energised& e = r.segments[s];
+        parts[s] = static_cast<uint8_t>(e.element | e.junction << 1 | e.up << 2 | e.down << 3);
+    }
+    val out = val::object();
+    out.set("on", r.on);
+    out.set("segments", Bytes(parts.data(), parts.size()));
+    return out;
+}
+
+val CompileCdf(const std::string& cdf, bool reference, bool force, const std::string& name) {
+    RefuseUnlessConfiguration(cdf, force, name, "nothing was written");
     const Config c = ConfigOf(cdf);
     ControlArray array{};
     Compile(c, array, reference ? Engine::Reference : Engine::Fast);
@@ -272,146 +348,13 @@ val CompareCdf(const std::string& a, const std::string& b) {
     return out;
 }
 
-// --- the emulated device ---
-
-class Emulator {
-  public:
-    explicit Emulator(val faults) : device_(FaultsOf(faults)) {}
-    // The replies to `bytes`, each {text, delayMs, perByteMs}.
-    val Feed(const std::string& bytes) {
-        val out = val::array();
-        for (const auto& r : device_.Feed(bytes)) {
-            val item = val::object();
-            item.set("text", Bytes(reinterpret_cast<const uint8_t*>(r.text.data()), r.text.size()));
-            item.set("delayMs", static_cast<double>(r.delay.count()));
-            item.set("perByteMs", static_cast<double>(r.perByte.count()));
-            out.call<void>("push", item);
-        }
-        return out;
-    }
-    bool Fast() const { return device_.fast(); }
-    int Commands() const { return device_.commands(); }
-
-  private:
-    static device::Faults FaultsOf(val f) {
-        device::Faults d;
-        auto number = [&](const char* name, int& to) {
-            if (f.hasOwnProperty(name)) to = f[name].as<int>();
-        };
-        auto flag = [&](const char* name, bool& to) {
-            if (f.hasOwnProperty(name)) to = f[name].as<bool>();
-        };
-        int lateMs = 0, dribbleMs = 0;
-        number("silentAfter", d.silentAfter);
-        number("dropEvery", d.dropEvery);
-        number("lateEvery", d.lateEvery);
-        number("lateMs", lateMs);
-        number("corruptEvery", d.corruptEvery);
-        number("garbleEvery", d.garbleEvery);
-        number("floodEvery", d.floodEvery);
-        number("dribbleMs", dribbleMs);
-        flag("shortReplies", d.shortReplies);
-        flag("lowerCaseChecksum", d.lowerCaseChecksum);
-        flag("wrongChecksum", d.wrongChecksum);
-        flag("noteByte4095", d.noteByte4095);
-        d.lateBy = device::Millis{lateMs};
-        d.dribble = device::Millis{dribbleMs};
-        return d;
-    }
-    device::DeviceEmulator device_;
-};
-
-// --- transfers ---
-
-#ifdef ZEZ_WASM_TRANSFERS
-std::atomic<bool> cancelRequested{false};
-
-const char* OutcomeName(device::Outcome o) {
-    switch (o) {
-        case device::Outcome::Complete:
-            return "complete";
-        case device::Outcome::Failed:
-            return "failed";
-        case device::Outcome::NoConnect:
-            return "noConnect";
-        case device::Outcome::PortError:
-            return "portError";
-        case device::Outcome::Cancelled:
-            return "cancelled";
-    }
-    return "failed";
-}
-
-val ResultOf(const device::TransferResult& r) {
-    val out = val::object();
-    out.set("outcome", std::string(OutcomeName(r.outcome)));
-    out.set("reason", r.reason);
-    out.set("hostChecksum", r.hostChecksum);
-    out.set("deviceChecksum", device::Printable(r.deviceChecksum));
-    return out;
-}
-
-// Each runs the desktop's sequence against the host's port; cancelTransfer() stops it at its next
-// exchange. No call into the module while it awaits the port (Embind's completion is taken over).
-struct Transfer {
-    HostPort port;
-    HostTime time;
-    device::Link link{port, time};
-    explicit Transfer(val deadlineMs) {
-        cancelRequested = false;
-        link.SetCancel(&cancelRequested);
-        if (!deadlineMs.isUndefined() && !deadlineMs.isNull())
-            link.SetBudget(device::Millis{deadlineMs.as<long long>()});
-    }
-};
-
-device::CaptionFn Captions() {
-    return [](const std::string& text) { HostCaption(text); };
-}
-
-val DownloadCdf(const std::string& cdf, const std::string& portName, val deadlineMs) {
-    const Config c = ConfigOf(cdf);
-    ControlArray array{};
-    Compile(c, array);
-    Transfer t(deadlineMs);
-    return ResultOf(device::Download(t.link, portName, array, c, Captions()));
-}
-
-val UploadCdf(const std::string& portName, val deadlineMs) {
-    Transfer t(deadlineMs);
-    const auto r = device::Upload(t.link, portName, Captions());
-    val out = ResultOf(r);
-    if (r.outcome == device::Outcome::Complete) out.set("cdf", CdfOf(r.uploaded));
-    return out;
-}
-
-val VerifyCdf(const std::string& cdf, const std::string& portName, bool quick, val deadlineMs) {
-    const Config c = ConfigOf(cdf);
-    ControlArray array{};
-    Compile(c, array);
-    Transfer t(deadlineMs);
-    const auto v = device::Verify(t.link, portName, array, c, quick, Captions());
-    val out = ResultOf(v.transfer);
-    out.set("quick", v.quick);
-    out.set("match", v.match);
-    val lines = val::array();
-    if (v.transfer.outcome == device::Outcome::Complete)
-        for (const auto& line : device::VerifyReport(v)) lines.call<void>("push", line);
-    out.set("report", lines);
-    return out;
-}
-
-void CancelTransfer() {
-    cancelRequested = true;
-}
-#endif
-
 }  // namespace
 
 EMSCRIPTEN_BINDINGS(zezudi) {
     using emscripten::function;
     function("version", emscripten::optional_override([] { return std::string(ZEZ_VERSION); }));
     function("checkCdf", &CheckCdf);
+    function("openCdf", &OpenCdf);
     function("toText", &ToText);
     function("fromText", &FromText);
     function("looksLikeText", &LooksLikeText);
@@ -420,13 +363,18 @@ EMSCRIPTEN_BINDINGS(zezudi) {
     function("copyRegion", &CopyRegion);
     function("pasteRegion", &PasteRegion);
     function("blankRegion", &BlankRegion);
+    function("readableRegion", &ReadableRegion);
+    function("placeElement", &PlaceElement);
+    function("toggleLink", &ToggleLink);
+    function("chooseInput", &ChooseInput);
     function("insertRow", &InsertDiagramRow);
     function("deleteRow", &DeleteDiagramRow);
     function("rewire", &Rewire);
     function("note", &Note);
     function("setNote", &SetNote);
     function("evaluate", &Evaluate);
-    function("compile", &CompileCdf);
+    function("testSegments", &TestSegments);
+    function("zezCompile", &CompileCdf);
     function("timeCompile", &TimeCompileCdf);
     function("expression", &Expression);
     function("truthTable", &TruthTable);
@@ -434,17 +382,6 @@ EMSCRIPTEN_BINDINGS(zezudi) {
     function("checks", &Checks);
     function("drawFormula", &DrawFormulaInto);
     function("compare", &CompareCdf);
-    emscripten::class_<Emulator>("Emulator")
-        .constructor<val>()
-        .function("feed", &Emulator::Feed)
-        .function("fast", &Emulator::Fast)
-        .function("commands", &Emulator::Commands);
-#ifdef ZEZ_WASM_TRANSFERS
-    function("runDownload", &DownloadCdf);
-    function("runUpload", &UploadCdf);
-    function("runVerify", &VerifyCdf);
-    function("cancelTransfer", &CancelTransfer);
-#endif
 }
 
 }  // namespace zez::wasm

@@ -1,5 +1,6 @@
-// The JavaScript side of the module's API (appended to the generated loader): the error type,
-// the transfers over a port the host provides, and a port onto the emulated device.
+// The JavaScript side of the module's API (appended to the generated loader after
+// port-buffer.js): the error type, the guard that keeps calls out while a transfer runs, the
+// transfers over a port the host provides, and a port onto the emulated device.
 
 /** A failure of the core: its message is the desktop's, `kind` one of data, file, device, usage. */
 class ZezError extends Error {
@@ -11,24 +12,67 @@ class ZezError extends Error {
 }
 Module['ZezError'] = ZezError;
 
-// One transfer at a time: the sequence is suspended while it awaits the port.
+// One transfer at a time. While it runs the module is suspended in the port's calls: a call into
+// it then would take over the transfer's pending completion and the transfer would never end, so
+// every call is refused but those the port itself makes while it answers the transfer.
 let zezBusy = false;
+let zezInPort = 0;
+// The module's own functions (named zez...), kept from the host.
+const zezCore = {};
+// Where the cancel flag lies in the module's memory; 0 in a build without transfers.
+let zezCancelAt = 0;
+
+function zezIdle() {
+  if (zezBusy && !zezInPort)
+    throw new ZezError('A transfer is running: wait for it to end or cancel it.', 'usage');
+}
+
+// Once the bindings are made (before the ready promise's callbacks run): the module's own
+// functions are taken aside, every other one refuses while a transfer runs.
+addOnPostRun(() => {
+  for (const name of Object.keys(Module)) {
+    const f = Module[name];
+    if (typeof f != 'function' || f.argCount === undefined) continue;  // not a binding
+    if (name.startsWith('zez')) {
+      zezCore[name.slice(3)] = f;
+      delete Module[name];
+    } else {
+      Module[name] = function (...args) {
+        zezIdle();
+        return f.apply(this, args);
+      };
+    }
+  }
+  if (zezCore.CancelFlag) zezCancelAt = zezCore.CancelFlag();
+});
+
+const zezName = (options) => (options && options.name !== undefined ? String(options.name) : 'The file');
+const zezForce = (options) => !!(options && options.force);
+
+Module['compile'] = (cdf, reference, options) => {
+  zezIdle();
+  return zezCore.Compile(cdf, !!reference, zezForce(options), zezName(options));
+};
 
 // What the module's imports call (HostPort.cpp): each port call gives 0, or 1 with the reason in
 // `error`, at once when the port answered at once, else as a promise.
 function zezHostFor(port, onCaption) {
   const host = {
+    port,
     error: '',
     fail(e) {
       host.error = String(e && e.message !== undefined ? e.message : e);
       return 1;
     },
     call(what) {
+      zezInPort += 1;
       try {
         const r = what();
         return r && typeof r.then == 'function' ? r.then(() => 0, host.fail) : 0;
       } catch (e) {
         return host.fail(e);
+      } finally {
+        zezInPort -= 1;
       }
     },
     settle(r, wakeUp) {
@@ -49,6 +93,7 @@ function zezHostFor(port, onCaption) {
 
 async function zezTransfer(port, options, run) {
   if (zezBusy) throw new ZezError('A transfer is already running.', 'usage');
+  if (!zezCancelAt) throw new ZezError('This build has no transfers.', 'usage');
   zezBusy = true;
   Module['zezHost'] = zezHostFor(port, options && options.onCaption);
   try {
@@ -59,30 +104,30 @@ async function zezTransfer(port, options, run) {
   }
 }
 
-// The sequences run once the runtime is ready (the bindings are made then).
-function zezRun(name, ...args) {
-  if (!Module[name]) throw new ZezError('This build has no transfers.', 'usage');
-  return Module[name](...args);
-}
 Module['download'] = (cdf, port, portName, options) =>
-  zezTransfer(port, options, (deadline) => zezRun('runDownload', cdf, portName, deadline));
-Module['upload'] = (port, portName, options) =>
-  zezTransfer(port, options, (deadline) => zezRun('runUpload', portName, deadline));
-Module['verify'] = (cdf, port, portName, options) =>
   zezTransfer(port, options, (deadline) =>
-    zezRun('runVerify', cdf, portName, !!(options && options.quick), deadline));
+    zezCore.RunDownload(cdf, portName, deadline, zezForce(options), zezName(options)));
+Module['upload'] = (port, portName, options) =>
+  zezTransfer(port, options, (deadline) => zezCore.RunUpload(portName, deadline));
+Module['verify'] = (cdf, port, portName, options) =>
+  zezTransfer(port, options, (deadline) => zezCore.RunVerify(cdf, portName, !!(options && options.quick),
+    deadline, zezForce(options), zezName(options)));
+// Safe at any moment: the flag is written into the module's memory, and the port's pending wait
+// ends at once, so the transfer sees it and stops.
 Module['cancel'] = (port) => {
-  zezRun('cancelTransfer');
-  if (port && port.cancel) port.cancel();
+  if (!zezBusy) return;
+  HEAPU8[zezCancelAt] = 1;
+  const running = Module['zezHost'] && Module['zezHost'].port;
+  for (const p of new Set([running, port])) if (p && p.cancel) p.cancel();
 };
 
 /** A port onto an emulated device in this module, with its replies' delays on the real clock. */
-class EmulatedPort {
+class EmulatedPort extends PortBuffer {
   constructor(faults) {
+    zezIdle();
+    super();
     this.device = new Module['Emulator'](faults || {});
-    this.received = [];
     this.timers = new Set();
-    this.wake = null;
     this.isOpen = false;
     this.settings = [];
   }
@@ -102,39 +147,15 @@ class EmulatedPort {
       for (const chunk of chunks) {
         const timer = setTimeout(() => {
           this.timers.delete(timer);
-          if (!this.isOpen) return;
-          this.received.push(...chunk);
-          if (this.wake) this.wake();
+          if (this.isOpen) this.arrived(chunk);
         }, at);
         this.timers.add(timer);
         at += r.perByteMs;
       }
     }
   }
-  waiting() {
-    return this.received.length;
-  }
-  readInto(buffer) {
-    const n = Math.min(buffer.length, this.received.length);
-    buffer.set(this.received.splice(0, n));
-    return n;
-  }
-  waitForData(ms) {
-    return new Promise((resolve) => {
-      const timer = setTimeout(done, ms);
-      const self = this;
-      function done() {
-        clearTimeout(timer);
-        self.wake = null;
-        resolve();
-      }
-      this.wake = done;
-    });
-  }
-  cancel() {
-    if (this.wake) this.wake();
-  }
   dispose() {
+    zezIdle();
     for (const t of this.timers) clearTimeout(t);
     this.timers.clear();
     this.device.delete();

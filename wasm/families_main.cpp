@@ -1,6 +1,9 @@
 // zezudi-families: writes the generated families of configurations (the shapes the engines are
-// compared on) as CDF files, so that other builds of the compiler can be held against this one.
+// compared on) as CDF files, so that other builds of the compiler can be held against this one;
+// and prints what the editor's Test shows, for the module's to be held against.
 // Usage: zezudi-families DIR [PER_FAMILY]   or   zezudi-families DIR bench
+//        zezudi-families --test FILE OUTPUT INPUTS   (output 1..8, inputs a 16-bit word: "on" or
+//        "off", then a hexadecimal digit per segment: 1 element, 2 junction, 4 up, 8 down)
 
 #include <cstdlib>
 #include <iostream>
@@ -8,8 +11,9 @@
 #include <string>
 #include <utility>
 
-#include "system/CdfFile.h"
+#include "compiler/LogicGrid.h"
 #include "support/SampleConfigs.h"
+#include "system/CdfFile.h"
 
 namespace {
 
@@ -35,6 +39,22 @@ const Family kFamilies[] = {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 5 && std::string(argv[1]) == "--test") {
+        const auto loaded = zez::LoadFromFile(argv[2]);
+        const long output = std::strtol(argv[3], nullptr, 10);
+        if (!loaded || output < 1 || output > zez::kOutputs) {
+            std::cerr << "zezudi-families: " << (loaded ? "output must be 1..8" : loaded.error())
+                      << "\n";
+            return 1;
+        }
+        const auto r = zez::TestOutput(loaded.value().config, static_cast<int>(output - 1),
+                                       static_cast<int32_t>(std::strtol(argv[4], nullptr, 0)));
+        std::cout << (r.on ? "on " : "off ");
+        for (const auto& e : r.segments)
+            std::cout << "0123456789abcdef"[e.element | e.junction << 1 | e.up << 2 | e.down << 3];
+        std::cout << "\n";
+        return 0;
+    }
     if (argc < 2 || argc > 3) {
         std::cerr << "usage: zezudi-families DIR [PER_FAMILY]\n";
         return 2;

@@ -18,6 +18,31 @@ export interface Evaluation {
   height: number;
 }
 
+/** What the desktop's Test shows for an output and its inputs, per segment of the 16 x 16. */
+export interface TestSegments {
+  on: boolean;
+  /** Per segment (0..255): bit 1 the element, 2 the junction, 4 the link up, 8 the link down
+   *  carried the supply. */
+  segments: Uint8Array;
+}
+
+/** What a file's bytes open as, as the desktop's Open reads them. */
+export interface OpenedCdf {
+  cdf: Cdf;
+  /** Counts of stored values outside 0..15 (loaded as they are). */
+  invalid: { types: number; inputs: number; segments: number };
+  /** What the bytes look like when plainly something else ("a PDF", ...), else null. */
+  looksLike: string | null;
+}
+
+/** Compile, download and verify refuse what is no configuration unless `force`. */
+export interface RefusalOptions {
+  /** Use bytes that hold no configuration, or values outside the codes, all the same. */
+  force?: boolean;
+  /** The file's name as the refusal names it (default "The file"). */
+  name?: string;
+}
+
 export interface Finding {
   output: number;
   /** -1 for the output as a whole. */
@@ -112,15 +137,27 @@ export interface ZezUdiModule {
   // The record
   /** Counts of stored values outside 0..15; throws on bytes that are no configuration. */
   checkCdf(cdf: Cdf): { types: number; inputs: number; segments: number };
+  /** A file's bytes as the desktop opens them; a failure's message names the file `name`. */
+  openCdf(bytes: Uint8Array, name: string): OpenedCdf;
   toText(cdf: Cdf): string;
   fromText(text: string): Cdf;
   looksLikeText(bytes: Uint8Array | string): boolean;
   segment(cdf: Cdf, output: number, seg: number): { code: number; input: number };
+  /** Code and input 0..15; anything out of range is a usage error. */
   setSegment(cdf: Cdf, output: number, seg: number, code: number, input: number): Cdf;
   /** The rectangle with segments `segA` and `segB` as corners, as clipboard text. */
   copyRegion(cdf: Cdf, output: number, segA: number, segB: number): string;
   pasteRegion(cdf: Cdf, output: number, seg: number, clip: string): Cdf;
   blankRegion(cdf: Cdf, output: number, segA: number, segB: number): Cdf;
+  /** The rectangle as text for other programs (the diagram's symbols, a row a line). */
+  readableRegion(cdf: Cdf, output: number, segA: number, segB: number): string;
+  /** Places element 0 none, 1 wire, 2 normally open, 3 normally closed in every segment of the
+   *  rectangle, keeping its links (the editing keys). */
+  placeElement(cdf: Cdf, output: number, segA: number, segB: number, element: number): Cdf;
+  /** Toggles link 1 (up) or 2 (down) in every segment of the rectangle. */
+  toggleLink(cdf: Cdf, output: number, segA: number, segB: number, link: number): Cdf;
+  /** Sets input 0..15 on every contact of the rectangle. */
+  chooseInput(cdf: Cdf, output: number, segA: number, segB: number, input: number): Cdf;
   insertRow(cdf: Cdf, output: number, row: number): Cdf;
   deleteRow(cdf: Cdf, output: number, row: number): Cdf;
   /** `moves` as "I3=P5, I5<>I6" (= moves, <> swaps); `outputs` a bit per output (255: all). */
@@ -132,8 +169,12 @@ export interface ZezUdiModule {
 
   // Evaluation, compile, analysis
   evaluate(cdf: Cdf, output: number, inputs: number): Evaluation;
-  /** The 65,536-byte control array and the checksum a download reports. */
-  compile(cdf: Cdf, reference: boolean): { array: Uint8Array; checksum: string };
+  /** What the desktop's Test draws energised, per segment. */
+  testSegments(cdf: Cdf, output: number, inputs: number): TestSegments;
+  /** The 65,536-byte control array and the checksum a download reports; bytes that hold no
+   *  configuration (or values outside the codes) are refused as the command line refuses them,
+   *  unless `options.force`. */
+  compile(cdf: Cdf, reference: boolean, options?: RefusalOptions): { array: Uint8Array; checksum: string };
   /** Seconds one compile takes (the compile alone, as the desktop's compile --time). */
   timeCompile(cdf: Cdf, reference: boolean): number;
   expression(cdf: Cdf, output: number): string;
@@ -143,13 +184,15 @@ export interface ZezUdiModule {
   drawFormula(cdf: Cdf, output: number, formula: string): Cdf;
   compare(a: Cdf, b: Cdf): { same: boolean; text: string };
 
-  // Transfers: one at a time, the desktop's sequence against the host's port
-  download(cdf: Cdf, port: HostPort, portName: string, options?: TransferOptions): Promise<TransferResult>;
+  // Transfers: one at a time, the desktop's sequence against the host's port. While one runs,
+  // every other call throws a ZezError of kind "usage" (cancel excepted).
+  download(cdf: Cdf, port: HostPort, portName: string,
+           options?: TransferOptions & RefusalOptions): Promise<TransferResult>;
   upload(port: HostPort, portName: string, options?: TransferOptions): Promise<UploadResult>;
   verify(cdf: Cdf, port: HostPort, portName: string,
-         options?: TransferOptions & { quick?: boolean }): Promise<VerifyResult>;
-  /** Stops the running transfer at its next exchange; its outcome is then "cancelled". Call it
-   *  only while the transfer runs in the module (from onCaption): not while it awaits the port. */
+         options?: TransferOptions & RefusalOptions & { quick?: boolean }): Promise<VerifyResult>;
+  /** Stops the running transfer, at any moment: a pending waitForData ends at once (through the
+   *  port's cancel()) and the outcome is "cancelled". */
   cancel(port?: HostPort): void;
 }
 

@@ -5,15 +5,16 @@
 
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
+import { createRequire } from 'node:module';
 import tty from 'node:tty';
 
-export class TtyPort {
+const { PortBuffer } = createRequire(import.meta.url)('../port-buffer.js');
+
+export class TtyPort extends PortBuffer {
   constructor() {
+    super();
     this.stream = null;
     this.fd = -1;
-    this.received = [];
-    this.wake = null;
-    this.failure = '';
     this.name = '';
   }
 
@@ -37,10 +38,7 @@ export class TtyPort {
     this.received = [];
     this.stream = new tty.ReadStream(fd);
     this.stream.setRawMode(true);
-    this.stream.on('data', (chunk) => {
-      for (const b of chunk) this.received.push(b);
-      this.wakeUp();
-    });
+    this.stream.on('data', (chunk) => this.arrived(chunk));
     const lost = () => {
       if (this.stream) this.failure = `Cannot read from ${name}: device disconnected.`;
       this.wakeUp();
@@ -72,39 +70,5 @@ export class TtyPort {
       }
     }
     return undefined;
-  }
-
-  waiting() {
-    return this.received.length;
-  }
-
-  readInto(buffer) {
-    const n = Math.min(buffer.length, this.received.length);
-    buffer.set(this.received.splice(0, n));
-    return n;
-  }
-
-  // Resolves when more bytes arrive or `ms` has passed; fails once the device is gone.
-  waitForData(ms) {
-    if (this.failure) return Promise.reject(new Error(this.failure));
-    return new Promise((resolve, reject) => {
-      const done = () => {
-        clearTimeout(timer);
-        this.wake = null;
-        if (this.failure) reject(new Error(this.failure));
-        else resolve();
-      };
-      const timer = setTimeout(done, ms);
-      this.wake = done;
-    });
-  }
-
-  wakeUp() {
-    if (this.wake) this.wake();
-  }
-
-  // Ends the current wait at once (the transfer then stops at its next exchange).
-  cancel() {
-    this.wakeUp();
   }
 }

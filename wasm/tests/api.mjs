@@ -1,6 +1,7 @@
 // The module's own calls: evaluation agrees with the native command line, the record's edits
 // and the note's rules come through the bindings whole, failures throw the core's message, and
-// a transfer to the emulated device in the module completes and can be cancelled.
+// a transfer to the emulated device in the module completes, refuses every other call while it
+// runs and can be cancelled at any moment.
 // Usage: node api.mjs MODULE_DIR CLI EXAMPLE.CDF
 import fs from 'node:fs';
 import { check, finish, loadModule, native, same } from './lib.mjs';
@@ -12,6 +13,8 @@ const signals = ['I1', 'I2', 'I3', 'I4', 'I5', 'I6', 'I7', 'I8', 'P1', 'P2', 'P3
 
 // Evaluation: on and off as the command line says, the output cell energised exactly when on.
 const array = m.compile(cdf, false).array;
+const declared = fs.readFileSync(new URL('../zezudi.d.ts', import.meta.url), 'utf8').split('interface ZezUdiModule')[1].split('\n}')[0];
+const names = [...declared.matchAll(/^ {2}(\w+)[(:]/gm)].map((x) => x[1]);
 for (const word of [0, 0x0004, 0x0104, 0x0200, 0x0208, 0xffff, 0x8421]) {
   const list = signals.filter((_, i) => (word >> i) & 1).join(',') || 'none';
   for (let o = 0; o < 8; ++o) {
@@ -31,6 +34,24 @@ const moved = m.pasteRegion(m.blankRegion(cdf, 6, 0, 255), 6, 0, m.copyRegion(cd
 same(m.expression(moved, 6), m.expression(cdf, 0), 'a whole diagram copied to another output');
 same(m.deleteRow(m.insertRow(cdf, 0, 0), 0, 0), cdf, 'row inserted and deleted');
 same(m.expression(m.drawFormula(cdf, 2, 'I1&!P2|I3'), 2), 'I1&!P2|I3', 'drawn from a formula');
+// The editing keys on rows 0..3, columns 0..3: an element placed keeps each segment's links, a
+// link toggled twice leaves the record as it was, an input lands on contacts only.
+const inRect = (s) => (s >> 4) < 4 && (s & 15) < 4;
+const placed = m.placeElement(cdf, 1, 0, 0x33, 3);
+const chosen = m.chooseInput(cdf, 1, 0, 0x33, 13);
+for (let s = 0; s < 256; ++s) {
+  const [was, now, got] = [m.segment(cdf, 1, s), m.segment(placed, 1, s), m.segment(chosen, 1, s)];
+  const contact = was.code >= 8 && was.code <= 15;
+  check(now.code === (inRect(s) ? 12 + (was.code & 3) : was.code), `element placed at ${s}: ${was.code} to ${now.code}`);
+  check(got.input === (inRect(s) && contact ? 13 : was.input), `input chosen at ${s}: ${was.input} to ${got.input}`);
+}
+same(m.toggleLink(m.toggleLink(cdf, 1, 0, 255, 2), 1, 0, 255, 2), cdf, 'a link toggled twice');
+check(m.segment(m.toggleLink(cdf, 1, 5, 5, 1), 1, 5).code === (m.segment(cdf, 1, 5).code ^ 1), 'a link toggled');
+// The readable text: each row as the command line's drawing shows it between the rails.
+for (let o = 0; o < 8; ++o) {
+  const shown = native(cli, ['show', example, '--output', o + 1]).out.split('\n').filter((_, i) => i % 2 === 1).slice(0, 16);
+  same(m.readableRegion(cdf, o, 0, 255), `${shown.map((l) => l.slice(3, -1).trimEnd()).join('\n')}\n`, `readable text of output ${o + 1}`);
+}
 const rewired = `${process.env.TMPDIR || '/tmp'}/zez-api-rewired-${process.pid}.CDF`;
 native(cli, ['rewire', example, 'I3=P5, I4<>P2', '-o', rewired]);
 same(m.rewire(cdf, 'I3=P5, I4<>P2', 255).cdf, fs.readFileSync(rewired), 'rewired as the command line rewires');
@@ -43,11 +64,15 @@ check(long.cut && long.length === 4000 && m.note(long.cdf).length === 4000, 'a l
 
 // Failures carry the core's message and kind.
 const failures = [
-  [() => m.expression(cdf, 8), 'usage', 'There is no output 9.'],
+  [() => m.expression(cdf, 8), 'usage', 'output must be 1..8, not "9"'],
   [() => m.setSegment(cdf, 0, 256, 4, 0), 'usage', 'There is no segment 256.'],
+  [() => m.setSegment(cdf, 8, 0, 4, 0), 'usage', 'output must be 1..8, not "9"'],
+  [() => m.setSegment(cdf, 0, 0, 16, 0), 'usage', 'There is no segment code 16.'],
+  [() => m.setSegment(cdf, 0, 0, 4, -1), 'usage', 'There is no input -1.'],
   [() => m.deleteRow(cdf, 0, -1), 'usage', 'There is no row -1.'],
   [() => m.drawFormula(cdf, 0, 'I1 &'), 'usage', null],
-  [() => m.toText(cdf.subarray(0, 100)), 'data', null],
+  [() => m.toText(cdf.subarray(0, 100)), 'data',
+    'Cannot open the configuration: the file is too short to be a configuration (100 bytes; a configuration file holds 12288 bytes).'],
 ];
 for (const [call, kind, message] of failures) {
   try {
@@ -71,7 +96,25 @@ const back = await m.upload(port, 'emulated');
 same(back.cdf, cdf, 'uploaded after the cancel');
 port.dispose();
 
+// While a transfer awaits a device that never answers, every other call is refused, none hangs,
+// and a cancel from a timer ends it during the connect's wait (else it would end unconnected).
+const silent = new m.EmulatedPort({ silentAfter: 0 });
+const running = m.download(cdf, silent, 'emulated');
+await new Promise((resolve) => setTimeout(resolve, 300));
+for (const name of names.filter((n) => n !== 'cancel' && n !== 'ZezError')) {
+  let refused = null;
+  try {
+    await (name === 'EmulatedPort' ? new m.EmulatedPort() : m[name]());
+  } catch (e) {
+    refused = e;
+  }
+  check(refused instanceof m.ZezError && refused.kind === 'usage' &&
+    /^A transfer is (running: wait for it to end or cancel it|already running)\.$/.test(refused.message), `${name} during a transfer: ${refused}`);
+}
+setTimeout(() => m.cancel(), 10);
+same((await running).outcome, 'cancelled', 'cancelled while the connect waits');
+silent.dispose();
+
 // Every call the TypeScript declarations name is there.
-const declared = fs.readFileSync(new URL('../zezudi.d.ts', import.meta.url), 'utf8').split('interface ZezUdiModule')[1].split('\n}')[0];
-for (const [, name] of declared.matchAll(/^ {2}(\w+)[(:]/gm)) check(m[name] !== undefined, `${name} is declared but missing`);
+for (const name of names) check(m[name] !== undefined, `${name} is declared but missing`);
 finish('api');

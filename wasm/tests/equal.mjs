@@ -1,6 +1,7 @@
 // The module computes what the native build computes, byte for byte: the compile of the
 // examples and of the generated families, the text form there and back, and what the analysis
-// commands print; and it fails with the native build's messages.
+// commands print, and what the Test draws energised; and it fails and refuses with the native
+// build's messages.
 // Usage: node equal.mjs MODULE_DIR CLI FAMILIES EXAMPLES_DIR WORK_DIR
 import fs from 'node:fs';
 import path from 'node:path';
@@ -24,7 +25,7 @@ const perOutput = [
 for (const file of files) {
   const cdf = fs.readFileSync(file);
   const name = path.basename(file);
-  same(m.compile(cdf, false).array, native(cli, ['compile', file, '-o', '-', '--force'], true).out, `${name}: compile`);
+  same(m.compile(cdf, false, { force: true }).array, native(cli, ['compile', file, '-o', '-', '--force'], true).out, `${name}: compile`);
   const text = native(cli, ['totext', file, '-o', '-']).out;
   same(m.toText(cdf), text, `${name}: text form`);
   same(m.fromText(text), cdf, `${name}: text form read back`);
@@ -37,26 +38,56 @@ for (const file of files) {
 
 // The reference engine, on the examples.
 for (const file of files.slice(0, 3))
-  same(m.compile(fs.readFileSync(file), true).array, native(cli, ['compile', file, '-o', '-', '--engine', 'reference', '--force'], true).out,
+  same(m.compile(fs.readFileSync(file), true, { force: true }).array, native(cli, ['compile', file, '-o', '-', '--engine', 'reference', '--force'], true).out,
     `${path.basename(file)}: compile by the reference engine`);
 
-// Failures: the same message and kind as the command line gives.
-const broken = [
-  ['a text with a bad line', 'zezudi-config 1\nbad\n', 'fromtext'],
-  ['an output that does not exist', 'zezudi-config 1\noutput 9 = I1\n', 'fromtext'],
-  ['a formula that does not parse', 'zezudi-config 1\noutput 1 = I1 &\n', 'fromtext'],
-];
-for (const [what, text, cmd] of broken) {
-  const file = path.join(work, 'broken.zez');
-  fs.writeFileSync(file, text);
-  const r = native(cli, [cmd, file, '-o', path.join(work, 'broken.CDF')]);
-  let message = '';
-  try {
-    m.fromText(text);
-  } catch (e) {
-    message = `${e.kind}: ${e.message}`;
-  }
-  check(r.status !== 0 && r.err.includes(message.replace(/^data: /, '')) && message.startsWith('data: '),
-    `${what}: native "${r.err.trim()}", wasm "${message}"`);
+// What the Test draws energised, against the native Test, for a few input words.
+for (const file of files.slice(0, 4)) {
+  const cdf = fs.readFileSync(file);
+  for (const word of [0, 0x0005, 0x00ff, 0x8421, 0xffff])
+    for (let o = 0; o < 8; ++o) {
+      const t = m.testSegments(cdf, o, word);
+      const mine = `${t.on ? 'on' : 'off'} ${Array.from(t.segments, (d) => d.toString(16)).join('')}\n`;
+      same(mine, native(families, ['--test', file, o + 1, word]).out, `${path.basename(file)}: test ${o + 1} at ${word}`);
+    }
 }
+
+// Failures and refusals: the kind, and the message exactly as the command line frames it.
+const write = (name, bytes) => { const f = path.join(work, name); fs.writeFileSync(f, bytes); return f; };
+const example = files[0];
+const outOfRange = files.find((f) => path.basename(f).startsWith('out_of_range'));
+const pdf = write('doc.pdf', '%PDF-1.4\n%\xe2\xe3\n');
+const port = new m.EmulatedPort();
+// A text the command line's fromtext and the module's fromText refuse.
+const text = (name, body) => [write(name, body), ['fromtext', '-o', path.join(work, 'x.CDF')], (b) => m.fromText(b.toString()),
+  'data', (f, e) => `zezudi-cli fromtext: "${f}": ${e}; nothing was written`];
+// Bytes that compile, download or verify refuse; `more`: the command line offers --force.
+const refused = (file, cmd, call, more) => [file, [cmd, ...(cmd === 'compile' ? ['-o', path.join(work, 'x.bin')] : ['--port', 'none'])],
+  (b, f) => call(b, { name: f }), 'usage', (f, e) => `zezudi-cli ${cmd}: ${e}${more ? ' (give --force to use it anyway)' : ''}`];
+const failures = [
+  // file, the command line's command and options, the module's call on its bytes, kind, the frame
+  text('line.zez', 'zezudi-config 1\nbad\n'), text('output.zez', 'zezudi-config 1\noutput 9 = I1\n'),
+  text('formula.zez', 'zezudi-config 1\noutput 1 = I1 &\n'),
+  [write('short.CDF', fs.readFileSync(example).subarray(0, 100)), ['show', '--output', '1'], (b, f) => m.openCdf(b, f), 'data', (f, e) => `zezudi-cli: ${e}`],
+  [example, ['expr', '--output', '9'], (b) => m.expression(b, 8), 'usage', (f, e) => `zezudi-cli expr: ${e}`],
+  refused(pdf, 'compile', (b, o) => m.compile(b, false, o), false),
+  refused(write('array.bin', m.compile(fs.readFileSync(example), false).array), 'compile', (b, o) => m.compile(b, false, o), true),
+  refused(outOfRange, 'compile', (b, o) => m.compile(b, false, o), true),
+  refused(pdf, 'download', (b, o) => m.download(b, port, 'emulated', o), false),
+  refused(outOfRange, 'verify', (b, o) => m.verify(b, port, 'emulated', o), true),
+];
+for (const [file, [cmd, ...options], call, kind, framed] of failures) {
+  const r = native(cli, [cmd, file, ...options]);
+  const what = `${cmd} ${path.basename(file)}`;
+  let said = '';
+  try {
+    await call(fs.readFileSync(file), file);
+  } catch (e) {
+    said = e instanceof m.ZezError && e.kind === kind ? framed(file, e.message) : `${e.kind}: ${e.message}`;
+  }
+  check(r.status === 2, `${what}: the command line's exit status ${r.status}`);
+  same(`${said}\n`, r.err, what);
+}
+check(port.settings.length === 0, 'a port opened for what was refused');
+port.dispose();
 finish('equal');
