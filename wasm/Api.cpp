@@ -272,6 +272,40 @@ val CompareCdf(const std::string& a, const std::string& b) {
     return out;
 }
 
+// --- the grid's keys: one segment code edited, and the clipboard as a person reads it ---
+
+int CodeWithElement(int code, int element) {
+    if (element < 0 || element > 3)
+        Throw("There is no element " + std::to_string(element) + ".", ErrorKind::Usage);
+    return WithElement(code, static_cast<Element>(element));
+}
+
+int CodeWithLinkToggled(int code, int link) {
+    if (link != kLinkUp && link != kLinkDown)
+        Throw("There is no link " + std::to_string(link) + ".", ErrorKind::Usage);
+    return WithLinkToggled(code, link);
+}
+
+// The output's 256 codes and input selections as stored, for drawing the grid in one call.
+val Segments(const std::string& cdf, int output) {
+    const Config c = ConfigOf(cdf);
+    const auto& types = c.SegType[Output(output)];
+    const auto& inputs = c.SegInput[output];
+    val out = val::object();
+    out.set(
+        "codes",
+        val::global("Int16Array").new_(emscripten::typed_memory_view(types.size(), types.data())));
+    out.set("inputs", val::global("Int16Array")
+                          .new_(emscripten::typed_memory_view(inputs.size(), inputs.data())));
+    return out;
+}
+
+std::string ClipReadable(const std::string& clip) {
+    const auto parsed = ClipFromText(clip);
+    if (!parsed) Throw("The clipboard holds no diagram segments.", ErrorKind::Usage);
+    return ClipToReadable(*parsed);
+}
+
 // --- the emulated device ---
 
 class Emulator {
@@ -423,6 +457,10 @@ EMSCRIPTEN_BINDINGS(zezudi) {
     function("insertRow", &InsertDiagramRow);
     function("deleteRow", &DeleteDiagramRow);
     function("rewire", &Rewire);
+    function("withElement", &CodeWithElement);
+    function("withLinkToggled", &CodeWithLinkToggled);
+    function("clipReadable", &ClipReadable);
+    function("segments", &Segments);
     function("note", &Note);
     function("setNote", &SetNote);
     function("evaluate", &Evaluate);

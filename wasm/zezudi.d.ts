@@ -126,6 +126,16 @@ export interface ZezUdiModule {
   /** `moves` as "I3=P5, I5<>I6" (= moves, <> swaps); `outputs` a bit per output (255: all). */
   rewire(cdf: Cdf, moves: string, outputs: number): { cdf: Cdf; moved: number[] };
 
+  /** The code with its element replaced (0 none, 1 wire, 2 normally open, 3 normally closed),
+   *  its links kept; a code outside 0..15 counts as blank. */
+  withElement(code: number, element: number): number;
+  /** The code with the link toggled (1 up, 2 down). */
+  withLinkToggled(code: number, link: number): number;
+  /** The output's 256 codes and input selections as stored (values outside 0..15 too). */
+  segments(cdf: Cdf, output: number): { codes: Int16Array; inputs: Int16Array };
+  /** A copyRegion text as a person reads it: the diagram's symbols, a row a line. */
+  clipReadable(clip: string): string;
+
   // The note: the text the notes window shows (line breaks as "\n")
   note(cdf: Cdf): string;
   setNote(cdf: Cdf, text: string): { cdf: Cdf; cut: boolean; length: number };
