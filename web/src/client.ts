@@ -3,7 +3,7 @@
 // compile progress and the transfer caption. Where F1 leads is kept on each part (data-help).
 import { Lit, kUnlit, pictureElement } from './picture';
 import { escapeHtml } from './dialogs';
-import { fill, kBlank, kDiagramName, kElementKeys, kElementNames, kLinkWords, kInputItem, kOutputItem,
+import { fill, kBlank, kDiagramName, kElementKeys, kElementNames, kLinkWords, kInputBox, kInputItem, kOutputItem, kPilotBox,
          kPaletteTip, kPilotItem, kTestButton, kTestFrame, kWith } from './texts';
 
 export const kClientWidth = 881;
@@ -122,7 +122,7 @@ export class ClientArea {
     make('span', 'frame-title', this.frame).textContent = kTestFrame;
     for (let k = 0; k < 16; ++k) {
       const pilot = k >= 8;
-      const name = pilot ? `P${k - 7}` : `I${k + 1}`;
+      const name = pilot ? fill(kPilotBox, k - 7) : fill(kInputBox, k + 1);
       const label = place(make('label', 'chk', this.frame), pilot ? 64 : 16, 16 + 24 * (k % 8), 33, 17);
       const box = document.createElement('input');
       box.type = 'checkbox';

@@ -22,6 +22,8 @@ export const kOutputItem = 'LC Input %1';
 export const kInputItem = 'Input %1';
 export const kPilotItem = 'Pilot %1';
 export const kTestFrame = 'Test';
+export const kInputBox = 'I%1';
+export const kPilotBox = 'P%1';
 export const kTestButton = '&Test';
 export const kDiagramName = 'Diagram';
 

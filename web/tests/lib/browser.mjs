@@ -72,3 +72,49 @@ export async function screenshot(page, name) {
   fs.mkdirSync(screensDir, { recursive: true });
   await page.screenshot({ path: path.join(screensDir, `${name}.png`) });
 }
+
+/**
+ * Replaces the browser's file pickers with ones over files kept in the page (`window.__files`,
+ * name -> bytes): Open picks `window.__pick`, Save As names the file `window.__saveAs`.
+ */
+export async function fakeFilePickers(context) {
+  await context.addInitScript(() => {
+    window.__files = {};
+    class Handle {
+      constructor(name) { this.name = name; this.kind = 'file'; }
+      async getFile() {
+        if (!(this.name in window.__files)) throw new DOMException('gone', 'NotFoundError');
+        return new File([new Uint8Array(window.__files[this.name])], this.name);
+      }
+      async createWritable() {
+        const parts = [];
+        return {
+          write: async (b) => { parts.push(...new Uint8Array(b)); },
+          close: async () => { window.__files[this.name] = parts; },
+        };
+      }
+      async isSameEntry(other) { return other.name === this.name; }
+    }
+    window.showOpenFilePicker = async () => [new Handle(window.__pick)];
+    window.showSaveFilePicker = async (o) => new Handle(window.__saveAs || o.suggestedName);
+  });
+}
+
+/** The open message box's text and title, once one shows. */
+export async function messageBox(page) {
+  const box = page.locator('dialog.box[open]');
+  await box.waitFor({ timeout: 60000 });
+  return { title: await box.locator('.box-title').textContent(), text: await box.locator('.box-text').innerText() };
+}
+
+/** Presses the open box's button `caption` (as shown, without its access key mark). */
+export async function answer(page, caption) {
+  await page.locator('dialog.box[open] .box-buttons button', { hasText: caption }).click();
+  await page.locator('dialog.box[open]').waitFor({ state: 'detached', timeout: 60000 });
+}
+
+/** Chooses `item` in the menu `menu` with the mouse. */
+export async function menu(page, menuName, item) {
+  await page.getByRole('menubar').getByRole('menuitem', { name: menuName, exact: true }).click();
+  await page.getByRole('menu', { name: menuName }).getByText(item, { exact: true }).click();
+}
