@@ -109,8 +109,9 @@ export async function messageBox(page) {
 
 /** Presses the open box's button `caption` (as shown, without its access key mark). */
 export async function answer(page, caption) {
+  const box = await page.locator('dialog.box[open]').elementHandle();
   await page.locator('dialog.box[open] .box-buttons button', { hasText: caption }).click();
-  await page.locator('dialog.box[open]').waitFor({ state: 'detached', timeout: 60000 });
+  await page.waitForFunction((b) => !b.isConnected, box, { timeout: 60000 });
 }
 
 /** Chooses `item` in the menu `menu` with the mouse. */

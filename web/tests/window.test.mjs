@@ -1,0 +1,92 @@
+// The window's other flows, from the served folder: click-to-stamp and the input list, the
+// questions before changes are discarded, the open warnings, a text form opened, menu enabling
+// and F1 leading to the guide's section of what is asked about.
+import { test } from 'node:test';
+import assert from 'node:assert/strict';
+import { execFileSync } from 'node:child_process';
+import fs from 'node:fs';
+import path from 'node:path';
+import { answer, fakeFilePickers, launch, menu, messageBox, openEditor, root, screenshot, serve } from './lib/browser.mjs';
+
+const corridor = [...fs.readFileSync(path.join(root, 'examples/corridor.CDF'))];
+const corridorText = execFileSync(path.join(root, 'build/ci/zezudi-cli'), ['totext', path.join(root, 'examples/corridor.CDF')]);
+
+test('stamping, input list, questions, open warnings, text form, enabling and F1', async () => {
+  const site = await serve();
+  const browser = await launch();
+  try {
+    await fakeFilePickers(browser.context);
+    const { page, errors } = await openEditor(browser.context, site.url);
+    const segment = (s) => page.evaluate((s) => window.zezudi.core.segment(window.zezudi.doc.cdf, window.zezudi.doc.output, s), s);
+
+    // A click on a palette picture arms it: each click on the grid places it, until it is clicked again.
+    await page.locator('.pal[data-code="9"]').click();
+    await page.locator('.seg[data-seg="3"]').click();
+    await page.locator('.seg[data-seg="4"]').click();
+    await page.locator('.pal[data-code="9"]').click();
+    await page.locator('.seg[data-seg="5"]').click();
+    assert.deepEqual([(await segment(3)).code, (await segment(4)).code, (await segment(5)).code], [9, 9, 0]);
+    // The contact's label opens the input list; the choice is the contact's input.
+    await page.locator('.lbl[data-seg="4"]').click();
+    await page.locator('.cbo-select').selectOption({ label: 'Pilot 2' });
+    assert.deepEqual([await page.locator('.lbl[data-seg="4"]').textContent(), await page.locator('.cbo-select').isHidden()], ['P 2', true]);
+    await screenshot(page, 'stamped');
+
+    // Edit's items follow the selection; Undo names the edit.
+    await page.keyboard.press('Escape');
+    await page.getByRole('menubar').getByRole('menuitem', { name: 'Edit', exact: true }).click();
+    const edit = page.getByRole('menu', { name: 'Edit' });
+    assert.deepEqual(await edit.getByRole('menuitem').evaluateAll((items) => items.map((i) => `${i.textContent}:${i.getAttribute('aria-disabled') ?? ''}`)),
+      ['Undo Choose InputCtrl+Z:', 'RedoCtrl+Shift+Z:true', 'CutCtrl+X:true', 'CopyCtrl+C:true', 'PasteCtrl+V:true',
+       'DeleteDelete:true', 'Select AllCtrl+A:', 'Insert Row:', 'Delete Row:']);
+    // F1 in an open menu leads to that menu's section.
+    await page.keyboard.press('F1');
+    assert.equal(await page.locator('.help').getAttribute('data-topic'), 'drawing.md#Undo and redo');
+    await page.locator('.help button[aria-label="Close"]').click();
+
+    // New with unsaved changes asks; No keeps them, Yes empties the record.
+    for (const [reply, code] of [['No', 9], ['Yes', 0]]) {
+      await menu(page, 'File', 'New');
+      assert.deepEqual(await messageBox(page), { title: 'New', text: 'Discard Changes?' });
+      await answer(page, reply);
+      assert.equal((await segment(3)).code, code);
+    }
+
+    // Open: bytes that are no configuration, one with values outside the codes, a text form.
+    const outside = await page.evaluate((b) => [...window.zezudi.core.setSegment(new Uint8Array(b), 0, 7, 21, 0)], corridor);
+    const cases = [
+      { name: 'picture.png', bytes: [0x89, 0x50, 0x4e, 0x47, 13, 10, 26, 10, 0, 0], title: 'Open', icon: 'critical', status: 'File: None *' },
+      { name: 'odd.CDF', bytes: outside, title: 'Open', icon: 'warning', status: 'File: odd.CDF',
+        text: '1 segment(s) in this file hold values outside 0 to 15.\nUntil they are replaced, a segment with an invalid type acts as an empty segment, and a contact with an invalid input selection acts as if its input were off.' },
+      { name: 'corridor.zez', bytes: [...corridorText], status: 'File: None *', same: true },
+    ];
+    for (const c of cases) {
+      await page.evaluate((c) => { window.__files[c.name] = c.bytes; window.__pick = c.name; }, c);
+      const changed = await page.evaluate(() => window.zezudi.doc.changed);
+      await page.keyboard.press('Control+O');
+      if (changed) {
+        assert.deepEqual(await messageBox(page), { title: 'Open', text: 'Discard Any Changes?' });
+        await answer(page, 'Yes');
+      }
+      if (c.title) {
+        const box = await messageBox(page);
+        if (c.text) assert.equal(box.text, c.text);
+        assert.deepEqual([box.title, await page.locator(`dialog.box[open] .box-icon.${c.icon}`).count()], [c.title, 1]);
+        await answer(page, 'OK');
+      }
+      await page.locator('.st-file', { hasText: c.status }).waitFor();
+      if (c.same) assert.deepEqual(await page.evaluate(() => [...window.zezudi.doc.cdf]), corridor);
+    }
+
+    // F1 over a part of the window: its section.
+    await page.locator('.pal[data-code="4"]').hover();
+    await page.keyboard.press('F1');
+    await page.locator('.help h2[data-section="The palette"]').waitFor();
+    assert.equal(await page.locator('.help').getAttribute('data-topic'), 'drawing.md#The palette');
+    await screenshot(page, 'guide');
+    assert.deepEqual(errors, []);
+  } finally {
+    await browser.close();
+    await site.close();
+  }
+});
