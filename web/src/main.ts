@@ -136,10 +136,12 @@ function build(core: ZezUdiModule): void {
       { separator: true },
       { text: T.kMenuExit, keys: ['Ctrl+Q'], run: () => void exit() },
     ] },
-    { text: T.kMenuConnect, help: 'module.md', items: [
+    { text: T.kMenuConnect, help: 'module.md', render: (slot) => transfers.renderConnectMenu(slot), items: [
       { text: T.kMenuCompile, enabled: () => !doc.compiled, run: () => void compile() },
       { text: T.kMenuDownload, enabled: () => doc.compiled, run: () => void transfers.download() },
       { text: T.kMenuUpload, run: () => void transfers.upload() },
+      { separator: true },
+      { slot: true },
       { separator: true },
       { text: T.kMenuCompare, run: () => void transfers.compare() },
     ] },
@@ -255,6 +257,7 @@ function build(core: ZezUdiModule): void {
   (window as unknown as { zezudi: unknown }).zezudi = { core, doc, editor, files, client, status, help, menus };
   void recovery.offer().then(() => {
     app.removeAttribute('aria-busy');
+    performance.mark('zezudi-ready');
     document.body.dataset.ready = '1';
   });
 }

@@ -13,6 +13,8 @@ export interface Item {
   /** Items of a submenu, made when it opens. */
   submenu?: () => Item[];
   separator?: boolean;
+  /** An empty place in the menu that `Menu.render` fills (the granted ports). */
+  slot?: boolean;
 }
 
 export interface Menu {
@@ -22,6 +24,8 @@ export interface Menu {
   run?: () => void;
   /** The guide's section for F1 while the menu is open. */
   help?: string;
+  /** Fills the menu's slot each time the menu opens. */
+  render?: (slot: HTMLElement) => void;
 }
 
 /** The combo a key event makes, as the items name them. */
@@ -139,6 +143,8 @@ export class MenuBar {
     top.classList.add('open');
     this.popup = this.build(m.items ?? [], top.getBoundingClientRect().left,
                             top.getBoundingClientRect().bottom, caption(m.text).plain, n);
+    const slot = this.popup.querySelector<HTMLElement>('.menu-slot');
+    if (slot && m.render) m.render(slot);
     if (focusFirst) this.focusItem(this.popup, 0, 1);
     else top.focus();
   }
@@ -151,6 +157,13 @@ export class MenuBar {
     menu.style.left = `${x + window.scrollX}px`;
     menu.style.top = `${y + window.scrollY}px`;
     for (const item of items) {
+      if (item.slot) {
+        const s = document.createElement('div');
+        s.className = 'menu-slot';
+        s.setAttribute('role', 'none');
+        menu.append(s);
+        continue;
+      }
       if (item.separator) {
         const s = document.createElement('div');
         s.className = 'menu-sep';
@@ -186,9 +199,16 @@ export class MenuBar {
         if (!isSub && this.sub) { this.sub.remove(); this.sub = null; }
         if (item.submenu && enabled) this.openSub(el, item, top);
       });
-      el.addEventListener('keydown', (e) => this.itemKey(e, menu, el, run, top, isSub));
       menu.append(el);
     }
+    // Keys on any item, the slot's too; a click on a slot's item closes the menu after it ran.
+    menu.addEventListener('keydown', (e) => {
+      const el = (e.target as HTMLElement).closest<HTMLElement>('.menu-item');
+      if (el) this.itemKey(e, menu, el, top, isSub);
+    });
+    menu.addEventListener('click', (e) => {
+      if ((e.target as HTMLElement).closest('.menu-slot .menu-item')) setTimeout(() => this.close(), 0);
+    });
     document.body.append(menu);
     return menu;
   }
@@ -210,7 +230,8 @@ export class MenuBar {
     }
   }
 
-  private itemKey(e: KeyboardEvent, menu: HTMLElement, el: HTMLElement, run: () => void, top: number, isSub: boolean): void {
+  private itemKey(e: KeyboardEvent, menu: HTMLElement, el: HTMLElement, top: number, isSub: boolean): void {
+    const run = () => el.click();
     const items = [...menu.querySelectorAll<HTMLElement>('.menu-item')];
     const at = items.indexOf(el);
     e.stopPropagation();
@@ -250,8 +271,6 @@ export class MenuBar {
         e.preventDefault();
         hit.click();
       }
-    } else if (e.key === 'F1') {
-      // the window's F1 reads openHelp before the menu closes
     }
   }
 

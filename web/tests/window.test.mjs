@@ -78,6 +78,12 @@ test('stamping, input list, questions, open warnings, text form, enabling and F1
       if (c.same) assert.deepEqual(await page.evaluate(() => [...window.zezudi.doc.cdf]), corridor);
     }
 
+    // The menus from the keyboard: Alt and the access keys, and the items' shortcuts.
+    await page.keyboard.press('Alt+T');
+    await page.keyboard.press('n');
+    await page.keyboard.press('Control+PageDown');
+    assert.equal(await page.locator('.cbo-output').inputValue(), '2');
+
     // F1 over a part of the window: its section.
     await page.locator('.pal[data-code="4"]').hover();
     await page.keyboard.press('F1');
