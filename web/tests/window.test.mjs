@@ -96,3 +96,31 @@ test('stamping, input list, questions, open warnings, text form, enabling and F1
     await site.close();
   }
 });
+
+test('without the file pickers: Open through a file input, Save As as a download', async () => {
+  const site = await serve();
+  const browser = await launch();
+  try {
+    await browser.context.addInitScript(() => { delete window.showOpenFilePicker; delete window.showSaveFilePicker; });
+    const { page, errors } = await openEditor(browser.context, site.url);
+    const chooser = page.waitForEvent('filechooser');
+    await page.keyboard.press('Control+O');
+    await (await chooser).setFiles(path.join(root, 'examples/corridor.CDF'));
+    await page.locator('.st-file', { hasText: 'File: corridor.CDF' }).waitFor();
+    await page.locator('.seg[data-seg="40"]').click();
+    await page.keyboard.press('w');
+    await page.keyboard.press('Control+Shift+S');
+    const asked = await messageBox(page);
+    assert.equal(asked.title, 'Save As');
+    await page.locator('dialog.box[open] input').fill('copy');
+    const download = page.waitForEvent('download');
+    await answer(page, 'OK');
+    const file = await (await download).path();
+    assert.deepEqual([...fs.readFileSync(file)], await page.evaluate(() => [...window.zezudi.doc.cdf]));
+    assert.deepEqual([(await download).suggestedFilename(), await page.locator('.st-file').textContent()], ['copy.CDF', 'File: copy.CDF']);
+    assert.deepEqual(errors, []);
+  } finally {
+    await browser.close();
+    await site.close();
+  }
+});
