@@ -300,6 +300,11 @@ val Segments(const std::string& cdf, int output) {
     return out;
 }
 
+// The moves as the desktop says them back ("I3=P5, I1<>I2"); throws why text is no moves.
+std::string SignalMap(const std::string& moves) {
+    return SignalMapText(Take(ParseSignalMap(moves)));
+}
+
 std::string ClipReadable(const std::string& clip) {
     const auto parsed = ClipFromText(clip);
     if (!parsed) Throw("The clipboard holds no diagram segments.", ErrorKind::Usage);
@@ -461,6 +466,7 @@ EMSCRIPTEN_BINDINGS(zezudi) {
     function("withLinkToggled", &CodeWithLinkToggled);
     function("clipReadable", &ClipReadable);
     function("segments", &Segments);
+    function("signalMap", &SignalMap);
     function("note", &Note);
     function("setNote", &SetNote);
     function("evaluate", &Evaluate);

@@ -133,6 +133,8 @@ export interface ZezUdiModule {
   withLinkToggled(code: number, link: number): number;
   /** The output's 256 codes and input selections as stored (values outside 0..15 too). */
   segments(cdf: Cdf, output: number): { codes: Int16Array; inputs: Int16Array };
+  /** Rewire's moves as the desktop says them back; throws the reason for text that is no moves. */
+  signalMap(moves: string): string;
   /** A copyRegion text as a person reads it: the diagram's symbols, a row a line. */
   clipReadable(clip: string): string;
 

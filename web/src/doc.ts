@@ -4,8 +4,9 @@
 import type { ZezUdiModule } from '../../wasm/zezudi';
 import { kNoFile } from './texts';
 
-/** One diagram edit: the output's segments before and after it, as the core's clip text. */
-interface Step { output: number; what: string; before: string; after: string }
+/** One edit: the changed outputs' segments before and after it, as the core's clip text. */
+interface Part { output: number; before: string; after: string }
+interface Step { what: string; parts: Part[] }
 
 const kUndoLimit = 500;
 
@@ -74,23 +75,40 @@ export class Doc {
       this.emit('record');
       return;
     }
+    this.push({ what, parts: [{ output, before, after }] });
+  }
+
+  /** An edit of any outputs (Rewire): one step of the history; how many outputs changed. */
+  editOutputs(what: string, edited: Uint8Array): number {
+    const parts: Part[] = [];
+    for (let o = 0; o < 8; ++o) {
+      const before = this.segments(this.cdf, o), after = this.segments(edited, o);
+      if (before !== after) parts.push({ output: o, before, after });
+    }
+    if (parts.length === 0) this.edit(this.output, what, this.cdf);
+    else this.push({ what, parts });
+    return parts.length;
+  }
+
+  private push(step: Step): void {
     this.steps.splice(this.index);
     if (this.cleanIndex > this.index) this.cleanIndex = -1;
-    this.steps.push({ output, what, before, after });
+    this.steps.push(step);
     if (this.steps.length > kUndoLimit) {
       this.steps.shift();
       --this.cleanIndex;
     }
     this.index = this.steps.length;
-    this.apply(output, after);
+    this.apply(step.parts.map((p) => [p.output, p.after]));
   }
 
-  private apply(output: number, clip: string): void {
-    this.put(output, clip);
+  /** Puts each output's segments; the last one's output is shown. */
+  private apply(tables: Array<[number, string]>): void {
+    for (const [output, clip] of tables) this.put(output, clip);
     const clean = this.index === this.cleanIndex && this.core.note(this.cdf) === this.cleanNote;
     this.changed = clean ? this.cleanFlag : true;
     this.compiled = false;
-    this.output = output;
+    this.output = tables[tables.length - 1][0];
     this.emit('record');
   }
 
@@ -105,13 +123,13 @@ export class Doc {
   undo(): void {
     if (this.index === 0) return;
     const step = this.steps[--this.index];
-    this.apply(step.output, step.before);
+    this.apply(step.parts.map((p): [number, string] => [p.output, p.before]).reverse());
   }
 
   redo(): void {
     if (this.index >= this.steps.length) return;
     const step = this.steps[this.index++];
-    this.apply(step.output, step.after);
+    this.apply(step.parts.map((p): [number, string] => [p.output, p.after]));
   }
 
   private resetHistory(): void {

@@ -318,6 +318,10 @@ export class GridEditor {
     }
   }
 
+  focus(): void {
+    this.client.grid.focus();
+  }
+
   // --- the input list (cboSelect) ---
 
   openInputList(index: number): void {

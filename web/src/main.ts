@@ -8,6 +8,7 @@ import { GridEditor } from './editor';
 import { FileFlow } from './files';
 import { Recovery } from './recovery';
 import { HelpWindow } from './help';
+import { Tools } from './tools';
 import { StatusBar } from './status';
 import { Item, Menu, MenuBar } from './menus';
 import * as dialogs from './dialogs';
@@ -36,12 +37,13 @@ function build(core: ZezUdiModule): void {
   const recovery = new Recovery(core, doc);
   const help = new HelpWindow();
   const status = new StatusBar(doc);
+  const tools = new Tools(core, doc, editor);
   let liveTest = localStorage.getItem(kLiveTestKey) === '1';
   let busy = false;
 
   const later = () => dialogs.message(T.kNotInBrowser, T.kAppTitle, 'information');
   const say = (text: string) => status.say(text);
-  editor.say = files.say = recovery.say = say;
+  editor.say = files.say = recovery.say = tools.say = say;
   files.onClean = () => void recovery.keepNow();
 
   const transfers = createTransfers(core, {
@@ -162,9 +164,9 @@ function build(core: ZezUdiModule): void {
     { text: T.kMenuTools, help: 'testing.md', items: [
       { text: T.kMenuLogic, keys: ['F6'], run: later },
       { text: T.kMenuDrawFormula, run: later },
-      { text: T.kMenuRewire, run: later },
-      { text: T.kMenuFindSignal, keys: ['Ctrl+F'], run: later },
-      { text: T.kMenuFindNext, keys: ['F3'], run: later },
+      { text: T.kMenuRewire, run: () => void tools.rewire() },
+      { text: T.kMenuFindSignal, keys: ['Ctrl+F'], run: () => void tools.findSignal() },
+      { text: T.kMenuFindNext, keys: ['F3'], run: () => void tools.findNext() },
       { separator: true },
       { text: T.kMenuNextOutput, keys: ['Ctrl+PageDown'], run: () => stepOutput(1) },
       { text: T.kMenuPreviousOutput, keys: ['Ctrl+PageUp'], run: () => stepOutput(-1) },

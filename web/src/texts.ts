@@ -159,3 +159,17 @@ export const kOk = 'OK';
 
 // What this build leaves to the desktop editor
 export const kNotInBrowser = 'This is not available in the browser edition yet.';
+
+// Tools
+export const kTitleRewire = 'Rewire Signals';
+export const kRewireAsk =
+  'Move the contacts of every output to other signals, as when a switch ' +
+  'was wired to another input.\nA=B moves the contacts on A to B, A<>B ' +
+  'swaps A and B; for example: I3=P5, I1<>I2';
+export const kRewireNothing = ': no contact is on these signals; nothing changed';
+export const kRewireMoved = '%1: %2 contact(s) moved';
+export const kTitleFind = 'Find Signal';
+export const kFindAsk = 'Go to the contacts on a signal (I1..I8, P1..P8):';
+export const kNoSignal = '"%1" is no signal: type I1 to I8 or P1 to P8.';
+export const kNoContactOn = ': no contact on it';
+export const kFoundContact = '%1: contact %2 of %3, LC Input %4, row %5, column %6';

@@ -43,12 +43,8 @@ const notShown = {
     '%1 does not hold a configuration; it may be a picture, a document or another program\'s file.\r\nReplace it with the configuration shown?'],
   'the transfer flows show these (web/src/serial)': [': connecting', '%1: block %2 of %3'],
   'ports of the desktop: the browser lists the ports the user granted': ['&Other Port...', '&Emulated Device', 'COM%1'],
-  'Draw From Formula, Rewire and Find Signal: with the Logic view, not yet in the browser': [
-    'Draw LC Input %1 From Formula', 'Rewire Signals',
-    'Move the contacts of every output to other signals, as when a switch was wired to another input.\nA=B moves the contacts on A to B, A<>B swaps A and B; for example: I3=P5, I1<>I2',
-    ': no contact is on these signals; nothing changed', '%1: %2 contact(s) moved', 'Find Signal',
-    'Go to the contacts on a signal (I1..I8, P1..P8):', '"%1" is no signal: type I1 to I8 or P1 to P8.', ': no contact on it',
-    '%1: contact %2 of %3, LC Input %4, row %5, column %6', 'Redraw Minimal', 'Draw From Formula'],
+  'Draw From Formula and Redraw Minimal: with the Logic view, not yet in the browser': [
+    'Draw LC Input %1 From Formula', 'Redraw Minimal', 'Draw From Formula'],
   'names of undo steps, in editor.ts beside the edits they name': ['Drop', 'Choose Input', 'Cut', 'Delete', 'Delete Row'],
   'the clipboard mime type of the desktop': ['application/x-zezudi-segments'],
   'F1 topics, kept on the parts of the window as data-help': ['module.md'],

@@ -78,6 +78,27 @@ test('stamping, input list, questions, open warnings, text form, enabling and F1
       if (c.same) assert.deepEqual(await page.evaluate(() => [...window.zezudi.doc.cdf]), corridor);
     }
 
+    // Rewire moves the contacts of every output in one step (the last output it changed shown);
+    // Find walks the contacts on a signal from there.
+    const ask = async (text) => {
+      await page.locator('dialog.box[open] input').fill(text);
+      await answer(page, 'OK');
+    };
+    const said = () => page.locator('.st-message').textContent();
+    await menu(page, 'Tools', 'Rewire Signals...');
+    await ask('P2=P3');
+    const rewired = await said();
+    await page.keyboard.press('Control+F');
+    await ask('p 3');
+    const first = await said();
+    await page.keyboard.press('F3');
+    assert.deepEqual([rewired, first, await said(), await page.locator('.cbo-output').inputValue()],
+      ['P2 -> P3: 2 contact(s) moved', 'P3: contact 2 of 2, LC Input 2, row 1, column 1',
+       'P3: contact 1 of 2, LC Input 1, row 3, column 1', '0']);
+    await page.keyboard.press('Control+Z');
+    const inputs = await page.evaluate(() => [0, 1].map((o) => window.zezudi.core.segments(window.zezudi.doc.cdf, o).inputs[o ? 0 : 32]));
+    assert.deepEqual(inputs, [9, 9]);
+
     // The menus from the keyboard: Alt and the access keys, and the items' shortcuts.
     await page.keyboard.press('Alt+T');
     await page.keyboard.press('n');
