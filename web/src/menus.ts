@@ -70,11 +70,12 @@ export class MenuBar {
       this.tops.push(b);
       this.element.append(b);
     });
-    document.addEventListener('mousedown', (e) => {
+    // A press anywhere else closes the menu (pointerdown: the grid's presses have no mousedown).
+    document.addEventListener('pointerdown', (e) => {
       if (this.openIndex >= 0 && !this.element.contains(e.target as Node) &&
           !this.popup?.contains(e.target as Node) && !this.sub?.contains(e.target as Node))
         this.close();
-    });
+    }, true);
     document.addEventListener('keydown', (e) => this.globalKey(e), true);
   }
 

@@ -104,6 +104,10 @@ test('stamping, input list, questions, open warnings, text form, enabling and F1
     await page.keyboard.press('n');
     await page.keyboard.press('Control+PageDown');
     assert.equal(await page.locator('.cbo-output').inputValue(), '2');
+    // A press on the grid closes an open menu.
+    await page.getByRole('menubar').getByRole('menuitem', { name: 'File', exact: true }).click();
+    await page.locator('.seg[data-seg="200"]').click();
+    assert.equal(await page.locator('.menu').count(), 0);
 
     // F1 over a part of the window: its section.
     await page.locator('.pal[data-code="4"]').hover();
