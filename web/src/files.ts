@@ -102,8 +102,14 @@ export class FileFlow {
       const input = document.createElement('input');
       input.type = 'file';
       input.accept = '.CDF,.cdf,.zez,.txt';
-      input.addEventListener('change', () => resolve(input.files?.[0] ? { file: input.files[0], handle: null } : null));
-      input.addEventListener('cancel', () => resolve(null));
+      input.hidden = true;
+      const done = (chosen: File | undefined) => {
+        input.remove();
+        resolve(chosen ? { file: chosen, handle: null } : null);
+      };
+      input.addEventListener('change', () => done(input.files?.[0]));
+      input.addEventListener('cancel', () => done(undefined));
+      document.body.append(input);
       input.click();
     });
   }

@@ -128,9 +128,11 @@ test('without the file pickers: Open through a file input, Save As as a download
   try {
     await browser.context.addInitScript(() => { delete window.showOpenFilePicker; delete window.showSaveFilePicker; });
     const { page, errors } = await openEditor(browser.context, site.url);
-    const chooser = page.waitForEvent('filechooser');
+    // The chooser is caught once the listener is known to the page (a round trip after it).
+    const chosen = new Promise((resolve) => page.once('filechooser', resolve));
+    await page.evaluate(() => 0);
     await page.keyboard.press('Control+O');
-    await (await chooser).setFiles(path.join(root, 'examples/corridor.CDF'));
+    await (await chosen).setFiles(path.join(root, 'examples/corridor.CDF'));
     await page.locator('.st-file', { hasText: 'File: corridor.CDF' }).waitFor();
     await page.locator('.seg[data-seg="40"]').click();
     await page.keyboard.press('w');
