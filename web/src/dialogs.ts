@@ -20,6 +20,8 @@ export function escapeHtml(s: string): string {
 }
 
 let open = 0;
+/** F1 in a box: the guide's word on its message. */
+export const boxHelp = { show: (_message: string) => {} };
 /** Whether a message box is showing (the window's keys wait meanwhile). */
 export function boxOpen(): boolean {
   return open > 0;
@@ -78,6 +80,11 @@ function box(text: string, title: string, icon: Icon, buttons: string[], input?:
       finish(buttons.length - 1);
     });
     dialog.addEventListener('keydown', (e) => {
+      if (e.key === 'F1') {
+        e.preventDefault();
+        boxHelp.show(text);
+        return;
+      }
       if (e.target === field) {
         if (e.key === 'Enter') finish(0);
         return;

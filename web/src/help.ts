@@ -4,6 +4,7 @@
 import chapters from 'zez:guide';
 
 const kContents = 'index.md';
+const kTroubleshooting = 'troubleshooting.md';
 const kTitle = 'ZezUdi User Guide';
 
 export class HelpWindow {
@@ -61,6 +62,35 @@ export class HelpWindow {
     this.body.scrollTop = 0;
     if (heading) heading.scrollIntoView({ block: 'start' });
     this.body.focus();
+  }
+
+  /** The troubleshooting chapter at the section that holds the longest run of the message's words. */
+  showMessage(message: string): void {
+    this.show(kTroubleshooting);
+    const blocks = [...this.body.querySelectorAll<HTMLElement>('p, li, td, h2, h3, h4, pre')];
+    let best: HTMLElement | null = null;
+    let bestWords = 0;
+    for (const line of message.replace(/\r\n/g, '\n').split('\n')) {
+      const words = line.split(' ').filter(Boolean);
+      for (let n = words.length; n > bestWords; --n) {
+        let found: HTMLElement | undefined;
+        for (let from = 0; from + n <= words.length && !found; ++from) {
+          const run = words.slice(from, from + n).join(' ');
+          found = blocks.find((b) => (b.textContent ?? '').includes(run));
+        }
+        if (found) {
+          best = found;
+          bestWords = n;
+          break;
+        }
+      }
+    }
+    if (!best) return;
+    // The section the words are in: the heading before them.
+    const headings = [...this.body.querySelectorAll<HTMLElement>('[data-section]')];
+    const heading = headings.filter((h) => h.compareDocumentPosition(best!) & Node.DOCUMENT_POSITION_FOLLOWING).pop();
+    (heading ?? best).scrollIntoView({ block: 'start' });
+    this.element.dataset.topic = `${kTroubleshooting}#${heading?.dataset.section ?? ''}`;
   }
 
   hide(): void {

@@ -41,6 +41,7 @@ function build(core: ZezUdiModule): void {
   let liveTest = localStorage.getItem(kLiveTestKey) === '1';
   let busy = false;
 
+  dialogs.boxHelp.show = (message) => help.showMessage(message);
   const later = () => dialogs.message(T.kNotInBrowser, T.kAppTitle, 'information');
   const say = (text: string) => status.say(text);
   editor.say = files.say = recovery.say = tools.say = say;
@@ -110,9 +111,11 @@ function build(core: ZezUdiModule): void {
     doc.showOutput((doc.output + by + 8) % 8);
   }
 
+  /** Exit: the changes discarded when the user says so, then the tab closed where the browser
+   *  lets a page close itself; else the editor starts afresh. */
   async function exit(): Promise<void> {
     if (!(await files.mayDiscard(T.kTitleExit))) return;
-    doc.changed = false;
+    doc.replace(Doc.empty(core), T.kNoFile, false, null);
     await recovery.keepNow();
     window.close();
   }

@@ -71,6 +71,9 @@ test('stamping, input list, questions, open warnings, text form, enabling and F1
       if (c.title) {
         const box = await messageBox(page);
         if (c.text) assert.equal(box.text, c.text);
+        // F1 on a message: the troubleshooting section that names it.
+        await page.keyboard.press('F1');
+        assert.match(await page.locator('.help').getAttribute('data-topic'), /^troubleshooting\.md#.+/);
         assert.deepEqual([box.title, await page.locator(`dialog.box[open] .box-icon.${c.icon}`).count()], [c.title, 1]);
         await answer(page, 'OK');
       }
