@@ -81,8 +81,18 @@ test('stamping, input list, questions, open warnings, text form, enabling and F1
       if (c.same) assert.deepEqual(await page.evaluate(() => [...window.zezudi.doc.cdf]), corridor);
     }
 
+    // Copy puts the diagram on the system clipboard as text a person reads.
+    await browser.context.grantPermissions(['clipboard-read', 'clipboard-write'], { origin: site.url.replace(/\/$/, '') });
+    await page.locator('.seg[data-seg="0"]').click();
+    for (const key of ['Shift+ArrowDown', 'Shift+ArrowDown', 'Shift+ArrowRight', 'Control+C']) await page.keyboard.press(key);
+    await page.waitForFunction(async () => (await navigator.clipboard.readText()).includes('I3'));
+    assert.deepEqual(await page.evaluate(() => navigator.clipboard.readText()), await page.evaluate(() => {
+      const { core, doc } = window.zezudi;
+      return core.clipReadable(core.copyRegion(doc.cdf, 0, 0, 33));
+    }));
+
     // Rewire moves the contacts of every output in one step (the last output it changed shown);
-    // Find walks the contacts on a signal from there.
+    // Find walks the contacts on a signal from the cursor (row 3, column 2), round to the first.
     const ask = async (text) => {
       await page.locator('dialog.box[open] input').fill(text);
       await answer(page, 'OK');
@@ -96,8 +106,8 @@ test('stamping, input list, questions, open warnings, text form, enabling and F1
     const first = await said();
     await page.keyboard.press('F3');
     assert.deepEqual([rewired, first, await said(), await page.locator('.cbo-output').inputValue()],
-      ['P2 -> P3: 2 contact(s) moved', 'P3: contact 2 of 2, LC Input 2, row 1, column 1',
-       'P3: contact 1 of 2, LC Input 1, row 3, column 1', '0']);
+      ['P2 -> P3: 2 contact(s) moved', 'P3: contact 1 of 2, LC Input 1, row 3, column 1',
+       'P3: contact 2 of 2, LC Input 2, row 1, column 1', '1']);
     await page.keyboard.press('Control+Z');
     const inputs = await page.evaluate(() => [0, 1].map((o) => window.zezudi.core.segments(window.zezudi.doc.cdf, o).inputs[o ? 0 : 32]));
     assert.deepEqual(inputs, [9, 9]);
