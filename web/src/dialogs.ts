@@ -1,6 +1,6 @@
 // Message boxes and questions in the page: modal, with the desktop's titles, texts and buttons.
 // Each resolves with the button chosen (Escape: No, or OK where there is no No).
-import { kNo, kOk, kYes, kAppTitle, lines } from './texts';
+import { kAppTitle, kCancel, kNo, kOk, kYes, lines } from './texts';
 
 export type Icon = 'none' | 'information' | 'warning' | 'critical' | 'question';
 const kIcons: Record<Icon, string> = { none: '', information: 'ℹ', warning: '⚠', critical: '⛔', question: '?' };
@@ -113,6 +113,6 @@ export async function ask(text: string, title: string, icon: Icon = 'question'):
 
 /** A line of text asked for; null when cancelled. */
 export async function askText(text: string, title: string, initial = ''): Promise<string | null> {
-  const r = await box(text, title, 'none', [kOk, 'Cancel'], initial);
+  const r = await box(text, title, 'none', [kOk, kCancel], initial);
   return r.button === 0 ? r.value : null;
 }

@@ -5,7 +5,7 @@ import type { ZezUdiModule } from '../../wasm/zezudi';
 import { Doc } from './doc';
 import * as dialogs from './dialogs';
 import * as store from './store';
-import { fill, kChangedElsewhere, kDiscardAnyChanges, kDiscardChanges, kExtension, kFilter,
+import { fill, kChangedElsewhere, kFileNameAsk, kDiscardAnyChanges, kDiscardChanges, kExtension, kFilter,
          kInvalidValues, kNoFile, kNoLongerExists, kOpened, kSaved, kTitleNew, kTitleOpen, kTitleSave,
          kTitleSaveAs } from './texts';
 
@@ -171,7 +171,7 @@ export class FileFlow {
       return;
     }
     // Without the API: a download, under a name asked for.
-    let name = await dialogs.askText('File name:', kTitleSaveAs, doc.hasFile ? doc.fileName : '');
+    let name = await dialogs.askText(kFileNameAsk, kTitleSaveAs, doc.hasFile ? doc.fileName : '');
     if (!name) return;
     if (!/\.[^.]+$/.test(name)) name += kExtension;
     const link = document.createElement('a');

@@ -158,6 +158,8 @@ export const kNo = '&No';
 export const kOk = 'OK';
 
 // What this build leaves to the desktop editor
+/** Save As without the browser's save picker: the name of the download. */
+export const kFileNameAsk = 'File name:';
 export const kNotInBrowser = 'This is not available in the browser edition yet.';
 
 // Tools
