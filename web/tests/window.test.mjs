@@ -112,6 +112,19 @@ test('stamping, input list, questions, open warnings, text form, enabling and F1
     const inputs = await page.evaluate(() => [0, 1].map((o) => window.zezudi.core.segments(window.zezudi.doc.cdf, o).inputs[o ? 0 : 32]));
     assert.deepEqual(inputs, [9, 9]);
 
+    // Save keeps what follows the record in a longer file.
+    await page.evaluate((b) => { window.__files['tail.CDF'] = [...b, 1, 2, 3]; window.__pick = 'tail.CDF'; }, corridor);
+    await page.keyboard.press('Control+O');
+    await answer(page, 'Yes'); // the changes Rewire's undo left
+    await page.locator('.st-file', { hasText: 'File: tail.CDF' }).waitFor();
+    await page.locator('.seg[data-seg="84"]').click();
+    await page.keyboard.press('w');
+    await page.keyboard.press('Control+S');
+    await page.locator('.st-file', { hasText: /^File: tail\.CDF$/ }).waitFor();
+    const tail = await page.evaluate(() => window.__files['tail.CDF']);
+    assert.deepEqual([tail.length, tail.slice(-3), tail.slice(0, 12288)],
+      [12291, [1, 2, 3], await page.evaluate(() => [...window.zezudi.doc.cdf])]);
+
     // The menus from the keyboard: Alt and the access keys, and the items' shortcuts.
     await page.keyboard.press('Alt+T');
     await page.keyboard.press('n');
