@@ -5,6 +5,7 @@ import type { ZezUdiModule } from '../../wasm/zezudi';
 import type { ClientArea } from './client';
 import type { Doc } from './doc';
 import { Lit, kUnlit } from './picture';
+import { later } from './later';
 import * as dialogs from './dialogs';
 import { fill, kClipboardUnreadable, kPastedInvalid, kTitleInsertRow, kTitlePaste } from './texts';
 
@@ -95,16 +96,28 @@ export class GridEditor {
 
   /** The Test run: the energised parts drawn red; whether the output is on. */
   test(): boolean {
-    const e = this.core.evaluate(this.doc.cdf, this.doc.output, this.client.tickedInputs());
-    const cell = (x: number, y: number) => e.cells[y * e.width + x] === 2;
+    const { doc } = this;
+    const inputs = this.client.tickedInputs();
+    const testSegments = later(this.core).testSegments;
+    let on: boolean;
     this.lit = [];
-    for (let s = 0; s < 256; ++s) {
-      const x = 2 + 2 * col(s), y = 1 + 3 * row(s);
-      this.lit.push({ element: cell(x, y + 1), junction: cell(x + 1, y + 1), up: cell(x + 1, y), down: cell(x + 1, y + 2) });
+    if (testSegments) {
+      const t = testSegments(doc.cdf, doc.output, inputs);
+      on = t.on;
+      for (const b of t.segments) this.lit.push({ element: !!(b & 1), junction: !!(b & 2), up: !!(b & 4), down: !!(b & 8) });
+    } else {
+      // The logic grid's cells: a segment's block starts at column 2 + 2c, row 1 + 3r.
+      const e = this.core.evaluate(doc.cdf, doc.output, inputs);
+      const cell = (x: number, y: number) => e.cells[y * e.width + x] === 2;
+      on = e.on;
+      for (let s = 0; s < 256; ++s) {
+        const x = 2 + 2 * col(s), y = 1 + 3 * row(s);
+        this.lit.push({ element: cell(x, y + 1), junction: cell(x + 1, y + 1), up: cell(x + 1, y), down: cell(x + 1, y + 2) });
+      }
     }
-    this.railsLit = [true, e.on, e.on];
+    this.railsLit = [true, on, on];
     this.show();
-    return e.on;
+    return on;
   }
 
   // --- edits ---
@@ -116,7 +129,14 @@ export class GridEditor {
   drop(index: number, code: number): void {
     const { core, doc } = this;
     const input = core.segment(doc.cdf, doc.output, index).input;
-    this.edit('Drop', core.setSegment(doc.cdf, doc.output, index, code, input));
+    const { placeElement, toggleLink } = later(core);
+    if (input >= 0 && input <= 15 || !placeElement || !toggleLink)
+      return this.edit('Drop', core.setSegment(doc.cdf, doc.output, index, code, input));
+    // A stored input outside the codes stays as the drop finds it: the code is built in place.
+    let cdf = placeElement(doc.cdf, doc.output, index, index, code >> 2);
+    const links = core.segment(cdf, doc.output, index).code & 3;
+    for (const l of [1, 2]) if ((links ^ code) & l) cdf = toggleLink(cdf, doc.output, index, index, l);
+    this.edit('Drop', cdf);
   }
 
   chooseInput(index: number, sel: number): void {
@@ -137,6 +157,12 @@ export class GridEditor {
       if (c !== codes[s] || i !== inputs[s]) cdf = core.setSegment(cdf, doc.output, s, c, i);
     }
     this.edit(what, cdf);
+  }
+
+  /** The target rectangle edited by one call of the core. */
+  private editRegion(what: string, f: (cdf: Uint8Array, lo: number, hi: number) => Uint8Array): void {
+    const [lo, hi] = this.target();
+    this.edit(what, f(this.doc.cdf, lo, hi));
   }
 
   labelClicked(index: number): void {
@@ -205,7 +231,8 @@ export class GridEditor {
     const clip = this.core.copyRegion(this.doc.cdf, this.doc.output, lo, hi);
     localStorage.setItem(kClipKey, clip);
     // Other programs get the diagram as a person reads it.
-    const readable = this.core.clipReadable(clip);
+    const region = later(this.core).readableRegion;
+    const readable = region ? region(this.doc.cdf, this.doc.output, lo, hi) : this.core.clipReadable(clip);
     navigator.clipboard?.writeText(readable).catch(() => {});
     this.show();
   }
@@ -281,7 +308,9 @@ export class GridEditor {
       this.pendingSignal = null;
       if (k >= '1' && k <= '8') {
         const sel = Number(k) - 1 + (which === 'P' ? 8 : 0);
-        this.editTarget('Choose Input', (t, i) => [t, isContact(t) ? sel : i]);
+        const choose = later(this.core).chooseInput;
+        if (choose) this.editRegion('Choose Input', (cdf, lo, hi) => choose(cdf, this.doc.output, lo, hi, sel));
+        else this.editTarget('Choose Input', (t, i) => [t, isContact(t) ? sel : i]);
         return true;
       }
     }
@@ -291,10 +320,14 @@ export class GridEditor {
       this.show();
       return true;
     }
-    const element = (e: number, what: string) =>
-      this.editTarget(what, (t, i) => [this.core.withElement(t, e), i]);
-    const link = (l: number, what: string) =>
-      this.editTarget(what, (t, i) => [this.core.withLinkToggled(t, l), i]);
+    const { placeElement, toggleLink } = later(this.core);
+    const output = this.doc.output;
+    const element = (e: number, what: string) => placeElement
+      ? this.editRegion(what, (cdf, lo, hi) => placeElement(cdf, output, lo, hi, e))
+      : this.editTarget(what, (t, i) => [this.core.withElement(t, e), i]);
+    const link = (l: number, what: string) => toggleLink
+      ? this.editRegion(what, (cdf, lo, hi) => toggleLink(cdf, output, lo, hi, l))
+      : this.editTarget(what, (t, i) => [this.core.withLinkToggled(t, l), i]);
     switch (k) {
       case 'ArrowLeft': this.moveCursor(0, -1, shift); return true;
       case 'ArrowRight': this.moveCursor(0, 1, shift); return true;

@@ -5,8 +5,9 @@ import type { ZezUdiModule } from '../../wasm/zezudi';
 import { Doc } from './doc';
 import * as dialogs from './dialogs';
 import * as store from './store';
+import { later } from './later';
 import { fill, kChangedElsewhere, kFileNameAsk, kDiscardAnyChanges, kDiscardChanges, kExtension, kFilter,
-         kInvalidValues, kNoFile, kNoLongerExists, kOpened, kSaved, kTitleNew, kTitleOpen, kTitleSave,
+         kInvalidValues, kNoFile, kNotAConfiguration, kNoLongerExists, kOpened, kSaved, kTitleNew, kTitleOpen, kTitleSave,
          kTitleSaveAs } from './texts';
 
 const kRecentLimit = 8;
@@ -121,10 +122,20 @@ export class FileFlow {
     let cdf: Uint8Array;
     let invalid = 0;
     const text = this.core.looksLikeText(bytes);
+    let looksLike: string | null = null;
+    const openCdf = later(this.core).openCdf;
     try {
       // A text form is drawn into a configuration of its own: Save then asks for a CDF name.
-      cdf = text ? this.core.fromText(new TextDecoder().decode(bytes)) : bytes;
-      invalid = this.core.checkCdf(cdf).segments;
+      if (text) {
+        cdf = this.core.fromText(new TextDecoder().decode(bytes));
+      } else if (openCdf) {
+        const opened = openCdf(bytes, file.name);
+        ({ cdf, looksLike } = opened);
+        invalid = opened.invalid.segments;
+      } else {
+        cdf = bytes;
+        invalid = this.core.checkCdf(cdf).segments;
+      }
     } catch (e) {
       await dialogs.message(errorText(e), kTitleOpen, 'critical');
       return;
@@ -139,7 +150,11 @@ export class FileFlow {
       this.onClean();
     }
     this.say(fill(kOpened, file.name));
-    if (invalid > 0) await dialogs.message(fill(kInvalidValues, invalid), kTitleOpen, 'warning');
+    if (invalid > 0) {
+      // What the file looks like, when it is plainly something else, comes first.
+      const what = looksLike ? fill(kNotAConfiguration, looksLike) : '';
+      await dialogs.message(what + fill(kInvalidValues, invalid), kTitleOpen, 'warning');
+    }
   }
 
   async save(): Promise<void> {

@@ -2,6 +2,7 @@
 // (every record edit, evaluation and compile is the core's), the files, recovery and the guide.
 import type { ZezUdiModule } from '../../wasm/zezudi';
 import { loadCore } from './core';
+import { compileAsEditor } from './later';
 import { ClientArea } from './client';
 import { Doc } from './doc';
 import { GridEditor } from './editor';
@@ -97,7 +98,7 @@ function build(core: ZezUdiModule): void {
     client.prgCompile.value = 0;
     client.prgCompile.hidden = false;
     await nextFrame();
-    core.compile(doc.cdf, false);
+    compileAsEditor(core, doc.cdf);
     client.prgCompile.value = client.prgCompile.max;
     doc.setCompiled();
     const end = nowText();
