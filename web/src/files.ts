@@ -145,7 +145,7 @@ export class FileFlow {
       this.doc.fromFile = false;
     } else {
       this.doc.replace(cdf, file.name, false, handle);
-      this.doc.known = cdf;
+      this.doc.known = bytes; // the file as read, to see it changed by another program
       this.remember(file.name, handle);
       this.onClean();
     }

@@ -53,7 +53,8 @@ test('stamping, input list, questions, open warnings, text form, enabling and F1
     }
 
     // Open: bytes that are no configuration, one with values outside the codes, a text form.
-    const outside = await page.evaluate((b) => [...window.zezudi.core.setSegment(new Uint8Array(b), 0, 7, 21, 0)], corridor);
+    // A code outside 0..15 comes in as the clipboard's form carries it.
+    const outside = await page.evaluate((b) => [...window.zezudi.core.pasteRegion(new Uint8Array(b), 0, 7, 'zezudi-segments 1\n1 1\n21:0\n')], corridor);
     const cases = [
       { name: 'picture.png', bytes: [0x89, 0x50, 0x4e, 0x47, 13, 10, 26, 10, 0, 0], title: 'Open', icon: 'critical', status: 'File: None *' },
       { name: 'odd.CDF', bytes: outside, title: 'Open', icon: 'warning', status: 'File: odd.CDF',
