@@ -348,6 +348,25 @@ val CompareCdf(const std::string& a, const std::string& b) {
     return out;
 }
 
+// The output's 256 codes and input selections as stored, for drawing the grid in one call.
+val Segments(const std::string& cdf, int output) {
+    const Config c = ConfigOf(cdf);
+    const auto& types = c.SegType[Output(output)];
+    const auto& inputs = c.SegInput[output];
+    val out = val::object();
+    out.set(
+        "codes",
+        val::global("Int16Array").new_(emscripten::typed_memory_view(types.size(), types.data())));
+    out.set("inputs", val::global("Int16Array")
+                          .new_(emscripten::typed_memory_view(inputs.size(), inputs.data())));
+    return out;
+}
+
+// The moves as the desktop says them back ("I3=P5, I1<>I2"); throws why text is no moves.
+std::string SignalMap(const std::string& moves) {
+    return SignalMapText(Take(ParseSignalMap(moves)));
+}
+
 }  // namespace
 
 EMSCRIPTEN_BINDINGS(zezudi) {
@@ -370,6 +389,8 @@ EMSCRIPTEN_BINDINGS(zezudi) {
     function("insertRow", &InsertDiagramRow);
     function("deleteRow", &DeleteDiagramRow);
     function("rewire", &Rewire);
+    function("segments", &Segments);
+    function("signalMap", &SignalMap);
     function("note", &Note);
     function("setNote", &SetNote);
     function("evaluate", &Evaluate);

@@ -163,6 +163,11 @@ export interface ZezUdiModule {
   /** `moves` as "I3=P5, I5<>I6" (= moves, <> swaps); `outputs` a bit per output (255: all). */
   rewire(cdf: Cdf, moves: string, outputs: number): { cdf: Cdf; moved: number[] };
 
+  /** The output's 256 codes and input selections as stored (values outside 0..15 too). */
+  segments(cdf: Cdf, output: number): { codes: Int16Array; inputs: Int16Array };
+  /** Rewire's moves as the desktop says them back; throws the reason for text that is no moves. */
+  signalMap(moves: string): string;
+
   // The note: the text the notes window shows (line breaks as "\n")
   note(cdf: Cdf): string;
   setNote(cdf: Cdf, text: string): { cdf: Cdf; cut: boolean; length: number };

@@ -1,0 +1,189 @@
+// The client area at the desktop's positions (881 x 689 CSS pixels; the page zoom scales it as a
+// whole): palette, grid between the rails with the contact labels, output list, Test frame,
+// compile progress and the transfer caption. Where F1 leads is kept on each part (data-help).
+import { Lit, kUnlit, pictureElement } from './picture';
+import { escapeHtml } from './dialogs';
+import { fill, kBlank, kDiagramName, kElementKeys, kElementNames, kLinkWords, kInputBox, kInputItem, kOutputItem, kPilotBox,
+         kPaletteTip, kPilotItem, kTestButton, kTestFrame, kWith } from './texts';
+
+export const kClientWidth = 881;
+export const kClientHeight = 689;
+
+/** The links' words for a tip ("up link", "down link", "up and down links"). */
+function linkWords(code: number): string {
+  const up = code & 1, down = code & 2;
+  return up && down ? kLinkWords[2] : up ? kLinkWords[0] : down ? kLinkWords[1] : '';
+}
+
+/** What palette picture `code` places and the keys that make it on the grid. */
+export function paletteTip(code: number): string {
+  const element = code >> 2;
+  const up = code & 1, down = code & 2;
+  const keys: string[] = [];
+  if (element > 0) keys.push(kElementKeys[element]);
+  if (up) keys.push('U');
+  if (down) keys.push('D');
+  const links = linkWords(code);
+  let what = kElementNames[element];
+  if (element === 0) what = up || down ? links.charAt(0).toUpperCase() + links.slice(1) : kBlank;
+  else if (up || down) what += kWith + links;
+  if (code === 0) keys.push('Del');
+  return fill(kPaletteTip, what, keys.join(', '));
+}
+
+function place(el: HTMLElement, x: number, y: number, w: number, h: number): HTMLElement {
+  el.style.left = `${x}px`;
+  el.style.top = `${y}px`;
+  el.style.width = `${w}px`;
+  el.style.height = `${h}px`;
+  return el;
+}
+
+function make<K extends keyof HTMLElementTagNameMap>(tag: K, cls: string, parent: HTMLElement): HTMLElementTagNameMap[K] {
+  const el = document.createElement(tag);
+  el.className = cls;
+  parent.append(el);
+  return el;
+}
+
+export interface Marks { selected: boolean; cursor: boolean; focused: boolean }
+
+export class ClientArea {
+  readonly element: HTMLElement;
+  readonly imgSelect: HTMLElement[] = [];
+  readonly grid: HTMLElement;
+  readonly imgSegment: HTMLElement[] = [];
+  readonly lblSeg: HTMLElement[] = [];
+  readonly cboOutput: HTMLSelectElement;
+  readonly cboSelect: HTMLSelectElement;
+  readonly frame: HTMLElement;
+  readonly chkIn: HTMLInputElement[] = [];
+  readonly cmdTest: HTMLButtonElement;
+  readonly linIO: HTMLElement[] = [];
+  readonly prgCompile: HTMLProgressElement;
+  readonly lblComPrg: HTMLElement;
+  private shown: string[] = [];
+
+  constructor() {
+    const c = (this.element = document.createElement('div'));
+    c.className = 'client';
+    c.style.width = `${kClientWidth}px`;
+    c.style.height = `${kClientHeight}px`;
+    c.dataset.help = 'drawing.md#Editing on the grid';
+    const palette = make('div', 'palette', c);
+    palette.setAttribute('role', 'toolbar');
+    palette.setAttribute('aria-label', 'Palette');
+    for (let k = 0; k < 16; ++k) {
+      const p = place(make('div', 'pal', palette), 16 + 48 * (k % 2), 8 + 48 * Math.floor(k / 2), 40, 40);
+      p.innerHTML = pictureElement(k);
+      p.title = paletteTip(k);
+      p.setAttribute('role', 'button');
+      p.setAttribute('aria-label', paletteTip(k));
+      p.setAttribute('aria-pressed', 'false');
+      p.tabIndex = 0;
+      p.dataset.code = String(k);
+      p.dataset.help = 'drawing.md#The palette';
+      this.imgSelect.push(p);
+    }
+    this.grid = place(make('div', 'grid', c), 120, 8, 640, 640);
+    this.grid.tabIndex = 0;
+    this.grid.setAttribute('role', 'grid');
+    this.grid.setAttribute('aria-label', kDiagramName);
+    for (let s = 0; s < 256; ++s) {
+      const seg = place(make('div', 'seg', this.grid), 40 * (s % 16), 40 * Math.floor(s / 16), 40, 40);
+      seg.dataset.seg = String(s);
+      seg.setAttribute('role', 'gridcell');
+      this.imgSegment.push(seg);
+      this.shown.push('');
+    }
+    for (let s = 0; s < 256; ++s) {
+      const l = place(make('div', 'lbl', this.grid), 7 + 40 * (s % 16), 4 + 40 * Math.floor(s / 16), 24, 15);
+      l.dataset.seg = String(s);
+      l.dataset.help = 'drawing.md#Choosing a contact\'s input';
+      l.hidden = true;
+      this.lblSeg.push(l);
+    }
+    this.cboOutput = place(make('select', 'cbo-output', c), 788, 374, 81, 21) as HTMLSelectElement;
+    this.cboOutput.setAttribute('aria-label', 'Output');
+    this.cboOutput.dataset.help = 'drawing.md#Choosing the output';
+    for (let n = 1; n <= 8; ++n) this.cboOutput.add(new Option(fill(kOutputItem, n), String(n - 1)));
+    this.cboSelect = place(make('select', 'cbo-select', c), 0, 0, 65, 21) as HTMLSelectElement;
+    this.cboSelect.setAttribute('aria-label', 'Input');
+    this.cboSelect.dataset.help = 'drawing.md#Choosing a contact\'s input';
+    for (let n = 1; n <= 8; ++n) this.cboSelect.add(new Option(fill(kInputItem, n), String(n - 1)));
+    for (let n = 1; n <= 8; ++n) this.cboSelect.add(new Option(fill(kPilotItem, n), String(n + 7)));
+    this.cboSelect.size = 1;
+    this.cboSelect.hidden = true;
+
+    this.frame = place(make('div', 'test-frame', c), 8, 416, 105, 233);
+    this.frame.setAttribute('role', 'group');
+    this.frame.setAttribute('aria-label', kTestFrame);
+    this.frame.dataset.help = 'testing.md#The Test frame';
+    make('span', 'frame-title', this.frame).textContent = kTestFrame;
+    for (let k = 0; k < 16; ++k) {
+      const pilot = k >= 8;
+      const name = pilot ? fill(kPilotBox, k - 7) : fill(kInputBox, k + 1);
+      const label = place(make('label', 'chk', this.frame), pilot ? 64 : 16, 16 + 24 * (k % 8), 33, 17);
+      const box = document.createElement('input');
+      box.type = 'checkbox';
+      label.append(box, document.createTextNode(name));
+      this.chkIn.push(box);
+    }
+    this.cmdTest = place(make('button', 'cmd-test', this.frame), 16, 208, 73, 17) as HTMLButtonElement;
+    this.cmdTest.type = 'button';
+    this.cmdTest.innerHTML = kTestButton.replace(/&(.)/, '<u>$1</u>');
+
+    this.linIO.push(place(make('div', 'rail', c), 121, 8, 1, 641));
+    this.linIO.push(place(make('div', 'rail', c), 759, 8, 1, 641));
+    this.linIO.push(place(make('div', 'rail', c), 760, 384, 29, 1));
+
+    this.prgCompile = place(make('progress', 'prg-compile', c), 8, 664, 865, 17) as HTMLProgressElement;
+    this.prgCompile.max = 100;
+    this.prgCompile.hidden = true;
+    this.prgCompile.setAttribute('aria-label', 'Compile');
+    this.lblComPrg = place(make('div', 'lbl-comprg', c), 768, 8, 105, 17);
+    this.lblComPrg.setAttribute('role', 'status');
+    this.lblComPrg.hidden = true;
+  }
+
+  /** Segment `s` drawn as `code` with the lit parts red and the editing marks over it. */
+  drawSegment(s: number, code: number, lit: Lit, marks: Marks, openUp: boolean, openDown: boolean): void {
+    const key = `${code}|${lit.element}${lit.junction}${lit.up}${lit.down}|${openUp}${openDown}`;
+    const el = this.imgSegment[s];
+    if (this.shown[s] !== key) {
+      this.shown[s] = key;
+      const ends = (openUp ? '<i class="open-up"></i>' : '') + (openDown ? '<i class="open-down"></i>' : '');
+      el.innerHTML = pictureElement(code, lit) + ends;
+    }
+    el.classList.toggle('selected', marks.selected);
+    el.classList.toggle('cursor', marks.cursor);
+    el.classList.toggle('focused', marks.focused);
+    el.setAttribute('aria-selected', String(marks.selected));
+  }
+
+  /** The contact's label ("I 3"), or none. */
+  label(s: number, text: string | null): void {
+    const l = this.lblSeg[s];
+    l.hidden = text === null;
+    if (text !== null && l.textContent !== text) l.innerHTML = escapeHtml(text);
+  }
+
+  rails(lit: [boolean, boolean, boolean]): void {
+    this.linIO.forEach((r, n) => r.classList.toggle('lit', lit[n]));
+  }
+
+  /** The transfer caption; empty hides it. */
+  showCaption(text: string): void {
+    this.lblComPrg.textContent = text;
+    this.lblComPrg.hidden = text === '';
+  }
+
+  /** The bits of the ticked inputs: I1..I8, then P1..P8. */
+  tickedInputs(): number {
+    return this.chkIn.reduce((bits, box, i) => (box.checked ? bits | (1 << i) : bits), 0);
+  }
+
+  unlit(): Lit {
+    return kUnlit;
+  }
+}

@@ -1,0 +1,493 @@
+// Editing the shown diagram: the palette's drag and click-to-stamp, the grid's keys, selection,
+// copy/cut/paste, rows, the contact's input list and the Test run's red path. The record is
+// changed by the core only; this keeps the cursor, the selection and the armed picture.
+import type { ZezUdiModule } from '../../wasm/zezudi';
+import type { ClientArea } from './client';
+import type { Doc } from './doc';
+import { Lit, kUnlit } from './picture';
+import { later } from './later';
+import * as dialogs from './dialogs';
+import { fill, kClipboardUnreadable, kPastedInvalid, kTitleInsertRow, kTitlePaste } from './texts';
+
+const kClipKey = 'zezudi.clip';
+/** How far the pointer moves, pressed on a palette picture, before it drags. */
+const kDragDistance = 4;
+/** The input list closes when nothing is chosen within this time. */
+const kInputListMs = 5000;
+
+const isContact = (code: number) => code >= 8 && code <= 15;
+const row = (s: number) => Math.floor(s / 16);
+const col = (s: number) => s % 16;
+
+/** "I 3", "P 1", "?" as the contact's label shows its selection. */
+export function inputLabel(sel: number): string {
+  if (!(sel >= 0 && sel <= 15)) return '?';
+  return sel < 8 ? `I ${sel + 1}` : `P ${sel - 7}`;
+}
+
+export class GridEditor {
+  cursor = 0;
+  anchor = 0;
+  cursorShown = false;
+  hasSelection = false;
+  /** The selection as corner segments. */
+  selA = 0;
+  selB = 0;
+  armed = -1;
+  private pendingSignal: 'I' | 'P' | null = null;
+  private lit: Lit[] | null = null;
+  private railsLit: [boolean, boolean, boolean] = [false, false, false];
+  private listFor = -1;
+  private listTimer = 0;
+  private selecting = false;
+  /** Called after the marks or the record's picture changed (menus' enabling). */
+  onMarks: () => void = () => {};
+  /** The status bar's message. */
+  say: (text: string) => void = () => {};
+
+  constructor(private core: ZezUdiModule, private doc: Doc, private client: ClientArea) {
+    this.wirePalette();
+    this.wireGrid();
+    this.wireInputList();
+  }
+
+  // --- showing ---
+
+  /** The shown output as the record has it, the test's lit parts kept until the next change. */
+  show(): void {
+    const { core, doc, client } = this;
+    const focused = document.activeElement === client.grid;
+    const { codes, inputs } = core.segments(doc.cdf, doc.output);
+    const up = (c: number) => c >= 0 && c <= 15 && (c & 1) !== 0;
+    const down = (c: number) => c >= 0 && c <= 15 && (c & 2) !== 0;
+    const [lo, hi] = this.rect();
+    for (let s = 0; s < 256; ++s) {
+      const t = codes[s];
+      const selected = this.hasSelection && row(s) >= row(lo) && row(s) <= row(hi) && col(s) >= col(lo) && col(s) <= col(hi);
+      client.drawSegment(s, t, this.lit ? this.lit[s] : kUnlit,
+        { selected, cursor: this.cursorShown && s === this.cursor, focused },
+        up(t) && (s < 16 || !down(codes[s - 16])), down(t) && (s >= 240 || !up(codes[s + 16])));
+      client.label(s, t >= 8 ? inputLabel(inputs[s]) : null);
+    }
+    client.rails(this.railsLit);
+    client.imgSelect.forEach((p, k) => {
+      p.classList.toggle('armed', k === this.armed);
+      p.setAttribute('aria-pressed', String(k === this.armed));
+    });
+    this.onMarks();
+  }
+
+  /** The selection's top-left and bottom-right segments. */
+  private rect(): [number, number] {
+    const r0 = Math.min(row(this.selA), row(this.selB)), r1 = Math.max(row(this.selA), row(this.selB));
+    const c0 = Math.min(col(this.selA), col(this.selB)), c1 = Math.max(col(this.selA), col(this.selB));
+    return [16 * r0 + c0, 16 * r1 + c1];
+  }
+
+  private target(): [number, number] {
+    return this.hasSelection ? this.rect() : [this.cursor, this.cursor];
+  }
+
+  /** Forgets the test's red path (the record or the output changed). */
+  clearLit(): void {
+    this.lit = null;
+    this.railsLit = [false, false, false];
+  }
+
+  /** The Test run: the energised parts drawn red; whether the output is on. */
+  test(): boolean {
+    const { doc } = this;
+    const inputs = this.client.tickedInputs();
+    const testSegments = later(this.core).testSegments;
+    let on: boolean;
+    this.lit = [];
+    if (testSegments) {
+      const t = testSegments(doc.cdf, doc.output, inputs);
+      on = t.on;
+      for (const b of t.segments) this.lit.push({ element: !!(b & 1), junction: !!(b & 2), up: !!(b & 4), down: !!(b & 8) });
+    } else {
+      // The logic grid's cells: a segment's block starts at column 2 + 2c, row 1 + 3r.
+      const e = this.core.evaluate(doc.cdf, doc.output, inputs);
+      const cell = (x: number, y: number) => e.cells[y * e.width + x] === 2;
+      on = e.on;
+      for (let s = 0; s < 256; ++s) {
+        const x = 2 + 2 * col(s), y = 1 + 3 * row(s);
+        this.lit.push({ element: cell(x, y + 1), junction: cell(x + 1, y + 1), up: cell(x + 1, y), down: cell(x + 1, y + 2) });
+      }
+    }
+    this.railsLit = [true, on, on];
+    this.show();
+    return on;
+  }
+
+  // --- edits ---
+
+  private edit(what: string, edited: Uint8Array): void {
+    this.doc.edit(this.doc.output, what, edited);
+  }
+
+  drop(index: number, code: number): void {
+    const { core, doc } = this;
+    const input = core.segment(doc.cdf, doc.output, index).input;
+    const { placeElement, toggleLink } = later(core);
+    if (input >= 0 && input <= 15 || !placeElement || !toggleLink)
+      return this.edit('Drop', core.setSegment(doc.cdf, doc.output, index, code, input));
+    // A stored input outside the codes stays as the drop finds it: the code is built in place.
+    let cdf = placeElement(doc.cdf, doc.output, index, index, code >> 2);
+    const links = core.segment(cdf, doc.output, index).code & 3;
+    for (const l of [1, 2]) if ((links ^ code) & l) cdf = toggleLink(cdf, doc.output, index, index, l);
+    this.edit('Drop', cdf);
+  }
+
+  chooseInput(index: number, sel: number): void {
+    const { core, doc } = this;
+    const code = core.segment(doc.cdf, doc.output, index).code;
+    this.edit('Choose Input', core.setSegment(doc.cdf, doc.output, index, code, sel));
+  }
+
+  /** Every segment of the target changed by `f` (code, input) -> [code, input]. */
+  private editTarget(what: string, f: (code: number, input: number) => [number, number]): void {
+    const { core, doc } = this;
+    const [lo, hi] = this.target();
+    const { codes, inputs } = core.segments(doc.cdf, doc.output);
+    let cdf = doc.cdf;
+    for (let s = 0; s < 256; ++s) {
+      if (row(s) < row(lo) || row(s) > row(hi) || col(s) < col(lo) || col(s) > col(hi)) continue;
+      const [c, i] = f(codes[s], inputs[s]);
+      if (c !== codes[s] || i !== inputs[s]) cdf = core.setSegment(cdf, doc.output, s, c, i);
+    }
+    this.edit(what, cdf);
+  }
+
+  /** The target rectangle edited by one call of the core. */
+  private editRegion(what: string, f: (cdf: Uint8Array, lo: number, hi: number) => Uint8Array): void {
+    const [lo, hi] = this.target();
+    this.edit(what, f(this.doc.cdf, lo, hi));
+  }
+
+  labelClicked(index: number): void {
+    if (this.armed >= 0) return this.drop(index, this.armed);
+    this.openInputList(index);
+  }
+
+  press(index: number, extend: boolean): void {
+    if (this.armed >= 0) return this.drop(index, this.armed);
+    this.select(index, extend);
+  }
+
+  select(index: number, extend: boolean): void {
+    if (extend && this.cursorShown) {
+      this.selA = this.anchor;
+      this.selB = index;
+    } else {
+      this.cursor = this.anchor = this.selA = this.selB = index;
+    }
+    this.cursorShown = this.hasSelection = true;
+    this.show();
+  }
+
+  selectTo(index: number): void {
+    if (this.armed >= 0 || !this.cursorShown) return;
+    this.selA = this.anchor;
+    this.selB = index;
+    this.hasSelection = true;
+    this.show();
+  }
+
+  selectAll(): void {
+    this.cursorShown = this.hasSelection = true;
+    this.selA = 0;
+    this.selB = 255;
+    this.show();
+  }
+
+  clearSelection(): void {
+    this.hasSelection = false;
+    this.armed = -1;
+    this.pendingSignal = null;
+    this.show();
+  }
+
+  reset(): void {
+    this.cursor = this.anchor = 0;
+    this.cursorShown = this.hasSelection = false;
+    this.pendingSignal = null;
+    this.closeInputList();
+    this.clearLit();
+  }
+
+  arm(code: number): void {
+    this.armed = this.armed === code ? -1 : code;
+    this.show();
+  }
+
+  get canPaste(): boolean {
+    return this.cursorShown && localStorage.getItem(kClipKey) !== null;
+  }
+
+  copy(): void {
+    if (!this.hasSelection) return;
+    const [lo, hi] = this.rect();
+    const clip = this.core.copyRegion(this.doc.cdf, this.doc.output, lo, hi);
+    localStorage.setItem(kClipKey, clip);
+    // Other programs get the diagram as a person reads it.
+    const region = later(this.core).readableRegion;
+    const readable = region ? region(this.doc.cdf, this.doc.output, lo, hi) : this.core.clipReadable(clip);
+    navigator.clipboard?.writeText(readable).catch(() => {});
+    this.show();
+  }
+
+  cut(): void {
+    if (!this.hasSelection) return;
+    this.copy();
+    const [lo, hi] = this.rect();
+    this.edit('Cut', this.core.blankRegion(this.doc.cdf, this.doc.output, lo, hi));
+  }
+
+  delete(): void {
+    if (!this.hasSelection) return;
+    const [lo, hi] = this.rect();
+    this.edit('Delete', this.core.blankRegion(this.doc.cdf, this.doc.output, lo, hi));
+  }
+
+  async paste(): Promise<void> {
+    const clip = localStorage.getItem(kClipKey);
+    if (clip === null) return;
+    let pasted: Uint8Array;
+    try {
+      pasted = this.core.pasteRegion(this.doc.cdf, this.doc.output, this.cursor, clip);
+    } catch {
+      await dialogs.message(kClipboardUnreadable, kTitlePaste, 'warning');
+      return;
+    }
+    this.edit('Paste', pasted);
+    // The pasted segments become the selection, clipped at the grid's edge.
+    this.selA = this.cursor;
+    const [rows, cols] = clip.split('\n')[1].split(' ').map(Number);
+    this.selB = 16 * Math.min(15, row(this.cursor) + rows - 1) + Math.min(15, col(this.cursor) + cols - 1);
+    this.hasSelection = true;
+    const [lo, hi] = this.rect();
+    const { codes, inputs } = this.core.segments(pasted, this.doc.output);
+    let invalid = 0;
+    for (let s = 0; s < 256; ++s)
+      if (row(s) >= row(lo) && row(s) <= row(hi) && col(s) >= col(lo) && col(s) <= col(hi))
+        invalid += !(codes[s] >= 0 && codes[s] <= 15) || !(inputs[s] >= 0 && inputs[s] <= 15) ? 1 : 0;
+    this.show();
+    if (invalid > 0) await dialogs.message(fill(kPastedInvalid, invalid), kTitlePaste, 'warning');
+  }
+
+  async insertRow(): Promise<void> {
+    try {
+      this.edit('Insert Row', this.core.insertRow(this.doc.cdf, this.doc.output, row(this.cursor)));
+    } catch (e) {
+      await dialogs.message(e instanceof Error ? e.message : String(e), kTitleInsertRow, 'warning');
+    }
+  }
+
+  deleteRow(): void {
+    this.edit('Delete Row', this.core.deleteRow(this.doc.cdf, this.doc.output, row(this.cursor)));
+  }
+
+  private moveCursor(dRow: number, dCol: number, extend: boolean): void {
+    const r = Math.max(0, Math.min(15, row(this.cursor) + dRow));
+    const c = Math.max(0, Math.min(15, col(this.cursor) + dCol));
+    if (!this.cursorShown) this.cursorShown = true; // the first key shows the cursor where it is
+    else this.cursor = 16 * r + c;
+    if (!extend) this.anchor = this.cursor;
+    this.selA = this.anchor;
+    this.selB = this.cursor;
+    this.hasSelection = true;
+    this.show();
+  }
+
+  /** A key pressed on the grid (no modifier but Shift); whether it was used. */
+  key(key: string, shift: boolean): boolean {
+    const k = key.length === 1 ? key.toUpperCase() : key;
+    if (this.pendingSignal) {
+      const which = this.pendingSignal;
+      this.pendingSignal = null;
+      if (k >= '1' && k <= '8') {
+        const sel = Number(k) - 1 + (which === 'P' ? 8 : 0);
+        const choose = later(this.core).chooseInput;
+        if (choose) this.editRegion('Choose Input', (cdf, lo, hi) => choose(cdf, this.doc.output, lo, hi, sel));
+        else this.editTarget('Choose Input', (t, i) => [t, isContact(t) ? sel : i]);
+        return true;
+      }
+    }
+    const edits = ['W', 'C', 'N', 'U', 'D', 'I', 'P', 'Enter'].includes(k);
+    if (edits && !this.cursorShown) {
+      this.cursorShown = true;
+      this.show();
+      return true;
+    }
+    const { placeElement, toggleLink } = later(this.core);
+    const output = this.doc.output;
+    const element = (e: number, what: string) => placeElement
+      ? this.editRegion(what, (cdf, lo, hi) => placeElement(cdf, output, lo, hi, e))
+      : this.editTarget(what, (t, i) => [this.core.withElement(t, e), i]);
+    const link = (l: number, what: string) => toggleLink
+      ? this.editRegion(what, (cdf, lo, hi) => toggleLink(cdf, output, lo, hi, l))
+      : this.editTarget(what, (t, i) => [this.core.withLinkToggled(t, l), i]);
+    switch (k) {
+      case 'ArrowLeft': this.moveCursor(0, -1, shift); return true;
+      case 'ArrowRight': this.moveCursor(0, 1, shift); return true;
+      case 'ArrowUp': this.moveCursor(-1, 0, shift); return true;
+      case 'ArrowDown': this.moveCursor(1, 0, shift); return true;
+      case 'Escape': this.clearSelection(); return true;
+      case 'W': element(1, 'Wire'); return true;
+      case 'C': element(2, 'Normally Open Contact'); return true;
+      case 'N': element(3, 'Normally Closed Contact'); return true;
+      case 'U': link(1, 'Up Link'); return true;
+      case 'D': link(2, 'Down Link'); return true;
+      case 'I':
+      case 'P':
+        this.pendingSignal = k;
+        return true;
+      case 'Enter':
+        if (isContact(this.core.segment(this.doc.cdf, this.doc.output, this.cursor).code)) this.labelClicked(this.cursor);
+        return true;
+      default:
+        return false;
+    }
+  }
+
+  focus(): void {
+    this.client.grid.focus();
+  }
+
+  // --- the input list (cboSelect) ---
+
+  openInputList(index: number): void {
+    const { client } = this;
+    const sel = this.core.segment(this.doc.cdf, this.doc.output, index).input;
+    this.listFor = index;
+    const box = client.cboSelect;
+    box.style.left = `${127 + 40 * col(index)}px`;
+    box.style.top = `${12 + 40 * row(index)}px`;
+    box.selectedIndex = sel >= 0 && sel <= 15 ? sel : -1;
+    box.hidden = false;
+    box.focus();
+    window.clearTimeout(this.listTimer);
+    this.listTimer = window.setTimeout(() => this.closeInputList(), kInputListMs);
+  }
+
+  closeInputList(): void {
+    this.client.cboSelect.hidden = true;
+    window.clearTimeout(this.listTimer);
+    this.listFor = -1;
+  }
+
+  private wireInputList(): void {
+    const box = this.client.cboSelect;
+    const choose = () => {
+      const index = this.listFor;
+      const sel = box.selectedIndex;
+      if (index < 0 || sel < 0) return;
+      this.closeInputList();
+      this.chooseInput(index, sel);
+      this.client.grid.focus();
+    };
+    box.addEventListener('change', choose);
+    box.addEventListener('keydown', (e) => {
+      if (e.key === 'Enter') {
+        e.preventDefault();
+        choose();
+      } else if (e.key === 'Escape') {
+        e.preventDefault();
+        this.closeInputList();
+        this.client.grid.focus();
+      }
+    });
+  }
+
+  // --- the pointer ---
+
+  private wirePalette(): void {
+    for (const p of this.client.imgSelect) {
+      const code = Number(p.dataset.code);
+      p.addEventListener('pointerdown', (e) => {
+        if (e.button !== 0) return;
+        e.preventDefault();
+        p.setPointerCapture(e.pointerId);
+        const startX = e.clientX, startY = e.clientY;
+        let ghost: HTMLElement | null = null;
+        const move = (m: PointerEvent) => {
+          if (!ghost && Math.abs(m.clientX - startX) + Math.abs(m.clientY - startY) < kDragDistance) return;
+          if (!ghost) {
+            ghost = document.createElement('div');
+            ghost.className = 'drag-ghost';
+            ghost.innerHTML = p.innerHTML;
+            document.body.append(ghost);
+          }
+          ghost.style.left = `${m.pageX - (startX - p.getBoundingClientRect().left)}px`;
+          ghost.style.top = `${m.pageY - (startY - p.getBoundingClientRect().top)}px`;
+        };
+        const up = (u: PointerEvent) => {
+          p.removeEventListener('pointermove', move);
+          p.removeEventListener('pointerup', up);
+          p.removeEventListener('pointercancel', up);
+          if (!ghost) {
+            // Released without a drag: a click, which arms the picture for click-to-stamp.
+            if (u.type === 'pointerup') this.arm(code);
+            return;
+          }
+          ghost.remove();
+          if (u.type !== 'pointerup') return;
+          const under = document.elementFromPoint(u.clientX, u.clientY)?.closest<HTMLElement>('[data-seg]');
+          if (under && this.client.grid.contains(under)) this.drop(Number(under.dataset.seg), code);
+        };
+        p.addEventListener('pointermove', move);
+        p.addEventListener('pointerup', up);
+        p.addEventListener('pointercancel', up);
+      });
+      p.addEventListener('keydown', (e) => {
+        if (e.key === 'Enter' || e.key === ' ') {
+          e.preventDefault();
+          this.arm(code);
+        }
+      });
+    }
+  }
+
+  private wireGrid(): void {
+    const grid = this.client.grid;
+    const segAt = (e: PointerEvent) => {
+      const r = grid.getBoundingClientRect();
+      const x = Math.floor(((e.clientX - r.left) / r.width) * 16), y = Math.floor(((e.clientY - r.top) / r.height) * 16);
+      return x >= 0 && x < 16 && y >= 0 && y < 16 ? 16 * y + x : -1;
+    };
+    grid.addEventListener('pointerdown', (e) => {
+      if (e.button !== 0) return;
+      const target = e.target as HTMLElement;
+      if (target.closest('.lbl')) return; // the label's click
+      const s = segAt(e);
+      if (s < 0) return;
+      e.preventDefault();
+      grid.focus();
+      this.press(s, e.shiftKey);
+      this.selecting = true;
+      grid.setPointerCapture(e.pointerId);
+    });
+    grid.addEventListener('pointermove', (e) => {
+      if (!this.selecting) return;
+      const s = segAt(e);
+      if (s >= 0 && s !== this.selB) this.selectTo(s);
+    });
+    const end = () => { this.selecting = false; };
+    grid.addEventListener('pointerup', end);
+    grid.addEventListener('pointercancel', end);
+    for (const l of this.client.lblSeg) {
+      l.addEventListener('pointerdown', (e) => e.preventDefault());
+      l.addEventListener('click', () => this.labelClicked(Number(l.dataset.seg)));
+    }
+    grid.addEventListener('keydown', (e) => {
+      if (e.ctrlKey || e.altKey || e.metaKey) return;
+      if (this.key(e.key, e.shiftKey)) {
+        e.preventDefault();
+        e.stopPropagation();
+      }
+    });
+    grid.addEventListener('focus', () => this.show());
+    grid.addEventListener('blur', () => this.show());
+  }
+}

@@ -1,0 +1,247 @@
+// New, Open, Save and Save As of CDF files: the File System Access API where the browser has it
+// (Save writes back to the file it opened, through the browser's atomic swap file), else a file
+// input and a download. The bytes are the core's; opening a text form makes its configuration.
+import type { ZezUdiModule } from '../../wasm/zezudi';
+import { Doc } from './doc';
+import * as dialogs from './dialogs';
+import * as store from './store';
+import { later } from './later';
+import { fill, kChangedElsewhere, kFileNameAsk, kDiscardAnyChanges, kDiscardChanges, kExtension, kFilter,
+         kInvalidValues, kNoFile, kNotAConfiguration, kNoLongerExists, kOpened, kSaved, kTitleNew, kTitleOpen, kTitleSave,
+         kTitleSaveAs } from './texts';
+
+const kRecentLimit = 8;
+/** The bytes of a configuration at the start of a CDF file. */
+const kRecordBytes = 12288;
+interface Recent { name: string; handle: FileSystemFileHandle }
+
+type Picker = {
+  showOpenFilePicker?: (o: object) => Promise<FileSystemFileHandle[]>;
+  showSaveFilePicker?: (o: object) => Promise<FileSystemFileHandle>;
+};
+const picker = () => window as unknown as Picker;
+/** A stored handle's permission calls (not yet in TypeScript's DOM types). */
+type Permissions = {
+  queryPermission?: (o: { mode: string }) => Promise<string>;
+  requestPermission?: (o: { mode: string }) => Promise<string>;
+};
+const kTypes = [{ description: kFilter, accept: { 'application/octet-stream': ['.CDF', '.cdf'] } }];
+
+function errorText(e: unknown): string {
+  return e instanceof Error ? e.message : String(e);
+}
+
+function same(a: Uint8Array, b: Uint8Array): boolean {
+  return a.length === b.length && a.every((v, i) => v === b[i]);
+}
+
+export class FileFlow {
+  recent: Recent[] = [];
+  /** The status bar's message. */
+  say: (text: string) => void = () => {};
+  /** Saved, opened or emptied: nothing left to recover. */
+  onClean: () => void = () => {};
+
+  constructor(private core: ZezUdiModule, private doc: Doc) {
+    store.get<Recent[]>('recent', 'list').then((r) => { this.recent = r ?? []; }, () => {});
+  }
+
+  async mayDiscard(title: string, text = kDiscardChanges, icon: dialogs.Icon = 'none'): Promise<boolean> {
+    return !this.doc.changed || dialogs.ask(text, title, icon);
+  }
+
+  async newFile(): Promise<void> {
+    if (!(await this.mayDiscard(kTitleNew))) return;
+    // The file name and the flag stay: Save then writes the emptied record to the last file.
+    this.doc.replace(Doc.empty(this.core), null, this.doc.changed);
+    this.doc.fromFile = false;
+    this.onClean();
+  }
+
+  async open(): Promise<void> {
+    if (await this.mayDiscard(kTitleOpen, kDiscardAnyChanges, 'question')) {
+      const chosen = await this.choose();
+      if (chosen) await this.load(chosen.file, chosen.handle);
+    }
+    this.doc.restart(); // whatever the answers, output 1 shown and not compiled
+  }
+
+  /** A file dropped on the window or chosen from the recent files, after the question. */
+  async openAsked(file: File, handle: FileSystemFileHandle | null): Promise<void> {
+    if (!(await this.mayDiscard(kTitleOpen, kDiscardAnyChanges, 'question'))) return;
+    await this.load(file, handle);
+    this.doc.restart();
+  }
+
+  async openRecent(r: Recent): Promise<void> {
+    let file: File;
+    try {
+      const h = r.handle as unknown as Permissions;
+      if ((await h.queryPermission?.({ mode: 'readwrite' })) !== 'granted')
+        await h.requestPermission?.({ mode: 'readwrite' });
+      file = await r.handle.getFile();
+    } catch {
+      this.recent = this.recent.filter((x) => x !== r);
+      this.keepRecent();
+      await dialogs.message(fill(kNoLongerExists, r.name), kTitleOpen, 'warning');
+      return;
+    }
+    await this.openAsked(file, r.handle);
+  }
+
+  private async choose(): Promise<{ file: File; handle: FileSystemFileHandle | null } | null> {
+    const p = picker();
+    if (p.showOpenFilePicker) {
+      try {
+        const [handle] = await p.showOpenFilePicker({ types: kTypes, excludeAcceptAllOption: false, id: 'cdf' });
+        return { file: await handle.getFile(), handle };
+      } catch (e) {
+        if ((e as DOMException).name === 'AbortError') return null;
+        await dialogs.message(errorText(e), kTitleOpen, 'critical');
+        return null;
+      }
+    }
+    return new Promise((resolve) => {
+      const input = document.createElement('input');
+      input.type = 'file';
+      input.accept = '.CDF,.cdf,.zez,.txt';
+      input.hidden = true;
+      const done = (chosen: File | undefined) => {
+        input.remove();
+        resolve(chosen ? { file: chosen, handle: null } : null);
+      };
+      input.addEventListener('change', () => done(input.files?.[0]));
+      input.addEventListener('cancel', () => done(undefined));
+      document.body.append(input);
+      input.click();
+    });
+  }
+
+  async load(file: File, handle: FileSystemFileHandle | null): Promise<void> {
+    const bytes = new Uint8Array(await file.arrayBuffer());
+    let cdf: Uint8Array;
+    let invalid = 0;
+    const text = this.core.looksLikeText(bytes);
+    let looksLike: string | null = null;
+    const openCdf = later(this.core).openCdf;
+    try {
+      // A text form is drawn into a configuration of its own: Save then asks for a CDF name.
+      if (text) {
+        cdf = this.core.fromText(new TextDecoder().decode(bytes));
+      } else if (openCdf) {
+        const opened = openCdf(bytes, file.name);
+        ({ cdf, looksLike } = opened);
+        invalid = opened.invalid.segments;
+      } else {
+        cdf = bytes;
+        invalid = this.core.checkCdf(cdf).segments;
+      }
+    } catch (e) {
+      await dialogs.message(errorText(e), kTitleOpen, 'critical');
+      return;
+    }
+    if (text) {
+      this.doc.replace(cdf, kNoFile, true, null);
+      this.doc.fromFile = false;
+    } else {
+      this.doc.replace(cdf, file.name, false, handle);
+      this.doc.known = bytes; // the file as read, to see it changed by another program
+      this.remember(file.name, handle);
+      this.onClean();
+    }
+    this.say(fill(kOpened, file.name));
+    if (invalid > 0) {
+      // What the file looks like, when it is plainly something else, comes first.
+      const what = looksLike ? fill(kNotAConfiguration, looksLike) : '';
+      await dialogs.message(what + fill(kInvalidValues, invalid), kTitleOpen, 'warning');
+    }
+  }
+
+  async save(): Promise<void> {
+    const { doc } = this;
+    if (!doc.handle) return this.saveAs();
+    let now: Uint8Array | null = null;
+    try {
+      now = new Uint8Array(await (await doc.handle.getFile()).arrayBuffer());
+    } catch {
+      // a file gone is written again without a question
+    }
+    if (now && doc.known && !same(now, doc.known) &&
+        !(await dialogs.ask(fill(kChangedElsewhere, doc.fileName), kTitleSave, 'warning')))
+      return;
+    await this.write(doc.handle, doc.fileName, kTitleSave);
+  }
+
+  async saveAs(): Promise<void> {
+    const { doc } = this;
+    const suggested = doc.hasFile ? doc.fileName : `*${kExtension}`;
+    const p = picker();
+    if (p.showSaveFilePicker) {
+      let handle: FileSystemFileHandle;
+      try {
+        handle = await p.showSaveFilePicker({ types: kTypes, suggestedName: suggested.replace('*', ''), id: 'cdf' });
+      } catch (e) {
+        if ((e as DOMException).name !== 'AbortError') await dialogs.message(errorText(e), kTitleSaveAs, 'critical');
+        return;
+      }
+      await this.write(handle, handle.name, kTitleSaveAs);
+      return;
+    }
+    // Without the API: a download, under a name asked for.
+    let name = await dialogs.askText(kFileNameAsk, kTitleSaveAs, doc.hasFile ? doc.fileName : '');
+    if (!name) return;
+    if (!/\.[^.]+$/.test(name)) name += kExtension;
+    const link = document.createElement('a');
+    const blob = new Blob([doc.cdf as Uint8Array<ArrayBuffer>], { type: 'application/octet-stream' });
+    link.href = URL.createObjectURL(blob);
+    link.download = name;
+    document.body.append(link);
+    link.click();
+    link.remove();
+    setTimeout(() => URL.revokeObjectURL(link.href), 60000);
+    doc.markSaved(name, null);
+    this.say(fill(kSaved, name));
+    this.onClean();
+  }
+
+  private async write(handle: FileSystemFileHandle, name: string, title: string): Promise<boolean> {
+    let bytes = this.doc.cdf;
+    try {
+      // A longer file keeps what follows the record, as the desktop's writer keeps it.
+      const old = new Uint8Array(await (await handle.getFile().catch(() => new File([], ''))).arrayBuffer());
+      if (old.length > kRecordBytes) {
+        const whole = new Uint8Array(old.length);
+        whole.set(old);
+        whole.set(bytes.subarray(0, kRecordBytes));
+        bytes = whole;
+      }
+      const w = await handle.createWritable();
+      await w.write(bytes as Uint8Array<ArrayBuffer>);
+      await w.close();
+    } catch (e) {
+      await dialogs.message(errorText(e), title, 'critical');
+      return false;
+    }
+    this.doc.markSaved(name, handle);
+    this.doc.known = bytes;
+    this.remember(name, handle);
+    this.say(fill(kSaved, name));
+    this.onClean();
+    return true;
+  }
+
+  private remember(name: string, handle: FileSystemFileHandle | null): void {
+    if (!handle) return;
+    void (async () => {
+      const kept: Recent[] = [{ name, handle }];
+      for (const r of this.recent)
+        if (kept.length < kRecentLimit && !(await r.handle.isSameEntry(handle).catch(() => false))) kept.push(r);
+      this.recent = kept;
+      this.keepRecent();
+    })();
+  }
+
+  private keepRecent(): void {
+    store.put('recent', 'list', this.recent).catch(() => {});
+  }
+}

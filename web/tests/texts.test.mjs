@@ -1,0 +1,67 @@
+// Every text of the desktop editor's window, menus, files, editing and recovery that the browser
+// shows is one of web/src/texts.ts's constants, equal to the desktop's; the rest are listed
+// below with the reason the browser does not show them.
+import { test } from 'node:test';
+import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import path from 'node:path';
+import { transformSync } from 'esbuild';
+import { root } from './lib/browser.mjs';
+
+/** The string literals of a C++ file's QStringLiteral(...) and QString::fromLatin1 tables. */
+function desktopTexts(file) {
+  const src = fs.readFileSync(path.join(root, 'editor', file), 'utf8');
+  const texts = [];
+  for (const m of src.matchAll(/QStringLiteral\(((?:\s*"(?:[^"\\]|\\.)*")+)\s*\)/g))
+    texts.push([...m[1].matchAll(/"((?:[^"\\]|\\.)*)"/g)].map((p) => JSON.parse(`"${p[1]}"`)).join(''));
+  return texts;
+}
+
+async function browserTexts() {
+  const src = fs.readFileSync(path.join(root, 'web/src/texts.ts'), 'utf8');
+  const js = transformSync(src, { loader: 'ts', format: 'esm' }).code;
+  const module = await import(`data:text/javascript;base64,${Buffer.from(js).toString('base64')}`);
+  return new Set(Object.values(module).flatMap((v) => (Array.isArray(v) ? v : [v])).filter((v) => typeof v === 'string'));
+}
+
+// What the browser does not show, by the reason.
+const notShown = {
+  'settings keys, separators and formats, not texts': ['verifyAfterDownload', 'liveTest', 'windowPos', '\r\n', '; ',
+    '&%1 %2', '&&', ': ', ', ', 'Block'],
+  'desktop folders and dialog filters: the browser chooses files with its own pickers': [
+    'C:\\Brantel Lumacor\\*.CDF', '/Brantel Lumacor/*.CDF', 'Configurations (*.CDF *.zez)|*.CDF;*.zez|All Files (*.*)|*.*',
+    'Lumacor Zaruzizivav Data Files (*.CDF)|*.CDF|All Files (*.*)|*.*'],
+  'previous versions, compare with file and folders of kept files: not in the browser edition': [
+    '%1 (%2 bytes)', 'No previous versions of %1 were kept.', 'There is no file: previous versions are kept of saved files.',
+    'Previous Versions', 'Versions of %1 that saves replaced, newest first:', 'Showing the version of %1',
+    '\r\n(What it holds now is kept: File > Previous Versions...)', ' (its previous version was not kept)',
+    'The previous version of %1 could not be kept: %2\r\nSave all the same?', 'Compare With File',
+    'A: the configuration shown\nB: %1\n\n%2', 'Same as %1', 'Differs from %1', 'differs from %1, which has %2 here',
+    'ZezUdi %1 (Qt %2)\r\n\r\nSettings: %3\r\nRecovery copies: %4\r\nPrevious versions: %5\r\nTransfer log: %6\r\n\r\nThe command line: zezudi-cli --help',
+  ],
+  'the browser\'s save picker asks before it replaces a file': ['%1 already exists.\r\nReplace it with the configuration shown?',
+    '%1 does not hold a configuration; it may be a picture, a document or another program\'s file.\r\nReplace it with the configuration shown?'],
+  'the transfer flows show these (web/src/serial)': [': connecting', '%1: block %2 of %3'],
+  'ports of the desktop: the browser lists the ports the user granted': ['&Other Port...', '&Emulated Device', 'COM%1'],
+  'Draw From Formula and Redraw Minimal: with the Logic view, not yet in the browser': [
+    'Draw LC Input %1 From Formula', 'Redraw Minimal', 'Draw From Formula'],
+  'names of undo steps, in editor.ts beside the edits they name': ['Drop', 'Choose Input', 'Cut', 'Delete', 'Delete Row'],
+  'the clipboard mime type of the desktop': ['application/x-zezudi-segments'],
+  'F1 topics, kept on the parts of the window as data-help': ['module.md'],
+  'Del, U and D are keys named in the palette tips': ['U', 'D', 'Del'],
+};
+
+test('the browser shows the desktop\'s texts as they are', async () => {
+  const shown = await browserTexts();
+  const excused = new Set(Object.values(notShown).flat());
+  const files = ['MainMenus.cpp', 'MainWindow.cpp', 'MainWindow.h', 'Dialogs.h', 'Document.h', 'ClientArea.cpp',
+                 'StatusPanel.cpp', 'FileFlow.cpp', 'FileFlow.h', 'GridEditor.cpp', 'RecoveryFlow.cpp'];
+  const missing = [];
+  for (const f of files)
+    for (const t of desktopTexts(f)) if (!shown.has(t) && !excused.has(t)) missing.push(`${f}: ${JSON.stringify(t)}`);
+  assert.deepEqual(missing, []);
+  // An excuse for a text the browser does show, or for none the desktop has, is out of date.
+  const desktop = new Set(files.flatMap(desktopTexts));
+  const stale = [...excused].filter((t) => shown.has(t) || !desktop.has(t));
+  assert.deepEqual(stale, []);
+});
