@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "compiler/Compiler.h"
+#include "compiler/FastEngine.h"
 #include "compiler/LogicGrid.h"
 #include "compiler/TruthTable.h"
 #include "config/CdfBytes.h"
@@ -26,6 +27,7 @@
 #include "logic/Compare.h"
 #include "logic/Expression.h"
 #include "logic/Layout.h"
+#include "logic/SignalUse.h"
 #ifdef ZEZ_WASM_TRANSFERS
 #include "device/Transfers.h"
 #include "wasm/HostPort.h"
@@ -264,6 +266,53 @@ val DrawFormulaInto(const std::string& cdf, int output, const std::string& formu
     return CdfOf(c);
 }
 
+// What the Logic window shows of `output`: the expression and how it was found, the signals it
+// depends on, the output's findings, the signals each output reads, and the minimal drawing when
+// it takes fewer segments than the diagram (null otherwise).
+val LogicOf(const std::string& cdf, int output) {
+    const Config c = ConfigOf(cdf);
+    const int o = Output(output);
+    OutputBits bits;
+    CompileOutputBits(c, o, bits);
+    const SumOfProducts sop = Minimise(bits);
+    val out = val::object();
+    out.set("expression", FormatExpression(sop));
+    out.set("exact", sop.exact);
+    val depends = val::array();
+    for (int n : sop.dependsOn) depends.call<void>("push", SignalName(n));
+    out.set("dependsOn", depends);
+    val findings = val::array();
+    for (const Finding& f : CheckOutput(c, o, bits)) {
+        val item = val::object();
+        item.set("output", f.output);
+        item.set("segment", f.segment);
+        item.set("text", FindingText(f));
+        item.set("reason", FindingReason(f.kind));
+        findings.call<void>("push", item);
+    }
+    out.set("findings", findings);
+    out.set("signalUse", SignalUseLine(UseOfSignals(c, false)));
+    const int segments = SegmentCount(c.SegType[o]);
+    out.set("segments", segments);
+    out.set("minimal", val::null());
+    out.set("minimalSegments", segments);
+    if (OutputHasDiagram(c, o)) {
+        auto drawn = DrawFunction(bits, sop);
+        if (drawn && SegmentCount(drawn.value().types) < segments) {
+            Config m = c;
+            m.SegType[o] = drawn.value().types;
+            m.SegInput[o] = drawn.value().inputs;
+            out.set("minimal", CdfOf(m));
+            out.set("minimalSegments", SegmentCount(drawn.value().types));
+        }
+    }
+    return out;
+}
+
+bool HasDiagram(const std::string& cdf, int output) {
+    return OutputHasDiagram(ConfigOf(cdf), Output(output));
+}
+
 val CompareCdf(const std::string& a, const std::string& b) {
     const Comparison c = CompareConfigs(ConfigOf(a), ConfigOf(b));
     val out = val::object();
@@ -472,6 +521,8 @@ EMSCRIPTEN_BINDINGS(zezudi) {
     function("checks", &Checks);
     function("drawFormula", &DrawFormulaInto);
     function("compare", &CompareCdf);
+    function("logic", &LogicOf);
+    function("hasDiagram", &HasDiagram);
     emscripten::class_<Emulator>("Emulator")
         .constructor<val>()
         .function("feed", &Emulator::Feed)
