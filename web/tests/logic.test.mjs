@@ -62,20 +62,25 @@ for (const way of ways) {
       assert.deepEqual([r.expression, r.rows.map((x) => x.replace(/\s+/g, ' ')), r.findings, r.redraw],
         [expr.replace(/^LC Input 1: /, ''), cliRows(table), ['No findings.'], true]);
       await screenshot(page, `logic-${way.name}`);
+      const [sel, win] = await Promise.all(['.cbo-output', '.logic-window'].map((q) => page.locator(q).boundingBox()));
+      assert.ok(win.x + win.width <= sel.x || win.x >= sel.x + sel.width, 'the Logic window leaves the output selector free');
+      await page.keyboard.press('F1');
+      assert.equal(await page.locator('.help').getAttribute('data-topic'), 'testing.md#The Logic window');
+      await page.locator('.help button[aria-label="Close"]').click();
 
       // A wire nothing reaches: the check's finding in the window and framed on the grid.
-      await page.locator('.seg[data-seg="200"]').click();
+      await page.locator('.seg[data-seg="194"]').click();
       await page.keyboard.press('w');
       r = await report(page);
       const check = withFile(await cdf(), (f) => ['check', f]).out.trim().split('\n');
       assert.deepEqual([r.findings, await page.locator('.seg.finding').evaluateAll((s) => s.map((e) => `${e.dataset.seg}:${e.title}`))],
         [check.map((l) => l.replace(/segment (\d+): /, (m, s) => `row ${Math.floor(s / 16) + 1}, column ${(s % 16) + 1} (segment ${s}): `)),
-         ['200:not connected']]);
+         ['194:not connected']]);
       // A report of an older diagram is never applied to a newer one.
       const stale = await page.evaluate(() => {
         const { doc, logic, core } = window.zezudi;
         const before = [...doc.cdf];
-        doc.edit(0, 'Drop', core.setSegment(doc.cdf, 0, 201, 4, 0));
+        doc.edit(0, 'Drop', core.setSegment(doc.cdf, 0, 195, 4, 0));
         const edited = [...doc.cdf];
         logic.view.redraw.click();
         logic.view.redrawMinimal();

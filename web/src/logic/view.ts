@@ -18,6 +18,8 @@ export interface LogicHost {
   put(output: number, what: string, cdf: Uint8Array): void;
   /** The segments to frame on the grid with their reasons (none when the window has none). */
   frames(reasons: Map<number, string>): void;
+  /** Where the output selector is: the window is never placed over it where that can be helped. */
+  selector(): DOMRect;
 }
 
 interface Shown {
@@ -95,8 +97,10 @@ export class LogicView {
 
   /** Opens the window beside the editor (or brings it forward) and asks for a report. */
   open(): void {
-    this.window.open(890, 30);
-    this.window.element.focus();
+    const beside = document.querySelector('.window')?.getBoundingClientRect().right ?? 0;
+    const room = window.innerWidth - beside - 8 >= 460;
+    this.window.open(room ? beside + 8 : this.host.selector().left - 460 - 8, 30);
+    this.expression.focus();
     this.request();
   }
 

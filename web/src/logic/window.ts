@@ -77,7 +77,8 @@ export class PageWindow {
     this.element.style.top = `${Math.max(0, y) + window.scrollY}px`;
     this.element.hidden = false;
     if (!this.options.modal) return;
-    this.inerted = [...document.querySelectorAll<HTMLElement>('.window, .menu')].filter((el) => !el.inert);
+    this.inerted = [...document.querySelectorAll<HTMLElement>('.window, .menu, .page-window')]
+      .filter((el) => el !== this.element && !el.inert);
     for (const el of this.inerted) el.inert = true;
     this.guard = (e) => {
       const t = e.target as HTMLElement;

@@ -32,6 +32,7 @@ export function wireLogic(core: ZezUdiModule, doc: Doc, editor: GridEditor, clie
       if (reason !== undefined) seg.title = reason;
       else seg.removeAttribute('title');
     }),
+    selector: () => client.cboOutput.getBoundingClientRect(),
   }, showHelp);
 
   const menu = (text: string) => menus.find((m) => m.text === text)!;
