@@ -20,7 +20,7 @@ export class FormulaDialog {
 
   constructor(private core: ZezUdiModule, private doc: Doc, private put: (output: number, what: string, cdf: Uint8Array) => void,
               showHelp: ShowHelp) {
-    this.window = new PageWindow({ title: '', help: 'testing.md#The Logic window', width: 520, height: 430,
+    this.window = new PageWindow({ title: '', help: 'drawing.md#Drawing from a formula', width: 520, height: 430,
                                    modal: true, className: 'formula-window' }, showHelp);
     const label = document.createElement('label');
     label.textContent = L.kFormulaHelp;
