@@ -104,6 +104,8 @@ test('without the file pickers: Open through a file input, Save As as a download
     await browser.context.addInitScript(() => { delete window.showOpenFilePicker; delete window.showSaveFilePicker; });
     const { page, errors } = await openEditor(browser.context, site.url);
     const chooser = page.waitForEvent('filechooser');
+    // A round trip to the page first, so that the chooser is intercepted before the key opens it.
+    await page.evaluate(() => 0);
     await page.keyboard.press('Control+O');
     await (await chooser).setFiles(path.join(root, 'examples/corridor.CDF'));
     await page.locator('.st-file', { hasText: 'File: corridor.CDF' }).waitFor();
