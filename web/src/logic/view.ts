@@ -136,6 +136,8 @@ export class LogicView {
     this.method.textContent = (r.exact ? L.kExact : L.kHeuristic) +
       (r.dependsOn.length === 0 ? L.kDependsOnNone : L.kDependsOn + r.dependsOn.join(' '));
     const { note, rows } = tableRows(table);
+    // An output that depends on no signal: its one row, the constant it is.
+    if (rows.length === 0) rows.push({ bits: [], on: states[shown.output] });
     this.tableNote.textContent = note;
     const head = r.dependsOn.map((s) => `<th scope="col">${s}</th>`).join('') +
       `<th scope="col">${escapeHtml(fill(L.kOutputName, shown.output + 1))}</th>`;
