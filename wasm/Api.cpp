@@ -12,16 +12,12 @@
 
 #include "compiler/Compiler.h"
 #include "compiler/LogicGrid.h"
-#include "compiler/TruthTable.h"
 #include "config/ConfigText.h"
 #include "config/DiagramText.h"
 #include "config/NoteText.h"
 #include "config/Rewire.h"
 #include "config/SegmentEdits.h"
 #include "device/Protocol.h"
-#include "logic/Checks.h"
-#include "logic/Compare.h"
-#include "logic/Expression.h"
 #include "logic/Layout.h"
 
 namespace zez::wasm {
@@ -65,14 +61,14 @@ void RefuseUnlessConfiguration(const std::string& cdf, bool force, const std::st
         Throw(*refused + "; " + nothing, ErrorKind::Usage);
 }
 
-namespace {
-
 // Outputs are 0..7 here; the message counts them 1..8, as the command line does.
 int Output(int output) {
     if (output < 0 || output >= kOutputs)
         Throw(OutputOutOfRange(std::to_string(output + 1)), ErrorKind::Usage);
     return output;
 }
+
+namespace {
 
 // A segment code or an input selection: 0..15.
 int Value(int value, const char* what) {
@@ -308,46 +304,6 @@ double TimeCompileCdf(const std::string& cdf, bool reference) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
 }
 
-std::string Expression(const std::string& cdf, int output) {
-    return FormatExpression(ExpressOutput(ConfigOf(cdf), Output(output)));
-}
-
-std::string TruthTable(const std::string& cdf, int output) {
-    return TruthTableText(ConfigOf(cdf), Output(output));
-}
-
-std::string Diagram(const std::string& cdf, int output) {
-    return DiagramText(ConfigOf(cdf), Output(output));
-}
-
-val Checks(const std::string& cdf) {
-    val out = val::array();
-    for (const Finding& f : CheckConfig(ConfigOf(cdf))) {
-        val item = val::object();
-        item.set("output", f.output);
-        item.set("segment", f.segment);
-        item.set("text", FindingText(f));
-        out.call<void>("push", item);
-    }
-    return out;
-}
-
-val DrawFormulaInto(const std::string& cdf, int output, const std::string& formula) {
-    Config c = ConfigOf(cdf);
-    const OutputSegments drawn = Take(DrawFormula(formula));
-    c.SegType[Output(output)] = drawn.types;
-    c.SegInput[output] = drawn.inputs;
-    return CdfOf(c);
-}
-
-val CompareCdf(const std::string& a, const std::string& b) {
-    const Comparison c = CompareConfigs(ConfigOf(a), ConfigOf(b));
-    val out = val::object();
-    out.set("same", c.Same());
-    out.set("text", ComparisonText(c));
-    return out;
-}
-
 // The output's 256 codes and input selections as stored, for drawing the grid in one call.
 val Segments(const std::string& cdf, int output) {
     const Config c = ConfigOf(cdf);
@@ -397,12 +353,6 @@ EMSCRIPTEN_BINDINGS(zezudi) {
     function("testSegments", &TestSegments);
     function("zezCompile", &CompileCdf);
     function("timeCompile", &TimeCompileCdf);
-    function("expression", &Expression);
-    function("truthTable", &TruthTable);
-    function("diagram", &Diagram);
-    function("checks", &Checks);
-    function("drawFormula", &DrawFormulaInto);
-    function("compare", &CompareCdf);
 }
 
 }  // namespace zez::wasm

@@ -1,7 +1,8 @@
 #pragma once
-// What the module's bindings share (Api.cpp, ApiTransfers.cpp): a configuration travels as its
-// 12,288 CDF bytes (a Uint8Array), so the host keeps the record and every call is a pure
-// function of its arguments; a failure throws a ZezError with the desktop's message and its kind.
+// What the module's bindings share (Api.cpp, ApiLogic.cpp, ApiTransfers.cpp): a configuration
+// travels as its 12,288 CDF bytes (a Uint8Array), so the host keeps the record and every call is a
+// pure function of its arguments; a failure throws a ZezError with the desktop's message and its
+// kind.
 
 #include <emscripten/val.h>
 
@@ -23,6 +24,9 @@ T Take(Result<T> r) {
 inline void Take(const Result<void>& r) {
     if (!r) Throw(r.error(), r.kind());
 }
+
+// An output's number 0..7, or a usage error counting them 1..8 as the command line does.
+int Output(int output);
 
 // A copy of `n` bytes as a new Uint8Array.
 emscripten::val Bytes(const uint8_t* data, std::size_t n);

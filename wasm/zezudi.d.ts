@@ -100,6 +100,24 @@ export interface TransferOptions {
   deadlineMs?: number;
 }
 
+/** What the Logic window shows of one output. */
+export interface LogicReport {
+  expression: string;
+  /** Whether the expression is proven minimal (else found by a heuristic). */
+  exact: boolean;
+  /** The signals the output depends on, by name ("I3", "P1"). */
+  dependsOn: string[];
+  /** The output's findings; `reason` is the finding without its place. */
+  findings: Array<Finding & { reason: string }>;
+  /** The outputs whose contacts read each signal, in a line. */
+  signalUse: string;
+  /** The diagram's segments that hold anything. */
+  segments: number;
+  /** The record with the output redrawn minimal, when that takes fewer segments; else null. */
+  minimal: Cdf | null;
+  minimalSegments: number;
+}
+
 export interface Faults {
   silentAfter?: number;
   dropEvery?: number;
@@ -188,6 +206,9 @@ export interface ZezUdiModule {
   checks(cdf: Cdf): Finding[];
   drawFormula(cdf: Cdf, output: number, formula: string): Cdf;
   compare(a: Cdf, b: Cdf): { same: boolean; text: string };
+  logic(cdf: Cdf, output: number): LogicReport;
+  /** Whether the output's diagram holds any element (the printed pages show those outputs). */
+  hasDiagram(cdf: Cdf, output: number): boolean;
 
   // Transfers: one at a time, the desktop's sequence against the host's port. While one runs,
   // every other call throws a ZezError of kind "usage" (cancel excepted).

@@ -33,6 +33,18 @@ for (const file of files) {
     for (let o = 0; o < 8; ++o) same(call(cdf, o), native(cli, args(file, o)).out, `${name}: ${what} ${o + 1}`);
   const findings = m.checks(cdf).map((f) => `${f.text}\n`).join('');
   same(findings, native(cli, ['check', file]).out, `${name}: check`);
+  // The Logic window's report: the same expression and findings, the minimal drawing as tidy
+  // draws it, and the outputs the printed pages show (those expr lists).
+  const listed = native(cli, ['expr', file]).out;
+  const tidied = path.join(work, 'tidy.CDF');
+  for (let o = 0; o < 8; ++o) {
+    const r = m.logic(cdf, o);
+    native(cli, ['tidy', file, '--output', o + 1, '-o', tidied, '--force']);
+    const own = findings.split('\n').filter((l) => l.startsWith(`LC Input ${o + 1}:`)).map((l) => `${l}\n`).join('');
+    same(`${r.expression}\n${r.findings.map((f) => `${f.text}\n`).join('')}${m.hasDiagram(cdf, o)}`,
+      `${m.expression(cdf, o)}\n${own}${listed.includes(`LC Input ${o + 1}:`)}`, `${name}: logic ${o + 1}`);
+    same(r.minimal ?? cdf, fs.readFileSync(tidied), `${name}: minimal drawing of ${o + 1}`);
+  }
   same(m.compare(cdf, fs.readFileSync(files[0])).text, native(cli, ['diff', file, files[0]]).out, `${name}: diff`);
 }
 

@@ -15,6 +15,7 @@ import { Item, Menu, MenuBar } from './menus';
 import * as dialogs from './dialogs';
 import { createTransfers } from './serial/transfers';
 import * as T from './texts';
+import { wireLogic } from './logic/wire';
 
 const kLiveTestKey = 'zezudi.liveTest';
 
@@ -197,6 +198,7 @@ function build(core: ZezUdiModule): void {
   Object.defineProperty(edit[0], 'text', { get: () => T.kMenuUndo + (doc.undoText ? ` ${doc.undoText}` : '') });
   Object.defineProperty(edit[1], 'text', { get: () => T.kMenuRedo + (doc.redoText ? ` ${doc.redoText}` : '') });
 
+  const logic = wireLogic(core, doc, editor, client, menus, (topic) => help.show(topic));
   const menubar = new MenuBar(menus, () => !busy);
   let pointer: [number, number] = [-1, -1];
   document.addEventListener('pointermove', (e) => { pointer = [e.clientX, e.clientY]; }, { passive: true });
@@ -260,7 +262,7 @@ function build(core: ZezUdiModule): void {
   app.replaceChildren(window_, help.element);
   document.title = T.kMainCaption;
   refreshAll();
-  (window as unknown as { zezudi: unknown }).zezudi = { core, doc, editor, files, client, status, help, menus };
+  (window as unknown as { zezudi: unknown }).zezudi = { core, doc, editor, files, client, status, help, menus, logic };
   void recovery.offer().then(() => {
     app.removeAttribute('aria-busy');
     performance.mark('zezudi-ready');

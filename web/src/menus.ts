@@ -109,7 +109,8 @@ export class MenuBar {
           if (['Ctrl+C', 'Ctrl+X', 'Ctrl+V', 'Ctrl+A', 'Ctrl+Z', 'Ctrl+Y', 'Ctrl+Shift+Z'].includes(combo)) return;
         }
         e.preventDefault();
-        e.stopPropagation();
+        // Only here: F1 would otherwise run the guide's own listener too, with the focus moved.
+        e.stopImmediatePropagation();
         if (!item.enabled || item.enabled()) item.run?.();
         return;
       }

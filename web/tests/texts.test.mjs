@@ -10,7 +10,7 @@ import { root } from './lib/browser.mjs';
 
 /** The string literals of a C++ file's QStringLiteral(...) and QString::fromLatin1 tables. */
 function desktopTexts(file) {
-  const src = fs.readFileSync(path.join(root, 'editor', file), 'utf8');
+  const src = fs.readFileSync(path.join(root, file.includes('/') ? file : `editor/${file}`), 'utf8');
   const texts = [];
   for (const m of src.matchAll(/QStringLiteral\(((?:\s*"(?:[^"\\]|\\.)*")+)\s*\)/g))
     texts.push([...m[1].matchAll(/"((?:[^"\\]|\\.)*)"/g)].map((p) => JSON.parse(`"${p[1]}"`)).join(''));
@@ -18,10 +18,14 @@ function desktopTexts(file) {
 }
 
 async function browserTexts() {
-  const src = fs.readFileSync(path.join(root, 'web/src/texts.ts'), 'utf8');
-  const js = transformSync(src, { loader: 'ts', format: 'esm' }).code;
-  const module = await import(`data:text/javascript;base64,${Buffer.from(js).toString('base64')}`);
-  return new Set(Object.values(module).flatMap((v) => (Array.isArray(v) ? v : [v])).filter((v) => typeof v === 'string'));
+  const all = [];
+  for (const file of ['web/src/texts.ts', 'web/src/logic/texts.ts']) {
+    const src = fs.readFileSync(path.join(root, file), 'utf8');
+    const js = transformSync(src, { loader: 'ts', format: 'esm' }).code;
+    const module = await import(`data:text/javascript;base64,${Buffer.from(js).toString('base64')}`);
+    all.push(...Object.values(module).flatMap((v) => (Array.isArray(v) ? v : [v])).filter((v) => typeof v === 'string'));
+  }
+  return new Set(all);
 }
 
 // What the browser does not show, by the reason.
@@ -43,11 +47,15 @@ const notShown = {
     '%1 does not hold a configuration; it may be a picture, a document or another program\'s file.\r\nReplace it with the configuration shown?'],
   'the transfer flows show these (web/src/serial)': [': connecting', '%1: block %2 of %3'],
   'ports of the desktop: the browser lists the ports the user granted': ['&Other Port...', '&Emulated Device', 'COM%1'],
-  'Draw From Formula and Redraw Minimal: with the Logic view, not yet in the browser': [
-    'Draw LC Input %1 From Formula', 'Redraw Minimal', 'Draw From Formula'],
   'names of undo steps, in editor.ts beside the edits they name': ['Drop', 'Choose Input', 'Cut', 'Delete', 'Delete Row'],
   'the clipboard mime type of the desktop': ['application/x-zezudi-segments'],
-  'F1 topics, kept on the parts of the window as data-help': ['module.md'],
+  'F1 topics, kept on the parts of the window as data-help': ['module.md', 'files.md#The note', 'testing.md#The Logic window'],
+  'Export PDF and Export Report: not in the browser edition (its print dialog saves a PDF itself)': [
+    '%1 holds a configuration; nothing was written. Choose another name.', 'PDF Files (*.pdf)|*.pdf', '.pdf', 'Export PDF',
+    '%1 page(s) written to %2.', 'Export Report', 'HTML Files (*.html)|*.html', '.html', 'a configuration not saved',
+    'on %1 from %2', 'Report written to %1.', 'Print', '/*'],
+  'the PDF\'s creator, an SVG\'s description and file dialog filters: no files are written by printing': ['ZezUdi', '%1, %2',
+    ';;', '\n', '*.'],
   'Del, U and D are keys named in the palette tips': ['U', 'D', 'Del'],
 };
 
@@ -55,7 +63,8 @@ test('the browser shows the desktop\'s texts as they are', async () => {
   const shown = await browserTexts();
   const excused = new Set(Object.values(notShown).flat());
   const files = ['MainMenus.cpp', 'MainWindow.cpp', 'MainWindow.h', 'Dialogs.h', 'Document.h', 'ClientArea.cpp',
-                 'StatusPanel.cpp', 'FileFlow.cpp', 'FileFlow.h', 'GridEditor.cpp', 'RecoveryFlow.cpp'];
+                 'StatusPanel.cpp', 'FileFlow.cpp', 'FileFlow.h', 'GridEditor.cpp', 'RecoveryFlow.cpp',
+                 'FrmNotes.cpp', 'LogicView.cpp', 'PrintFlow.cpp', 'QtDialogs.cpp', 'export/DiagramDrawing.cpp'];
   const missing = [];
   for (const f of files)
     for (const t of desktopTexts(f)) if (!shown.has(t) && !excused.has(t)) missing.push(`${f}: ${JSON.stringify(t)}`);

@@ -1,0 +1,49 @@
+// Wires the notes window, the Logic window, Draw From Formula and printing into the editor's
+// menus (the desktop's items: Notes; Tools ▸ Logic, F6; Tools ▸ Draw From Formula...;
+// File ▸ Print Preview... and Print..., Ctrl+P), and keeps the Logic window following every edit,
+// output change and tick.
+import type { ZezUdiModule } from '../../../wasm/zezudi';
+import type { ClientArea } from '../client';
+import type { Doc } from '../doc';
+import type { GridEditor } from '../editor';
+import type { Menu } from '../menus';
+import * as T from '../texts';
+import { NotesWindow } from '../notes/notes';
+import { Printing } from '../print/print';
+import { FormulaDialog } from './formula';
+import { LogicView } from './view';
+import type { ShowHelp } from './window';
+
+export function wireLogic(core: ZezUdiModule, doc: Doc, editor: GridEditor, client: ClientArea, menus: Menu[],
+                          showHelp: ShowHelp) {
+  const put = (output: number, what: string, cdf: Uint8Array) => {
+    editor.hasSelection = false;
+    doc.edit(output, what, cdf);
+  };
+  const notes = new NotesWindow(core, doc, showHelp);
+  const printing = new Printing(core, doc);
+  const formula = new FormulaDialog(core, doc, put, showHelp);
+  const view = new LogicView(core, doc, {
+    inputs: () => client.tickedInputs(),
+    put,
+    frames: (reasons) => client.imgSegment.forEach((seg, s) => {
+      const reason = reasons.get(s);
+      seg.classList.toggle('finding', reason !== undefined);
+      if (reason !== undefined) seg.title = reason;
+      else seg.removeAttribute('title');
+    }),
+    selector: () => client.cboOutput.getBoundingClientRect(),
+  }, showHelp);
+
+  const menu = (text: string) => menus.find((m) => m.text === text)!;
+  const item = (m: string, text: string) => menu(m).items!.find((i) => i.text === text)!;
+  menu(T.kMenuNotes).run = () => void notes.open();
+  item(T.kMenuFile, T.kMenuPrintPreview).run = () => printing.print();
+  item(T.kMenuFile, T.kMenuPrint).run = () => printing.print();
+  item(T.kMenuTools, T.kMenuLogic).run = () => view.open();
+  item(T.kMenuTools, T.kMenuDrawFormula).run = () => formula.open();
+
+  doc.on(() => view.request());
+  for (const box of client.chkIn) box.addEventListener('change', () => view.request());
+  return { notes, view, formula, printing };
+}
