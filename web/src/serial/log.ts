@@ -73,7 +73,7 @@ export class TransferLog {
 
   /** Adds `entry` as the newest; '' or why it could not be kept. */
   append(entry: LogEntry): string {
-    if (!this.storage) return 'The transfer was not logged: this browser keeps no storage for this page.';
+    if (!this.storage) return T.LOG_NO_STORAGE;
     let all = [...this.entries(), entry].slice(-LOG_KEPT);
     // A full storage gives up the oldest entries first.
     for (;;) {
@@ -81,7 +81,7 @@ export class TransferLog {
         this.storage.setItem(LOG_KEY, JSON.stringify(all));
         return '';
       } catch {
-        if (all.length <= 1) return "The transfer was not logged: the browser's storage for this page is full.";
+        if (all.length <= 1) return T.LOG_STORAGE_FULL;
         all = all.slice(Math.ceil(all.length / 2));
       }
     }

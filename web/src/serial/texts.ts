@@ -54,6 +54,8 @@ export const COMPARE_DIFFERS = "The device holds something else:\r\n";
 // The transfer log
 export const LOG_EMPTY = "No transfer has been logged yet.\n";
 export const EMULATED_NAME = "Emulated device";
+export const LOG_NO_STORAGE = "The transfer was not logged: this browser keeps no storage for this page.";
+export const LOG_STORAGE_FULL = "The transfer was not logged: the browser's storage for this page is full.";
 
 // The Connect menu and the ports (the browser's own)
 export const EMULATED_ITEM = "&Emulated Device";
