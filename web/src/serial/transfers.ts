@@ -111,6 +111,7 @@ export function createTransfers(core: ZezUdiModule, host: TransferHost) {
   // The chosen port can be used: it is there and opens. Opened and closed again before the
   // question, so that a port that cannot be used is said before the module is power-cycled.
   async function portReady(): Promise<boolean> {
+    await ports.refresh(); // as the browser lists the ports now
     const t = target();
     if (t.error) {
       await ui.message(t.error, T.ERROR_TITLE, 'critical');

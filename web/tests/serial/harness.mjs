@@ -7,7 +7,7 @@ import path from 'node:path';
 import { fileURLToPath } from 'node:url';
 import esbuild from 'esbuild';
 import { chromium } from 'playwright-core';
-import { startDevice, startRelay } from './relay.mjs';
+import { startDevice, startRelay, stopDevices } from './relay.mjs';
 
 const here = path.dirname(fileURLToPath(import.meta.url));
 export const root = path.resolve(here, '../../..');
@@ -89,6 +89,7 @@ export async function native(args, deviceArgs = [], memory = null, name = 'nativ
 export { startDevice };
 
 export async function closeAll() {
+  stopDevices();
   await browser.close();
   await relay.close();
   fs.rmSync(work, { recursive: true, force: true });
