@@ -15,6 +15,8 @@ export function openFailure(name: string, e: unknown): string {
   return T.arg(T.PORT_OPEN_FAILED, name, text.replace(/\.$/, ''));
 }
 
+const LINE_ERRORS = ['BufferOverrunError', 'BreakError', 'FramingError', 'ParityError'];
+
 export class WebSerialPort implements HostPort {
   private chunks: Uint8Array[] = [];
   private count = 0;
@@ -57,24 +59,34 @@ export class WebSerialPort implements HostPort {
       throw new Error(this.failure);
     }
     this.writer = this.port.writable.getWriter();
-    this.reader = this.port.readable.getReader();
-    this.loop = this.readLoop(this.reader);
+    this.loop = this.readLoop();
   }
 
-  private async readLoop(reader: ReadableStreamDefaultReader<Uint8Array>): Promise<void> {
-    try {
-      for (;;) {
-        const { value, done } = await reader.read();
-        if (done) break;
-        if (value && value.length) {
-          this.chunks.push(value);
-          this.count += value.length;
-          this.wakeUp();
+  // Reads until the port is closed. A line error (framing, parity, a break, an overrun, as when
+  // the module changes speed before the host) loses bytes, and the browser gives a new stream to
+  // read on; any other failure while the port is open means the adapter is gone.
+  private async readLoop(): Promise<void> {
+    while (this.isOpen && this.port.readable) {
+      const reader = this.port.readable.getReader();
+      this.reader = reader;
+      try {
+        for (;;) {
+          const { value, done } = await reader.read();
+          if (done) return;
+          if (value && value.length) {
+            this.chunks.push(value);
+            this.count += value.length;
+            this.wakeUp();
+          }
         }
+      } catch (e) {
+        if (!(e instanceof DOMException && LINE_ERRORS.includes(e.name))) {
+          if (this.isOpen) this.lost();
+          return;
+        }
+      } finally {
+        reader.releaseLock();
       }
-    } catch {
-      // A read that fails while the port is open: the adapter is gone.
-      if (this.isOpen) this.lost();
     }
   }
 
@@ -109,7 +121,6 @@ export class WebSerialPort implements HostPort {
     }
     await this.loop;
     this.loop = null;
-    reader?.releaseLock();
     writer?.releaseLock();
     try {
       await this.port.close();
