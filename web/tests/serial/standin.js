@@ -50,20 +50,24 @@
         socket.onerror = () => reject(new DOMException('Failed to open serial port.', 'NetworkError'));
       });
       this.socket = socket;
-      this.readable = new ReadableStream({
-        start: (controller) => {
-          this.controller = controller;
-          socket.onmessage = (e) => {
-            try {
-              controller.enqueue(new Uint8Array(e.data));
-            } catch {} // cancelled: the bytes go with the port
-          };
-        },
-      });
+      this.stream();
       this.writable = new WritableStream({
         write: (chunk) => {
           if (!this.plugged || socket.readyState !== WebSocket.OPEN) throw lost();
           socket.send(chunk);
+        },
+      });
+    }
+    // A new readable stream, as the browser gives one after a line error.
+    stream() {
+      this.readable = new ReadableStream({
+        start: (controller) => {
+          this.controller = controller;
+          this.socket.onmessage = (e) => {
+            try {
+              controller.enqueue(new Uint8Array(e.data));
+            } catch {} // cancelled: the bytes go with the port
+          };
         },
       });
     }
@@ -96,6 +100,12 @@
       } catch {} // already closed
       port.socket?.close();
       serial.fire(new Event('disconnect'), port);
+    },
+    // A framing error: the stream fails with what it held, and reading goes on in a new one.
+    lineError(id) {
+      const port = state.ports[id];
+      port.controller.error(new DOMException('Framing error.', 'FramingError'));
+      port.stream();
     },
     // Plugged back in, the browser gives a new port object, granted as before.
     plug(id) {

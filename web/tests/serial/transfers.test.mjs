@@ -94,6 +94,16 @@ test('an adapter unplugged during a download: the reason, then shown missing and
     .some((b) => b.textContent === caption && b.getAttribute('aria-checked') === 'true'), ADAPTER);
 });
 
+test('a line error during a download loses a reply, and the download goes on to complete', async () => {
+  const got = await browserRun('download', [], null, {
+    during: async (page) => {
+      await blockShown(page, 256);
+      await page.evaluate(() => window.__serialStandin.lineError(0));
+    },
+  });
+  assert.deepEqual(got.outcome, { title: 'Download', text: T.DOWNLOAD_COMPLETE });
+});
+
 test('Cancel stops a download with its message and leaves the port free for the next transfer', async () => {
   const got = await browserRun('download', [], null, {
     during: async (page) => {
