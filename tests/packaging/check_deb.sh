@@ -33,6 +33,14 @@ for f in usr/bin/zezudi usr/bin/zezudi-cli usr/bin/zezudi-devsim \
   [ -e "$root/$f" ] || fail "missing /$f"
 done
 [ -x "$root/usr/bin/zezudi" ] || fail "zezudi is not executable"
+# The browser edition, when it was built before the build tree was made.
+web=$(sed -n 's/^ZEZ_WEB_DIR:PATH=//p' "$build/CMakeCache.txt")
+if [ -f "$web/zezudi-editor.html" ]; then
+  for f in zezudi-editor.html site/index.html site/zezudi.wasm; do
+    cmp -s "$web/$f" "$root/usr/share/zezudi/web/$f" || fail "/usr/share/zezudi/web/$f is not the one built"
+  done
+fi
+
 
 desktop="$root/usr/share/applications/zezudi.desktop"
 grep -q '^Exec=zezudi %f$' "$desktop" || fail "the desktop entry does not pass the file"

@@ -1,6 +1,13 @@
-// Placeholder of the transfer flows (Download, Upload, Compare with Device over Web Serial): the
-// menus call these; the transfer flows replace this file with the real ones.
-import type { ZezUdiModule } from '../../../wasm/zezudi';
+// Download, Upload and Compare with Device in the browser: the desktop's questions, the core's
+// transfer against the chosen port with its captions and Cancel, and the desktop's messages of
+// the outcome; every transfer that reached for a device goes into the transfer log. The core
+// runs the whole sequence; this only asks, shows and logs.
+
+import type { EmulatedPort, HostPort, TransferOptions, TransferResult, ZezUdiModule } from '../../../wasm/zezudi';
+import { TransferLog, entryFor } from './log';
+import { EMULATED, PortList, type Target } from './ports';
+import * as T from './texts';
+import { WebSerialPort } from './WebSerialPort';
 
 export interface TransferUi {
   /** A Yes/No question box with the desktop's texts; resolves true for Yes. */
@@ -19,18 +26,248 @@ export interface TransferHost {
   current(): Uint8Array;
   /** Replaces the record with an uploaded one (the editor marks it as the desktop does). */
   replace(cdf: Uint8Array): void;
+  // Optional, used when the editor gives them:
+  /** The record has unsaved changes (Upload asks before discarding them; without it, always). */
+  changed?(): boolean;
+  /** The record's file name, for the transfer log. */
+  fileName?(): string;
+  /** A failed upload: the record is cleared as File > New does (without it: replace(blank)). */
+  cleared?(): void;
 }
 
-const kUnavailable = 'Transfers are not available in this build.';
+const RECORD_BYTES = 12288;
+const CANCEL_REASON = 'Cancelled.';
+const SERIAL_NOTICE_KEY = 'zezudi.serial.noticeShown';
 
-export function createTransfers(_core: ZezUdiModule, host: TransferHost) {
-  const say = () => host.ui.message(kUnavailable, 'Connect', 'information');
+function storageOrNull(): Storage | null {
+  try {
+    return typeof localStorage === 'undefined' ? null : localStorage;
+  } catch {
+    return null; // storage refused for this page (file:// in some settings)
+  }
+}
+
+export function createTransfers(core: ZezUdiModule, host: TransferHost) {
+  const ui = host.ui;
+  const serial = typeof navigator !== 'undefined' ? navigator.serial : undefined;
+  const storage = storageOrNull();
+  const log = new TransferLog(storage);
+  const menus = new Set<HTMLElement>();
+  const ports = new PortList(serial, storage, () => menus.forEach(fill));
+  let emulated: EmulatedPort | null = null;
+  let running = false;
+  let noticeShown = false;
+  void ports.refresh();
+
+  function target(): Target {
+    const t = ports.target();
+    if (!serial && !t.emulated) return { ...t, error: T.NO_SERIAL_NOTICE };
+    return t;
+  }
+
+  function noticeOnce(): void {
+    if (serial || noticeShown) return;
+    noticeShown = true;
+    try {
+      if (storage?.getItem(SERIAL_NOTICE_KEY)) return;
+      storage?.setItem(SERIAL_NOTICE_KEY, '1');
+    } catch {
+      /* shown once for this page */
+    }
+    setTimeout(() => void ui.message(T.NO_SERIAL_NOTICE, 'Connect', 'information'));
+  }
+
+  function fill(menu: HTMLElement): void {
+    const item = (caption: string, role: string, action: () => void, checked?: boolean) => {
+      const b = document.createElement('button');
+      b.type = 'button';
+      b.setAttribute('role', role);
+      b.className = 'menu-item';
+      b.textContent = caption;
+      if (checked !== undefined) b.setAttribute('aria-checked', String(checked));
+      b.addEventListener('click', action);
+      return b;
+    };
+    const items: HTMLElement[] = [];
+    if (!serial) {
+      const note = item(T.NO_SERIAL_ITEM, 'menuitem', () => void ui.message(T.NO_SERIAL_NOTICE, 'Connect', 'information'));
+      note.setAttribute('aria-disabled', 'true');
+      items.push(note);
+    }
+    for (const p of ports.items()) {
+      if (p.key === EMULATED) continue;
+      items.push(item(p.caption, 'menuitemradio', () => ports.choose(p.key), p.chosen));
+    }
+    if (serial)
+      items.push(item(T.ADD_PORT_ITEM, 'menuitem', async () => {
+        const said = await ports.add();
+        if (said) await ui.message(said, T.ERROR_TITLE, 'critical');
+      }));
+    const emu = ports.items().find((p) => p.key === EMULATED)!;
+    items.push(item(emu.caption, 'menuitemradio', () => ports.choose(EMULATED), emu.chosen));
+    menu.replaceChildren(...items);
+  }
+
+  // The chosen port can be used: it is there and opens. Opened and closed again before the
+  // question, so that a port that cannot be used is said before the module is power-cycled.
+  async function portReady(): Promise<boolean> {
+    await ports.refresh(); // as the browser lists the ports now
+    const t = target();
+    if (t.error) {
+      await ui.message(t.error, T.ERROR_TITLE, 'critical');
+      return false;
+    }
+    if (t.emulated) return true;
+    const trial = new WebSerialPort(t.port!);
+    try {
+      await trial.open(t.name, '38400,n,8,1');
+      await trial.close();
+      return true;
+    } catch (e) {
+      await trial.close();
+      await ui.message((e as Error).message + T.PORT_UNUSABLE, T.ERROR_TITLE, 'critical');
+      return false;
+    }
+  }
+
+  async function powerCycled(command: string, sayCancelled: boolean): Promise<boolean> {
+    if (!(await portReady())) return false;
+    if (await ui.ask(T.arg(T.PORT_LINE, target().name) + T.arg(T.POWER_CYCLE_QUESTION, command), command)) return true;
+    if (sayCancelled) await ui.message(command + T.CANCELLED, command, 'information');
+    return false;
+  }
+
+  type Run<R> = (port: HostPort, name: string, options: TransferOptions) => Promise<R>;
+
+  // Runs a transfer of the core on the chosen port, with Cancel shown while it runs. Cancel
+  // stops it at its next exchange: the port refuses what the core asks of it from then on.
+  async function run<R extends TransferResult>(firstCaption: string, transfer: Run<R>): Promise<R> {
+    ui.progress(firstCaption);
+    const t = target();
+    if (t.error) return { outcome: 'portError', reason: t.error, hostChecksum: '', deviceChecksum: '' } as R;
+    const port: HostPort = t.emulated ? (emulated ??= new core.EmulatedPort()) : new WebSerialPort(t.port!);
+    let cancelled = false;
+    const refuse = () => Promise.reject(new Error(CANCEL_REASON));
+    const guarded: HostPort = {
+      open: (name, settings) => port.open(name, settings),
+      close: () => port.close(),
+      dtrOff: () => port.dtrOff?.(),
+      write: (bytes) => (cancelled ? refuse() : port.write(bytes)),
+      waiting: () => port.waiting(),
+      readInto: (buffer) => port.readInto(buffer),
+      waitForData: (ms) => (cancelled ? refuse() : port.waitForData(ms)),
+      cancel: () => port.cancel?.(),
+    };
+    running = true;
+    ui.busy(() => {
+      cancelled = true;
+      port.cancel?.();
+    });
+    let r: R;
+    try {
+      r = await transfer(guarded, t.name, {
+        onCaption: (caption) => {
+          ui.progress(caption);
+          if (cancelled) core.cancel();
+        },
+      });
+    } catch (e) {
+      await port.close();
+      r = { outcome: 'portError', reason: (e as Error).message, hostChecksum: '', deviceChecksum: '' } as R;
+    } finally {
+      ui.busy(null);
+      running = false;
+    }
+    if (cancelled && r.outcome !== 'complete') r = { ...r, outcome: 'cancelled', reason: '' };
+    return r;
+  }
+
+  async function report(r: TransferResult, command: string, complete: string, failed: string, name: string) {
+    switch (r.outcome) {
+      case 'complete':
+        return ui.message(complete, command, 'information');
+      case 'failed':
+        return ui.message(failed + '\r\n' + r.reason + (r.reason ? ' ' : '') + T.arg(T.FAILED_PORT, name),
+          command + T.FAILURE_TITLE, 'critical');
+      case 'noConnect':
+        return ui.message(T.arg(T.NO_CONNECT, name), T.ERROR_TITLE, 'critical');
+      case 'portError':
+        return ui.message(r.reason, T.ERROR_TITLE, 'critical');
+      case 'cancelled':
+        return ui.message(command + T.CANCELLED_LOWER + (command === T.DOWNLOAD ? T.DOWNLOAD_CANCELLED_NOTE : T.OTHER_CANCELLED_NOTE),
+          command, 'warning');
+    }
+  }
+
+  async function logged(action: string, r: TransferResult, name: string): Promise<void> {
+    // A port that could not be used reached no device: nothing to log.
+    if (r.outcome === 'portError') return;
+    const said = log.append(entryFor(action, name, host.fileName?.() ?? '', r, new Date()));
+    if (said) await ui.message(said, T.TRANSFER_LOG_TITLE, 'warning');
+  }
+
+  async function download(): Promise<void> {
+    if (running) return;
+    noticeOnce();
+    const cdf = host.current();
+    let bad: { segments: number };
+    try {
+      bad = core.checkCdf(cdf);
+    } catch (e) {
+      return ui.message((e as Error).message, T.ERROR_TITLE, 'critical');
+    }
+    // Values outside the codes are asked about before anything reaches the device.
+    if (bad.segments > 0 && !(await ui.ask(T.arg(T.INVALID_VALUES_QUESTION, bad.segments), T.DOWNLOAD))) return;
+    if (!(await powerCycled(T.DOWNLOAD, true))) return;
+    const name = target().name;
+    const r = await run(T.DOWNLOAD_FIRST_CAPTION, (port, n, o) => core.download(cdf, port, n, o));
+    await logged('download', r, name);
+    await report(r, T.DOWNLOAD, T.DOWNLOAD_COMPLETE, T.DOWNLOAD_FAILED, name);
+    ui.progress(null);
+  }
+
+  async function upload(): Promise<void> {
+    if (running) return;
+    noticeOnce();
+    if ((host.changed?.() ?? true) && !(await ui.ask(T.DISCARD_CHANGES, T.UPLOAD))) return;
+    await ui.message(T.UPLOAD_NOTICE, T.UPLOAD_NOTICE_TITLE, 'information');
+    if (!(await powerCycled(T.UPLOAD, true))) return;
+    const name = target().name;
+    const r = await run(T.UPLOAD_FIRST_CAPTION, (port, n, o) => core.upload(port, n, o));
+    await logged('upload', r, name);
+    await report(r, T.UPLOAD, T.UPLOAD_COMPLETE, T.UPLOAD_FAILED, name);
+    ui.progress(null);
+    // Only a verified upload becomes the record; a failed one clears it, as its message says.
+    if (r.outcome === 'complete' && r.cdf) host.replace(r.cdf);
+    else if (r.outcome === 'failed') host.cleared ? host.cleared() : host.replace(new Uint8Array(RECORD_BYTES));
+  }
+
+  async function compare(): Promise<void> {
+    if (running) return;
+    noticeOnce();
+    if (!(await powerCycled(T.COMPARE, false))) return;
+    const cdf = host.current();
+    const name = target().name;
+    const r = await run(T.COMPARE_FIRST_CAPTION, (port, n, o) => core.verify(cdf, port, n, o));
+    ui.progress(null);
+    await logged('compare', r, name);
+    if (r.outcome !== 'complete') return report(r, T.COMPARE, '', T.COMPARE_FAILED, name);
+    await ui.message(r.match ? T.COMPARE_MATCH : T.COMPARE_DIFFERS + r.report.join('\r\n'), T.COMPARE,
+      r.match ? 'information' : 'warning');
+  }
+
   return {
-    renderConnectMenu(_menu: HTMLElement): void {},
-    download: say,
-    upload: say,
-    compare: say,
-    logText: (): string => '',
-    serialAvailable: false,
+    /** Fills the Connect menu element with the granted ports, "Add port…", the emulator. */
+    renderConnectMenu(menu: HTMLElement): void {
+      menus.add(menu);
+      fill(menu);
+      noticeOnce();
+    },
+    download,
+    upload,
+    compare,
+    /** The transfer log as text, for File ▸ Save Transfer Log or similar. */
+    logText: () => log.text(),
+    serialAvailable: !!serial,
   };
 }
