@@ -284,7 +284,7 @@ function build(core: ZezUdiModule): void {
   app.replaceChildren(window_, help.element);
   document.title = T.kMainCaption;
   refreshAll();
-  (window as unknown as { zezudi: unknown }).zezudi = { core, doc, editor, files, client, status, help, menus, logic };
+  (window as unknown as { zezudi: unknown }).zezudi = { core, doc, editor, files, client, status, help, menus, logic, transfers };
   void recovery.offer().then(() => {
     app.removeAttribute('aria-busy');
     performance.mark('zezudi-ready');
