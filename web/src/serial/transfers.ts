@@ -232,10 +232,10 @@ export function createTransfers(core: ZezUdiModule, host: TransferHost) {
     if (r.outcome === 'cancelled') return ui.progress(null); // nothing was received: nothing changes
     // A failed upload clears the record, as its message says (File > New, with its question).
     if (r.outcome === 'failed') await (host.cleared ? host.cleared() : host.replace(new Uint8Array(RECORD_BYTES)));
-    host.say?.(T.arg(r.outcome === 'complete' ? T.SAID_UPLOADED : T.SAID_UPLOAD_FAILED, name));
     ui.progress(null);
     // Only a verified upload becomes the record; whatever came, it is unsaved and not compiled.
     host.replace(r.outcome === 'complete' && r.cdf ? r.cdf : host.current());
+    host.say?.(T.arg(r.outcome === 'complete' ? T.SAID_UPLOADED : T.SAID_UPLOAD_FAILED, name));
   }
 
   async function compare(): Promise<void> {
