@@ -266,8 +266,6 @@ export function createTransfers(core: ZezUdiModule, host: TransferHost) {
     logText: () => log.text(),
     /** The chosen port as the status bar names it. */
     portName: () => target().name,
-    /** Whether a transfer runs (nothing else may call the core meanwhile). */
-    get running() { return running; },
     serialAvailable: !!serial,
   };
 }
