@@ -124,6 +124,7 @@ for (const way of ways) {
       const compiled = await messageBox(page);
       assert.equal(compiled.title, 'Compile');
       assert.match(compiled.text, /^Complete\n/);
+      await screenshot(page, `compiled-${way.name}`);
       await answer(page, 'OK');
       await page.getByRole('menubar').getByRole('menuitem', { name: 'Connect', exact: true }).click();
       const connect = page.getByRole('menu', { name: 'Connect' });
@@ -138,6 +139,7 @@ for (const way of ways) {
       await page.locator('.st-file', { hasText: /^File: corridor\.CDF$/ }).waitFor();
       const saved = await page.evaluate(() => window.__files['corridor.CDF']);
       assert.deepEqual(saved, edited);
+      await screenshot(page, `saved-${way.name}`);
 
       // An unsaved edit, kept once the edits pause; the tab closed without a question (served)
       // or its renderer crashed (file).

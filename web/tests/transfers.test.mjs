@@ -154,8 +154,9 @@ test('Cancel stops a download with its message and leaves the port free for the 
   assert.equal(next.outcome.text, shown(T.UPLOAD_COMPLETE));
   await next.page.getByRole('menubar').getByRole('menuitem', { name: 'Tools', exact: true }).click();
   await next.page.getByRole('menu', { name: 'Tools' }).getByText('Transfer Log...', { exact: true }).click();
-  const log = await box(next.page).catch(() => null);
-  assert.match(log?.text ?? '', /download test\.CDF on .*: cancelled\n.*upload test\.CDF on .*: complete/);
+  const log = await box(next.page);
+  assert.equal(log.title, 'Transfer Log');
+  assert.match(log.text, /download test\.CDF on .*: cancelled\n.*upload test\.CDF on .*: complete/);
 });
 
 test('a port in use, a refused chooser and two adapters alike', async () => {
