@@ -1,18 +1,18 @@
 // The browser edition's download against the paced emulator (zezudi-devsim --pace: every reply
 // comes after the wire time of its command and reply at 115,200 baud), beside the native command
 // line and the WebAssembly core under Node in the same run; then the page's JavaScript heap
-// after ten downloads. Usage (after scripts/test-web-serial has built what it needs):
+// after ten downloads, all in the editor's page. Usage (after scripts/test-web has built what it needs):
 //   node bench/browser_transfer.mjs [ROUNDS]
 import fs from 'node:fs';
 import { createRequire } from 'node:module';
 import path from 'node:path';
 import { TtyPort } from '../wasm/node/tty-port.mjs';
-import { box, browser, closeAll, devsim, example, menuItem, native, openPage, relay, root, start, startDevice, work } from '../web/tests/serial/harness.mjs';
+import { launch, menu, messageBox, root, ways } from '../web/tests/lib/browser.mjs';
+import { ADAPTER, box, choosePort, closeSerial, devsim, example, native, openWith, relay, startDevice, withSerial, work } from '../web/tests/lib/serial.mjs';
 
 const rounds = Number(process.argv[2] || 2);
 const cdf = fs.readFileSync(example);
 const core = await createRequire(import.meta.url)(path.join(root, 'build/wasm/wasm/zezudi.js'))();
-const ADAPTER = 'USB serial adapter 0403:6001 (FTDI)';
 const seconds = (t0) => (performance.now() - t0) / 1000;
 
 async function nativeRun() {
@@ -36,12 +36,10 @@ async function nodeRun() {
 async function browserRun(page, faults = ['--pace']) {
   const device = await startDevice(devsim, work, 'browser', faults);
   relay.connect(device.pty);
-  await page.evaluate((bytes) => (window.record = new Uint8Array(bytes)), [...cdf]);
-  await page.click('#download');
-  const dialog = page.getByRole('dialog').first();
-  await dialog.waitFor();
+  await menu(page, 'Connect', 'Download');
+  await messageBox(page);
   const t0 = performance.now();
-  await dialog.getByRole('button', { name: 'Yes' }).click();
+  await page.locator('dialog.box[open] .box-buttons button', { hasText: 'Yes' }).click();
   const outcome = await box(page);
   const s = seconds(t0);
   await device.stop();
@@ -49,8 +47,11 @@ async function browserRun(page, faults = ['--pace']) {
   return s;
 }
 
-const page = await openPage();
-await menuItem(page, ADAPTER).click();
+const browser = await launch();
+const site = await ways[0].open();
+await withSerial(browser.context);
+const page = await openWith(browser.context, site.url, cdf);
+await choosePort(page, ADAPTER);
 const times = { native: [], node: [], browser: [] };
 for (let i = 0; i < rounds; ++i) {
   times.native.push(await nativeRun());
@@ -99,6 +100,7 @@ for (let i = 1; i <= 10; ++i) {
   if (i === 1 || i === 5 || i === 10) after.push(`${i}: ${(await heap()).toFixed(2)} MB`);
 }
 console.log(`JavaScript heap used: before ${before.toFixed(2)} MB; after downloads ${after.join(', ')}`);
-console.log(`Chromium ${browser.version()}`);
-await closeAll();
+await browser.close();
+await site.close();
+await closeSerial();
 process.exit(0);

@@ -5,13 +5,11 @@ import type { ZezUdiModule } from '../../wasm/zezudi';
 import type { ClientArea } from './client';
 import type { Doc } from './doc';
 import { Lit, kUnlit } from './picture';
-import { later } from './later';
 import * as dialogs from './dialogs';
+import { wirePalette } from './palette';
 import { fill, kClipboardUnreadable, kPastedInvalid, kTitleInsertRow, kTitlePaste } from './texts';
 
 const kClipKey = 'zezudi.clip';
-/** How far the pointer moves, pressed on a palette picture, before it drags. */
-const kDragDistance = 4;
 /** The input list closes when nothing is chosen within this time. */
 const kInputListMs = 5000;
 
@@ -46,7 +44,7 @@ export class GridEditor {
   say: (text: string) => void = () => {};
 
   constructor(private core: ZezUdiModule, private doc: Doc, private client: ClientArea) {
-    this.wirePalette();
+    wirePalette(this, client);
     this.wireGrid();
     this.wireInputList();
   }
@@ -98,23 +96,9 @@ export class GridEditor {
   test(): boolean {
     const { doc } = this;
     const inputs = this.client.tickedInputs();
-    const testSegments = later(this.core).testSegments;
-    let on: boolean;
-    this.lit = [];
-    if (testSegments) {
-      const t = testSegments(doc.cdf, doc.output, inputs);
-      on = t.on;
-      for (const b of t.segments) this.lit.push({ element: !!(b & 1), junction: !!(b & 2), up: !!(b & 4), down: !!(b & 8) });
-    } else {
-      // The logic grid's cells: a segment's block starts at column 2 + 2c, row 1 + 3r.
-      const e = this.core.evaluate(doc.cdf, doc.output, inputs);
-      const cell = (x: number, y: number) => e.cells[y * e.width + x] === 2;
-      on = e.on;
-      for (let s = 0; s < 256; ++s) {
-        const x = 2 + 2 * col(s), y = 1 + 3 * row(s);
-        this.lit.push({ element: cell(x, y + 1), junction: cell(x + 1, y + 1), up: cell(x + 1, y), down: cell(x + 1, y + 2) });
-      }
-    }
+    const t = this.core.testSegments(doc.cdf, doc.output, inputs);
+    this.lit = Array.from(t.segments, (b) => ({ element: !!(b & 1), junction: !!(b & 2), up: !!(b & 4), down: !!(b & 8) }));
+    const on = t.on;
     this.railsLit = [true, on, on];
     this.show();
     return on;
@@ -129,13 +113,12 @@ export class GridEditor {
   drop(index: number, code: number): void {
     const { core, doc } = this;
     const input = core.segment(doc.cdf, doc.output, index).input;
-    const { placeElement, toggleLink } = later(core);
-    if (input >= 0 && input <= 15 || !placeElement || !toggleLink)
+    if (input >= 0 && input <= 15)
       return this.edit('Drop', core.setSegment(doc.cdf, doc.output, index, code, input));
     // A stored input outside the codes stays as the drop finds it: the code is built in place.
-    let cdf = placeElement(doc.cdf, doc.output, index, index, code >> 2);
+    let cdf = core.placeElement(doc.cdf, doc.output, index, index, code >> 2);
     const links = core.segment(cdf, doc.output, index).code & 3;
-    for (const l of [1, 2]) if ((links ^ code) & l) cdf = toggleLink(cdf, doc.output, index, index, l);
+    for (const l of [1, 2]) if ((links ^ code) & l) cdf = core.toggleLink(cdf, doc.output, index, index, l);
     this.edit('Drop', cdf);
   }
 
@@ -143,20 +126,6 @@ export class GridEditor {
     const { core, doc } = this;
     const code = core.segment(doc.cdf, doc.output, index).code;
     this.edit('Choose Input', core.setSegment(doc.cdf, doc.output, index, code, sel));
-  }
-
-  /** Every segment of the target changed by `f` (code, input) -> [code, input]. */
-  private editTarget(what: string, f: (code: number, input: number) => [number, number]): void {
-    const { core, doc } = this;
-    const [lo, hi] = this.target();
-    const { codes, inputs } = core.segments(doc.cdf, doc.output);
-    let cdf = doc.cdf;
-    for (let s = 0; s < 256; ++s) {
-      if (row(s) < row(lo) || row(s) > row(hi) || col(s) < col(lo) || col(s) > col(hi)) continue;
-      const [c, i] = f(codes[s], inputs[s]);
-      if (c !== codes[s] || i !== inputs[s]) cdf = core.setSegment(cdf, doc.output, s, c, i);
-    }
-    this.edit(what, cdf);
   }
 
   /** The target rectangle edited by one call of the core. */
@@ -231,8 +200,7 @@ export class GridEditor {
     const clip = this.core.copyRegion(this.doc.cdf, this.doc.output, lo, hi);
     localStorage.setItem(kClipKey, clip);
     // Other programs get the diagram as a person reads it.
-    const region = later(this.core).readableRegion;
-    const readable = region ? region(this.doc.cdf, this.doc.output, lo, hi) : this.core.clipReadable(clip);
+    const readable = this.core.readableRegion(this.doc.cdf, this.doc.output, lo, hi);
     navigator.clipboard?.writeText(readable).catch(() => {});
     this.show();
   }
@@ -308,9 +276,7 @@ export class GridEditor {
       this.pendingSignal = null;
       if (k >= '1' && k <= '8') {
         const sel = Number(k) - 1 + (which === 'P' ? 8 : 0);
-        const choose = later(this.core).chooseInput;
-        if (choose) this.editRegion('Choose Input', (cdf, lo, hi) => choose(cdf, this.doc.output, lo, hi, sel));
-        else this.editTarget('Choose Input', (t, i) => [t, isContact(t) ? sel : i]);
+        this.editRegion('Choose Input', (cdf, lo, hi) => this.core.chooseInput(cdf, this.doc.output, lo, hi, sel));
         return true;
       }
     }
@@ -320,14 +286,11 @@ export class GridEditor {
       this.show();
       return true;
     }
-    const { placeElement, toggleLink } = later(this.core);
     const output = this.doc.output;
-    const element = (e: number, what: string) => placeElement
-      ? this.editRegion(what, (cdf, lo, hi) => placeElement(cdf, output, lo, hi, e))
-      : this.editTarget(what, (t, i) => [this.core.withElement(t, e), i]);
-    const link = (l: number, what: string) => toggleLink
-      ? this.editRegion(what, (cdf, lo, hi) => toggleLink(cdf, output, lo, hi, l))
-      : this.editTarget(what, (t, i) => [this.core.withLinkToggled(t, l), i]);
+    const element = (e: number, what: string) =>
+      this.editRegion(what, (cdf, lo, hi) => this.core.placeElement(cdf, output, lo, hi, e));
+    const link = (l: number, what: string) =>
+      this.editRegion(what, (cdf, lo, hi) => this.core.toggleLink(cdf, output, lo, hi, l));
     switch (k) {
       case 'ArrowLeft': this.moveCursor(0, -1, shift); return true;
       case 'ArrowRight': this.moveCursor(0, 1, shift); return true;
@@ -401,53 +364,6 @@ export class GridEditor {
   }
 
   // --- the pointer ---
-
-  private wirePalette(): void {
-    for (const p of this.client.imgSelect) {
-      const code = Number(p.dataset.code);
-      p.addEventListener('pointerdown', (e) => {
-        if (e.button !== 0) return;
-        e.preventDefault();
-        p.setPointerCapture(e.pointerId);
-        const startX = e.clientX, startY = e.clientY;
-        let ghost: HTMLElement | null = null;
-        const move = (m: PointerEvent) => {
-          if (!ghost && Math.abs(m.clientX - startX) + Math.abs(m.clientY - startY) < kDragDistance) return;
-          if (!ghost) {
-            ghost = document.createElement('div');
-            ghost.className = 'drag-ghost';
-            ghost.innerHTML = p.innerHTML;
-            document.body.append(ghost);
-          }
-          ghost.style.left = `${m.pageX - (startX - p.getBoundingClientRect().left)}px`;
-          ghost.style.top = `${m.pageY - (startY - p.getBoundingClientRect().top)}px`;
-        };
-        const up = (u: PointerEvent) => {
-          p.removeEventListener('pointermove', move);
-          p.removeEventListener('pointerup', up);
-          p.removeEventListener('pointercancel', up);
-          if (!ghost) {
-            // Released without a drag: a click, which arms the picture for click-to-stamp.
-            if (u.type === 'pointerup') this.arm(code);
-            return;
-          }
-          ghost.remove();
-          if (u.type !== 'pointerup') return;
-          const under = document.elementFromPoint(u.clientX, u.clientY)?.closest<HTMLElement>('[data-seg]');
-          if (under && this.client.grid.contains(under)) this.drop(Number(under.dataset.seg), code);
-        };
-        p.addEventListener('pointermove', move);
-        p.addEventListener('pointerup', up);
-        p.addEventListener('pointercancel', up);
-      });
-      p.addEventListener('keydown', (e) => {
-        if (e.key === 'Enter' || e.key === ' ') {
-          e.preventDefault();
-          this.arm(code);
-        }
-      });
-    }
-  }
 
   private wireGrid(): void {
     const grid = this.client.grid;

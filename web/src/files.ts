@@ -5,7 +5,6 @@ import type { ZezUdiModule } from '../../wasm/zezudi';
 import { Doc } from './doc';
 import * as dialogs from './dialogs';
 import * as store from './store';
-import { later } from './later';
 import { fill, kChangedElsewhere, kFileNameAsk, kDiscardAnyChanges, kDiscardChanges, kExtension, kFilter,
          kInvalidValues, kNoFile, kNotAConfiguration, kNoLongerExists, kOpened, kSaved, kTitleNew, kTitleOpen, kTitleSave,
          kTitleSaveAs } from './texts';
@@ -33,6 +32,17 @@ function errorText(e: unknown): string {
 
 function same(a: Uint8Array, b: Uint8Array): boolean {
   return a.length === b.length && a.every((v, i) => v === b[i]);
+}
+
+/** Bytes handed to the browser as a download named `name`. */
+function offer(name: string, blob: Blob): void {
+  const link = document.createElement('a');
+  link.href = URL.createObjectURL(blob);
+  link.download = name;
+  document.body.append(link);
+  link.click();
+  link.remove();
+  setTimeout(() => URL.revokeObjectURL(link.href), 60000);
 }
 
 export class FileFlow {
@@ -123,18 +133,14 @@ export class FileFlow {
     let invalid = 0;
     const text = this.core.looksLikeText(bytes);
     let looksLike: string | null = null;
-    const openCdf = later(this.core).openCdf;
     try {
       // A text form is drawn into a configuration of its own: Save then asks for a CDF name.
       if (text) {
         cdf = this.core.fromText(new TextDecoder().decode(bytes));
-      } else if (openCdf) {
-        const opened = openCdf(bytes, file.name);
+      } else {
+        const opened = this.core.openCdf(bytes, file.name);
         ({ cdf, looksLike } = opened);
         invalid = opened.invalid.segments;
-      } else {
-        cdf = bytes;
-        invalid = this.core.checkCdf(cdf).segments;
       }
     } catch (e) {
       await dialogs.message(errorText(e), kTitleOpen, 'critical');
@@ -191,17 +197,31 @@ export class FileFlow {
     let name = await dialogs.askText(kFileNameAsk, kTitleSaveAs, doc.hasFile ? doc.fileName : '');
     if (!name) return;
     if (!/\.[^.]+$/.test(name)) name += kExtension;
-    const link = document.createElement('a');
-    const blob = new Blob([doc.cdf as Uint8Array<ArrayBuffer>], { type: 'application/octet-stream' });
-    link.href = URL.createObjectURL(blob);
-    link.download = name;
-    document.body.append(link);
-    link.click();
-    link.remove();
-    setTimeout(() => URL.revokeObjectURL(link.href), 60000);
+    offer(name, new Blob([doc.cdf as Uint8Array<ArrayBuffer>], { type: 'application/octet-stream' }));
     doc.markSaved(name, null);
     this.say(fill(kSaved, name));
     this.onClean();
+  }
+
+  /** Text saved to a file the user names (the transfer log); not the record. */
+  async saveText(text: string, suggested: string, title: string): Promise<void> {
+    const blob = new Blob([text], { type: 'text/plain' });
+    const p = picker();
+    if (!p.showSaveFilePicker) {
+      const name = await dialogs.askText(kFileNameAsk, title, suggested);
+      if (name) offer(name, blob);
+      return;
+    }
+    try {
+      const handle = await p.showSaveFilePicker({ suggestedName: suggested, id: 'text',
+        types: [{ description: 'Text', accept: { 'text/plain': ['.txt'] } }] });
+      const w = await handle.createWritable();
+      await w.write(blob);
+      await w.close();
+      this.say(fill(kSaved, handle.name));
+    } catch (e) {
+      if ((e as DOMException).name !== 'AbortError') await dialogs.message(errorText(e), title, 'critical');
+    }
   }
 
   private async write(handle: FileSystemFileHandle, name: string, title: string): Promise<boolean> {

@@ -2,7 +2,6 @@
 // (every record edit, evaluation and compile is the core's), the files, recovery and the guide.
 import type { ZezUdiModule } from '../../wasm/zezudi';
 import { loadCore } from './core';
-import { compileAsEditor } from './later';
 import { ClientArea } from './client';
 import { Doc } from './doc';
 import { GridEditor } from './editor';
@@ -53,18 +52,39 @@ function build(core: ZezUdiModule): void {
     ui: {
       ask: (text, title) => dialogs.ask(text, title, 'question'),
       message: (text, title, icon) => dialogs.message(text, title, icon),
-      progress: (caption) => client.showCaption(caption ?? ''),
+      progress: (caption) => {
+        client.showCaption(caption ?? '');
+        status.progress.textContent = caption ?? '';
+        status.progress.hidden = caption === null;
+      },
       busy: (cancel) => {
         busy = cancel !== null;
         status.cancel.hidden = !busy;
         status.cancel.onclick = cancel;
+        status.cancel.disabled = !busy;
         menubar.element.inert = busy;
         client.element.inert = busy;
       },
     },
     current: () => doc.cdf,
     replace: (cdf) => doc.replace(cdf, null, true),
+    changed: () => doc.changed,
+    fileName: () => (doc.hasFile ? doc.fileName : ''),
+    cleared: () => files.newFile(),
+    say,
+    portChanged: () => {
+      status.portName = transfers.portName();
+      status.refresh();
+    },
   });
+  status.portName = transfers.portName();
+
+  async function showTransferLog(): Promise<void> {
+    // The newest entries, as many as the desktop's box shows.
+    const lines = transfers.logText().split('\n').filter((l) => l !== '');
+    const text = lines.slice(-20).join('\r\n') + '\r\n' + T.kTransferLogKept;
+    await dialogs.message(text, T.kTransferLogTitle, 'information');
+  }
 
   function runLiveTest(): void {
     if (!liveTest) return;
@@ -99,7 +119,8 @@ function build(core: ZezUdiModule): void {
     client.prgCompile.value = 0;
     client.prgCompile.hidden = false;
     await nextFrame();
-    compileAsEditor(core, doc.cdf);
+    // Values outside the codes compile all the same, as the desktop editor compiles them.
+    core.compile(doc.cdf, false, { force: true });
     client.prgCompile.value = client.prgCompile.max;
     doc.setCompiled();
     const end = nowText();
@@ -185,7 +206,8 @@ function build(core: ZezUdiModule): void {
         say('');
       } },
       { separator: true },
-      { text: T.kMenuTransferLog, run: later },
+      { text: T.kMenuTransferLog, run: () => void showTransferLog() },
+      { text: T.kMenuSaveTransferLog, run: () => void files.saveText(transfers.logText(), T.kTransferLogFile, T.kTransferLogTitle) },
     ] },
     { text: T.kMenuHelp, help: 'index.md', items: [
       { text: T.kMenuUserGuide, keys: ['F1'], run: () => contextHelp() },
@@ -262,7 +284,7 @@ function build(core: ZezUdiModule): void {
   app.replaceChildren(window_, help.element);
   document.title = T.kMainCaption;
   refreshAll();
-  (window as unknown as { zezudi: unknown }).zezudi = { core, doc, editor, files, client, status, help, menus, logic };
+  (window as unknown as { zezudi: unknown }).zezudi = { core, doc, editor, files, client, status, help, menus, logic, transfers };
   void recovery.offer().then(() => {
     app.removeAttribute('aria-busy');
     performance.mark('zezudi-ready');

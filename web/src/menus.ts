@@ -203,14 +203,15 @@ export class MenuBar {
       });
       menu.append(el);
     }
-    // Keys on any item, the slot's too; a click on a slot's item closes the menu after it ran.
+    // Keys on any item, the slot's too; a click on a slot's item closes the menu after it ran
+    // (seen as the click starts: the item may fill the slot anew and leave the menu).
     menu.addEventListener('keydown', (e) => {
       const el = (e.target as HTMLElement).closest<HTMLElement>('.menu-item');
       if (el) this.itemKey(e, menu, el, top, isSub);
     });
     menu.addEventListener('click', (e) => {
       if ((e.target as HTMLElement).closest('.menu-slot .menu-item')) setTimeout(() => this.close(), 0);
-    });
+    }, true);
     document.body.append(menu);
     return menu;
   }

@@ -81,6 +81,10 @@ export const kMenuNextOutput = '&Next Output';
 export const kMenuPreviousOutput = '&Previous Output';
 export const kMenuLiveTest = 'Li&ve Test';
 export const kMenuTransferLog = 'Transfer Lo&g...';
+export const kTransferLogTitle = 'Transfer Log';
+export const kMenuSaveTransferLog = 'Save Transfer Log...';
+export const kTransferLogKept = "\r\nThe log is kept in this browser's storage for this page.";
+export const kTransferLogFile = 'zezudi-transfers.txt';
 // Help
 export const kMenuHelp = '&Help';
 export const kMenuUserGuide = '&User Guide';

@@ -1,14 +1,20 @@
 // A person's session in the browser, from the served folder and from the single file: open
 // corridor.CDF, draw by dragging and by keys, copy and paste, undo and redo, Test (the energised
-// path red), Compile, Save (the bytes the command line makes of the same drawing), then a tab
-// closed with unsaved changes and the recovery offer on the next start.
-import { test } from 'node:test';
+// path red), Compile, from the single file Download through the serial stand-in (what the device
+// receives and holds is what the command line downloads of the same drawing) and Upload back,
+// Save (the bytes the command line makes of the same drawing), then a tab closed with unsaved
+// changes and the recovery offer on the next start.
+import { after, test } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import { answer, fakeFilePickers, launch, menu, messageBox, openEditor, root, screenshot, ways } from './lib/browser.mjs';
+import { ADAPTER, T, box, choosePort, closeSerial, devsim, native, record, relay, shown, start, startDevice, withSerial,
+         work } from './lib/serial.mjs';
+
+after(closeSerial);
 
 const cli = path.join(root, 'build/ci/zezudi-cli');
 const corridor = fs.readFileSync(path.join(root, 'examples/corridor.CDF'));
@@ -27,6 +33,34 @@ function expectedCdf(rows) {
   return [...bytes];
 }
 
+/** Download of the drawing through the stand-in to one device, and of `edited` (its bytes) by
+ *  the command line to another: the same bytes sent and held; then Upload back. */
+async function downloadAndUpload(page, edited) {
+  const file = path.join(work, 'edited.CDF');
+  fs.writeFileSync(file, Buffer.from(edited));
+  const device = await startDevice(devsim, work, 'browser');
+  relay.connect(device.pty);
+  await choosePort(page, ADAPTER);
+  const [ref] = await Promise.all([native(['download', file]), start(page, 'download')]);
+  await screenshot(page, 'journey-downloaded');
+  assert.deepEqual(await box(page), { title: 'Download', text: shown(T.DOWNLOAD_COMPLETE) });
+  const got = await device.stop();
+  assert.ok(got.sent.equals(ref.sent), 'the bytes the device received');
+  assert.ok(got.memory.equals(ref.memory), 'what the device holds');
+
+  const again = await startDevice(devsim, work, 'browser', [], got.memory);
+  relay.connect(again.pty);
+  await menu(page, 'Connect', 'Upload');
+  assert.equal((await box(page, 'Yes')).text, 'Discard Changes?');
+  await box(page, 'OK'); // the notice
+  await box(page, 'Yes'); // the power cycle
+  assert.deepEqual(await box(page), { title: 'Upload', text: shown(T.UPLOAD_COMPLETE) });
+  await again.stop();
+  assert.deepEqual([...(await record(page))], edited, 'the record read back');
+  assert.equal(await page.locator('.st-message').textContent(), T.arg(T.SAID_UPLOADED, ADAPTER));
+  await screenshot(page, 'journey-uploaded');
+}
+
 /** The centre of segment `s` or of palette picture `code`, in page coordinates. */
 async function centre(page, selector) {
   const b = await page.locator(selector).boundingBox();
@@ -43,6 +77,7 @@ for (const way of ways) {
     const browser = await launch();
     try {
       await fakeFilePickers(browser.context);
+      if (way.name === 'file') await withSerial(browser.context);
       const { page, errors } = await openEditor(browser.context, where.url);
       await page.evaluate((bytes) => { window.__files['corridor.CDF'] = bytes; window.__pick = 'corridor.CDF'; }, [...corridor]);
       await page.keyboard.press('Control+O');
@@ -89,18 +124,22 @@ for (const way of ways) {
       const compiled = await messageBox(page);
       assert.equal(compiled.title, 'Compile');
       assert.match(compiled.text, /^Complete\n/);
+      await screenshot(page, `compiled-${way.name}`);
       await answer(page, 'OK');
       await page.getByRole('menubar').getByRole('menuitem', { name: 'Connect', exact: true }).click();
       const connect = page.getByRole('menu', { name: 'Connect' });
       assert.deepEqual([await connect.getByRole('menuitem', { name: 'Compile' }).getAttribute('aria-disabled'),
                         await connect.getByRole('menuitem', { name: 'Download' }).getAttribute('aria-disabled')], ['true', null]);
       await page.keyboard.press('Escape');
+      const row = ['--', 'I5', '--'];
+      const edited = expectedCdf({ 3: row, 5: row });
+      if (way.name === 'file') await downloadAndUpload(page, edited);
 
       await page.keyboard.press('Control+S');
       await page.locator('.st-file', { hasText: /^File: corridor\.CDF$/ }).waitFor();
       const saved = await page.evaluate(() => window.__files['corridor.CDF']);
-      const row = ['--', 'I5', '--'];
-      assert.deepEqual(saved, expectedCdf({ 3: row, 5: row }));
+      assert.deepEqual(saved, edited);
+      await screenshot(page, `saved-${way.name}`);
 
       // An unsaved edit, kept once the edits pause; the tab closed without a question (served)
       // or its renderer crashed (file).

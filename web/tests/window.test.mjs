@@ -89,7 +89,7 @@ test('stamping, input list, questions, open warnings, text form, enabling and F1
     await page.waitForFunction(async () => (await navigator.clipboard.readText()).includes('I3'));
     assert.deepEqual(await page.evaluate(() => navigator.clipboard.readText()), await page.evaluate(() => {
       const { core, doc } = window.zezudi;
-      return core.clipReadable(core.copyRegion(doc.cdf, 0, 0, 33));
+      return core.readableRegion(doc.cdf, 0, 0, 33);
     }));
 
     // Rewire moves the contacts of every output in one step (the last output it changed shown);

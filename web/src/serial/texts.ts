@@ -80,3 +80,10 @@ export const PORT_PERMISSION = "Cannot open %1: permission denied: the browser m
 export const PORT_UNPLUGGED_READ = "Cannot read from %1: device disconnected.";
 export const PORT_UNPLUGGED_WRITE = "Cannot write to %1: device disconnected.";
 export const PORT_BAD_SETTINGS = "Cannot use %1: unknown settings %2.";
+
+// What a transfer says in the status bar.
+export const SAID_DOWNLOADED = "Downloaded to %1";
+export const SAID_DOWNLOAD_CANCELLED = "Download to %1 cancelled";
+export const SAID_DOWNLOAD_FAILED = "Download to %1 failed";
+export const SAID_UPLOADED = "Uploaded from %1";
+export const SAID_UPLOAD_FAILED = "Upload from %1 failed";

@@ -32,11 +32,14 @@ export interface TransferHost {
   /** The record's file name, for the transfer log. */
   fileName?(): string;
   /** A failed upload: the record is cleared as File > New does (without it: replace(blank)). */
-  cleared?(): void;
+  cleared?(): Promise<void> | void;
+  /** What a transfer says in the status bar ("Downloaded to COM1"). */
+  say?(text: string): void;
+  /** The chosen port changed (the status bar names it). */
+  portChanged?(): void;
 }
 
 const RECORD_BYTES = 12288;
-const CANCEL_REASON = 'Cancelled.';
 const SERIAL_NOTICE_KEY = 'zezudi.serial.noticeShown';
 
 function storageOrNull(): Storage | null {
@@ -53,7 +56,10 @@ export function createTransfers(core: ZezUdiModule, host: TransferHost) {
   const storage = storageOrNull();
   const log = new TransferLog(storage);
   const menus = new Set<HTMLElement>();
-  const ports = new PortList(serial, storage, () => menus.forEach(fill));
+  const ports = new PortList(serial, storage, () => {
+    menus.forEach(fill);
+    host.portChanged?.();
+  });
   let emulated: EmulatedPort | null = null;
   let running = false;
   let noticeShown = false;
@@ -140,37 +146,21 @@ export function createTransfers(core: ZezUdiModule, host: TransferHost) {
   type Run<R> = (port: HostPort, name: string, options: TransferOptions) => Promise<R>;
 
   // Runs a transfer of the core on the chosen port, with Cancel shown while it runs. Cancel
-  // stops it at its next exchange: the port refuses what the core asks of it from then on.
+  // stops it at once: the core ends the port's pending wait and reports the transfer cancelled.
   async function run<R extends TransferResult>(firstCaption: string, transfer: Run<R>): Promise<R> {
     ui.progress(firstCaption);
     const t = target();
     if (t.error) return { outcome: 'portError', reason: t.error, hostChecksum: '', deviceChecksum: '' } as R;
     const port: HostPort = t.emulated ? (emulated ??= new core.EmulatedPort()) : new WebSerialPort(t.port!);
     let cancelled = false;
-    const refuse = () => Promise.reject(new Error(CANCEL_REASON));
-    const guarded: HostPort = {
-      open: (name, settings) => port.open(name, settings),
-      close: () => port.close(),
-      dtrOff: () => port.dtrOff?.(),
-      write: (bytes) => (cancelled ? refuse() : port.write(bytes)),
-      waiting: () => port.waiting(),
-      readInto: (buffer) => port.readInto(buffer),
-      waitForData: (ms) => (cancelled ? refuse() : port.waitForData(ms)),
-      cancel: () => port.cancel?.(),
-    };
     running = true;
     ui.busy(() => {
       cancelled = true;
-      port.cancel?.();
+      core.cancel(port);
     });
     let r: R;
     try {
-      r = await transfer(guarded, t.name, {
-        onCaption: (caption) => {
-          ui.progress(caption);
-          if (cancelled) core.cancel();
-        },
-      });
+      r = await transfer(port, t.name, { onCaption: (caption) => ui.progress(caption) });
     } catch (e) {
       await port.close();
       r = { outcome: 'portError', reason: (e as Error).message, hostChecksum: '', deviceChecksum: '' } as R;
@@ -220,9 +210,12 @@ export function createTransfers(core: ZezUdiModule, host: TransferHost) {
     if (bad.segments > 0 && !(await ui.ask(T.arg(T.INVALID_VALUES_QUESTION, bad.segments), T.DOWNLOAD))) return;
     if (!(await powerCycled(T.DOWNLOAD, true))) return;
     const name = target().name;
-    const r = await run(T.DOWNLOAD_FIRST_CAPTION, (port, n, o) => core.download(cdf, port, n, o));
+    // Said yes to: the values outside the codes go as the device runs them.
+    const r = await run(T.DOWNLOAD_FIRST_CAPTION, (port, n, o) => core.download(cdf, port, n, { ...o, force: true }));
     await logged('download', r, name);
     await report(r, T.DOWNLOAD, T.DOWNLOAD_COMPLETE, T.DOWNLOAD_FAILED, name);
+    host.say?.(T.arg(r.outcome === 'complete' ? T.SAID_DOWNLOADED : r.outcome === 'cancelled' ? T.SAID_DOWNLOAD_CANCELLED
+      : T.SAID_DOWNLOAD_FAILED, name));
     ui.progress(null);
   }
 
@@ -236,10 +229,13 @@ export function createTransfers(core: ZezUdiModule, host: TransferHost) {
     const r = await run(T.UPLOAD_FIRST_CAPTION, (port, n, o) => core.upload(port, n, o));
     await logged('upload', r, name);
     await report(r, T.UPLOAD, T.UPLOAD_COMPLETE, T.UPLOAD_FAILED, name);
+    if (r.outcome === 'cancelled') return ui.progress(null); // nothing was received: nothing changes
+    // A failed upload clears the record, as its message says (File > New, with its question).
+    if (r.outcome === 'failed') await (host.cleared ? host.cleared() : host.replace(new Uint8Array(RECORD_BYTES)));
     ui.progress(null);
-    // Only a verified upload becomes the record; a failed one clears it, as its message says.
-    if (r.outcome === 'complete' && r.cdf) host.replace(r.cdf);
-    else if (r.outcome === 'failed') host.cleared ? host.cleared() : host.replace(new Uint8Array(RECORD_BYTES));
+    // Only a verified upload becomes the record; whatever came, it is unsaved and not compiled.
+    host.replace(r.outcome === 'complete' && r.cdf ? r.cdf : host.current());
+    host.say?.(T.arg(r.outcome === 'complete' ? T.SAID_UPLOADED : T.SAID_UPLOAD_FAILED, name));
   }
 
   async function compare(): Promise<void> {
@@ -268,6 +264,8 @@ export function createTransfers(core: ZezUdiModule, host: TransferHost) {
     compare,
     /** The transfer log as text, for File ▸ Save Transfer Log or similar. */
     logText: () => log.text(),
+    /** The chosen port as the status bar names it. */
+    portName: () => target().name,
     serialAvailable: !!serial,
   };
 }

@@ -47,8 +47,8 @@ export async function launch({ userDataDir } = {}) {
     return { context, close: () => context.close() };
   }
   const browser = await chromium.launch(options);
-  const context = await browser.newContext({ viewport: { width: 1000, height: 760 } });
-  return { context, close: () => browser.close() };
+  const newContext = () => browser.newContext({ viewport: { width: 1000, height: 760 } });
+  return { context: await newContext(), newContext, close: () => browser.close() };
 }
 
 /** The two ways the editor is opened: name and how to reach it. */

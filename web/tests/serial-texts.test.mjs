@@ -6,12 +6,10 @@ import path from 'node:path';
 import { test } from 'node:test';
 import esbuild from 'esbuild';
 
-const root = path.resolve(path.dirname(new URL(import.meta.url).pathname), '../../..');
+const root = path.resolve(path.dirname(new URL(import.meta.url).pathname), '../..');
 const notShown = {
   'COM%1 was remembered by an earlier version of this program by its place in the list of ports, which changes when adapters are plugged in. It is now %2.\r\nUse this port?':
     'the browser keeps its ports by adapter from the start; no earlier choice by place exists',
-  'Uploaded from %1': 'a status bar line; the browser says the outcome in its box and the log',
-  'Upload from %1 failed': 'a status bar line, as above',
   '\r\nThe log is kept in %1.': 'the browser keeps the log in its storage and saves it as text',
   'the device': "the name of the device's diagram in the desktop's comparison view, which the browser has not",
 };

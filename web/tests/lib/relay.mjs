@@ -1,5 +1,4 @@
-// The far end of the navigator.serial stand-in: an HTTP server for the test page and a
-// WebSocket server whose every connection is one open() of a port, relayed to zezudi-devsim's
+// The far end of the navigator.serial stand-in: a WebSocket server whose every connection is one open() of a port, relayed to zezudi-devsim's
 // pseudo-terminal opened raw at the speed the page asked for (as wasm/node/tty-port.mjs does).
 // It records what the page sent as zezudi-devsim --record does ("@SPEED" at a change of speed).
 import { execFileSync, spawn } from 'node:child_process';
@@ -9,8 +8,6 @@ import http from 'node:http';
 import path from 'node:path';
 import readline from 'node:readline';
 import tty from 'node:tty';
-
-const types = { '.js': 'text/javascript', '.wasm': 'application/wasm' };
 
 // The messages of one WebSocket connection, as a browser sends them (masked, unfragmented).
 function frames(socket, onMessage, onClose) {
@@ -33,16 +30,12 @@ function frames(socket, onMessage, onClose) {
   socket.on('close', onClose).on('error', onClose);
 }
 
-/** Starts the servers; `files` maps a URL path to its contents. */
-export async function startRelay(files) {
+/** Starts the relay on a free local port. */
+export async function startRelay() {
   let device = null; // the pseudo-terminal the ports lead to
   let record = [];
   let speed = 0;
-  const server = http.createServer((req, res) => {
-    const name = new URL(req.url, 'http://x').pathname;
-    if (!files[name]) return res.writeHead(404).end();
-    res.writeHead(200, { 'content-type': types[path.extname(name)] || 'text/html' }).end(files[name]);
-  });
+  const server = http.createServer((req, res) => res.writeHead(404).end());
   server.on('upgrade', (req, socket) => {
     const baud = Number(new URL(req.url, 'http://x').searchParams.get('baud'));
     let fd, stream;
@@ -83,7 +76,6 @@ export async function startRelay(files) {
   await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
   const { port } = server.address();
   return {
-    url: `http://127.0.0.1:${port}`,
     relay: `ws://127.0.0.1:${port}`,
     /** Leads the ports to `pty` from now on, with an empty record. */
     connect(pty) {
@@ -96,7 +88,10 @@ export async function startRelay(files) {
 
 const devices = new Set();
 /** Ends the devices still running (after a failed test). */
-export const stopDevices = () => devices.forEach((child) => child.kill('SIGTERM'));
+export const stopDevices = () => Promise.all([...devices].map((child) => new Promise((resolve) => {
+  child.once('exit', resolve);
+  child.kill('SIGTERM');
+})));
 
 /** A zezudi-devsim with `args`, holding `memory` (bytes) when given, its files in `work`. */
 export async function startDevice(devsim, work, name, args = [], memory = null) {
