@@ -180,12 +180,13 @@ export class FileFlow {
 
   async saveAs(): Promise<void> {
     const { doc } = this;
-    const suggested = doc.hasFile ? doc.fileName : `*${kExtension}`;
     const p = picker();
     if (p.showSaveFilePicker) {
       let handle: FileSystemFileHandle;
       try {
-        handle = await p.showSaveFilePicker({ types: kTypes, suggestedName: suggested.replace('*', ''), id: 'cdf' });
+        // A configuration without a file suggests no name (the picker adds the extension).
+        handle = await p.showSaveFilePicker({
+          types: kTypes, id: 'cdf', ...(doc.hasFile ? { suggestedName: doc.fileName } : {}) });
       } catch (e) {
         if ((e as DOMException).name !== 'AbortError') await dialogs.message(errorText(e), kTitleSaveAs, 'critical');
         return;
@@ -199,8 +200,10 @@ export class FileFlow {
     if (!/\.[^.]+$/.test(name)) name += kExtension;
     offer(name, new Blob([doc.cdf as Uint8Array<ArrayBuffer>], { type: 'application/octet-stream' }));
     doc.markSaved(name, null);
+    // The browser may still cancel or block a download: the work stays marked changed and its
+    // recovery copy is kept until a save known to be written.
+    doc.changed = true;
     this.say(fill(kSaved, name));
-    this.onClean();
   }
 
   /** Text saved to a file the user names (the transfer log); not the record. */

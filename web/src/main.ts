@@ -72,10 +72,13 @@ function build(core: ZezUdiModule): void {
     fileName: () => (doc.hasFile ? doc.fileName : ''),
     cleared: () => files.newFile(),
     say,
-    portChanged: () => {
-      status.portName = transfers.portName();
-      status.refresh();
-    },
+    // Told while the transfers are still being made (without Web Serial the port list is known
+    // at once): after they are.
+    portChanged: () =>
+      queueMicrotask(() => {
+        status.portName = transfers.portName();
+        status.refresh();
+      }),
   });
   status.portName = transfers.portName();
 

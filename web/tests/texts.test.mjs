@@ -47,6 +47,7 @@ const notShown = {
     '%1 does not hold a configuration; it may be a picture, a document or another program\'s file.\r\nReplace it with the configuration shown?'],
   'the transfer flows show these (web/src/serial)': [': connecting', '%1: block %2 of %3'],
   'ports of the desktop: the browser lists the ports the user granted': ['&Other Port...', '&Emulated Device', 'COM%1'],
+  'Verify After Download: not in the browser edition (Compare With Device after a download does it)': ['&Verify After Download'],
   'names of undo steps, in editor.ts beside the edits they name': ['Drop', 'Choose Input', 'Cut', 'Delete', 'Delete Row'],
   'the clipboard mime type of the desktop': ['application/x-zezudi-segments'],
   'F1 topics, kept on the parts of the window as data-help': ['module.md', 'files.md#The note', 'testing.md#The Logic window'],

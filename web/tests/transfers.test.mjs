@@ -187,6 +187,8 @@ test('a port in use, a refused chooser and two adapters alike', async () => {
 
 test('without Web Serial: said once, and the emulated device still transfers', async () => {
   const context = await newContext();
+  const errors = [];
+  context.on('weberror', (e) => errors.push(e.error().message));
   await withSerial(context, { serial: false });
   let page = await editor({ context, serial: false });
   await page.getByRole('menubar').getByRole('menuitem', { name: 'Connect', exact: true }).click();
@@ -198,4 +200,5 @@ test('without Web Serial: said once, and the emulated device still transfers', a
   await start(page, 'upload');
   assert.deepEqual(await box(page), { title: 'Upload', text: shown(T.UPLOAD_COMPLETE) });
   assert.equal(await page.locator('dialog.box[open]').count(), 0, 'the notice came only once');
+  assert.deepEqual(errors, []);
 });

@@ -88,6 +88,9 @@ export class PageWindow {
         this.showHelp(this.options.help);
       }
       if (!this.element.contains(t) && e.key !== 'F1') e.preventDefault();
+      // Enter reaches the window's own fields (a formula's Enter is OK); no other key reaches the
+      // editor's shortcuts while the window is open.
+      if (e.key === 'Enter' && this.element.contains(t)) return;
       e.stopPropagation();
       if (e.key === 'Escape' && this.element.contains(t)) this.close();
     };
