@@ -27,6 +27,26 @@ function zezIdle() {
     throw new ZezError('A transfer is running: wait for it to end or cancel it.', 'usage');
 }
 
+// A failure in the module is a JavaScript exception thrown through its frames, which then never
+// give back the stack they took: the stack pointer is put back here, else the stack runs out
+// after a few hundred failures and every later call breaks. (The frames' heap is not given back:
+// a failed call leaks what its locals held.) A transfer's promise restores it when it rejects.
+function zezCall(f, self, args) {
+  const sp = stackSave();
+  try {
+    const r = f.apply(self, args);
+    if (r && typeof r.then == 'function')
+      return r.then(undefined, (e) => {
+        stackRestore(sp);
+        throw e;
+      });
+    return r;
+  } catch (e) {
+    stackRestore(sp);
+    throw e;
+  }
+}
+
 // Once the bindings are made (before the ready promise's callbacks run): the module's own
 // functions are taken aside, every other one refuses while a transfer runs.
 addOnPostRun(() => {
@@ -34,12 +54,12 @@ addOnPostRun(() => {
     const f = Module[name];
     if (typeof f != 'function' || f.argCount === undefined) continue;  // not a binding
     if (name.startsWith('zez')) {
-      zezCore[name.slice(3)] = f;
+      zezCore[name.slice(3)] = (...args) => zezCall(f, undefined, args);
       delete Module[name];
     } else {
       Module[name] = function (...args) {
         zezIdle();
-        return f.apply(this, args);
+        return zezCall(f, this, args);
       };
     }
   }
