@@ -63,6 +63,22 @@ addOnPostRun(() => {
       };
     }
   }
+  // The emulator's methods likewise: only the running transfer's own port may feed its device.
+  const emulator = Module['Emulator'];
+  for (const name of Object.getOwnPropertyNames(emulator.prototype)) {
+    const f = emulator.prototype[name];
+    if (name == 'constructor' || typeof f != 'function') continue;
+    emulator.prototype[name] = function (...args) {
+      zezIdle();
+      return zezCall(f, this, args);
+    };
+  }
+  const guarded = function (...args) {
+    zezIdle();
+    return zezCall(() => new emulator(...args), undefined, []);
+  };
+  guarded.prototype = emulator.prototype;
+  Module['Emulator'] = guarded;
   if (zezCore.CancelFlag) zezCancelAt = zezCore.CancelFlag();
 });
 
@@ -84,15 +100,21 @@ function zezHostFor(port, onCaption) {
       host.error = String(e && e.message !== undefined ? e.message : e);
       return 1;
     },
-    call(what) {
+    // The port's own calls, which alone may enter the module (its emulated device) meanwhile.
+    inPort(what) {
       zezInPort += 1;
       try {
-        const r = what();
+        return what();
+      } finally {
+        zezInPort -= 1;
+      }
+    },
+    call(what) {
+      try {
+        const r = host.inPort(what);
         return r && typeof r.then == 'function' ? r.then(() => 0, host.fail) : 0;
       } catch (e) {
         return host.fail(e);
-      } finally {
-        zezInPort -= 1;
       }
     },
     settle(r, wakeUp) {
@@ -104,8 +126,8 @@ function zezHostFor(port, onCaption) {
     dtrOff: () => (port.dtrOff ? host.call(() => port.dtrOff()) : 0),
     write: (bytes) => host.call(() => port.write(bytes)),
     waitForData: (ms) => host.call(() => port.waitForData(ms)),
-    waiting: () => port.waiting(),
-    readInto: (buffer) => port.readInto(buffer),
+    waiting: () => host.inPort(() => port.waiting()),
+    readInto: (buffer) => host.inPort(() => port.readInto(buffer)),
     caption: (text) => { if (onCaption) onCaption(text); },
   };
   return host;
@@ -151,15 +173,20 @@ class EmulatedPort extends PortBuffer {
     this.isOpen = false;
     this.settings = [];
   }
+  // While a transfer runs only its own port's calls (made through the host) are let in: any other
+  // would feed a device the module is suspended in, or meddle with the transfer's port.
   async open(name, settings) {
+    zezIdle();
     this.isOpen = true;
     this.settings.push(settings);
   }
   async close() {
+    zezIdle();
     this.isOpen = false;
     this.received = [];
   }
   async write(bytes) {
+    zezIdle();
     if (!this.isOpen) throw new Error('The port is closed.');
     for (const r of this.device.feed(bytes)) {
       let at = r.delayMs;
@@ -179,6 +206,18 @@ class EmulatedPort extends PortBuffer {
     for (const t of this.timers) clearTimeout(t);
     this.timers.clear();
     this.device.delete();
+  }
+  waiting() {
+    zezIdle();
+    return super.waiting();
+  }
+  readInto(buffer) {
+    zezIdle();
+    return super.readInto(buffer);
+  }
+  waitForData(ms) {
+    zezIdle();
+    return super.waitForData(ms);
   }
 }
 Module['EmulatedPort'] = EmulatedPort;

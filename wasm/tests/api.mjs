@@ -111,6 +111,28 @@ const back = await m.upload(port, 'emulated');
 same(back.cdf, cdf, 'uploaded after the cancel');
 port.dispose();
 
+// While a download runs on one emulated port another's calls are refused (else its device would
+// be entered while the module waits, and the download would never settle); the download completes.
+const [portA, portB] = [new m.EmulatedPort({}), new m.EmulatedPort({})];
+let begun;
+const started = new Promise((resolve) => { begun = resolve; });
+const onA = m.download(cdf, portA, 'emulated', { onCaption: () => begun() });
+await started;
+for (const [what, call] of [['open', () => portB.open('emulated', '9600,n,8,1')], ['write', () => portB.write(Uint8Array.of(13))],
+  ['waiting', () => portB.waiting()], ['waitForData', () => portB.waitForData(10)], ['feed', () => portB.device.feed('V\r')],
+  ['new Emulator', () => new m.Emulator({})], ['port A\'s open', () => portA.open('emulated', '9600,n,8,1')]]) {
+  let refused = null;
+  try {
+    await call();
+  } catch (e) {
+    refused = e;
+  }
+  check(refused instanceof m.ZezError && refused.kind === 'usage', `${what} during a download on another port: ${refused}`);
+}
+same((await onA).outcome, 'complete', 'a download while another port was used');
+portA.dispose();
+portB.dispose();
+
 // While a transfer awaits a device that never answers, every other call is refused, none hangs,
 // and a cancel from a timer ends it during the connect's wait (else it would end unconnected).
 const silent = new m.EmulatedPort({ silentAfter: 0 });
