@@ -136,10 +136,13 @@ function zezHostFor(port, onCaption) {
 async function zezTransfer(port, options, run) {
   if (zezBusy) throw new ZezError('A transfer is already running.', 'usage');
   if (!zezCancelAt) throw new ZezError('This build has no transfers.', 'usage');
+  const deadline = options && 'deadlineMs' in options ? options.deadlineMs : undefined;
+  if (deadline !== undefined && !(typeof deadline == 'number' && Number.isFinite(deadline) && deadline > 0))
+    throw new ZezError(`deadlineMs must be a number of milliseconds above 0, not ${String(deadline)}.`, 'usage');
   zezBusy = true;
   Module['zezHost'] = zezHostFor(port, options && options.onCaption);
   try {
-    return await run(options && options.deadlineMs !== undefined ? options.deadlineMs : null);
+    return await run(deadline === undefined ? null : deadline);
   } finally {
     Module['zezHost'] = null;
     zezBusy = false;

@@ -133,6 +133,20 @@ same((await onA).outcome, 'complete', 'a download while another port was used');
 portA.dispose();
 portB.dispose();
 
+// A transfer's deadline: a short one ends a download to a silent device with the desktop's words,
+// a long one lets a download complete, and what is no time in milliseconds is refused.
+const deadlines = [
+  [{ silentAfter: 0 }, 1, 'failed The device answers too slowly: the transfer did not end in time.'],
+  [{}, 1e9, 'complete '],
+  ...[0, -5, NaN, Infinity, '100', null].map((d) => [{}, d, `usage deadlineMs must be a number of milliseconds above 0, not ${d}.`]),
+];
+for (const [faults, deadlineMs, expected] of deadlines) {
+  const p = new m.EmulatedPort(faults);
+  const r = await m.download(cdf, p, 'emulated', { deadlineMs }).catch((e) => ({ outcome: e.kind, reason: e.message }));
+  same(`${r.outcome} ${r.reason}`, expected, `download with deadlineMs ${deadlineMs}`);
+  p.dispose();
+}
+
 // While a transfer awaits a device that never answers, every other call is refused, none hangs,
 // and a cancel from a timer ends it during the connect's wait (else it would end unconnected).
 const silent = new m.EmulatedPort({ silentAfter: 0 });
