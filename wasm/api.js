@@ -47,6 +47,30 @@ function zezCall(f, self, args) {
   }
 }
 
+// Where each binding takes whole numbers (positions from 0): Embind would turn 1.7, NaN, "1",
+// undefined or 2**32 into some integer without a word, so they are refused here. All are int but
+// rewire's set of outputs, which is unsigned.
+const zezWhole = {
+  segment: [1, 2], setSegment: [1, 2, 3, 4], copyRegion: [1, 2, 3], pasteRegion: [1, 2],
+  blankRegion: [1, 2, 3], readableRegion: [1, 2, 3], placeElement: [1, 2, 3, 4],
+  toggleLink: [1, 2, 3, 4], chooseInput: [1, 2, 3, 4], insertRow: [1, 2], deleteRow: [1, 2],
+  rewire: [2], segments: [1], evaluate: [1, 2], testSegments: [1, 2], expression: [1],
+  truthTable: [1], diagram: [1], drawFormula: [1], logic: [1], hasDiagram: [1],
+};
+
+function zezCheckWhole(name, args) {
+  // (No destructuring here: the loader's minifier of this Emscripten loses its names.)
+  const low = name == 'rewire' ? 0 : -(2 ** 31);
+  const high = name == 'rewire' ? 2 ** 32 - 1 : 2 ** 31 - 1;
+  for (const i of zezWhole[name] || []) {
+    const v = args[i];
+    if (!Number.isInteger(v) || v < low || v > high) {
+      const shown = typeof v == 'string' ? JSON.stringify(v) : String(v);
+      throw new ZezError(`Argument ${i + 1} of ${name} must be a whole number from ${low} to ${high}, not ${shown}.`, 'usage');
+    }
+  }
+}
+
 // Once the bindings are made (before the ready promise's callbacks run): the module's own
 // functions are taken aside, every other one refuses while a transfer runs.
 addOnPostRun(() => {
@@ -59,6 +83,7 @@ addOnPostRun(() => {
     } else {
       Module[name] = function (...args) {
         zezIdle();
+        zezCheckWhole(name, args);
         return zezCall(f, this, args);
       };
     }

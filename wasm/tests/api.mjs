@@ -73,6 +73,15 @@ const failures = [
   [() => m.drawFormula(cdf, 0, 'I1 &'), 'usage', null],
   [() => m.toText(cdf.subarray(0, 100)), 'data',
     'Cannot open the configuration: the file is too short to be a configuration (100 bytes; a configuration file holds 12288 bytes).'],
+  // What is no whole number in range is refused before it reaches the module.
+  ...[[() => m.setSegment(cdf, 0, 0, 1.7, 0), 4, 'setSegment', '1.7'], [() => m.evaluate(cdf, NaN, 0), 2, 'evaluate', 'NaN'],
+    [() => m.segment(cdf, '1', 0), 2, 'segment', '"1"'], [() => m.expression(cdf), 2, 'expression', 'undefined'],
+    [() => m.placeElement(cdf, 0, 0, 2 ** 31, 1), 4, 'placeElement', '2147483648'],
+    [() => m.rewire(cdf, 'I3=P5', 2 ** 32), 3, 'rewire', '4294967296', '0 to 4294967295'],
+    [() => m.chooseInput(cdf, 0, -(2 ** 53), 0, 1), 3, 'chooseInput', `${-(2 ** 53)}`]]
+    .map(([call, n, name, v, range = '-2147483648 to 2147483647']) =>
+      [call, 'usage', `Argument ${n} of ${name} must be a whole number from ${range}, not ${v}.`]),
+  [() => m.expression(cdf, 2 ** 31 - 1), 'usage', 'output must be 1..8, not "2147483648"'],
 ];
 for (const [call, kind, message] of failures) {
   try {
