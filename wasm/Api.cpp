@@ -64,7 +64,8 @@ void RefuseUnlessConfiguration(const std::string& cdf, bool force, const std::st
 // Outputs are 0..7 here; the message counts them 1..8, as the command line does.
 int Output(int output) {
     if (output < 0 || output >= kOutputs)
-        Throw(OutputOutOfRange(std::to_string(output + 1)), ErrorKind::Usage);
+        Throw(OutputOutOfRange(std::to_string(static_cast<long long>(output) + 1)),
+              ErrorKind::Usage);
     return output;
 }
 

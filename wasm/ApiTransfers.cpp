@@ -2,7 +2,9 @@
 
 #include <emscripten/bind.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <string>
 
 #include "compiler/Compiler.h"
@@ -95,6 +97,8 @@ val ResultOf(const device::TransferResult& r) {
     return out;
 }
 
+constexpr double kYearMs = 365.0 * 24 * 3600 * 1000;
+
 // Each runs the desktop's sequence against the host's port; the cancel flag stops it when the
 // port's wait wakes or at its next exchange.
 struct Transfer {
@@ -104,8 +108,11 @@ struct Transfer {
     explicit Transfer(val deadlineMs) {
         cancelRequested = false;
         link.SetCancel(&cancelRequested);
-        if (!deadlineMs.isUndefined() && !deadlineMs.isNull())
-            link.SetBudget(device::Millis{deadlineMs.as<long long>()});
+        // api.js lets only a finite number above 0 through; a longer one than a year is no limit.
+        if (!deadlineMs.isUndefined() && !deadlineMs.isNull()) {
+            const double ms = std::clamp(std::ceil(deadlineMs.as<double>()), 1.0, kYearMs);
+            link.SetBudget(device::Millis{static_cast<device::Millis::rep>(ms)});
+        }
     }
 };
 

@@ -27,6 +27,50 @@ function zezIdle() {
     throw new ZezError('A transfer is running: wait for it to end or cancel it.', 'usage');
 }
 
+// A failure in the module is a JavaScript exception thrown through its frames, which then never
+// give back the stack they took: the stack pointer is put back here, else the stack runs out
+// after a few hundred failures and every later call breaks. (The frames' heap is not given back:
+// a failed call leaks what its locals held.) A transfer's promise restores it when it rejects.
+function zezCall(f, self, args) {
+  const sp = stackSave();
+  try {
+    const r = f.apply(self, args);
+    if (r && typeof r.then == 'function')
+      return r.then(undefined, (e) => {
+        stackRestore(sp);
+        throw e;
+      });
+    return r;
+  } catch (e) {
+    stackRestore(sp);
+    throw e;
+  }
+}
+
+// Where each binding takes whole numbers (positions from 0): Embind would turn 1.7, NaN, "1",
+// undefined or 2**32 into some integer without a word, so they are refused here. All are int but
+// rewire's set of outputs, which is unsigned.
+const zezWhole = {
+  segment: [1, 2], setSegment: [1, 2, 3, 4], copyRegion: [1, 2, 3], pasteRegion: [1, 2],
+  blankRegion: [1, 2, 3], readableRegion: [1, 2, 3], placeElement: [1, 2, 3, 4],
+  toggleLink: [1, 2, 3, 4], chooseInput: [1, 2, 3, 4], insertRow: [1, 2], deleteRow: [1, 2],
+  rewire: [2], segments: [1], evaluate: [1, 2], testSegments: [1, 2], expression: [1],
+  truthTable: [1], diagram: [1], drawFormula: [1], logic: [1], hasDiagram: [1],
+};
+
+function zezCheckWhole(name, args) {
+  // (No destructuring here: the loader's minifier of this Emscripten loses its names.)
+  const low = name == 'rewire' ? 0 : -(2 ** 31);
+  const high = name == 'rewire' ? 2 ** 32 - 1 : 2 ** 31 - 1;
+  for (const i of zezWhole[name] || []) {
+    const v = args[i];
+    if (!Number.isInteger(v) || v < low || v > high) {
+      const shown = typeof v == 'string' ? JSON.stringify(v) : String(v);
+      throw new ZezError(`Argument ${i + 1} of ${name} must be a whole number from ${low} to ${high}, not ${shown}.`, 'usage');
+    }
+  }
+}
+
 // Once the bindings are made (before the ready promise's callbacks run): the module's own
 // functions are taken aside, every other one refuses while a transfer runs.
 addOnPostRun(() => {
@@ -34,15 +78,32 @@ addOnPostRun(() => {
     const f = Module[name];
     if (typeof f != 'function' || f.argCount === undefined) continue;  // not a binding
     if (name.startsWith('zez')) {
-      zezCore[name.slice(3)] = f;
+      zezCore[name.slice(3)] = (...args) => zezCall(f, undefined, args);
       delete Module[name];
     } else {
       Module[name] = function (...args) {
         zezIdle();
-        return f.apply(this, args);
+        zezCheckWhole(name, args);
+        return zezCall(f, this, args);
       };
     }
   }
+  // The emulator's methods likewise: only the running transfer's own port may feed its device.
+  const emulator = Module['Emulator'];
+  for (const name of Object.getOwnPropertyNames(emulator.prototype)) {
+    const f = emulator.prototype[name];
+    if (name == 'constructor' || typeof f != 'function') continue;
+    emulator.prototype[name] = function (...args) {
+      zezIdle();
+      return zezCall(f, this, args);
+    };
+  }
+  const guarded = function (...args) {
+    zezIdle();
+    return zezCall(() => new emulator(...args), undefined, []);
+  };
+  guarded.prototype = emulator.prototype;
+  Module['Emulator'] = guarded;
   if (zezCore.CancelFlag) zezCancelAt = zezCore.CancelFlag();
 });
 
@@ -64,15 +125,21 @@ function zezHostFor(port, onCaption) {
       host.error = String(e && e.message !== undefined ? e.message : e);
       return 1;
     },
-    call(what) {
+    // The port's own calls, which alone may enter the module (its emulated device) meanwhile.
+    inPort(what) {
       zezInPort += 1;
       try {
-        const r = what();
+        return what();
+      } finally {
+        zezInPort -= 1;
+      }
+    },
+    call(what) {
+      try {
+        const r = host.inPort(what);
         return r && typeof r.then == 'function' ? r.then(() => 0, host.fail) : 0;
       } catch (e) {
         return host.fail(e);
-      } finally {
-        zezInPort -= 1;
       }
     },
     settle(r, wakeUp) {
@@ -84,8 +151,8 @@ function zezHostFor(port, onCaption) {
     dtrOff: () => (port.dtrOff ? host.call(() => port.dtrOff()) : 0),
     write: (bytes) => host.call(() => port.write(bytes)),
     waitForData: (ms) => host.call(() => port.waitForData(ms)),
-    waiting: () => port.waiting(),
-    readInto: (buffer) => port.readInto(buffer),
+    waiting: () => host.inPort(() => port.waiting()),
+    readInto: (buffer) => host.inPort(() => port.readInto(buffer)),
     caption: (text) => { if (onCaption) onCaption(text); },
   };
   return host;
@@ -94,10 +161,13 @@ function zezHostFor(port, onCaption) {
 async function zezTransfer(port, options, run) {
   if (zezBusy) throw new ZezError('A transfer is already running.', 'usage');
   if (!zezCancelAt) throw new ZezError('This build has no transfers.', 'usage');
+  const deadline = options && 'deadlineMs' in options ? options.deadlineMs : undefined;
+  if (deadline !== undefined && !(typeof deadline == 'number' && Number.isFinite(deadline) && deadline > 0))
+    throw new ZezError(`deadlineMs must be a number of milliseconds above 0, not ${String(deadline)}.`, 'usage');
   zezBusy = true;
   Module['zezHost'] = zezHostFor(port, options && options.onCaption);
   try {
-    return await run(options && options.deadlineMs !== undefined ? options.deadlineMs : null);
+    return await run(deadline === undefined ? null : deadline);
   } finally {
     Module['zezHost'] = null;
     zezBusy = false;
@@ -131,15 +201,20 @@ class EmulatedPort extends PortBuffer {
     this.isOpen = false;
     this.settings = [];
   }
+  // While a transfer runs only its own port's calls (made through the host) are let in: any other
+  // would feed a device the module is suspended in, or meddle with the transfer's port.
   async open(name, settings) {
+    zezIdle();
     this.isOpen = true;
     this.settings.push(settings);
   }
   async close() {
+    zezIdle();
     this.isOpen = false;
     this.received = [];
   }
   async write(bytes) {
+    zezIdle();
     if (!this.isOpen) throw new Error('The port is closed.');
     for (const r of this.device.feed(bytes)) {
       let at = r.delayMs;
@@ -159,6 +234,18 @@ class EmulatedPort extends PortBuffer {
     for (const t of this.timers) clearTimeout(t);
     this.timers.clear();
     this.device.delete();
+  }
+  waiting() {
+    zezIdle();
+    return super.waiting();
+  }
+  readInto(buffer) {
+    zezIdle();
+    return super.readInto(buffer);
+  }
+  waitForData(ms) {
+    zezIdle();
+    return super.waitForData(ms);
   }
 }
 Module['EmulatedPort'] = EmulatedPort;

@@ -96,7 +96,7 @@ export interface VerifyResult extends TransferResult {
 export interface TransferOptions {
   /** The progress captions of the desktop's status bar. */
   onCaption?: (caption: string) => void;
-  /** How long the whole transfer may take (the default grows with its size). */
+  /** How long the whole transfer may take, in milliseconds: a finite number above 0 (the default grows with its size). */
   deadlineMs?: number;
 }
 

@@ -25,7 +25,7 @@ export class TtyPort extends PortBuffer {
     try {
       fd = fs.openSync(name, fs.constants.O_RDWR | fs.constants.O_NOCTTY);
     } catch (e) {
-      throw new Error(`Cannot open ${name}: ${e.code === 'ENOENT' ? 'no such port' : e.message}.`);
+      throw new Error(`Cannot open ${name}: ${e.code === 'ENOENT' ? 'there is no such port' : e.message}.`);
     }
     try {
       execFileSync('stty', ['-F', name, baud], { stdio: 'ignore' });

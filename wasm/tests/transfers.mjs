@@ -96,4 +96,9 @@ check(paced.outcome === 'cancelled' && paced.seconds < 15, `paced download cance
 check(paced.during instanceof m.ZezError && paced.during.kind === 'usage', `a compile during the transfer: ${paced.during}`);
 const again = await withDevice([], null, (pty) => m.download(cdf, new TtyPort(), pty));
 same(again.result.outcome, 'complete', 'a download after the cancel');
+
+// A port that is not there fails in the command line's words.
+const missing = path.join(work, 'no-such-port');
+const refusedHere = native(cli, ['download', example, '--port', missing, '--yes']).err.split('\n')[0];
+same(`zezudi-cli download: ${(await m.download(cdf, new TtyPort(), missing)).reason}`, refusedHere, 'a port that is not there');
 finish('transfers');
