@@ -2,7 +2,7 @@
 // copy/cut/paste, rows, the contact's input list and the Test run's red path. The record is
 // changed by the core only; this keeps the cursor, the selection and the armed picture.
 import type { ZezUdiModule } from '../../wasm/zezudi';
-import type { ClientArea } from './client';
+import { type ClientArea, cellName } from './client';
 import type { Doc } from './doc';
 import { Lit, kUnlit } from './picture';
 import * as dialogs from './dialogs';
@@ -66,6 +66,7 @@ export class GridEditor {
         { selected, cursor: this.cursorShown && s === this.cursor, focused },
         up(t) && (s < 16 || !down(codes[s - 16])), down(t) && (s >= 240 || !up(codes[s + 16])));
       client.label(s, t >= 8 ? inputLabel(inputs[s]) : null);
+      client.name(s, cellName(s, t, inputs[s]), s === this.cursor);
     }
     client.rails(this.railsLit);
     client.imgSelect.forEach((p, k) => {
