@@ -1,5 +1,6 @@
-// The editor's own edits as the desktop makes them: a palette picture dropped on a segment, a
-// paste with what it pasted, and the bytes a save writes over an existing file.
+// The editor's own edits as the desktop makes them: a palette picture dropped on a segment, an
+// input chosen from the list, a paste with what it pasted, and the bytes a save writes over an
+// existing file.
 
 #include "wasm/Api.h"
 
@@ -24,6 +25,14 @@ std::span<const uint8_t> Span(const std::string& bytes) {
 val Drop(const std::string& cdf, int output, int seg, int code) {
     Config c = ConfigOf(cdf);
     c.SegType[Output(output)][Segment(seg)] = static_cast<int16_t>(Value(code, "segment code"));
+    return CdfOf(c);
+}
+
+// The input list's choice: the segment's selection, whatever its code (a code above 15 shows its
+// selection too).
+val SetInput(const std::string& cdf, int output, int seg, int input) {
+    Config c = ConfigOf(cdf);
+    c.SegInput[Output(output)][Segment(seg)] = static_cast<int16_t>(Value(input, "input"));
     return CdfOf(c);
 }
 
@@ -53,6 +62,7 @@ val SaveOver(const std::string& cdf, const std::string& existing) {
 EMSCRIPTEN_BINDINGS(zezudi_editing) {
     using emscripten::function;
     function("drop", &Drop);
+    function("setInput", &SetInput);
     function("paste", &Paste);
     function("saveOver", &SaveOver);
 }

@@ -175,6 +175,8 @@ export interface ZezUdiModule {
   paste(cdf: Cdf, output: number, seg: number, clip: string): { cdf: Cdf; first: number; last: number; invalid: number };
   /** A palette picture dropped on `seg`: its code 0..15 replaces the segment's, the input stays. */
   drop(cdf: Cdf, output: number, seg: number, code: number): Cdf;
+  /** The input list's choice 0..15 on `seg`, whatever its code. */
+  setInput(cdf: Cdf, output: number, seg: number, input: number): Cdf;
   blankRegion(cdf: Cdf, output: number, segA: number, segB: number): Cdf;
   /** The rectangle as text for other programs (the diagram's symbols, a row a line). */
   readableRegion(cdf: Cdf, output: number, segA: number, segB: number): string;

@@ -37,7 +37,8 @@ export function paletteTip(code: number): string {
 
 /** A grid cell's name for a screen reader: what it holds, a contact's input, its place. */
 export function cellName(s: number, code: number, input: number): string {
-  const contact = code >= 8 && code <= 15 && input >= 0 && input <= 15;
+  // As the contact's label: a code above 15 shows its selection too.
+  const contact = code >= 8 && input >= 0 && input <= 15;
   const signal = !contact ? '' : input < 8 ? fill(kInputItem, input + 1) : fill(kPilotItem, input - 7);
   return [elementName(code), signal, fill(kCellPlace, Math.floor(s / 16) + 1, (s % 16) + 1)].filter((t) => t).join(', ');
 }

@@ -116,7 +116,7 @@ export class GridEditor {
   }
 
   chooseInput(index: number, sel: number): void {
-    this.edit('Choose Input', this.core.chooseInput(this.doc.cdf, this.doc.output, index, index, sel));
+    this.edit('Choose Input', this.core.setInput(this.doc.cdf, this.doc.output, index, sel));
   }
 
   /** The target rectangle edited by one call of the core. */

@@ -4,10 +4,11 @@ import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { launch, openEditor, screenshot, ways } from './lib/browser.mjs';
 
-// Cells of the grid after the drawing and selection below: segment, name, selected, active.
+// Cells of the grid after the drawing and selection below (20 holds a code above 15, shown as
+// blank with its selection): segment, name, selected, active.
 const cells = [[17, 'Normally open contact with an up link, Pilot 2, row 2, column 2', true, false],
   [18, 'Wire with up and down links, row 2, column 3', true, true], [19, 'Blank, row 2, column 4', false, false],
-  [255, 'A down link, row 16, column 16', false, false]];
+  [20, 'Blank, Input 3, row 2, column 5', false, false], [255, 'A down link, row 16, column 16', false, false]];
 
 for (const way of ways) {
   test(`the editor starts (${way.name})`, async () => {
@@ -20,7 +21,7 @@ for (const way of ways) {
       await screenshot(page, `start-${way.name}`);
 
       await page.evaluate(() => { const { core, doc } = window.zezudi;
-        doc.edit(0, 'Drop', [[17, 9, 9], [18, 7, 0], [255, 2, 0]].reduce((c, [s, t, i]) => core.setSegment(c, 0, s, t, i), doc.cdf)); });
+        doc.edit(0, 'Drop', [[17, '9:9'], [18, '7:0'], [20, '21:2'], [255, '2:0']].reduce((c, [s, t]) => core.pasteRegion(c, 0, s, `zezudi-segments 1\n1 1\n${t}\n`), doc.cdf)); });
       await page.locator('.seg[data-seg="17"]').click();
       await page.keyboard.press('Shift+ArrowRight');
       const { nodes } = await (await page.context().newCDPSession(page)).send('Accessibility.getFullAXTree');
