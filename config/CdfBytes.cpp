@@ -38,6 +38,15 @@ CdfBytes SerializeCdf(const Config& config) {
     return bytes;
 }
 
+std::vector<uint8_t> CdfOver(const Config& config, std::span<const uint8_t> existing) {
+    std::vector<uint8_t> bytes(std::max(kCdfBytes, existing.size()));
+    if (existing.size() > kCdfBytes)
+        std::copy(existing.begin() + kCdfBytes, existing.end(), bytes.begin() + kCdfBytes);
+    const CdfBytes record = SerializeCdf(config);
+    std::copy(record.begin(), record.end(), bytes.begin());
+    return bytes;
+}
+
 Result<Config> ParseCdf(std::span<const uint8_t> bytes, std::string_view name) {
     if (bytes.size() < kCdfBytes)
         return Error{"Cannot open " + std::string(name) +

@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "config/Config.h"
 #include "config/Result.h"
@@ -17,6 +18,9 @@ namespace zez {
 using CdfBytes = std::array<uint8_t, kCdfBytes>;
 
 CdfBytes SerializeCdf(const Config& config);
+// What a save writes over a file that holds `existing`: the record's 12,288 bytes, then what the
+// file holds beyond its first 12,288 (a longer file keeps its tail).
+std::vector<uint8_t> CdfOver(const Config& config, std::span<const uint8_t> existing);
 // Takes the first 12,288 bytes; fails when there are fewer, with the desktop's message naming
 // the file as `name` (quoted by the caller). Values are not validated.
 Result<Config> ParseCdf(std::span<const uint8_t> bytes,

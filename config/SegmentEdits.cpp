@@ -46,7 +46,11 @@ Clip CopyRect(const Config& config, int output, SegRect r) {
     return clip;
 }
 
-void PasteClip(Config& config, int output, int seg, const Clip& clip) {
+Pasted PasteClip(Config& config, int output, int seg, const Clip& clip) {
+    Pasted pasted{{SegRow(seg), SegColumn(seg), std::min(kSegmentRows, SegRow(seg) + clip.rows) - 1,
+                   std::min(kSegmentColumns, SegColumn(seg) + clip.columns) - 1}};
+    for (std::size_t i = 0; i < clip.types.size(); ++i)
+        pasted.invalid += !IsValidCode(clip.types[i]) || !IsValidSelection(clip.inputs[i]);
     for (int r = 0; r < clip.rows; ++r) {
         for (int c = 0; c < clip.columns; ++c) {
             const int row = SegRow(seg) + r, col = SegColumn(seg) + c;
@@ -56,6 +60,7 @@ void PasteClip(Config& config, int output, int seg, const Clip& clip) {
             config.SegInput[output][Seg(row, col)] = clip.inputs[i];
         }
     }
+    return pasted;
 }
 
 void BlankRect(Config& config, int output, SegRect r) {

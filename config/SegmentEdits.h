@@ -33,9 +33,16 @@ struct Clip {
     bool operator==(const Clip&) const = default;
 };
 
+// What a paste did: the segments it wrote (the clip clipped at the grid's edge) and how many of
+// the clip's segments hold a value outside 0..15, which the paste's warning counts.
+struct Pasted {
+    SegRect rect;
+    int invalid = 0;
+};
+
 Clip CopyRect(const Config& config, int output, SegRect r);
 // Writes `clip` with its top-left segment at `seg`; what falls outside the grid is left out.
-void PasteClip(Config& config, int output, int seg, const Clip& clip);
+Pasted PasteClip(Config& config, int output, int seg, const Clip& clip);
 // Blank segments (type 0); the selections stay as they were, as a blanking drop leaves them.
 void BlankRect(Config& config, int output, SegRect r);
 // Moves `row` and the rows below it down by one. The last row must be blank (no code 1..15 and

@@ -128,23 +128,19 @@ void GridEditor::Paste() {
         return;
     }
     const int output = doc_.output();
+    Pasted pasted;
     doc_.Edit(output, QStringLiteral("Paste"),
-              [&](Config& c) { PasteClip(c, output, cursor_, *clip); });
-    int invalid = 0;
-    for (std::size_t i = 0; i < clip->types.size(); ++i)
-        invalid += !IsValidCode(clip->types[i]) || !IsValidSelection(clip->inputs[i]);
-    if (invalid > 0)  // as opening such a file says
+              [&](Config& c) { pasted = PasteClip(c, output, cursor_, *clip); });
+    if (pasted.invalid > 0)  // as opening such a file says
         dialogs_.Message(
             QStringLiteral(
                 "%1 pasted segment(s) hold values outside 0 to 15.\r\nUntil they are "
                 "replaced, a segment with an invalid type acts as an empty segment, and "
                 "a contact with an invalid input selection acts as if its input were off.")
-                .arg(invalid),
+                .arg(pasted.invalid),
             QStringLiteral("Paste"), Buttons::Ok, Icon::Warning);
     // The pasted segments become the selection (clipped at the grid's edge).
-    selection_ = {SegRow(cursor_), SegColumn(cursor_),
-                  std::min(kSegmentRows - 1, SegRow(cursor_) + clip->rows - 1),
-                  std::min(kSegmentColumns - 1, SegColumn(cursor_) + clip->columns - 1)};
+    selection_ = pasted.rect;
     hasSelection_ = true;
     emit MarksChanged();
 }

@@ -22,24 +22,21 @@ std::string Quoted(const fs::path& path) {
     return "\"" + PathText(path) + "\"";
 }
 
-// Bytes of an existing target beyond the configuration, which a save keeps.
-Result<std::vector<uint8_t>> ReadTail(const fs::path& target) {
+// The bytes of an existing target, whose tail a save keeps.
+Result<std::vector<uint8_t>> ReadExisting(const fs::path& target) {
     auto f = OpenForReading(target, "Cannot save");
     if (!f) return f.failure();
-    auto fail = [&] {
+    std::vector<uint8_t> bytes;
+    std::array<uint8_t, 8192> buf{};
+    std::size_t n = 0;
+    errno = 0;
+    while ((n = std::fread(buf.data(), 1, buf.size(), f.value().get())) > 0)
+        bytes.insert(bytes.end(), buf.begin(), buf.begin() + static_cast<std::ptrdiff_t>(n));
+    if (std::ferror(f.value().get()))
         return Error{
             "Cannot save " + Quoted(target) + ": " + SystemReason(errno ? errno : EIO) + ".",
             ErrorKind::File};
-    };
-    std::vector<uint8_t> tail;
-    errno = 0;
-    if (std::fseek(f.value().get(), static_cast<long>(kCdfBytes), SEEK_SET) != 0) return fail();
-    std::array<uint8_t, 8192> buf{};
-    std::size_t n = 0;
-    while ((n = std::fread(buf.data(), 1, buf.size(), f.value().get())) > 0)
-        tail.insert(tail.end(), buf.begin(), buf.begin() + static_cast<std::ptrdiff_t>(n));
-    if (std::ferror(f.value().get())) return fail();
-    return tail;
+    return bytes;
 }
 
 }  // namespace
@@ -65,14 +62,13 @@ Result<void> SaveToFile(const Config& config, const fs::path& path) {
     // Refuses special and read-only targets before anything is read from them.
     auto target = CheckWriteTarget(path, "Cannot save");
     if (!target) return target.failure();
-    std::vector<uint8_t> tail;
+    std::vector<uint8_t> existing;
     if (target.value().exists) {
-        auto read = ReadTail(target.value().path);
+        auto read = ReadExisting(target.value().path);
         if (!read) return read.failure();
-        tail = std::move(read).value();
+        existing = std::move(read).value();
     }
-    const CdfBytes bytes = SerializeCdf(config);
-    return ReplaceFile(path, bytes, tail, "Cannot save");
+    return ReplaceFile(path, CdfOver(config, existing), {}, "Cannot save");
 }
 
 namespace {

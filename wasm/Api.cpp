@@ -69,8 +69,6 @@ int Output(int output) {
     return output;
 }
 
-namespace {
-
 // A segment code or an input selection: 0..15.
 int Value(int value, const char* what) {
     if (!IsValidCode(value))
@@ -91,6 +89,8 @@ int Row(int row) {
         Throw("There is no row " + std::to_string(row) + ".", ErrorKind::Usage);
     return row;
 }
+
+namespace {
 
 // --- the record ---
 

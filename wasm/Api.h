@@ -28,6 +28,12 @@ inline void Take(const Result<void>& r) {
 // An output's number 0..7, or a usage error counting them 1..8 as the command line does.
 int Output(int output);
 
+// A segment 0..255 (row by row), a code or an input selection 0..15 (`what` says which), a row
+// 0..15; else a usage error that names it.
+int Segment(int seg);
+int Value(int value, const char* what);
+int Row(int row);
+
 // A copy of `n` bytes as a new Uint8Array.
 emscripten::val Bytes(const uint8_t* data, std::size_t n);
 emscripten::val CdfOf(const Config& config);

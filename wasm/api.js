@@ -56,6 +56,7 @@ const zezWhole = {
   toggleLink: [1, 2, 3, 4], chooseInput: [1, 2, 3, 4], insertRow: [1, 2], deleteRow: [1, 2],
   rewire: [2], segments: [1], evaluate: [1, 2], testSegments: [1, 2], expression: [1],
   truthTable: [1], diagram: [1], drawFormula: [1], logic: [1], hasDiagram: [1],
+  drop: [1, 2, 3], setInput: [1, 2, 3], paste: [1, 2],
 };
 
 function zezCheckWhole(name, args) {

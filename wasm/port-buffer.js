@@ -1,6 +1,7 @@
 // What a port keeps of the bytes it received and its wait for more: shared by the module's
-// EmulatedPort (api.js, after which this is appended to the loader) and Node's TtyPort
-// (node/tty-port.mjs, which requires this file).
+// EmulatedPort (api.js, after which this is appended to the loader), Node's TtyPort
+// (node/tty-port.mjs, which requires this file) and the browser's WebSerialPort (which the web
+// build bundles from this file; types in port-buffer.d.ts).
 
 class PortBuffer {
   constructor() {

@@ -153,6 +153,9 @@ export interface ZezUdiModule {
   version(): string;
 
   // The record
+  /** What Save writes over a file that holds `existing`: the record's bytes, then what the file
+   *  holds beyond them. */
+  saveOver(cdf: Cdf, existing: Uint8Array): Uint8Array;
   /** Counts of stored values outside 0..15; throws on bytes that are no configuration. */
   checkCdf(cdf: Cdf): { types: number; inputs: number; segments: number };
   /** A file's bytes as the desktop opens them; a failure's message names the file `name`. */
@@ -166,6 +169,14 @@ export interface ZezUdiModule {
   /** The rectangle with segments `segA` and `segB` as corners, as clipboard text. */
   copyRegion(cdf: Cdf, output: number, segA: number, segB: number): string;
   pasteRegion(cdf: Cdf, output: number, seg: number, clip: string): Cdf;
+  /** The clip pasted with its top-left at `seg`: `first` and `last` are the pasted rectangle's
+   *  corner segments (clipped at the grid's edge), `invalid` how many of the clip's segments hold
+   *  values outside 0..15 (the paste's warning). */
+  paste(cdf: Cdf, output: number, seg: number, clip: string): { cdf: Cdf; first: number; last: number; invalid: number };
+  /** A palette picture dropped on `seg`: its code 0..15 replaces the segment's, the input stays. */
+  drop(cdf: Cdf, output: number, seg: number, code: number): Cdf;
+  /** The input list's choice 0..15 on `seg`, whatever its code. */
+  setInput(cdf: Cdf, output: number, seg: number, input: number): Cdf;
   blankRegion(cdf: Cdf, output: number, segA: number, segB: number): Cdf;
   /** The rectangle as text for other programs (the diagram's symbols, a row a line). */
   readableRegion(cdf: Cdf, output: number, segA: number, segB: number): string;

@@ -63,15 +63,19 @@ async function main() {
   const css = fs.readFileSync(path.join(web, 'src/app.css'), 'utf8');
   const loader = fs.readFileSync(path.join(wasmDir, 'zezudi.js'), 'utf8');
   const wasm = fs.readFileSync(path.join(wasmDir, 'zezudi.wasm'));
+  // The desktop's icon: a file beside the page, inlined in the single file.
+  const icon = fs.readFileSync(path.join(root, 'packaging/zezudi.svg'));
   const page = fs.readFileSync(path.join(web, 'src/index.html'), 'utf8');
 
   fs.writeFileSync(path.join(site, 'app.js'), appJs);
   fs.writeFileSync(path.join(site, 'app.css'), css);
   fs.writeFileSync(path.join(site, 'zezudi.js'), loader);
   fs.writeFileSync(path.join(site, 'zezudi.wasm'), wasm);
+  fs.writeFileSync(path.join(site, 'favicon.svg'), icon);
   fs.writeFileSync(
     path.join(site, 'index.html'),
     page
+      .replace('<!--ICON-->', '<link rel="icon" type="image/svg+xml" href="favicon.svg">')
       .replace('<!--STYLE-->', '<link rel="stylesheet" href="app.css">')
       .replace('<!--SCRIPTS-->', '<script src="zezudi.js"></script>\n<script src="app.js"></script>'),
   );
@@ -79,6 +83,7 @@ async function main() {
   // One file: "</script" cannot appear inside an inline script, so it is escaped.
   const inline = (js) => js.replace(/<\/script/gi, '<\\/script');
   const single = page
+    .replace('<!--ICON-->', `<link rel="icon" type="image/svg+xml" href="data:image/svg+xml;base64,${icon.toString('base64')}">`)
     .replace('<!--STYLE-->', () => `<style>\n${css}</style>`)
     .replace(
       '<!--SCRIPTS-->',

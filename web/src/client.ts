@@ -4,7 +4,7 @@
 import { Lit, kUnlit, pictureElement } from './picture';
 import { escapeHtml } from './dialogs';
 import { fill, kBlank, kDiagramName, kElementKeys, kElementNames, kLinkWords, kInputBox, kInputItem, kOutputItem, kPilotBox,
-         kPaletteTip, kPilotItem, kTestButton, kTestFrame, kWith } from './texts';
+         kPaletteTip, kPilotItem, kTestButton, kTestFrame, kWith, kCellPlace } from './texts';
 
 export const kClientWidth = 881;
 export const kClientHeight = 689;
@@ -15,20 +15,32 @@ function linkWords(code: number): string {
   return up && down ? kLinkWords[2] : up ? kLinkWords[0] : down ? kLinkWords[1] : '';
 }
 
+/** What a segment of `code` holds, as the palette's tips name it; a code outside 0..15 acts as blank. */
+export function elementName(code: number): string {
+  if (!(code >= 0 && code <= 15)) return kBlank;
+  const element = code >> 2;
+  const links = linkWords(code);
+  if (element === 0) return links ? links.charAt(0).toUpperCase() + links.slice(1) : kBlank;
+  return kElementNames[element] + (links ? kWith + links : '');
+}
+
 /** What palette picture `code` places and the keys that make it on the grid. */
 export function paletteTip(code: number): string {
   const element = code >> 2;
-  const up = code & 1, down = code & 2;
   const keys: string[] = [];
   if (element > 0) keys.push(kElementKeys[element]);
-  if (up) keys.push('U');
-  if (down) keys.push('D');
-  const links = linkWords(code);
-  let what = kElementNames[element];
-  if (element === 0) what = up || down ? links.charAt(0).toUpperCase() + links.slice(1) : kBlank;
-  else if (up || down) what += kWith + links;
+  if (code & 1) keys.push('U');
+  if (code & 2) keys.push('D');
   if (code === 0) keys.push('Del');
-  return fill(kPaletteTip, what, keys.join(', '));
+  return fill(kPaletteTip, elementName(code), keys.join(', '));
+}
+
+/** A grid cell's name for a screen reader: what it holds, a contact's input, its place. */
+export function cellName(s: number, code: number, input: number): string {
+  // As the contact's label: a code above 15 shows its selection too.
+  const contact = code >= 8 && input >= 0 && input <= 15;
+  const signal = !contact ? '' : input < 8 ? fill(kInputItem, input + 1) : fill(kPilotItem, input - 7);
+  return [elementName(code), signal, fill(kCellPlace, Math.floor(s / 16) + 1, (s % 16) + 1)].filter((t) => t).join(', ');
 }
 
 function place(el: HTMLElement, x: number, y: number, w: number, h: number): HTMLElement {
@@ -63,6 +75,7 @@ export class ClientArea {
   readonly prgCompile: HTMLProgressElement;
   readonly lblComPrg: HTMLElement;
   private shown: string[] = [];
+  private names: string[] = [];
 
   constructor() {
     const c = (this.element = document.createElement('div'));
@@ -89,19 +102,28 @@ export class ClientArea {
     this.grid.tabIndex = 0;
     this.grid.setAttribute('role', 'grid');
     this.grid.setAttribute('aria-label', kDiagramName);
-    for (let s = 0; s < 256; ++s) {
-      const seg = place(make('div', 'seg', this.grid), 40 * (s % 16), 40 * Math.floor(s / 16), 40, 40);
-      seg.dataset.seg = String(s);
-      seg.setAttribute('role', 'gridcell');
-      this.imgSegment.push(seg);
-      this.shown.push('');
-    }
-    for (let s = 0; s < 256; ++s) {
-      const l = place(make('div', 'lbl', this.grid), 7 + 40 * (s % 16), 4 + 40 * Math.floor(s / 16), 24, 15);
-      l.dataset.seg = String(s);
-      l.dataset.help = 'drawing.md#Choosing a contact\'s input';
-      l.hidden = true;
-      this.lblSeg.push(l);
+    this.grid.setAttribute('aria-multiselectable', 'true');
+    // A row of cells, then its contact labels over them: a label's input is in its cell's name.
+    for (let r = 0; r < 16; ++r) {
+      const row = place(make('div', 'grid-row', this.grid), 0, 40 * r, 640, 40);
+      row.setAttribute('role', 'row');
+      for (let s = 16 * r; s < 16 * r + 16; ++s) {
+        const seg = place(make('div', 'seg', row), 40 * (s % 16), 0, 40, 40);
+        seg.dataset.seg = String(s);
+        seg.id = `zez-seg-${s}`;
+        seg.setAttribute('role', 'gridcell');
+        this.imgSegment.push(seg);
+        this.shown.push('');
+        this.names.push('');
+      }
+      for (let s = 16 * r; s < 16 * r + 16; ++s) {
+        const l = place(make('div', 'lbl', row), 7 + 40 * (s % 16), 4, 24, 15);
+        l.dataset.seg = String(s);
+        l.dataset.help = 'drawing.md#Choosing a contact\'s input';
+        l.setAttribute('aria-hidden', 'true');
+        l.hidden = true;
+        this.lblSeg.push(l);
+      }
     }
     this.cboOutput = place(make('select', 'cbo-output', c), 788, 374, 81, 21) as HTMLSelectElement;
     this.cboOutput.setAttribute('aria-label', 'Output');
@@ -159,6 +181,12 @@ export class ClientArea {
     el.classList.toggle('cursor', marks.cursor);
     el.classList.toggle('focused', marks.focused);
     el.setAttribute('aria-selected', String(marks.selected));
+  }
+
+  /** The cell's name (cellName) and whether it is the grid's active cell. */
+  name(s: number, name: string, active: boolean): void {
+    if (this.names[s] !== name) this.imgSegment[s].setAttribute('aria-label', (this.names[s] = name));
+    if (active) this.grid.setAttribute('aria-activedescendant', this.imgSegment[s].id);
   }
 
   /** The contact's label ("I 3"), or none. */

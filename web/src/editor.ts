@@ -2,7 +2,7 @@
 // copy/cut/paste, rows, the contact's input list and the Test run's red path. The record is
 // changed by the core only; this keeps the cursor, the selection and the armed picture.
 import type { ZezUdiModule } from '../../wasm/zezudi';
-import type { ClientArea } from './client';
+import { type ClientArea, cellName } from './client';
 import type { Doc } from './doc';
 import { Lit, kUnlit } from './picture';
 import * as dialogs from './dialogs';
@@ -66,6 +66,7 @@ export class GridEditor {
         { selected, cursor: this.cursorShown && s === this.cursor, focused },
         up(t) && (s < 16 || !down(codes[s - 16])), down(t) && (s >= 240 || !up(codes[s + 16])));
       client.label(s, t >= 8 ? inputLabel(inputs[s]) : null);
+      client.name(s, cellName(s, t, inputs[s]), s === this.cursor);
     }
     client.rails(this.railsLit);
     client.imgSelect.forEach((p, k) => {
@@ -111,21 +112,11 @@ export class GridEditor {
   }
 
   drop(index: number, code: number): void {
-    const { core, doc } = this;
-    const input = core.segment(doc.cdf, doc.output, index).input;
-    if (input >= 0 && input <= 15)
-      return this.edit('Drop', core.setSegment(doc.cdf, doc.output, index, code, input));
-    // A stored input outside the codes stays as the drop finds it: the code is built in place.
-    let cdf = core.placeElement(doc.cdf, doc.output, index, index, code >> 2);
-    const links = core.segment(cdf, doc.output, index).code & 3;
-    for (const l of [1, 2]) if ((links ^ code) & l) cdf = core.toggleLink(cdf, doc.output, index, index, l);
-    this.edit('Drop', cdf);
+    this.edit('Drop', this.core.drop(this.doc.cdf, this.doc.output, index, code));
   }
 
   chooseInput(index: number, sel: number): void {
-    const { core, doc } = this;
-    const code = core.segment(doc.cdf, doc.output, index).code;
-    this.edit('Choose Input', core.setSegment(doc.cdf, doc.output, index, code, sel));
+    this.edit('Choose Input', this.core.setInput(this.doc.cdf, this.doc.output, index, sel));
   }
 
   /** The target rectangle edited by one call of the core. */
@@ -221,27 +212,20 @@ export class GridEditor {
   async paste(): Promise<void> {
     const clip = localStorage.getItem(kClipKey);
     if (clip === null) return;
-    let pasted: Uint8Array;
+    let pasted: ReturnType<ZezUdiModule['paste']>;
     try {
-      pasted = this.core.pasteRegion(this.doc.cdf, this.doc.output, this.cursor, clip);
+      pasted = this.core.paste(this.doc.cdf, this.doc.output, this.cursor, clip);
     } catch {
       await dialogs.message(kClipboardUnreadable, kTitlePaste, 'warning');
       return;
     }
-    this.edit('Paste', pasted);
+    this.edit('Paste', pasted.cdf);
     // The pasted segments become the selection, clipped at the grid's edge.
-    this.selA = this.cursor;
-    const [rows, cols] = clip.split('\n')[1].split(' ').map(Number);
-    this.selB = 16 * Math.min(15, row(this.cursor) + rows - 1) + Math.min(15, col(this.cursor) + cols - 1);
+    this.selA = pasted.first;
+    this.selB = pasted.last;
     this.hasSelection = true;
-    const [lo, hi] = this.rect();
-    const { codes, inputs } = this.core.segments(pasted, this.doc.output);
-    let invalid = 0;
-    for (let s = 0; s < 256; ++s)
-      if (row(s) >= row(lo) && row(s) <= row(hi) && col(s) >= col(lo) && col(s) <= col(hi))
-        invalid += !(codes[s] >= 0 && codes[s] <= 15) || !(inputs[s] >= 0 && inputs[s] <= 15) ? 1 : 0;
     this.show();
-    if (invalid > 0) await dialogs.message(fill(kPastedInvalid, invalid), kTitlePaste, 'warning');
+    if (pasted.invalid > 0) await dialogs.message(fill(kPastedInvalid, pasted.invalid), kTitlePaste, 'warning');
   }
 
   async insertRow(): Promise<void> {

@@ -10,8 +10,6 @@ import { fill, kChangedElsewhere, kFileNameAsk, kDiscardAnyChanges, kDiscardChan
          kTitleSaveAs } from './texts';
 
 const kRecentLimit = 8;
-/** The bytes of a configuration at the start of a CDF file. */
-const kRecordBytes = 12288;
 interface Recent { name: string; handle: FileSystemFileHandle }
 
 type Picker = {
@@ -228,16 +226,11 @@ export class FileFlow {
   }
 
   private async write(handle: FileSystemFileHandle, name: string, title: string): Promise<boolean> {
-    let bytes = this.doc.cdf;
+    let bytes: Uint8Array;
     try {
-      // A longer file keeps what follows the record, as the desktop's writer keeps it.
+      // A longer file keeps what follows the record, as the desktop's save keeps it.
       const old = new Uint8Array(await (await handle.getFile().catch(() => new File([], ''))).arrayBuffer());
-      if (old.length > kRecordBytes) {
-        const whole = new Uint8Array(old.length);
-        whole.set(old);
-        whole.set(bytes.subarray(0, kRecordBytes));
-        bytes = whole;
-      }
+      bytes = this.core.saveOver(this.doc.cdf, old);
       const w = await handle.createWritable();
       await w.write(bytes as Uint8Array<ArrayBuffer>);
       await w.close();

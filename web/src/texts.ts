@@ -26,6 +26,8 @@ export const kInputBox = 'I%1';
 export const kPilotBox = 'P%1';
 export const kTestButton = '&Test';
 export const kDiagramName = 'Diagram';
+/** A segment's place, as Find and the Logic window's findings say it. */
+export const kCellPlace = 'row %1, column %2';
 
 // The palette's tips
 export const kPaletteTip =

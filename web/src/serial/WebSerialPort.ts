@@ -4,6 +4,7 @@
 // gathered by a read loop that awaits the browser's stream: nothing ever polls.
 
 import type { HostPort } from '../../../wasm/zezudi';
+import { PortBuffer } from '../../../wasm/port-buffer.js';
 import * as T from './texts';
 
 /** The reason an open() of the browser failed, in the desktop's words. */
@@ -17,17 +18,12 @@ export function openFailure(name: string, e: unknown): string {
 
 const LINE_ERRORS = ['BufferOverrunError', 'BreakError', 'FramingError', 'ParityError'];
 
-export class WebSerialPort implements HostPort {
-  private chunks: Uint8Array[] = [];
-  private count = 0;
-  /** Read position in chunks[0]. */
-  private head = 0;
+// The received bytes and the wait for more: as the module's emulated port keeps them.
+export class WebSerialPort extends PortBuffer implements HostPort {
   private reader: ReadableStreamDefaultReader<Uint8Array> | null = null;
   private writer: WritableStreamDefaultWriter<Uint8Array> | null = null;
   private loop: Promise<void> | null = null;
   private written: Promise<void> = Promise.resolve();
-  private wake: (() => void) | null = null;
-  private failure = '';
   private name = '';
   private isOpen = false;
   private readonly onDisconnect = (e: Event) => {
@@ -35,7 +31,9 @@ export class WebSerialPort implements HostPort {
     if (this.isOpen) this.lost();
   };
 
-  constructor(readonly port: SerialPort) {}
+  constructor(readonly port: SerialPort) {
+    super();
+  }
 
   async open(name: string, settings: string): Promise<void> {
     this.name = name;
@@ -73,11 +71,7 @@ export class WebSerialPort implements HostPort {
         for (;;) {
           const { value, done } = await reader.read();
           if (done) return;
-          if (value && value.length) {
-            this.chunks.push(value);
-            this.count += value.length;
-            this.wakeUp();
-          }
+          if (value && value.length) this.arrived(value);
         }
       } catch (e) {
         if (!(e instanceof DOMException && LINE_ERRORS.includes(e.name))) {
@@ -143,52 +137,7 @@ export class WebSerialPort implements HostPort {
     });
   }
 
-  waiting(): number {
-    return this.count;
-  }
-
-  readInto(buffer: Uint8Array): number {
-    let n = 0;
-    while (n < buffer.length && this.chunks.length) {
-      const chunk = this.chunks[0];
-      const take = Math.min(buffer.length - n, chunk.length - this.head);
-      buffer.set(chunk.subarray(this.head, this.head + take), n);
-      n += take;
-      this.head += take;
-      if (this.head === chunk.length) {
-        this.chunks.shift();
-        this.head = 0;
-      }
-    }
-    this.count -= n;
-    return n;
-  }
-
-  waitForData(ms: number): Promise<void> {
-    if (this.failure) return Promise.reject(new Error(this.failure));
-    return new Promise((resolve, reject) => {
-      const done = () => {
-        clearTimeout(timer);
-        this.wake = null;
-        if (this.failure) reject(new Error(this.failure));
-        else resolve();
-      };
-      const timer = setTimeout(done, ms);
-      this.wake = done;
-    });
-  }
-
-  cancel(): void {
-    this.wakeUp();
-  }
-
-  private wakeUp(): void {
-    if (this.wake) this.wake();
-  }
-
   private clear(): void {
-    this.chunks = [];
-    this.count = 0;
-    this.head = 0;
+    this.received = [];
   }
 }

@@ -13,7 +13,7 @@ export const singleFile = path.join(root, 'build/web/zezudi-editor.html');
 export const screensDir = path.join(root, 'build/web/screens');
 
 const types = { '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css',
-                '.wasm': 'application/wasm' };
+                '.wasm': 'application/wasm', '.svg': 'image/svg+xml' };
 
 /** Serves `dir` on 127.0.0.1 at a free port; resolves { url, close }. */
 export function serve(dir = siteDir) {
