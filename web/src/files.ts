@@ -99,7 +99,8 @@ export class FileFlow {
     await this.openAsked(file, r.handle);
   }
 
-  private async choose(): Promise<{ file: File; handle: FileSystemFileHandle | null } | null> {
+  /** A file the user picks (`title` heads a failure's box), or null when none was. */
+  async choose(title = kTitleOpen): Promise<{ file: File; handle: FileSystemFileHandle | null } | null> {
     const p = picker();
     if (p.showOpenFilePicker) {
       try {
@@ -107,7 +108,7 @@ export class FileFlow {
         return { file: await handle.getFile(), handle };
       } catch (e) {
         if ((e as DOMException).name === 'AbortError') return null;
-        await dialogs.message(errorText(e), kTitleOpen, 'critical');
+        await dialogs.message(errorText(e), title, 'critical');
         return null;
       }
     }

@@ -6,6 +6,7 @@ import { ClientArea } from './client';
 import { Doc } from './doc';
 import { GridEditor } from './editor';
 import { FileFlow } from './files';
+import { compareWithFile } from './compare';
 import { Recovery } from './recovery';
 import { HelpWindow } from './help';
 import { Tools } from './tools';
@@ -163,7 +164,7 @@ function build(core: ZezUdiModule): void {
           ? [{ text: T.kRecentNone, enabled: () => false }]
           : files.recent.map((r, i) => ({ text: `&${i + 1} ${r.name.replace(/&/g, '&&')}`, run: () => void files.openRecent(r) })) },
       { text: T.kMenuVersions, run: later },
-      { text: T.kMenuCompareFile, run: later },
+      { text: T.kMenuCompareFile, run: () => void compareWithFile(core, doc, files, say) },
       { separator: true },
       { text: T.kMenuExit, keys: ['Ctrl+Q'], run: () => void exit() },
     ] },

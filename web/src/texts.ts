@@ -163,6 +163,12 @@ export const kOk = 'OK';
 // What this build leaves to the desktop editor
 /** Save As without the browser's save picker: the name of the download. */
 export const kFileNameAsk = 'File name:';
+// File > Compare With File
+export const kTitleCompareFile = 'Compare With File';
+export const kCompareFileText = 'A: the configuration shown\nB: %1\n\n%2';
+export const kComparedSame = 'Same as %1';
+export const kComparedDiffers = 'Differs from %1';
+
 export const kNotInBrowser = 'This is not available in the browser edition yet.';
 
 // Tools

@@ -135,6 +135,14 @@ for (const way of ways) {
       const edited = expectedCdf({ 3: row, 5: row });
       if (way.name === 'file') await downloadAndUpload(page, edited);
 
+      // Compared with the file it came from: output 1 differs, the rest is the same.
+      await menu(page, 'File', 'Compare With File...');
+      const compared = await messageBox(page);
+      assert.equal(compared.title, 'Compare With File');
+      assert.match(compared.text, /^A: the configuration shown\nB: corridor\.CDF\n\nLC Input 1: .*differs in .*\n(.*\n)*LC Input 2: same\n/);
+      await answer(page, 'OK');
+      await page.locator('.st-message', { hasText: 'Differs from corridor.CDF' }).waitFor();
+
       await page.keyboard.press('Control+S');
       await page.locator('.st-file', { hasText: /^File: corridor\.CDF$/ }).waitFor();
       const saved = await page.evaluate(() => window.__files['corridor.CDF']);
