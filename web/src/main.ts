@@ -7,6 +7,7 @@ import { Doc } from './doc';
 import { GridEditor } from './editor';
 import { FileFlow } from './files';
 import { compareWithFile } from './compare';
+import { exportReport } from './report';
 import { Recovery } from './recovery';
 import { HelpWindow } from './help';
 import { Tools } from './tools';
@@ -159,7 +160,7 @@ function build(core: ZezUdiModule): void {
       { text: T.kMenuPrintPreview, run: later },
       { text: T.kMenuPrint, keys: ['Ctrl+P'], run: later },
       { text: T.kMenuExportPdf, run: later },
-      { text: T.kMenuExportReport, run: later },
+      { text: T.kMenuExportReport, run: () => void exportReport(core, doc, files) },
       { text: T.kMenuRecent, submenu: (): Item[] => files.recent.length === 0
           ? [{ text: T.kRecentNone, enabled: () => false }]
           : files.recent.map((r, i) => ({ text: `&${i + 1} ${r.name.replace(/&/g, '&&')}`, run: () => void files.openRecent(r) })) },

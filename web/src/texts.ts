@@ -169,6 +169,13 @@ export const kCompareFileText = 'A: the configuration shown\nB: %1\n\n%2';
 export const kComparedSame = 'Same as %1';
 export const kComparedDiffers = 'Differs from %1';
 
+// File > Export Report
+export const kTitleExportReport = 'Export Report';
+export const kReportUnsaved = 'a configuration not saved';
+export const kReportGenerated = 'on %1 from %2';
+export const kReportWritten = 'Report written to %1.';
+export const kHoldsConfiguration = '%1 holds a configuration; nothing was written. Choose another name.';
+
 export const kNotInBrowser = 'This is not available in the browser edition yet.';
 
 // Tools

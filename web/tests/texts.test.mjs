@@ -52,10 +52,9 @@ const notShown = {
   'names of undo steps, in editor.ts beside the edits they name': ['Drop', 'Choose Input', 'Cut', 'Delete', 'Delete Row'],
   'the clipboard mime type of the desktop': ['application/x-zezudi-segments'],
   'F1 topics, kept on the parts of the window as data-help': ['module.md', 'files.md#The note', 'testing.md#The Logic window'],
-  'Export PDF and Export Report: not in the browser edition (its print dialog saves a PDF itself)': [
-    '%1 holds a configuration; nothing was written. Choose another name.', 'PDF Files (*.pdf)|*.pdf', '.pdf', 'Export PDF',
-    '%1 page(s) written to %2.', 'Export Report', 'HTML Files (*.html)|*.html', '.html', 'a configuration not saved',
-    'on %1 from %2', 'Report written to %1.', 'Print', '/*'],
+  'Export PDF: not in the browser edition (its print dialog saves a PDF itself); the exports\' dialog filters': [
+    'PDF Files (*.pdf)|*.pdf', '.pdf', 'Export PDF', '%1 page(s) written to %2.', 'HTML Files (*.html)|*.html', '.html',
+    'Print', '/*'],
   'the PDF\'s creator, an SVG\'s description and file dialog filters: no files are written by printing': ['ZezUdi', '%1, %2',
     ';;', '\n', '*.'],
   'Del, U and D are keys named in the palette tips': ['U', 'D', 'Del'],
