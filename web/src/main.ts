@@ -19,6 +19,7 @@ import * as T from './texts';
 import { wireLogic } from './logic/wire';
 
 const kLiveTestKey = 'zezudi.liveTest';
+const kVerifyAfterKey = 'zezudi.verifyAfterDownload';
 
 function nowText(): string {
   const d = new Date();
@@ -42,6 +43,7 @@ function build(core: ZezUdiModule): void {
   const status = new StatusBar(doc);
   const tools = new Tools(core, doc, editor);
   let liveTest = localStorage.getItem(kLiveTestKey) === '1';
+  let verifyAfter = localStorage.getItem(kVerifyAfterKey) === '1';
   let busy = false;
 
   dialogs.boxHelp.show = (message) => help.showMessage(message);
@@ -171,12 +173,16 @@ function build(core: ZezUdiModule): void {
     ] },
     { text: T.kMenuConnect, help: 'module.md', render: (slot) => transfers.renderConnectMenu(slot), items: [
       { text: T.kMenuCompile, enabled: () => !doc.compiled, run: () => void compile() },
-      { text: T.kMenuDownload, enabled: () => doc.compiled, run: () => void transfers.download() },
+      { text: T.kMenuDownload, enabled: () => doc.compiled, run: () => void transfers.download(verifyAfter) },
       { text: T.kMenuUpload, run: () => void transfers.upload() },
       { separator: true },
       { slot: true },
       { separator: true },
       { text: T.kMenuCompare, run: () => void transfers.compare() },
+      { text: T.kMenuVerifyAfter, checked: () => verifyAfter, run: () => {
+        verifyAfter = !verifyAfter;
+        localStorage.setItem(kVerifyAfterKey, verifyAfter ? '1' : '0');
+      } },
     ] },
     { text: T.kMenuNotes, run: later },
     { text: T.kMenuEdit, help: 'drawing.md#Undo and redo', items: [

@@ -57,6 +57,7 @@ export const kMenuCompile = '&Compile';
 export const kMenuDownload = '&Download';
 export const kMenuUpload = '&Upload';
 export const kMenuCompare = 'Compare &with Device...';
+export const kMenuVerifyAfter = '&Verify After Download';
 // Notes, Edit
 export const kMenuNotes = '&Notes';
 export const kMenuEdit = '&Edit';

@@ -48,7 +48,6 @@ const notShown = {
     'differs from %1, which has %2 here'],
   'the transfer flows show these (web/src/serial)': [': connecting', '%1: block %2 of %3'],
   'ports of the desktop: the browser lists the ports the user granted': ['&Other Port...', '&Emulated Device', 'COM%1'],
-  'Verify After Download: not in the browser edition (Compare With Device after a download does it)': ['&Verify After Download'],
   'names of undo steps, in editor.ts beside the edits they name': ['Drop', 'Choose Input', 'Cut', 'Delete', 'Delete Row'],
   'the clipboard mime type of the desktop': ['application/x-zezudi-segments'],
   'F1 topics, kept on the parts of the window as data-help': ['module.md', 'files.md#The note', 'testing.md#The Logic window'],
