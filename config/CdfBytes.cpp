@@ -60,6 +60,13 @@ Result<Config> ParseCdf(std::span<const uint8_t> bytes, std::string_view name) {
     return c;
 }
 
+bool HoldsConfiguration(std::span<const uint8_t> head, std::uintmax_t size) {
+    if (size < kCdfBytes || head.size() < kCdfBytes) return false;
+    if (size == kCdfBytes) return true;
+    const auto parsed = ParseCdf(head);
+    return parsed && !CountInvalid(parsed.value()).any();
+}
+
 std::optional<std::string> NotAConfiguration(std::span<const uint8_t> head, std::uintmax_t size,
                                              bool values) {
     constexpr std::uintmax_t kControlArrayBytes = 65536;  // what a compile writes

@@ -41,6 +41,11 @@ std::optional<std::string> NotAConfiguration(std::span<const uint8_t> head, std:
 std::optional<std::string> RefusedAsConfiguration(std::span<const uint8_t> head,
                                                   std::uintmax_t size, const std::string& name);
 
+// Whether a file of `size` bytes starting with `head` (its first 12,288 bytes at least) holds a
+// configuration that writing something else over it would lose: exactly a record's size, or
+// longer with every value within the codes.
+bool HoldsConfiguration(std::span<const uint8_t> head, std::uintmax_t size);
+
 // The command line's words for an output number it cannot use (`given` as typed, 1..8 counted).
 std::string OutputOutOfRange(const std::string& given);
 

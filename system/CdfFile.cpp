@@ -104,9 +104,11 @@ bool HoldsConfiguration(const fs::path& path) {
     if (!std::filesystem::is_regular_file(path, ec)) return false;
     const auto size = std::filesystem::file_size(path, ec);
     if (ec || size < kCdfBytes) return false;
-    if (size == kCdfBytes) return true;
-    const auto loaded = LoadFromFile(path);
-    return loaded && !loaded.value().invalid.any();
+    auto opened = OpenForReading(path, "Cannot open");
+    if (!opened) return false;
+    CdfBytes head{};
+    const std::size_t n = std::fread(head.data(), 1, head.size(), opened.value().get());
+    return HoldsConfiguration({head.data(), n}, size);
 }
 
 // Here rather than with the text form: it reads files as the loader above does.

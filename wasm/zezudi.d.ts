@@ -217,6 +217,10 @@ export interface ZezUdiModule {
   checks(cdf: Cdf): Finding[];
   drawFormula(cdf: Cdf, output: number, formula: string): Cdf;
   compare(a: Cdf, b: Cdf): { same: boolean; text: string };
+  /** The commissioning report as one HTML page; `generated` says when and from where. */
+  report(cdf: Cdf, fileName: string, generated: string): string;
+  /** Whether a file's bytes hold a configuration that writing a document over them would lose. */
+  holdsConfiguration(bytes: Uint8Array): boolean;
   logic(cdf: Cdf, output: number): LogicReport;
   /** Whether the output's diagram holds any element (the printed pages show those outputs). */
   hasDiagram(cdf: Cdf, output: number): boolean;

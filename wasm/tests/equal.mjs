@@ -46,6 +46,8 @@ for (const file of files) {
     same(r.minimal ?? cdf, fs.readFileSync(tidied), `${name}: minimal drawing of ${o + 1}`);
   }
   same(m.compare(cdf, fs.readFileSync(files[0])).text, native(cli, ['diff', file, files[0]]).out, `${name}: diff`);
+  const report = native(cli, ['report', file]).out;
+  same(m.report(cdf, name, /on \d{4}-\d\d-\d\d from [^<]*(?=\.<\/p>)/.exec(report)[0]), report, `${name}: report`);
 }
 
 // The reference engine, on the examples.

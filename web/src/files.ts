@@ -5,11 +5,14 @@ import type { ZezUdiModule } from '../../wasm/zezudi';
 import { Doc } from './doc';
 import * as dialogs from './dialogs';
 import * as store from './store';
-import { fill, kChangedElsewhere, kFileNameAsk, kDiscardAnyChanges, kDiscardChanges, kExtension, kFilter,
+import { fill, kChangedElsewhere, kHoldsConfiguration, kFileNameAsk, kDiscardAnyChanges, kDiscardChanges, kExtension, kFilter,
          kInvalidValues, kNoFile, kNotAConfiguration, kNoLongerExists, kOpened, kSaved, kTitleNew, kTitleOpen, kTitleSave,
          kTitleSaveAs } from './texts';
 
 const kRecentLimit = 8;
+/** What a text file is, for the save picker. */
+export interface TextKind { description: string; mime: string; ext: string }
+const kPlainText: TextKind = { description: 'Text', mime: 'text/plain', ext: '.txt' };
 interface Recent { name: string; handle: FileSystemFileHandle }
 
 type Picker = {
@@ -97,7 +100,8 @@ export class FileFlow {
     await this.openAsked(file, r.handle);
   }
 
-  private async choose(): Promise<{ file: File; handle: FileSystemFileHandle | null } | null> {
+  /** A file the user picks (`title` heads a failure's box), or null when none was. */
+  async choose(title = kTitleOpen): Promise<{ file: File; handle: FileSystemFileHandle | null } | null> {
     const p = picker();
     if (p.showOpenFilePicker) {
       try {
@@ -105,7 +109,7 @@ export class FileFlow {
         return { file: await handle.getFile(), handle };
       } catch (e) {
         if ((e as DOMException).name === 'AbortError') return null;
-        await dialogs.message(errorText(e), kTitleOpen, 'critical');
+        await dialogs.message(errorText(e), title, 'critical');
         return null;
       }
     }
@@ -204,24 +208,34 @@ export class FileFlow {
     this.say(fill(kSaved, name));
   }
 
-  /** Text saved to a file the user names (the transfer log); not the record. */
-  async saveText(text: string, suggested: string, title: string): Promise<void> {
-    const blob = new Blob([text], { type: 'text/plain' });
+  /** Text saved to a file the user names (the transfer log, a report); not the record. Gives the
+   *  name written, or null when nothing was or the browser's download cannot say. A file that
+   *  holds a configuration is never written over. */
+  async saveText(text: string, suggested: string, title: string, kind = kPlainText): Promise<string | null> {
+    const bytes = new TextEncoder().encode(text);
+    const blob = new Blob([bytes], { type: kind.mime });
     const p = picker();
     if (!p.showSaveFilePicker) {
       const name = await dialogs.askText(kFileNameAsk, title, suggested);
       if (name) offer(name, blob);
-      return;
+      return null;
     }
     try {
-      const handle = await p.showSaveFilePicker({ suggestedName: suggested, id: 'text',
-        types: [{ description: 'Text', accept: { 'text/plain': ['.txt'] } }] });
+      const handle = await p.showSaveFilePicker({ suggestedName: suggested, id: kind.ext.slice(1),
+        types: [{ description: kind.description, accept: { [kind.mime]: [kind.ext] } }] });
+      const old = await handle.getFile().then((f) => f.arrayBuffer(), () => new ArrayBuffer(0));
+      if (this.core.holdsConfiguration(new Uint8Array(old))) {
+        await dialogs.message(fill(kHoldsConfiguration, handle.name), title, 'critical');
+        return null;
+      }
       const w = await handle.createWritable();
-      await w.write(blob);
+      await w.write(bytes);
       await w.close();
       this.say(fill(kSaved, handle.name));
+      return handle.name;
     } catch (e) {
       if ((e as DOMException).name !== 'AbortError') await dialogs.message(errorText(e), title, 'critical');
+      return null;
     }
   }
 

@@ -6,6 +6,8 @@ import { ClientArea } from './client';
 import { Doc } from './doc';
 import { GridEditor } from './editor';
 import { FileFlow } from './files';
+import { compareWithFile } from './compare';
+import { exportReport } from './report';
 import { Recovery } from './recovery';
 import { HelpWindow } from './help';
 import { Tools } from './tools';
@@ -17,6 +19,7 @@ import * as T from './texts';
 import { wireLogic } from './logic/wire';
 
 const kLiveTestKey = 'zezudi.liveTest';
+const kVerifyAfterKey = 'zezudi.verifyAfterDownload';
 
 function nowText(): string {
   const d = new Date();
@@ -40,6 +43,7 @@ function build(core: ZezUdiModule): void {
   const status = new StatusBar(doc);
   const tools = new Tools(core, doc, editor);
   let liveTest = localStorage.getItem(kLiveTestKey) === '1';
+  let verifyAfter = localStorage.getItem(kVerifyAfterKey) === '1';
   let busy = false;
 
   dialogs.boxHelp.show = (message) => help.showMessage(message);
@@ -158,23 +162,27 @@ function build(core: ZezUdiModule): void {
       { text: T.kMenuPrintPreview, run: later },
       { text: T.kMenuPrint, keys: ['Ctrl+P'], run: later },
       { text: T.kMenuExportPdf, run: later },
-      { text: T.kMenuExportReport, run: later },
+      { text: T.kMenuExportReport, run: () => void exportReport(core, doc, files) },
       { text: T.kMenuRecent, submenu: (): Item[] => files.recent.length === 0
           ? [{ text: T.kRecentNone, enabled: () => false }]
           : files.recent.map((r, i) => ({ text: `&${i + 1} ${r.name.replace(/&/g, '&&')}`, run: () => void files.openRecent(r) })) },
       { text: T.kMenuVersions, run: later },
-      { text: T.kMenuCompareFile, run: later },
+      { text: T.kMenuCompareFile, run: () => void compareWithFile(core, doc, files, say) },
       { separator: true },
       { text: T.kMenuExit, keys: ['Ctrl+Q'], run: () => void exit() },
     ] },
     { text: T.kMenuConnect, help: 'module.md', render: (slot) => transfers.renderConnectMenu(slot), items: [
       { text: T.kMenuCompile, enabled: () => !doc.compiled, run: () => void compile() },
-      { text: T.kMenuDownload, enabled: () => doc.compiled, run: () => void transfers.download() },
+      { text: T.kMenuDownload, enabled: () => doc.compiled, run: () => void transfers.download(verifyAfter) },
       { text: T.kMenuUpload, run: () => void transfers.upload() },
       { separator: true },
       { slot: true },
       { separator: true },
       { text: T.kMenuCompare, run: () => void transfers.compare() },
+      { text: T.kMenuVerifyAfter, checked: () => verifyAfter, run: () => {
+        verifyAfter = !verifyAfter;
+        localStorage.setItem(kVerifyAfterKey, verifyAfter ? '1' : '0');
+      } },
     ] },
     { text: T.kMenuNotes, run: later },
     { text: T.kMenuEdit, help: 'drawing.md#Undo and redo', items: [

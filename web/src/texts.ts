@@ -59,6 +59,7 @@ export const kMenuCompile = '&Compile';
 export const kMenuDownload = '&Download';
 export const kMenuUpload = '&Upload';
 export const kMenuCompare = 'Compare &with Device...';
+export const kMenuVerifyAfter = '&Verify After Download';
 // Notes, Edit
 export const kMenuNotes = '&Notes';
 export const kMenuEdit = '&Edit';
@@ -165,6 +166,19 @@ export const kOk = 'OK';
 // What this build leaves to the desktop editor
 /** Save As without the browser's save picker: the name of the download. */
 export const kFileNameAsk = 'File name:';
+// File > Compare With File
+export const kTitleCompareFile = 'Compare With File';
+export const kCompareFileText = 'A: the configuration shown\nB: %1\n\n%2';
+export const kComparedSame = 'Same as %1';
+export const kComparedDiffers = 'Differs from %1';
+
+// File > Export Report
+export const kTitleExportReport = 'Export Report';
+export const kReportUnsaved = 'a configuration not saved';
+export const kReportGenerated = 'on %1 from %2';
+export const kReportWritten = 'Report written to %1.';
+export const kHoldsConfiguration = '%1 holds a configuration; nothing was written. Choose another name.';
+
 export const kNotInBrowser = 'This is not available in the browser edition yet.';
 
 // Tools

@@ -126,6 +126,26 @@ for (const way of ways) {
       const edited = expectedCdf({ 3: row, 5: row });
       if (way.name === 'file') await downloadAndUpload(page, edited);
 
+      // Compared with the file it came from: output 1 differs, the rest is the same.
+      await menu(page, 'File', 'Compare With File...');
+      const compared = await messageBox(page);
+      assert.equal(compared.title, 'Compare With File');
+      assert.match(compared.text, /^A: the configuration shown\nB: corridor\.CDF\n\nLC Input 1: .*differs in .*\n(.*\n)*LC Input 2: same\n/);
+      await answer(page, 'OK');
+      await page.locator('.st-message', { hasText: 'Differs from corridor.CDF' }).waitFor();
+      // The report, beside the file; never over a configuration.
+      for (const [to, text] of [['corridor.CDF', 'corridor.CDF holds a configuration; nothing was written. Choose another name.'],
+                                ['corridor.html', 'Report written to corridor.html.']]) {
+        await page.evaluate((name) => { window.__saveAs = name; }, to);
+        await menu(page, 'File', 'Export Report...');
+        assert.deepEqual(await messageBox(page), { title: 'Export Report', text });
+        await answer(page, 'OK');
+      }
+      const report = Buffer.from(await page.evaluate(() => window.__files['corridor.html'])).toString();
+      assert.match(report, /^<!DOCTYPE html>[^]*<title>[^<]*corridor\.CDF[^]*on \d{4}-\d\d-\d\d from corridor\.CDF/);
+      assert.deepEqual(await page.evaluate(() => window.__files['corridor.CDF']), [...corridor]);
+      await page.evaluate(() => { window.__saveAs = undefined; });
+
       await page.keyboard.press('Control+S');
       await page.locator('.st-file', { hasText: /^File: corridor\.CDF$/ }).waitFor();
       const saved = await page.evaluate(() => window.__files['corridor.CDF']);

@@ -84,6 +84,20 @@ for (const way of ways)
     if (way.name === 'file') await screenshot(up.page, 'transfers-done-file');
   });
 
+test('Verify After Download compares at once, without another question', async () => {
+  const [ref, device] = await Promise.all([native(['download', example]), startDevice(devsim, work, 'browser')]);
+  const refCmp = await native(['verify', example], [], ref.memory);
+  relay.connect(device.pty);
+  const page = await editor();
+  await choosePort(page, ADAPTER);
+  await menu(page, 'Connect', 'Verify After Download');
+  await start(page, 'download');
+  assert.deepEqual([await box(page), await box(page)], [{ title: 'Download', text: shown(T.DOWNLOAD_COMPLETE) },
+    { title: 'Compare', text: shown(T.COMPARE_MATCH) }]);
+  const { sent } = await device.stop();
+  assert.ok(sent.subarray(0, ref.sent.length).equals(ref.sent) && sent.subarray(-refCmp.sent.length).equals(refCmp.sent));
+});
+
 // A device at fault: the transfer sends what the native one sends, and says why it stopped in
 // the desktop's words with the native reason; a failed upload clears the record.
 const faults = [

@@ -196,7 +196,8 @@ export function createTransfers(core: ZezUdiModule, host: TransferHost) {
     if (said) await ui.message(said, T.TRANSFER_LOG_TITLE, 'warning');
   }
 
-  async function download(): Promise<void> {
+  /** Download; with `verifyAfter` a complete download is compared with the device at once. */
+  async function download(verifyAfter = false): Promise<void> {
     if (running) return;
     noticeOnce();
     const cdf = host.current();
@@ -217,6 +218,7 @@ export function createTransfers(core: ZezUdiModule, host: TransferHost) {
     host.say?.(T.arg(r.outcome === 'complete' ? T.SAID_DOWNLOADED : r.outcome === 'cancelled' ? T.SAID_DOWNLOAD_CANCELLED
       : T.SAID_DOWNLOAD_FAILED, name));
     ui.progress(null);
+    if (r.outcome === 'complete' && verifyAfter) await compare(false);
   }
 
   async function upload(): Promise<void> {
@@ -238,10 +240,11 @@ export function createTransfers(core: ZezUdiModule, host: TransferHost) {
     host.say?.(T.arg(r.outcome === 'complete' ? T.SAID_UPLOADED : T.SAID_UPLOAD_FAILED, name));
   }
 
-  async function compare(): Promise<void> {
+  /** Compare with Device; `ask` false right after a download (the module was just cycled). */
+  async function compare(ask = true): Promise<void> {
     if (running) return;
     noticeOnce();
-    if (!(await powerCycled(T.COMPARE, false))) return;
+    if (ask && !(await powerCycled(T.COMPARE, false))) return;
     const cdf = host.current();
     const name = target().name;
     const r = await run(T.COMPARE_FIRST_CAPTION, (port, n, o) => core.verify(cdf, port, n, o));

@@ -1,0 +1,27 @@
+// File > Compare With File: the configuration shown against a CDF file or a text form, by the
+// core's comparison; the findings in a box, the verdict in the status bar.
+import type { ZezUdiModule } from '../../wasm/zezudi';
+import type { Doc } from './doc';
+import * as dialogs from './dialogs';
+import type { FileFlow } from './files';
+import { fill, kCompareFileText, kComparedDiffers, kComparedSame, kTitleCompareFile } from './texts';
+
+export async function compareWithFile(core: ZezUdiModule, doc: Doc, files: FileFlow,
+                                      say: (text: string) => void): Promise<void> {
+  const chosen = await files.choose(kTitleCompareFile);
+  if (!chosen) return;
+  let other: Uint8Array;
+  try {
+    // Read as Open reads it: a text form is drawn into a configuration of its own.
+    const bytes = new Uint8Array(await chosen.file.arrayBuffer());
+    other = core.looksLikeText(bytes) ? core.fromText(new TextDecoder().decode(bytes))
+                                      : core.openCdf(bytes, chosen.file.name).cdf;
+  } catch (e) {
+    await dialogs.message(e instanceof Error ? e.message : String(e), kTitleCompareFile, 'critical');
+    return;
+  }
+  const c = core.compare(doc.cdf, other);
+  const text = fill(kCompareFileText, chosen.file.name, c.text.trim()).replace(/\n/g, '\r\n');
+  await dialogs.message(text, kTitleCompareFile, c.same ? 'information' : 'warning');
+  say(fill(c.same ? kComparedSame : kComparedDiffers, chosen.file.name));
+}
