@@ -49,13 +49,13 @@ Clip CopyRect(const Config& config, int output, SegRect r) {
 Pasted PasteClip(Config& config, int output, int seg, const Clip& clip) {
     Pasted pasted{{SegRow(seg), SegColumn(seg), std::min(kSegmentRows, SegRow(seg) + clip.rows) - 1,
                    std::min(kSegmentColumns, SegColumn(seg) + clip.columns) - 1}};
-    for (std::size_t i = 0; i < clip.types.size(); ++i)
-        pasted.invalid += !IsValidCode(clip.types[i]) || !IsValidSelection(clip.inputs[i]);
     for (int r = 0; r < clip.rows; ++r) {
         for (int c = 0; c < clip.columns; ++c) {
             const int row = SegRow(seg) + r, col = SegColumn(seg) + c;
             if (row >= kSegmentRows || col >= kSegmentColumns) continue;
             const auto i = static_cast<std::size_t>(r * clip.columns + c);
+            // Counted as pasted: what falls beyond the grid's edge is not.
+            pasted.invalid += !IsValidCode(clip.types[i]) || !IsValidSelection(clip.inputs[i]);
             config.SegType[output][Seg(row, col)] = clip.types[i];
             config.SegInput[output][Seg(row, col)] = clip.inputs[i];
         }
