@@ -88,7 +88,7 @@ const failures = [
     .map(([call, name, n, v]) => [call, 'usage', `Argument ${n} of ${name} must be bytes (a Uint8Array), not ${v}.`]),
   ...[['dropEvery', -1], ['lateMs', NaN], ['floodEvery', 1.5], ['silentAfter', '3'], ['dribbleMs', 1e8 + 1]]
     .map(([name, v]) => [() => new m.EmulatedPort({ [name]: v }), 'usage', `The fault ${name} must be a whole number from 0 to 100000000, not ${v}.`]),
-  [() => m.download(Buffer.from('%PDF-1.4'), {}, 'x'), 'usage', null],
+  [() => m.compile(Buffer.from('%PDF-1.4'), false), 'usage', null], [() => m.download(Buffer.from('%PDF-1.4'), {}, 'x'), 'usage', null],
 ];
 for (const [call, kind, message] of failures) {
   try {
