@@ -71,7 +71,7 @@ struct Options {
 bool ParseInt(const char* text, int& out) {
     char* end = nullptr;
     const long v = std::strtol(text, &end, 10);
-    if (!end || *end || v < 0 || v > 100000000) return false;
+    if (!end || *end || !IsFaultNumber(static_cast<double>(v))) return false;
     out = static_cast<int>(v);
     return true;
 }

@@ -30,6 +30,13 @@ struct Faults {
     Millis dribble{0};     // each reply's characters this far apart
 };
 
+// A fault's count or milliseconds: a whole number from 0 to kMaxFaultNumber (zezudi-devsim's
+// options and the module's emulator refuse anything else).
+inline constexpr double kMaxFaultNumber = 100000000;
+constexpr bool IsFaultNumber(double v) {
+    return v >= 0 && v <= kMaxFaultNumber && v == static_cast<double>(static_cast<long long>(v));
+}
+
 class DeviceEmulator {
   public:
     using Memory = std::array<uint8_t, kDownloadValues>;

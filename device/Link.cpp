@@ -10,7 +10,7 @@ void Link::StartDeadline(Millis budget) {
 
 Exchange Link::Run(std::string_view cmd, int replyLength, Millis timeout) {
     fresh_ = false;
-    if (cancel_ && cancel_->load()) return Exchange::Cancelled;
+    if (Cancelled()) return Exchange::Cancelled;
     if (deadline_ && time_.Now() >= *deadline_) return Exchange::TooSlow;
     port_.Drain();  // what came late belongs to no exchange
     if (auto w = port_.Write(cmd); !w) {
@@ -22,7 +22,11 @@ Exchange Link::Run(std::string_view cmd, int replyLength, Millis timeout) {
     // The wait also ends at the transfer's deadline.
     const TimePoint until = deadline_ ? std::min(deadline, *deadline_) : deadline;
     if (replyLength <= 0) {
-        time_.SleepUntil(until);
+        for (TimePoint now = start; now < until; now = time_.Now()) {
+            if (Cancelled()) return Exchange::Cancelled;
+            time_.SleepUntil(std::min(until, now + kPauseStep));
+        }
+        if (Cancelled()) return Exchange::Cancelled;
         return until < deadline ? Exchange::TooSlow : Exchange::Replied;
     }
     while (port_.Waiting() < replyLength && time_.Now() < until) {
@@ -31,7 +35,7 @@ Exchange Link::Run(std::string_view cmd, int replyLength, Millis timeout) {
             return Exchange::PortFailed;
         }
         // A cancel made during the wait ends it at once where the port wakes up for it.
-        if (cancel_ && cancel_->load()) return Exchange::Cancelled;
+        if (Cancelled()) return Exchange::Cancelled;
     }
     if (port_.Waiting() < replyLength) {
         if (deadline_ && time_.Now() >= *deadline_) return Exchange::TooSlow;

@@ -14,6 +14,8 @@ namespace zez::device {
 
 inline constexpr Millis kConnectTimeout{2500};
 inline constexpr Millis kFastBaudPause{500};
+// The pause is slept in steps this long, so a cancel made meanwhile ends it.
+inline constexpr Millis kPauseStep{20};
 inline constexpr Millis kCommandTimeout{3000};
 
 // How an exchange ended. TooSlow: the transfer's overall deadline passed; Cancelled: the user
@@ -34,14 +36,15 @@ class Link {
     void StartDeadline(Millis budget);
     void SetBudget(std::optional<Millis> budget) { budget_ = budget; }
     // Set from another thread (or by the host while the port waits) to stop the transfer: seen
-    // before each exchange and each time the wait for a reply wakes.
+    // before each exchange, each time the wait for a reply wakes and during the speed change's
+    // pause.
     void SetCancel(const std::atomic<bool>* cancel) { cancel_ = cancel; }
     Millis budget(Millis fallback) const { return budget_.value_or(fallback); }
     // Why the port failed, after an exchange answered PortFailed.
     const std::string& PortError() const { return portError_; }
 
     Exchange DeviceConnect();
-    // Tells the device to change speed, then pauses; reads nothing.
+    // Tells the device to change speed, then pauses (until a cancel); reads nothing.
     Exchange DeviceFastBaud();
     Exchange DeviceCommand(std::string_view cmd, int replyLength);
 
@@ -54,6 +57,7 @@ class Link {
 
   private:
     Exchange Run(std::string_view cmd, int replyLength, Millis timeout);
+    bool Cancelled() const { return cancel_ && cancel_->load(); }
     SerialPort& port_;
     TimeSource& time_;
     std::string portName_;

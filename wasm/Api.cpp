@@ -36,9 +36,12 @@ std::span<const uint8_t> Span(const std::string& bytes) {
 }  // namespace
 
 void Throw(const std::string& message, ErrorKind kind) {
-    val::module_property("ZezError")
-        .new_(message, std::string(kKindNames.at(static_cast<std::size_t>(kind))))
-        .throw_();
+    throw Failure{message, kind};
+}
+
+void Report(const Failure& failure) {
+    val::module_property("zezFailed")(
+        failure.message, std::string(kKindNames.at(static_cast<std::size_t>(failure.kind))));
 }
 
 val Bytes(const uint8_t* data, std::size_t n) {
@@ -327,33 +330,33 @@ std::string SignalMap(const std::string& moves) {
 }  // namespace
 
 EMSCRIPTEN_BINDINGS(zezudi) {
-    using emscripten::function;
-    function("version", emscripten::optional_override([] { return std::string(ZEZ_VERSION); }));
-    function("checkCdf", &CheckCdf);
-    function("openCdf", &OpenCdf);
-    function("toText", &ToText);
-    function("fromText", &FromText);
-    function("looksLikeText", &LooksLikeText);
-    function("segment", &SegmentAt);
-    function("setSegment", &SetSegment);
-    function("copyRegion", &CopyRegion);
-    function("pasteRegion", &PasteRegion);
-    function("blankRegion", &BlankRegion);
-    function("readableRegion", &ReadableRegion);
-    function("placeElement", &PlaceElement);
-    function("toggleLink", &ToggleLink);
-    function("chooseInput", &ChooseInput);
-    function("insertRow", &InsertDiagramRow);
-    function("deleteRow", &DeleteDiagramRow);
-    function("rewire", &Rewire);
-    function("segments", &Segments);
-    function("signalMap", &SignalMap);
-    function("note", &Note);
-    function("setNote", &SetNote);
-    function("evaluate", &Evaluate);
-    function("testSegments", &TestSegments);
-    function("zezCompile", &CompileCdf);
-    function("timeCompile", &TimeCompileCdf);
+    emscripten::function("version",
+                         emscripten::optional_override([] { return std::string(ZEZ_VERSION); }));
+    Bind<&CheckCdf>("checkCdf");
+    Bind<&OpenCdf>("openCdf");
+    Bind<&ToText>("toText");
+    Bind<&FromText>("fromText");
+    Bind<&LooksLikeText>("looksLikeText");
+    Bind<&SegmentAt>("segment");
+    Bind<&SetSegment>("setSegment");
+    Bind<&CopyRegion>("copyRegion");
+    Bind<&PasteRegion>("pasteRegion");
+    Bind<&BlankRegion>("blankRegion");
+    Bind<&ReadableRegion>("readableRegion");
+    Bind<&PlaceElement>("placeElement");
+    Bind<&ToggleLink>("toggleLink");
+    Bind<&ChooseInput>("chooseInput");
+    Bind<&InsertDiagramRow>("insertRow");
+    Bind<&DeleteDiagramRow>("deleteRow");
+    Bind<&Rewire>("rewire");
+    Bind<&Segments>("segments");
+    Bind<&SignalMap>("signalMap");
+    Bind<&Note>("note");
+    Bind<&SetNote>("setNote");
+    Bind<&Evaluate>("evaluate");
+    Bind<&TestSegments>("testSegments");
+    Bind<&CompileCdf>("zezCompile");
+    Bind<&TimeCompileCdf>("timeCompile");
 }
 
 }  // namespace zez::wasm

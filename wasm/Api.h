@@ -3,17 +3,56 @@
 // travels as its 12,288 CDF bytes (a Uint8Array), so the host keeps the record and every call is a
 // pure function of its arguments; a failure throws a ZezError with the desktop's message and its
 // kind.
+//
+// A failure is a C++ exception (Throw) caught where the binding returns (Guard): the frames in
+// between unwind and give back what they hold, the binding returns an empty value and hands the
+// failure to api.js, which throws the ZezError once the call has left the module. (A JavaScript
+// exception thrown through the module's frames would leak their heap and Embind's argument copies.)
 
+#include <emscripten/bind.h>
 #include <emscripten/val.h>
 
 #include <cstdint>
 #include <string>
+#include <type_traits>
+#include <utility>
 
 #include "config/CdfBytes.h"
 
 namespace zez::wasm {
 
+struct Failure {
+    std::string message;
+    ErrorKind kind;
+};
+
 [[noreturn]] void Throw(const std::string& message, ErrorKind kind);
+// Hands a caught failure to api.js, which throws it when the call returns.
+void Report(const Failure& failure);
+
+// Guard<&F>::Call is F with its failures reported instead of thrown: every binding goes through it
+// (Bind), else a failure would abort the module.
+template <auto F>
+struct Guard;
+template <class R, class... A, R (*F)(A...)>
+struct Guard<F> {
+    static R Call(A... args) {
+        try {
+            return F(std::forward<A>(args)...);
+        } catch (const Failure& failure) {
+            Report(failure);
+            if constexpr (std::is_same_v<R, emscripten::val>)
+                return emscripten::val::undefined();
+            else
+                return R();
+        }
+    }
+};
+
+template <auto F>
+void Bind(const char* name) {
+    emscripten::function(name, &Guard<F>::Call);
+}
 
 template <class T>
 T Take(Result<T> r) {

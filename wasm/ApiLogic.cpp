@@ -109,15 +109,14 @@ val CompareCdf(const std::string& a, const std::string& b) {
 }  // namespace
 
 EMSCRIPTEN_BINDINGS(zezudi_logic) {
-    using emscripten::function;
-    function("expression", &Expression);
-    function("truthTable", &TruthTable);
-    function("diagram", &Diagram);
-    function("checks", &Checks);
-    function("drawFormula", &DrawFormulaInto);
-    function("compare", &CompareCdf);
-    function("logic", &LogicOf);
-    function("hasDiagram", &HasDiagram);
+    Bind<&Expression>("expression");
+    Bind<&TruthTable>("truthTable");
+    Bind<&Diagram>("diagram");
+    Bind<&Checks>("checks");
+    Bind<&DrawFormulaInto>("drawFormula");
+    Bind<&CompareCdf>("compare");
+    Bind<&LogicOf>("logic");
+    Bind<&HasDiagram>("hasDiagram");
 }
 
 }  // namespace zez::wasm

@@ -22,7 +22,7 @@ using emscripten::val;
 
 class Emulator {
   public:
-    explicit Emulator(val faults) : device_(FaultsOf(faults)) {}
+    explicit Emulator(const val& faults) : device_(FaultsOf(faults)) {}
     // The replies to `bytes`, each {text, delayMs, perByteMs}.
     val Feed(const std::string& bytes) {
         val out = val::array();
@@ -38,11 +38,21 @@ class Emulator {
     bool Fast() const { return device_.fast(); }
     int Commands() const { return device_.commands(); }
 
+    // What the faults' numbers must be, as zezudi-devsim's options (api.js checks them first).
+    static void CheckFaults(const val& f) { FaultsOf(f); }
+
   private:
-    static device::Faults FaultsOf(val f) {
+    static device::Faults FaultsOf(const val& f) {
         device::Faults d;
         auto number = [&](const char* name, int& to) {
-            if (f.hasOwnProperty(name)) to = f[name].as<int>();
+            if (!f.hasOwnProperty(name)) return;
+            const val v = f[name];
+            if (!v.isNumber() || !device::IsFaultNumber(v.as<double>()))
+                Throw(std::string("The fault ") + name + " must be a whole number from 0 to " +
+                          std::to_string(static_cast<long>(device::kMaxFaultNumber)) + ", not " +
+                          val::global("String")(v).as<std::string>() + ".",
+                      ErrorKind::Usage);
+            to = static_cast<int>(v.as<double>());
         };
         auto flag = [&](const char* name, bool& to) {
             if (f.hasOwnProperty(name)) to = f[name].as<bool>();
@@ -105,7 +115,7 @@ struct Transfer {
     HostPort port;
     HostTime time;
     device::Link link{port, time};
-    explicit Transfer(val deadlineMs) {
+    explicit Transfer(const val& deadlineMs) {
         cancelRequested = false;
         link.SetCancel(&cancelRequested);
         // api.js lets only a finite number above 0 through; a longer one than a year is no limit.
@@ -120,8 +130,8 @@ device::CaptionFn Captions() {
     return [](const std::string& text) { HostCaption(text); };
 }
 
-val DownloadCdf(const std::string& cdf, const std::string& portName, val deadlineMs, bool force,
-                const std::string& name) {
+val DownloadCdf(const std::string& cdf, const std::string& portName, const val& deadlineMs,
+                bool force, const std::string& name) {
     RefuseUnlessConfiguration(cdf, force, name, "nothing was sent");
     const Config c = ConfigOf(cdf);
     ControlArray array{};
@@ -130,7 +140,7 @@ val DownloadCdf(const std::string& cdf, const std::string& portName, val deadlin
     return ResultOf(device::Download(t.link, portName, array, c, Captions()));
 }
 
-val UploadCdf(const std::string& portName, val deadlineMs) {
+val UploadCdf(const std::string& portName, const val& deadlineMs) {
     Transfer t(deadlineMs);
     const auto r = device::Upload(t.link, portName, Captions());
     val out = ResultOf(r);
@@ -138,8 +148,8 @@ val UploadCdf(const std::string& portName, val deadlineMs) {
     return out;
 }
 
-val VerifyCdf(const std::string& cdf, const std::string& portName, bool quick, val deadlineMs,
-              bool force, const std::string& name) {
+val VerifyCdf(const std::string& cdf, const std::string& portName, bool quick,
+              const val& deadlineMs, bool force, const std::string& name) {
     RefuseUnlessConfiguration(cdf, force, name, "nothing was compared");
     const Config c = ConfigOf(cdf);
     ControlArray array{};
@@ -165,17 +175,17 @@ unsigned CancelFlag() {
 }  // namespace
 
 EMSCRIPTEN_BINDINGS(zezudi_transfers) {
-    using emscripten::function;
     emscripten::class_<Emulator>("Emulator")
         .constructor<val>()
         .function("feed", &Emulator::Feed)
         .function("fast", &Emulator::Fast)
         .function("commands", &Emulator::Commands);
+    Bind<&Emulator::CheckFaults>("zezCheckFaults");
 #ifdef ZEZ_WASM_TRANSFERS
-    function("zezRunDownload", &DownloadCdf);
-    function("zezRunUpload", &UploadCdf);
-    function("zezRunVerify", &VerifyCdf);
-    function("zezCancelFlag", &CancelFlag);
+    Bind<&DownloadCdf>("zezRunDownload");
+    Bind<&UploadCdf>("zezRunUpload");
+    Bind<&VerifyCdf>("zezRunVerify");
+    Bind<&CancelFlag>("zezCancelFlag");
 #endif
 }
 

@@ -27,24 +27,23 @@ function zezIdle() {
     throw new ZezError('A transfer is running: wait for it to end or cancel it.', 'usage');
 }
 
-// A failure in the module is a JavaScript exception thrown through its frames, which then never
-// give back the stack they took: the stack pointer is put back here, else the stack runs out
-// after a few hundred failures and every later call breaks. (The frames' heap is not given back:
-// a failed call leaks what its locals held.) A transfer's promise restores it when it rejects.
+// A failure in the module comes back as a value: the binding unwinds its frames (they give back
+// what they hold), hands the failure here and returns; it is thrown once the call has returned.
+let zezFailure = null;
+Module['zezFailed'] = (message, kind) => {
+  zezFailure = new ZezError(message, kind);
+};
+
+function zezRaise(r) {
+  const e = zezFailure;
+  zezFailure = null;
+  if (e) throw e;
+  return r;
+}
+
 function zezCall(f, self, args) {
-  const sp = stackSave();
-  try {
-    const r = f.apply(self, args);
-    if (r && typeof r.then == 'function')
-      return r.then(undefined, (e) => {
-        stackRestore(sp);
-        throw e;
-      });
-    return r;
-  } catch (e) {
-    stackRestore(sp);
-    throw e;
-  }
+  const r = zezRaise(f.apply(self, args));
+  return r && typeof r.then == 'function' ? r.then(zezRaise) : r;
 }
 
 // Where each binding takes whole numbers (positions from 0): Embind would turn 1.7, NaN, "1",
@@ -59,6 +58,26 @@ const zezWhole = {
   drop: [1, 2, 3], setInput: [1, 2, 3], paste: [1, 2],
 };
 
+// The bindings that take a configuration's bytes (a Uint8Array) first, and compare both: Embind
+// would take a string's UTF-8 encoding in their place, and refuse an array or a number with an
+// error of its own, after copying the arguments before it into the module for good.
+const zezBytes = { compare: [0, 1], compile: [0], download: [0], verify: [0] };
+for (const name of ['checkCdf', 'openCdf', 'toText', 'segment', 'setSegment', 'copyRegion', 'pasteRegion',
+  'blankRegion', 'readableRegion', 'placeElement', 'toggleLink', 'chooseInput', 'insertRow', 'deleteRow',
+  'rewire', 'segments', 'note', 'setNote', 'evaluate', 'testSegments', 'timeCompile', 'expression',
+  'truthTable', 'diagram', 'checks', 'drawFormula', 'logic', 'hasDiagram'])
+  zezBytes[name] = [0];
+
+const zezShown = (v) => (typeof v == 'string' ? JSON.stringify(v.length > 20 ? `${v.slice(0, 20)}...` : v)
+  : Array.isArray(v) ? 'an array' : String(v));
+
+function zezCheckBytes(name, args) {
+  for (const i of zezBytes[name] || []) {
+    if (!(args[i] instanceof Uint8Array))
+      throw new ZezError(`Argument ${i + 1} of ${name} must be bytes (a Uint8Array), not ${zezShown(args[i])}.`, 'usage');
+  }
+}
+
 function zezCheckWhole(name, args) {
   // (No destructuring here: the loader's minifier of this Emscripten loses its names.)
   const low = name == 'rewire' ? 0 : -(2 ** 31);
@@ -66,8 +85,7 @@ function zezCheckWhole(name, args) {
   for (const i of zezWhole[name] || []) {
     const v = args[i];
     if (!Number.isInteger(v) || v < low || v > high) {
-      const shown = typeof v == 'string' ? JSON.stringify(v) : String(v);
-      throw new ZezError(`Argument ${i + 1} of ${name} must be a whole number from ${low} to ${high}, not ${shown}.`, 'usage');
+      throw new ZezError(`Argument ${i + 1} of ${name} must be a whole number from ${low} to ${high}, not ${zezShown(v)}.`, 'usage');
     }
   }
 }
@@ -84,6 +102,7 @@ addOnPostRun(() => {
     } else {
       Module[name] = function (...args) {
         zezIdle();
+        zezCheckBytes(name, args);
         zezCheckWhole(name, args);
         return zezCall(f, this, args);
       };
@@ -99,9 +118,15 @@ addOnPostRun(() => {
       return zezCall(f, this, args);
     };
   }
-  const guarded = function (...args) {
+  // Its faults are checked first (as zezudi-devsim checks its options), so it is made only of
+  // what it can take.
+  const guarded = function (faults) {
     zezIdle();
-    return zezCall(() => new emulator(...args), undefined, []);
+    const given = faults === undefined ? {} : faults;
+    if (typeof given != 'object' || given === null)
+      throw new ZezError(`The emulator's faults must be an object, not ${zezShown(given)}.`, 'usage');
+    zezCore.CheckFaults(given);
+    return new emulator(given);
   };
   guarded.prototype = emulator.prototype;
   Module['Emulator'] = guarded;
@@ -113,6 +138,7 @@ const zezForce = (options) => !!(options && options.force);
 
 Module['compile'] = (cdf, reference, options) => {
   zezIdle();
+  zezCheckBytes('compile', [cdf]);
   return zezCore.Compile(cdf, !!reference, zezForce(options), zezName(options));
 };
 
@@ -159,8 +185,9 @@ function zezHostFor(port, onCaption) {
   return host;
 }
 
-async function zezTransfer(port, options, run) {
+async function zezTransfer(name, args, port, options, run) {
   if (zezBusy) throw new ZezError('A transfer is already running.', 'usage');
+  zezCheckBytes(name, args);
   if (!zezCancelAt) throw new ZezError('This build has no transfers.', 'usage');
   const deadline = options && 'deadlineMs' in options ? options.deadlineMs : undefined;
   if (deadline !== undefined && !(typeof deadline == 'number' && Number.isFinite(deadline) && deadline > 0))
@@ -176,20 +203,22 @@ async function zezTransfer(port, options, run) {
 }
 
 Module['download'] = (cdf, port, portName, options) =>
-  zezTransfer(port, options, (deadline) =>
+  zezTransfer('download', [cdf], port, options, (deadline) =>
     zezCore.RunDownload(cdf, portName, deadline, zezForce(options), zezName(options)));
 Module['upload'] = (port, portName, options) =>
-  zezTransfer(port, options, (deadline) => zezCore.RunUpload(portName, deadline));
+  zezTransfer('upload', [], port, options, (deadline) => zezCore.RunUpload(portName, deadline));
 Module['verify'] = (cdf, port, portName, options) =>
-  zezTransfer(port, options, (deadline) => zezCore.RunVerify(cdf, portName, !!(options && options.quick),
+  zezTransfer('verify', [cdf], port, options, (deadline) => zezCore.RunVerify(cdf, portName, !!(options && options.quick),
     deadline, zezForce(options), zezName(options)));
 // Safe at any moment: the flag is written into the module's memory, and the port's pending wait
-// ends at once, so the transfer sees it and stops.
+// ends at once, so the transfer sees it and stops. It stops only the transfer running now, and
+// only when it runs on `port` if one is given: a cancel that comes after its transfer ended, or
+// one meant for another port, leaves the running transfer alone.
 Module['cancel'] = (port) => {
-  if (!zezBusy) return;
+  const host = Module['zezHost'];
+  if (!zezBusy || !host || (port !== undefined && port !== host.port)) return;
   HEAPU8[zezCancelAt] = 1;
-  const running = Module['zezHost'] && Module['zezHost'].port;
-  for (const p of new Set([running, port])) if (p && p.cancel) p.cancel();
+  if (host.port.cancel) host.port.cancel();
 };
 
 /** A port onto an emulated device in this module, with its replies' delays on the real clock. */

@@ -258,35 +258,32 @@ TEST(Link, LateReplyKeepsTheOldReplyAndIsDrainedLater) {
     EXPECT_EQ(b.link.DeviceReply().size(), 18u);  // the late one was drained first
 }
 
-// A cancel made while the link waits for a reply (from another thread, or by a host that wakes
-// the wait) ends that exchange, whatever arrives.
-TEST(Link, CancelDuringTheWaitEndsTheExchange) {
-    struct CancellingPort final : SerialPort {
-        explicit CancellingPort(SerialPort& p) : port(p) {}
-        Result<void> Open(const std::string& n, std::string_view s) override {
-            return port.Open(n, s);
-        }
-        void Close() override { port.Close(); }
-        void DtrOff() override { port.DtrOff(); }
-        int Waiting() override { return port.Waiting(); }
-        std::string ReadAll() override { return port.ReadAll(); }
-        Result<void> Write(std::string_view t) override { return port.Write(t); }
-        Result<void> WaitForData(TimePoint deadline) override {
+// A cancel made while the link waits (for a reply, or in the speed change's pause), from another
+// thread or by a host that wakes the wait, ends that exchange, whatever arrives.
+TEST(Link, CancelDuringAWaitEndsTheExchange) {
+    struct CancellingTime final : TimeSource {  // the cancel comes once armed
+        explicit CancellingTime(SimTime& t) : time(t) {}
+        TimePoint Now() override {
             cancel = armed;
-            return port.WaitForData(deadline);
+            return time.Now();
         }
-        SerialPort& port;
+        void SleepUntil(TimePoint t) override { time.SleepUntil(t); }
+        SimTime& time;
         bool armed = false;
         std::atomic<bool> cancel{false};
     };
-    Bench b({.dribble = Millis{10}});  // the reply comes a character at a time
-    CancellingPort port(b.port);
-    Link link(port, b.time);
-    link.SetCancel(&port.cancel);
-    ASSERT_TRUE(link.Start("ttyX"));
-    ASSERT_EQ(link.DeviceConnect(), Exchange::Replied);
-    port.armed = true;
-    EXPECT_EQ(link.DeviceCommand(kStoredChecksumCommand, 18), Exchange::Cancelled);
+    for (const bool pause : {false, true}) {
+        Bench b({.dribble = Millis{10}});  // the reply comes a character at a time
+        CancellingTime time(b.time);
+        Link link(b.port, time);
+        link.SetCancel(&time.cancel);
+        ASSERT_TRUE(link.Start("ttyX"));
+        ASSERT_EQ(link.DeviceConnect(), Exchange::Replied);
+        time.armed = true;
+        EXPECT_EQ(pause ? link.DeviceFastBaud() : link.DeviceCommand(kStoredChecksumCommand, 18),
+                  Exchange::Cancelled)
+            << pause;
+    }
 }
 
 #ifndef ZEZ_PURE_ONLY
