@@ -60,11 +60,10 @@ val SaveOver(const std::string& cdf, const std::string& existing) {
 }  // namespace
 
 EMSCRIPTEN_BINDINGS(zezudi_editing) {
-    using emscripten::function;
-    function("drop", &Drop);
-    function("setInput", &SetInput);
-    function("paste", &Paste);
-    function("saveOver", &SaveOver);
+    Bind<&Drop>("drop");
+    Bind<&SetInput>("setInput");
+    Bind<&Paste>("paste");
+    Bind<&SaveOver>("saveOver");
 }
 
 }  // namespace zez::wasm

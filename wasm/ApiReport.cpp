@@ -13,8 +13,8 @@ namespace {
 
 // `fileName` as the title shows it, `generated` when and from where (the desktop says "on
 // 2026-12-09 from site.CDF").
-std::string Report(const std::string& cdf, const std::string& fileName,
-                   const std::string& generated) {
+std::string ReportPage(const std::string& cdf, const std::string& fileName,
+                       const std::string& generated) {
     return ReportHtml(ConfigOf(cdf), {fileName, generated});
 }
 
@@ -27,8 +27,8 @@ bool Holds(const std::string& bytes) {
 }  // namespace
 
 EMSCRIPTEN_BINDINGS(zezudi_report) {
-    emscripten::function("report", &Report);
-    emscripten::function("holdsConfiguration", &Holds);
+    Bind<&ReportPage>("report");
+    Bind<&Holds>("holdsConfiguration");
 }
 
 }  // namespace zez::wasm

@@ -61,11 +61,12 @@ const zezWhole = {
 // The bindings that take a configuration's bytes (a Uint8Array) first, and compare both: Embind
 // would take a string's UTF-8 encoding in their place, and refuse an array or a number with an
 // error of its own, after copying the arguments before it into the module for good.
-const zezBytes = { compare: [0, 1], compile: [0], download: [0], verify: [0] };
+const zezBytes = { compare: [0, 1], compile: [0], download: [0], verify: [0], saveOver: [0, 1] };
 for (const name of ['checkCdf', 'openCdf', 'toText', 'segment', 'setSegment', 'copyRegion', 'pasteRegion',
   'blankRegion', 'readableRegion', 'placeElement', 'toggleLink', 'chooseInput', 'insertRow', 'deleteRow',
   'rewire', 'segments', 'note', 'setNote', 'evaluate', 'testSegments', 'timeCompile', 'expression',
-  'truthTable', 'diagram', 'checks', 'drawFormula', 'logic', 'hasDiagram'])
+  'truthTable', 'diagram', 'checks', 'drawFormula', 'logic', 'hasDiagram', 'drop', 'setInput', 'paste', 'report',
+  'holdsConfiguration'])
   zezBytes[name] = [0];
 
 const zezShown = (v) => (typeof v == 'string' ? JSON.stringify(v.length > 20 ? `${v.slice(0, 20)}...` : v)
