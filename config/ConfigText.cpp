@@ -7,6 +7,8 @@
 #include <sstream>
 #include <vector>
 
+#include "config/CdfBytes.h"
+
 namespace zez {
 namespace {
 
@@ -431,6 +433,17 @@ class TextReader {
 
 Result<Config> ConfigFromText(std::string_view text, const FormulaDrawer& draw) {
     return TextReader(text, draw).Read();
+}
+
+Result<Config> ConfigFromFileBytes(std::string_view bytes, const std::string& quoted,
+                                   const FormulaDrawer& draw) {
+    constexpr std::size_t kLimit = 4 << 20;  // far more than any configuration's text
+    if (!LooksLikeConfigText(bytes))
+        return ParseCdf({reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()}, quoted);
+    if (bytes.size() > kLimit) return Error{quoted + " is too large for a configuration."};
+    auto config = ConfigFromText(bytes, draw);
+    if (!config) return Error{quoted + ": " + config.error()};
+    return config;
 }
 
 }  // namespace zez

@@ -42,4 +42,10 @@ Result<Config> ConfigFromText(std::string_view text, const FormulaDrawer& draw =
 // Whether `bytes` start like the text form (and so are no CDF file).
 bool LooksLikeConfigText(std::string_view bytes);
 
+// A file's whole bytes as the editors read a configuration from either form: the text form
+// (formulas drawn by `draw`) when they look like it, else the CDF record; failures name the file
+// as `quoted` ("\"site.zez\": line 2, column 1: ...").
+Result<Config> ConfigFromFileBytes(std::string_view bytes, const std::string& quoted,
+                                   const FormulaDrawer& draw);
+
 }  // namespace zez

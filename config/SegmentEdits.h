@@ -34,7 +34,7 @@ struct Clip {
 };
 
 // What a paste did: the segments it wrote (the clip clipped at the grid's edge) and how many of
-// the clip's segments hold a value outside 0..15, which the paste's warning counts.
+// them hold a value outside 0..15, which the paste's warning counts.
 struct Pasted {
     SegRect rect;
     int invalid = 0;

@@ -114,18 +114,16 @@ bool HoldsConfiguration(const fs::path& path) {
 // Here rather than with the text form: it reads files as the loader above does.
 Result<LoadedConfig> LoadConfigOrText(const std::filesystem::path& path,
                                       const FormulaDrawer& draw) {
-    constexpr std::size_t kLimit = 4 << 20;  // far more than any configuration's text
+    constexpr std::size_t kLimit = 4 << 20;  // what is longer is refused as too large
     auto in = OpenForReading(path, "Cannot open");
     if (!in) return in.failure();
     std::string bytes(kLimit + 1, '\0');
     bytes.resize(std::fread(bytes.data(), 1, bytes.size(), in.value().get()));
     if (std::ferror(in.value().get()))
-        return Error{"Cannot read \"" + PathText(path) + "\".", ErrorKind::File};
+        return Error{"Cannot read " + Quoted(path) + ".", ErrorKind::File};
     if (!LooksLikeConfigText(bytes)) return LoadFromFile(path);
-    if (bytes.size() > kLimit)
-        return Error{"\"" + PathText(path) + "\" is too large for a configuration."};
-    auto config = ConfigFromText(bytes, draw);
-    if (!config) return Error{"\"" + PathText(path) + "\": " + config.error()};
+    auto config = ConfigFromFileBytes(bytes, Quoted(path), draw);
+    if (!config) return config.failure();
     return LoadedConfig{config.value(), CountInvalid(config.value())};
 }
 

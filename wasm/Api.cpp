@@ -130,6 +130,12 @@ val FromText(const std::string& text) {
     return CdfOf(Take(ConfigFromText(text, [](const std::string& f) { return DrawFormula(f); })));
 }
 
+// A file's bytes in either form, as Compare With File reads them; failures name the file.
+val ReadEither(const std::string& bytes, const std::string& name) {
+    return CdfOf(Take(ConfigFromFileBytes(bytes, "\"" + name + "\"",
+                                          [](const std::string& f) { return DrawFormula(f); })));
+}
+
 bool LooksLikeText(const std::string& bytes) {
     return LooksLikeConfigText(bytes);
 }
@@ -336,6 +342,7 @@ EMSCRIPTEN_BINDINGS(zezudi) {
     Bind<&OpenCdf>("openCdf");
     Bind<&ToText>("toText");
     Bind<&FromText>("fromText");
+    Bind<&ReadEither>("readEither");
     Bind<&LooksLikeText>("looksLikeText");
     Bind<&SegmentAt>("segment");
     Bind<&SetSegment>("setSegment");

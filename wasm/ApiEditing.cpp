@@ -37,7 +37,7 @@ val SetInput(const std::string& cdf, int output, int seg, int input) {
 }
 
 // The clip pasted with its top-left at `seg`: the record, the pasted rectangle's corner segments
-// (`first`, `last`: clipped at the grid's edge) and how many of the clip's segments hold values
+// (`first`, `last`: clipped at the grid's edge) and how many of the pasted segments hold values
 // outside 0..15 (`invalid`, as the paste's warning counts them).
 val Paste(const std::string& cdf, int output, int seg, const std::string& clip) {
     const auto parsed = ClipFromText(clip);

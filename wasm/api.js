@@ -65,7 +65,7 @@ const zezBytes = { compare: [0, 1], compile: [0], download: [0], verify: [0], sa
 for (const name of ['checkCdf', 'openCdf', 'toText', 'segment', 'setSegment', 'copyRegion', 'pasteRegion',
   'blankRegion', 'readableRegion', 'placeElement', 'toggleLink', 'chooseInput', 'insertRow', 'deleteRow',
   'rewire', 'segments', 'note', 'setNote', 'evaluate', 'testSegments', 'timeCompile', 'expression',
-  'truthTable', 'diagram', 'checks', 'drawFormula', 'logic', 'hasDiagram', 'drop', 'setInput', 'paste', 'report',
+  'truthTable', 'diagram', 'checks', 'drawFormula', 'logic', 'hasDiagram', 'drop', 'setInput', 'paste', 'report', 'readEither',
   'holdsConfiguration'])
   zezBytes[name] = [0];
 

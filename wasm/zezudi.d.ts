@@ -162,6 +162,9 @@ export interface ZezUdiModule {
   openCdf(bytes: Uint8Array, name: string): OpenedCdf;
   toText(cdf: Cdf): string;
   fromText(text: string): Cdf;
+  /** A file's bytes, the text form or a CDF record, as Compare With File reads them; a failure's
+   *  message names the file `name`. */
+  readEither(bytes: Uint8Array, name: string): Cdf;
   looksLikeText(bytes: Uint8Array | string): boolean;
   segment(cdf: Cdf, output: number, seg: number): { code: number; input: number };
   /** Code and input 0..15; anything out of range is a usage error. */
@@ -170,7 +173,7 @@ export interface ZezUdiModule {
   copyRegion(cdf: Cdf, output: number, segA: number, segB: number): string;
   pasteRegion(cdf: Cdf, output: number, seg: number, clip: string): Cdf;
   /** The clip pasted with its top-left at `seg`: `first` and `last` are the pasted rectangle's
-   *  corner segments (clipped at the grid's edge), `invalid` how many of the clip's segments hold
+   *  corner segments (clipped at the grid's edge), `invalid` how many of the pasted segments hold
    *  values outside 0..15 (the paste's warning). */
   paste(cdf: Cdf, output: number, seg: number, clip: string): { cdf: Cdf; first: number; last: number; invalid: number };
   /** A palette picture dropped on `seg`: its code 0..15 replaces the segment's, the input stays. */

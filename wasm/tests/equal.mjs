@@ -84,6 +84,8 @@ const failures = [
   text('formula.zez', 'zezudi-config 1\noutput 1 = I1 &\n'),
   [write('short.CDF', fs.readFileSync(example).subarray(0, 100)), ['show', '--output', '1'], (b, f) => m.openCdf(b, f), 'data', (f, e) => `zezudi-cli: ${e}`],
   [example, ['expr', '--output', '9'], (b) => m.expression(b, 8), 'usage', (f, e) => `zezudi-cli expr: ${e}`],
+  ...[write('either.zez', 'zezudi-config 1\nbad\n'), write('either.CDF', 'x')].map((f) =>
+    [f, ['diff', example], (b, name) => m.readEither(b, name), 'data', (f, e) => `zezudi-cli: ${e}`]),
   refused(pdf, 'compile', (b, o) => m.compile(b, false, o), false),
   refused(write('array.bin', m.compile(fs.readFileSync(example), false).array), 'compile', (b, o) => m.compile(b, false, o), true),
   refused(outOfRange, 'compile', (b, o) => m.compile(b, false, o), true),

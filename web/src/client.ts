@@ -4,7 +4,7 @@
 import { Lit, kUnlit, pictureElement } from './picture';
 import { escapeHtml } from './dialogs';
 import { fill, kBlank, kDiagramName, kElementKeys, kElementNames, kLinkWords, kInputBox, kInputItem, kOutputItem, kPilotBox,
-         kPaletteTip, kPilotItem, kTestButton, kTestFrame, kWith, kCellPlace } from './texts';
+         kPaletteTip, kPilotItem, kTestButton, kTestFrame, kWith, kCellPlace, kRowName } from './texts';
 
 export const kClientWidth = 881;
 export const kClientHeight = 689;
@@ -107,6 +107,7 @@ export class ClientArea {
     for (let r = 0; r < 16; ++r) {
       const row = place(make('div', 'grid-row', this.grid), 0, 40 * r, 640, 40);
       row.setAttribute('role', 'row');
+      row.setAttribute('aria-label', kRowName.replace('%1', String(r + 1)));
       for (let s = 16 * r; s < 16 * r + 16; ++s) {
         const seg = place(make('div', 'seg', row), 40 * (s % 16), 0, 40, 40);
         seg.dataset.seg = String(s);

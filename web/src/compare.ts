@@ -12,10 +12,7 @@ export async function compareWithFile(core: ZezUdiModule, doc: Doc, files: FileF
   if (!chosen) return;
   let other: Uint8Array;
   try {
-    // Read as Open reads it: a text form is drawn into a configuration of its own.
-    const bytes = new Uint8Array(await chosen.file.arrayBuffer());
-    other = core.looksLikeText(bytes) ? core.fromText(new TextDecoder().decode(bytes))
-                                      : core.openCdf(bytes, chosen.file.name).cdf;
+    other = core.readEither(new Uint8Array(await chosen.file.arrayBuffer()), chosen.file.name);
   } catch (e) {
     await dialogs.message(e instanceof Error ? e.message : String(e), kTitleCompareFile, 'critical');
     return;

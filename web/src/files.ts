@@ -221,8 +221,11 @@ export class FileFlow {
       return null;
     }
     try {
+      // Only files of the kind are offered: Chrome empties the file chosen here as its picker
+      // closes, so a configuration chosen by its typed name is lost before the check below can
+      // see it; that check holds where a picker leaves the file as it was.
       const handle = await p.showSaveFilePicker({ suggestedName: suggested, id: kind.ext.slice(1),
-        types: [{ description: kind.description, accept: { [kind.mime]: [kind.ext] } }] });
+        excludeAcceptAllOption: true, types: [{ description: kind.description, accept: { [kind.mime]: [kind.ext] } }] });
       const old = await handle.getFile().then((f) => f.arrayBuffer(), () => new ArrayBuffer(0));
       if (this.core.holdsConfiguration(new Uint8Array(old))) {
         await dialogs.message(fill(kHoldsConfiguration, handle.name), title, 'critical');
@@ -231,7 +234,6 @@ export class FileFlow {
       const w = await handle.createWritable();
       await w.write(bytes);
       await w.close();
-      this.say(fill(kSaved, handle.name));
       return handle.name;
     } catch (e) {
       if ((e as DOMException).name !== 'AbortError') await dialogs.message(errorText(e), title, 'critical');

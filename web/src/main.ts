@@ -218,7 +218,10 @@ function build(core: ZezUdiModule): void {
       } },
       { separator: true },
       { text: T.kMenuTransferLog, run: () => void showTransferLog() },
-      { text: T.kMenuSaveTransferLog, run: () => void files.saveText(transfers.logText(), T.kTransferLogFile, T.kTransferLogTitle) },
+      { text: T.kMenuSaveTransferLog, run: async () => {
+        const name = await files.saveText(transfers.logText(), T.kTransferLogFile, T.kTransferLogTitle);
+        if (name !== null) say(T.fill(T.kSaved, name));
+      } },
     ] },
     { text: T.kMenuHelp, help: 'index.md', items: [
       { text: T.kMenuUserGuide, keys: ['F1'], run: () => contextHelp() },

@@ -28,6 +28,8 @@ export const kTestButton = '&Test';
 export const kDiagramName = 'Diagram';
 /** A segment's place, as Find and the Logic window's findings say it. */
 export const kCellPlace = 'row %1, column %2';
+/** A row of the grid, for screen readers (its cells say the rest). */
+export const kRowName = 'row %1';
 
 // The palette's tips
 export const kPaletteTip =
