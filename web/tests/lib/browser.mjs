@@ -89,7 +89,7 @@ export async function fakeFilePickers(context) {
       async createWritable() {
         const parts = [];
         return {
-          write: async (b) => { parts.push(...new Uint8Array(b)); },
+          write: async (b) => { parts.push(...new Uint8Array(b instanceof Blob ? await b.arrayBuffer() : b)); },
           close: async () => { window.__files[this.name] = parts; },
         };
       }
