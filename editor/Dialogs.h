@@ -25,6 +25,8 @@ struct FileDialogRequest {
     QString filter;       // "Name (*.CDF)|*.CDF|All Files (*.*)|*.*"
     QString initialName;  // a folder and a pattern, a file name, or empty
     bool mustExist = false;
+    // A save dialog asks before a file that is there is chosen; false: the caller asks.
+    bool asksToReplace = true;
 };
 
 class Dialogs {

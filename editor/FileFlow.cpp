@@ -169,14 +169,16 @@ void FileFlow::SaveAs() {
     dialogPathSet_ = true;
     const QString title = QStringLiteral("Save As");
     const QString initial = doc_.hasFile() ? doc_.fileName() : DefaultDialogName();
-    const QString typed = dialogs_.SaveFileName({kFilter, initial, false});
+    const QString typed = dialogs_.SaveFileName({kFilter, initial, false, false});
     if (!typed.isEmpty() && typed != DefaultDialogName()) {
-        // A file's name typed without an extension gets the one Open looks for; the dialog asked
-        // about the name as typed, so a configuration under the longer name is asked about here.
+        // A file's name typed without an extension gets the one Open looks for. The dialog asks
+        // nothing about a file that is there: a configuration (or an empty file) is asked about
+        // here, anything else by Write, with the question that says what it holds.
         const QFileInfo info(typed);
         const QString name =
             info.suffix().isEmpty() && !info.isDir() ? typed + QStringLiteral(".CDF") : typed;
-        if (name == typed || !HoldsConfiguration(Local(name)) ||
+        if (!QFileInfo(name).isFile() ||
+            (HoldsAnything(name) && !HoldsConfiguration(Local(name))) ||
             dialogs_.Message(
                 QStringLiteral("%1 already exists.\r\nReplace it with the configuration shown?")
                         .arg(name) +

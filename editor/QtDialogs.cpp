@@ -79,11 +79,12 @@ QString QtDialogs::RunFileDialog(const FileDialogRequest& request, bool save) {
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(request.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     // A name typed without an extension gets the first pattern's ("*.CDF"), before the dialog
-    // asks whether to replace a file of that name.
+    // asks whether to replace a file of that name (when it asks).
     const QString first =
         request.filter.section(QLatin1Char('|'), 1, 1).section(QLatin1Char(';'), 0, 0);
     if (save && first.startsWith(QStringLiteral("*.")) && !first.mid(1).contains(QLatin1Char('*')))
         dialog.setDefaultSuffix(first.mid(2));
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.asksToReplace);
     if (!name.isEmpty()) dialog.selectFile(name);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
     return dialog.selectedFiles().first();

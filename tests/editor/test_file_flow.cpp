@@ -1,14 +1,20 @@
 // New, Open, Save, Save As, the exit question, recent files and recovery copies, on the document
 // without a window.
+#include <QApplication>
 #include <QDir>
+#include <QFileDialog>
 #include <QLockFile>
+#include <QMessageBox>
+#include <QTimer>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <utility>
 
 #include "EditorFixture.h"
 #include "TestUtil.h"
 #include "config/ConfigText.h"
+#include "editor/QtDialogs.h"
 #include "system/CdfFile.h"
 #include "system/Versions.h"
 
@@ -236,6 +242,40 @@ TEST_F(FileFlowTest, SavingOverWhatIsNoConfigurationAsksFirstAndKeepsIt) {
     ExpectSaid(Last(), "The previous version of " + Path("mine.CDF") + " could not be kept", "Save",
                Icon::Warning);
     EXPECT_TRUE(state.ConfigChanged && ReadBytes(dir.File("mine.CDF")) == before);
+}
+
+// Save As onto a file that is there, through the real dialogs: one question, the one that says
+// what the file holds; No leaves the file as it was.
+TEST_F(FileFlowTest, SaveAsOntoAFileThatIsThereAsksOnce) {
+    test::WriteBytes(dir.File("photo.png"), std::vector<uint8_t>(300, 0x89));
+    Saved("site.CDF", 6);
+    QtDialogs qt;
+    FileFlow flow(doc, qt);
+    EditSomething();
+    for (const auto& [file, says] : {std::pair{"photo.png", " does not hold a configuration"},
+                                     {"site.CDF", " already exists.\n"}}) {
+        const auto before = ReadBytes(dir.File(file));
+        QStringList asked;
+        bool chosen = false;
+        QTimer driver;
+        QObject::connect(&driver, &QTimer::timeout, [&, name = Path(file)] {
+            QWidget* shown = QApplication::activeModalWidget();
+            if (auto* box = qobject_cast<QMessageBox*>(shown)) {
+                asked << box->text();
+                box->button(QMessageBox::No)->click();
+            } else if (auto* dialog = qobject_cast<QFileDialog*>(shown)) {
+                if (std::exchange(chosen, true)) return dialog->reject();  // it asked and stayed
+                dialog->selectFile(name);
+                // Outside this call: the timer does not fire again while its call runs.
+                QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+            }
+        });
+        driver.start(10);
+        flow.SaveAs();
+        ASSERT_EQ(asked.size(), 1) << asked.join(" | ").toStdString();
+        EXPECT_TRUE(asked[0].startsWith(Path(file) + says)) << asked[0].toStdString();
+        EXPECT_TRUE(ReadBytes(dir.File(file)) == before && state.ConfigChanged);
+    }
 }
 
 TEST_F(FileFlowTest, FailedSaveKeepsTheFileTheNameAndTheFlag) {

@@ -6,7 +6,7 @@ import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
 import { after, afterEach, before, test } from 'node:test';
-import { launch, menu, screenshot, ways } from './lib/browser.mjs';
+import { fakeFilePickers, launch, menu, screenshot, ways } from './lib/browser.mjs';
 import { ADAPTER, T, blockShown, box, choosePort, closeSerial, devsim, example, native, openWith, portItems, record,
          relay, shown, start, startDevice, withSerial, work } from './lib/serial.mjs';
 
@@ -23,6 +23,7 @@ before(async () => {
 const contexts = [];
 async function newContext() {
   contexts.push(await browser.newContext());
+  await fakeFilePickers(contexts.at(-1));
   return contexts.at(-1);
 }
 afterEach(async () => {
@@ -171,6 +172,9 @@ test('Cancel stops a download with its message and leaves the port free for the 
   const log = await box(next.page);
   assert.equal(log.title, 'Transfer Log');
   assert.match(log.text, /download test\.CDF on .*: cancelled\n.*upload test\.CDF on .*: complete/);
+  await menu(next.page, 'Tools', 'Save Transfer Log...'); // the same lines, in a file
+  const saved = await next.page.waitForFunction(() => window.__files['zezudi-transfers.txt']).then((h) => h.jsonValue());
+  assert.deepEqual(Buffer.from(saved).toString().split('\n'), [...log.text.split('\n').slice(0, 2), '']);
 });
 
 test('a port in use, a refused chooser and two adapters alike', async () => {

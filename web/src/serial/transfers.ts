@@ -55,9 +55,10 @@ export function createTransfers(core: ZezUdiModule, host: TransferHost) {
   const serial = typeof navigator !== 'undefined' ? navigator.serial : undefined;
   const storage = storageOrNull();
   const log = new TransferLog(storage);
+  // The Connect menus showing (a closed menu leaves the page and is dropped here too).
   const menus = new Set<HTMLElement>();
   const ports = new PortList(serial, storage, () => {
-    menus.forEach(fill);
+    menus.forEach((m) => (m.isConnected ? fill(m) : menus.delete(m)));
     host.portChanged?.();
   });
   let emulated: EmulatedPort | null = null;
@@ -258,6 +259,7 @@ export function createTransfers(core: ZezUdiModule, host: TransferHost) {
   return {
     /** Fills the Connect menu element with the granted ports, "Add port…", the emulator. */
     renderConnectMenu(menu: HTMLElement): void {
+      menus.forEach((m) => m.isConnected || menus.delete(m));
       menus.add(menu);
       fill(menu);
       noticeOnce();

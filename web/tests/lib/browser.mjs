@@ -89,7 +89,7 @@ export async function fakeFilePickers(context) {
       async createWritable() {
         const parts = [];
         return {
-          write: async (b) => { parts.push(...new Uint8Array(b)); },
+          write: async (b) => { parts.push(...new Uint8Array(b instanceof Blob ? await b.arrayBuffer() : b)); },
           close: async () => { window.__files[this.name] = parts; },
         };
       }
@@ -112,6 +112,7 @@ export async function answer(page, caption) {
   const box = await page.locator('dialog.box[open]').elementHandle();
   await page.locator('dialog.box[open] .box-buttons button', { hasText: caption }).click();
   await page.waitForFunction((b) => !b.isConnected, box, { timeout: 60000 });
+  await box.dispose(); // else the page keeps the box for the handle
 }
 
 /** Chooses `item` in the menu `menu` with the mouse. */
