@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QLockFile>
 #include <QMessageBox>
 #include <QTimer>
@@ -265,7 +266,9 @@ TEST_F(FileFlowTest, SaveAsOntoAFileThatIsThereAsksOnce) {
                 box->button(QMessageBox::No)->click();
             } else if (auto* dialog = qobject_cast<QFileDialog*>(shown)) {
                 if (std::exchange(chosen, true)) return dialog->reject();  // it asked and stayed
-                dialog->selectFile(name);
+                // Typed, as a person does: selectFile races the dialog's own loading of its
+                // folder, which may put its initial name back.
+                dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(name);
                 // Outside this call: the timer does not fire again while its call runs.
                 QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
             }
