@@ -13,6 +13,8 @@
 #include <emscripten/val.h>
 
 #include <cstdint>
+#include <exception>
+#include <new>
 #include <string>
 #include <type_traits>
 #include <utility>
@@ -41,11 +43,18 @@ struct Guard<F> {
             return F(std::forward<A>(args)...);
         } catch (const Failure& failure) {
             Report(failure);
-            if constexpr (std::is_same_v<R, emscripten::val>)
-                return emscripten::val::undefined();
-            else
-                return R();
+        } catch (const std::bad_alloc&) {
+            Report({"There is not enough memory for this; it was not done.", ErrorKind::Usage});
+        } catch (const std::exception& e) {
+            Report({std::string("The module failed: ") + e.what() + "; nothing was changed.",
+                    ErrorKind::Data});
+        } catch (...) {
+            Report({"The module failed; nothing was changed.", ErrorKind::Data});
         }
+        if constexpr (std::is_same_v<R, emscripten::val>)
+            return emscripten::val::undefined();
+        else
+            return R();
     }
 };
 

@@ -82,8 +82,11 @@ int HostPort::Waiting() {
 }
 
 std::string HostPort::ReadAll() {
-    std::string text(static_cast<std::size_t>(std::max(host_waiting(), 0)), '\0');
-    text.resize(static_cast<std::size_t>(host_read(text.data(), static_cast<int>(text.size()))));
+    // What the host says is taken within bounds: a count it gets wrong costs no memory.
+    constexpr int kMost = 1 << 20;
+    std::string text(static_cast<std::size_t>(std::clamp(host_waiting(), 0, kMost)), '\0');
+    const int got = host_read(text.data(), static_cast<int>(text.size()));
+    text.resize(static_cast<std::size_t>(std::clamp(got, 0, static_cast<int>(text.size()))));
     return text;
 }
 

@@ -69,6 +69,11 @@ for (const name of ['checkCdf', 'openCdf', 'toText', 'segment', 'setSegment', 'c
   'holdsConfiguration'])
   zezBytes[name] = [0];
 
+// The bindings that take text (positions from 0): Embind refuses anything else with an error of
+// its own, after copying the arguments before it into the module for good.
+const zezText = { openCdf: [1], readEither: [1], fromText: [0], pasteRegion: [3], paste: [3], setNote: [1],
+  drawFormula: [2], rewire: [1], signalMap: [0], report: [1, 2] };
+
 const zezShown = (v) => (typeof v == 'string' ? JSON.stringify(v.length > 20 ? `${v.slice(0, 20)}...` : v)
   : Array.isArray(v) ? 'an array' : String(v));
 
@@ -79,12 +84,30 @@ function zezCheckBytes(name, args) {
   }
 }
 
+// Every argument a binding takes, of the type it takes, and no more: what Embind would refuse is
+// refused here first, with the binding and the argument named.
+function zezCheckArgs(name, args, count) {
+  if (args.length != count)
+    throw new ZezError(`${name} takes ${count} argument${count == 1 ? '' : 's'}, not ${args.length}.`, 'usage');
+  for (const i of zezText[name] || []) {
+    if (typeof args[i] != 'string')
+      throw new ZezError(`Argument ${i + 1} of ${name} must be text (a string), not ${zezShown(args[i])}.`, 'usage');
+  }
+  if (name == 'looksLikeText' && typeof args[0] != 'string' && !(args[0] instanceof Uint8Array))
+    throw new ZezError(`Argument 1 of looksLikeText must be bytes or text, not ${zezShown(args[0])}.`, 'usage');
+  zezCheckBytes(name, args);
+  zezCheckWhole(name, args);
+}
+
 function zezCheckWhole(name, args) {
   // (No destructuring here: the loader's minifier of this Emscripten loses its names.)
   const low = name == 'rewire' ? 0 : -(2 ** 31);
   const high = name == 'rewire' ? 2 ** 32 - 1 : 2 ** 31 - 1;
   for (const i of zezWhole[name] || []) {
     const v = args[i];
+    // The inputs of evaluate and testSegments are one word, a bit per input and pilot.
+    if ((name == 'evaluate' || name == 'testSegments') && i == 2 && Number.isInteger(v) && (v < 0 || v > 65535))
+      throw new ZezError(`Argument 3 of ${name} must be a word of inputs from 0 to 65535, not ${v}.`, 'usage');
     if (!Number.isInteger(v) || v < low || v > high) {
       throw new ZezError(`Argument ${i + 1} of ${name} must be a whole number from ${low} to ${high}, not ${zezShown(v)}.`, 'usage');
     }
@@ -101,10 +124,10 @@ addOnPostRun(() => {
       zezCore[name.slice(3)] = (...args) => zezCall(f, undefined, args);
       delete Module[name];
     } else {
+      const count = f.argCount;
       Module[name] = function (...args) {
         zezIdle();
-        zezCheckBytes(name, args);
-        zezCheckWhole(name, args);
+        zezCheckArgs(name, args, count);
         return zezCall(f, this, args);
       };
     }
@@ -116,6 +139,8 @@ addOnPostRun(() => {
     if (name == 'constructor' || typeof f != 'function') continue;
     emulator.prototype[name] = function (...args) {
       zezIdle();
+      if (name == 'feed' && !(args[0] instanceof Uint8Array) && typeof args[0] != 'string')
+        throw new ZezError(`The emulator is fed bytes or text, not ${zezShown(args[0])}.`, 'usage');
       return zezCall(f, this, args);
     };
   }
@@ -146,12 +171,30 @@ Module['compile'] = (cdf, reference, options) => {
 // What the module's imports call (HostPort.cpp): each port call gives 0, or 1 with the reason in
 // `error`, at once when the port answered at once, else as a promise.
 function zezHostFor(port, onCaption) {
+  let cancelled = null;
   const host = {
     port,
     error: '',
+    // What broke in the port's own calls: every later call fails with it, so the transfer ends
+    // with the reason rather than an exception through the module's frames.
+    broken: null,
+    // Settled by cancel: a port call the module awaits ends then even if the port never answers.
+    cancelled: new Promise((resolve) => { cancelled = resolve; }),
+    cancel: () => cancelled(0),
     fail(e) {
       host.error = String(e && e.message !== undefined ? e.message : e);
       return 1;
+    },
+    // A count from the port: a whole number within `most`, else what broke.
+    count(what, most) {
+      try {
+        const n = host.inPort(what);
+        if (Number.isInteger(n) && n >= 0) return Math.min(n, most);
+        throw new Error(`The port gave ${zezShown(n)} for a count of bytes.`);
+      } catch (e) {
+        host.broken = host.broken || e;
+        return 0;
+      }
     },
     // The port's own calls, which alone may enter the module (its emulated device) meanwhile.
     inPort(what) {
@@ -163,9 +206,10 @@ function zezHostFor(port, onCaption) {
       }
     },
     call(what) {
+      if (host.broken) return host.fail(host.broken);
       try {
         const r = host.inPort(what);
-        return r && typeof r.then == 'function' ? r.then(() => 0, host.fail) : 0;
+        return r && typeof r.then == 'function' ? Promise.race([r.then(() => 0, host.fail), host.cancelled]) : 0;
       } catch (e) {
         return host.fail(e);
       }
@@ -179,9 +223,17 @@ function zezHostFor(port, onCaption) {
     dtrOff: () => (port.dtrOff ? host.call(() => port.dtrOff()) : 0),
     write: (bytes) => host.call(() => port.write(bytes)),
     waitForData: (ms) => host.call(() => port.waitForData(ms)),
-    waiting: () => host.inPort(() => port.waiting()),
-    readInto: (buffer) => host.inPort(() => port.readInto(buffer)),
-    caption: (text) => { if (onCaption) onCaption(text); },
+    waiting: () => host.count(() => port.waiting(), 1 << 20),
+    readInto: (buffer) => host.count(() => port.readInto(buffer), buffer.length),
+    // The host's display failing does not stop the transfer: the caption is only shown.
+    caption: (text) => {
+      try {
+        if (onCaption) onCaption(text);
+      } catch (e) {
+        if (!host.captionFailed) console.error(e);
+        host.captionFailed = true;
+      }
+    },
   };
   return host;
 }
@@ -190,6 +242,14 @@ async function zezTransfer(name, args, port, options, run) {
   if (zezBusy) throw new ZezError('A transfer is already running.', 'usage');
   zezCheckBytes(name, args);
   if (!zezCancelAt) throw new ZezError('This build has no transfers.', 'usage');
+  if (typeof args.at(-1) != 'string')
+    throw new ZezError(`The port's name for ${name} must be text (a string), not ${zezShown(args.at(-1))}.`, 'usage');
+  if (typeof port != 'object' || port === null)
+    throw new ZezError(`The port for ${name} must be an object with the port's calls, not ${zezShown(port)}.`, 'usage');
+  if (options !== undefined && (typeof options != 'object' || options === null))
+    throw new ZezError(`The options of ${name} must be an object, not ${zezShown(options)}.`, 'usage');
+  if (options && options.onCaption !== undefined && typeof options.onCaption != 'function')
+    throw new ZezError(`onCaption must be a function, not ${zezShown(options.onCaption)}.`, 'usage');
   const deadline = options && 'deadlineMs' in options ? options.deadlineMs : undefined;
   if (deadline !== undefined && !(typeof deadline == 'number' && Number.isFinite(deadline) && deadline > 0))
     throw new ZezError(`deadlineMs must be a number of milliseconds above 0, not ${String(deadline)}.`, 'usage');
@@ -204,22 +264,24 @@ async function zezTransfer(name, args, port, options, run) {
 }
 
 Module['download'] = (cdf, port, portName, options) =>
-  zezTransfer('download', [cdf], port, options, (deadline) =>
+  zezTransfer('download', [cdf, portName], port, options, (deadline) =>
     zezCore.RunDownload(cdf, portName, deadline, zezForce(options), zezName(options)));
 Module['upload'] = (port, portName, options) =>
-  zezTransfer('upload', [], port, options, (deadline) => zezCore.RunUpload(portName, deadline));
+  zezTransfer('upload', [portName], port, options, (deadline) => zezCore.RunUpload(portName, deadline));
 Module['verify'] = (cdf, port, portName, options) =>
-  zezTransfer('verify', [cdf], port, options, (deadline) => zezCore.RunVerify(cdf, portName, !!(options && options.quick),
+  zezTransfer('verify', [cdf, portName], port, options, (deadline) => zezCore.RunVerify(cdf, portName, !!(options && options.quick),
     deadline, zezForce(options), zezName(options)));
-// Safe at any moment: the flag is written into the module's memory, and the port's pending wait
-// ends at once, so the transfer sees it and stops. It stops only the transfer running now, and
-// only when it runs on `port` if one is given: a cancel that comes after its transfer ended, or
-// one meant for another port, leaves the running transfer alone.
+// Safe at any moment: the flag is written into the module's memory, and the port call the
+// transfer awaits ends at once (the port's own cancel, and the host's, should the port never
+// answer), so the transfer sees it and stops. It stops only the transfer running now, and only
+// when it runs on `port` if one is given (null or undefined: whichever runs): a cancel that comes
+// after its transfer ended, or one meant for another port, leaves the running transfer alone.
 Module['cancel'] = (port) => {
   const host = Module['zezHost'];
-  if (!zezBusy || !host || (port !== undefined && port !== host.port)) return;
+  if (!zezBusy || !host || (port != null && port !== host.port)) return;
   HEAPU8[zezCancelAt] = 1;
-  if (host.port.cancel) host.port.cancel();
+  if (host.port && typeof host.port.cancel == 'function') host.port.cancel();
+  host.cancel();
 };
 
 /** A port onto an emulated device in this module, with its replies' delays on the real clock. */

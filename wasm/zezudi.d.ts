@@ -75,7 +75,8 @@ export type Outcome = 'complete' | 'failed' | 'noConnect' | 'portError' | 'cance
 
 export interface TransferResult {
   outcome: Outcome;
-  /** Why the transfer stopped, as the desktop says it; empty on success. */
+  /** Why the transfer stopped, as the desktop says it; empty on success and possibly on a
+   *  cancel (the outcome says it). */
   reason: string;
   hostChecksum: string;
   deviceChecksum: string;
@@ -235,8 +236,10 @@ export interface ZezUdiModule {
   upload(port: HostPort, portName: string, options?: TransferOptions): Promise<UploadResult>;
   verify(cdf: Cdf, port: HostPort, portName: string,
          options?: TransferOptions & RefusalOptions & { quick?: boolean }): Promise<VerifyResult>;
-  /** Stops the running transfer, at any moment: a pending waitForData ends at once (through the
-   *  port's cancel()) and the outcome is "cancelled". */
+  /** Stops the transfer running now, at any moment: the port call it awaits ends at once
+   *  (through the port's cancel(), and even if the port never answers) and the outcome is
+   *  "cancelled". With `port`, only a transfer running on that port; with none (or null), any.
+   *  With no transfer running it does nothing. */
   cancel(port?: HostPort): void;
 }
 

@@ -75,7 +75,7 @@ const failures = [
     'Cannot open the configuration: the file is too short to be a configuration (100 bytes; a configuration file holds 12288 bytes).'],
   // What is no whole number in range is refused before it reaches the module.
   ...[[() => m.setSegment(cdf, 0, 0, 1.7, 0), 4, 'setSegment', '1.7'], [() => m.evaluate(cdf, NaN, 0), 2, 'evaluate', 'NaN'],
-    [() => m.segment(cdf, '1', 0), 2, 'segment', '"1"'], [() => m.expression(cdf), 2, 'expression', 'undefined'],
+    [() => m.segment(cdf, '1', 0), 2, 'segment', '"1"'], [() => m.expression(cdf, undefined), 2, 'expression', 'undefined'],
     [() => m.placeElement(cdf, 0, 0, 2 ** 31, 1), 4, 'placeElement', '2147483648'],
     [() => m.rewire(cdf, 'I3=P5', 2 ** 32), 3, 'rewire', '4294967296', '0 to 4294967295'],
     [() => m.chooseInput(cdf, 0, -(2 ** 53), 0, 1), 3, 'chooseInput', `${-(2 ** 53)}`]]
@@ -89,6 +89,11 @@ const failures = [
   ...[['dropEvery', -1], ['lateMs', NaN], ['floodEvery', 1.5], ['silentAfter', '3'], ['dribbleMs', 1e8 + 1]]
     .map(([name, v]) => [() => new m.EmulatedPort({ [name]: v }), 'usage', `The fault ${name} must be a whole number from 0 to 100000000, not ${v}.`]),
   [() => m.compile(Buffer.from('%PDF-1.4'), false), 'usage', null], [() => m.download(Buffer.from('%PDF-1.4'), {}, 'x'), 'usage', null],
+  // What is no text where text is taken, a wrong count of arguments, an input word out of range.
+  [() => m.openCdf(cdf, 5), 'usage', 'Argument 2 of openCdf must be text (a string), not 5.'],
+  [() => m.download(cdf, {}, 5), 'usage', "The port's name for download must be text (a string), not 5."],
+  [() => m.segment(cdf, 0, 0, 9), 'usage', 'segment takes 3 arguments, not 4.'],
+  [() => m.evaluate(cdf, 0, 65536), 'usage', 'Argument 3 of evaluate must be a word of inputs from 0 to 65535, not 65536.'],
 ];
 for (const [call, kind, message] of failures) {
   try {
@@ -103,7 +108,20 @@ for (const [call, kind, message] of failures) {
 // after a first round (which may allocate for good), more rounds leave a fresh block where it was.
 const heapTop = () => { const at = m._malloc(65536); m._free(at); return at; };
 const unopenable = { open: async () => { throw new Error('gone'); }, close() {} };
-const failing = [...failures.map((f) => f[0]), () => m.download(cdf, unopenable, 'x')];
+// A port whose counts are wrong or whose calls throw ends its transfer with the reason.
+const quiet = { open: async () => {}, close: async () => {}, write: async () => {}, waitForData: async () => {} };
+const miscounting = { ...quiet, waiting: () => 5, readInto: () => -1 };
+const throwing = { ...quiet, waiting: () => { throw new Error('waiting broke'); } };
+for (const [port, reason] of [[miscounting, 'The port gave -1 for a count of bytes.'], [throwing, 'waiting broke']]) {
+  const r = await m.download(cdf, port, 'x');
+  same(`${r.outcome}: ${r.reason}`, `portError: ${reason}`, 'a port at fault');
+}
+// A cancel ends a transfer whose port never answers.
+const never = { ...quiet, waiting: () => 0, readInto: () => 0, waitForData: () => new Promise(() => {}) };
+setTimeout(() => m.cancel(), 100);
+same((await m.download(cdf, never, 'x')).outcome, 'cancelled', 'a cancel while the port never answers');
+const failing = [...failures.map((f) => f[0]), () => m.download(cdf, unopenable, 'x'), () => m.download(cdf, miscounting, 'x'),
+  () => m.download(cdf, throwing, 'x')];
 const rounds = async (n) => { for (let i = 0; i < n * failing.length; ++i) await Promise.resolve().then(failing[i % failing.length]).catch(() => {}); };
 await rounds(1);
 const heapBefore = heapTop();
