@@ -254,7 +254,7 @@ TEST_F(FileFlowTest, SaveAsOntoAFileThatIsThereAsksOnce) {
     FileFlow flow(doc, qt);
     EditSomething();
     for (const auto& [file, says] : {std::pair{"photo.png", " does not hold a configuration"},
-                                     {"site.CDF", " already exists.\n"}}) {
+                                     {"site.CDF", " already exists."}}) {
         const auto before = ReadBytes(dir.File(file));
         QStringList asked;
         bool chosen = false;
@@ -276,7 +276,8 @@ TEST_F(FileFlowTest, SaveAsOntoAFileThatIsThereAsksOnce) {
         driver.start(10);
         flow.SaveAs();
         ASSERT_EQ(asked.size(), 1) << asked.join(" | ").toStdString();
-        EXPECT_TRUE(asked[0].startsWith(Path(file) + says)) << asked[0].toStdString();
+        // (The dialog spells the folder its own way: C:/users/... under Windows.)
+        EXPECT_TRUE(asked[0].contains(QLatin1String(file) + says)) << asked[0].toStdString();
         EXPECT_TRUE(ReadBytes(dir.File(file)) == before && state.ConfigChanged);
     }
 }
