@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "compiler/Compiler.h"
 #include "device/Emulator.h"
@@ -44,7 +45,9 @@ class Emulator {
   private:
     static device::Faults FaultsOf(const val& f) {
         device::Faults d;
+        std::vector<std::string> known;
         auto number = [&](const char* name, int& to) {
+            known.emplace_back(name);
             if (!f.hasOwnProperty(name)) return;
             const val v = f[name];
             if (!v.isNumber() || !device::IsFaultNumber(v.as<double>()))
@@ -55,7 +58,14 @@ class Emulator {
             to = static_cast<int>(v.as<double>());
         };
         auto flag = [&](const char* name, bool& to) {
-            if (f.hasOwnProperty(name)) to = f[name].as<bool>();
+            known.emplace_back(name);
+            if (!f.hasOwnProperty(name)) return;
+            const val v = f[name];
+            if (v.typeOf().as<std::string>() != "boolean")
+                Throw(std::string("The fault ") + name + " must be true or false, not " +
+                          val::global("String")(v).as<std::string>() + ".",
+                      ErrorKind::Usage);
+            to = v.as<bool>();
         };
         int lateMs = 0, dribbleMs = 0;
         number("silentAfter", d.silentAfter);
@@ -70,6 +80,13 @@ class Emulator {
         flag("lowerCaseChecksum", d.lowerCaseChecksum);
         flag("wrongChecksum", d.wrongChecksum);
         flag("noteByte4095", d.noteByte4095);
+        // A name the emulator does not know is refused, as zezudi-devsim refuses an option.
+        const val names = val::global("Object").call<val>("keys", f);
+        for (int i = 0; i < names["length"].as<int>(); ++i) {
+            const auto name = names[i].as<std::string>();
+            if (std::find(known.begin(), known.end(), name) == known.end())
+                Throw("The emulator has no fault " + name + ".", ErrorKind::Usage);
+        }
         d.lateBy = device::Millis{lateMs};
         d.dribble = device::Millis{dribbleMs};
         return d;

@@ -75,7 +75,8 @@ const zezText = { openCdf: [1], readEither: [1], fromText: [0], pasteRegion: [3]
   drawFormula: [2], rewire: [1], signalMap: [0], report: [1, 2] };
 
 const zezShown = (v) => (typeof v == 'string' ? JSON.stringify(v.length > 20 ? `${v.slice(0, 20)}...` : v)
-  : Array.isArray(v) ? 'an array' : String(v));
+  : Array.isArray(v) ? 'an array' : ArrayBuffer.isView(v) ? `${/^[AEIOU]/.test(v.constructor.name) ? 'an' : 'a'} ${v.constructor.name}`
+  : typeof v == 'object' && v !== null ? 'an object' : typeof v == 'bigint' ? `${v}n` : String(v));
 
 function zezCheckBytes(name, args) {
   for (const i of zezBytes[name] || []) {

@@ -88,6 +88,9 @@ const failures = [
     .map(([call, name, n, v]) => [call, 'usage', `Argument ${n} of ${name} must be bytes (a Uint8Array), not ${v}.`]),
   ...[['dropEvery', -1], ['lateMs', NaN], ['floodEvery', 1.5], ['silentAfter', '3'], ['dribbleMs', 1e8 + 1]]
     .map(([name, v]) => [() => new m.EmulatedPort({ [name]: v }), 'usage', `The fault ${name} must be a whole number from 0 to 100000000, not ${v}.`]),
+  [() => new m.EmulatedPort({ dorp: 3 }), 'usage', 'The emulator has no fault dorp.'],
+  [() => new m.EmulatedPort({ shortReplies: 'no' }), 'usage', 'The fault shortReplies must be true or false, not no.'],
+  [() => m.toText(new Int8Array(12288)), 'usage', 'Argument 1 of toText must be bytes (a Uint8Array), not an Int8Array.'],
   [() => m.compile(Buffer.from('%PDF-1.4'), false), 'usage', null], [() => m.download(Buffer.from('%PDF-1.4'), {}, 'x'), 'usage', null],
   // What is no text where text is taken, a wrong count of arguments, an input word out of range.
   [() => m.openCdf(cdf, 5), 'usage', 'Argument 2 of openCdf must be text (a string), not 5.'],
