@@ -106,6 +106,22 @@ val CompareCdf(const std::string& a, const std::string& b) {
     return out;
 }
 
+// The segments of `output` where `cdf` differs from `other`, each with what `other` has there in
+// words (the grid frames them after a comparison).
+val Differences(const std::string& cdf, const std::string& other, int output) {
+    const Config mine = ConfigOf(cdf), theirs = ConfigOf(other);
+    const int o = Output(output);
+    val out = val::array();
+    for (int s = 0; s < kSegments; ++s) {
+        if (!SegmentDiffers(theirs, mine, o, s)) continue;
+        val item = val::object();
+        item.set("segment", s);
+        item.set("there", SegmentWords(theirs.SegType[o][s], theirs.SegInput[o][s]));
+        out.call<void>("push", item);
+    }
+    return out;
+}
+
 }  // namespace
 
 EMSCRIPTEN_BINDINGS(zezudi_logic) {
@@ -115,6 +131,7 @@ EMSCRIPTEN_BINDINGS(zezudi_logic) {
     Bind<&Checks>("checks");
     Bind<&DrawFormulaInto>("drawFormula");
     Bind<&CompareCdf>("compare");
+    Bind<&Differences>("differences");
     Bind<&LogicOf>("logic");
     Bind<&HasDiagram>("hasDiagram");
 }

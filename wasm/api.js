@@ -55,13 +55,13 @@ const zezWhole = {
   toggleLink: [1, 2, 3, 4], chooseInput: [1, 2, 3, 4], insertRow: [1, 2], deleteRow: [1, 2],
   rewire: [2], segments: [1], evaluate: [1, 2], testSegments: [1, 2], expression: [1],
   truthTable: [1], diagram: [1], drawFormula: [1], logic: [1], hasDiagram: [1],
-  drop: [1, 2, 3], setInput: [1, 2, 3], paste: [1, 2],
+  drop: [1, 2, 3], setInput: [1, 2, 3], paste: [1, 2], differences: [2],
 };
 
 // The bindings that take a configuration's bytes (a Uint8Array) first, and compare both: Embind
 // would take a string's UTF-8 encoding in their place, and refuse an array or a number with an
 // error of its own, after copying the arguments before it into the module for good.
-const zezBytes = { compare: [0, 1], compile: [0], download: [0], verify: [0], saveOver: [0, 1] };
+const zezBytes = { compare: [0, 1], differences: [0, 1], compile: [0], download: [0], verify: [0], saveOver: [0, 1] };
 for (const name of ['checkCdf', 'openCdf', 'toText', 'segment', 'setSegment', 'copyRegion', 'pasteRegion',
   'blankRegion', 'readableRegion', 'placeElement', 'toggleLink', 'chooseInput', 'insertRow', 'deleteRow',
   'rewire', 'segments', 'note', 'setNote', 'evaluate', 'testSegments', 'timeCompile', 'expression',

@@ -221,6 +221,8 @@ export interface ZezUdiModule {
   checks(cdf: Cdf): Finding[];
   drawFormula(cdf: Cdf, output: number, formula: string): Cdf;
   compare(a: Cdf, b: Cdf): { same: boolean; text: string };
+  /** The segments of `output` where `cdf` differs from `other`, with what `other` has there. */
+  differences(cdf: Cdf, other: Cdf, output: number): Array<{ segment: number; there: string }>;
   /** The commissioning report as one HTML page; `generated` says when and from where. */
   report(cdf: Cdf, fileName: string, generated: string): string;
   /** Whether a file's bytes hold a configuration that writing a document over them would lose. */

@@ -6,8 +6,10 @@ import * as dialogs from './dialogs';
 import type { FileFlow } from './files';
 import { fill, kCompareFileText, kComparedDiffers, kComparedSame, kTitleCompareFile } from './texts';
 
-export async function compareWithFile(core: ZezUdiModule, doc: Doc, files: FileFlow,
-                                      say: (text: string) => void): Promise<void> {
+/** Compares with a file the user picks; `compared` is given the file's configuration, which the
+ *  grid then frames the differing segments against, when a diagram differs (else null). */
+export async function compareWithFile(core: ZezUdiModule, doc: Doc, files: FileFlow, say: (text: string) => void,
+                                      compared: (other: Uint8Array | null, name: string) => void): Promise<void> {
   const chosen = await files.choose(kTitleCompareFile);
   if (!chosen) return;
   let other: Uint8Array;
@@ -21,4 +23,6 @@ export async function compareWithFile(core: ZezUdiModule, doc: Doc, files: FileF
   const text = fill(kCompareFileText, chosen.file.name, c.text.trim()).replace(/\n/g, '\r\n');
   await dialogs.message(text, kTitleCompareFile, c.same ? 'information' : 'warning');
   say(fill(c.same ? kComparedSame : kComparedDiffers, chosen.file.name));
+  const diagrams = [...Array(8).keys()].some((o) => core.differences(doc.cdf, other, o).length > 0);
+  compared(diagrams ? other : null, chosen.file.name);
 }

@@ -167,7 +167,7 @@ function build(core: ZezUdiModule): void {
           ? [{ text: T.kRecentNone, enabled: () => false }]
           : files.recent.map((r, i) => ({ text: `&${i + 1} ${r.name.replace(/&/g, '&&')}`, run: () => void files.openRecent(r) })) },
       { text: T.kMenuVersions, run: later },
-      { text: T.kMenuCompareFile, run: () => void compareWithFile(core, doc, files, say) },
+      { text: T.kMenuCompareFile, run: () => void compareWithFile(core, doc, files, say, logic.compareWith) },
       { separator: true },
       { text: T.kMenuExit, keys: ['Ctrl+Q'], run: () => void exit() },
     ] },

@@ -173,6 +173,8 @@ export const kTitleCompareFile = 'Compare With File';
 export const kCompareFileText = 'A: the configuration shown\nB: %1\n\n%2';
 export const kComparedSame = 'Same as %1';
 export const kComparedDiffers = 'Differs from %1';
+/** A segment's frame after a comparison. */
+export const kDiffersFrom = 'differs from %1, which has %2 here';
 
 // File > Export Report
 export const kTitleExportReport = 'Export Report';

@@ -133,6 +133,9 @@ for (const way of ways) {
       assert.match(compared.text, /^A: the configuration shown\nB: corridor\.CDF\n\nLC Input 1: .*differs in .*\n(.*\n)*LC Input 2: same\n/);
       await answer(page, 'OK');
       await page.locator('.st-message', { hasText: 'Differs from corridor.CDF' }).waitFor();
+      // The segments that differ are framed, with what the file has there.
+      assert.match(await page.locator('.seg.finding[data-seg="48"]').getAttribute('title'),
+        /^differs from corridor\.CDF, which has .+ here$/);
       // The report, beside the file; never over a configuration.
       for (const [to, text] of [['corridor.CDF', 'corridor.CDF holds a configuration; nothing was written. Choose another name.'],
                                 ['corridor.html', 'Report written to corridor.html.']]) {

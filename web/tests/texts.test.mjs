@@ -44,8 +44,6 @@ const notShown = {
   ],
   'the browser\'s save picker asks before it replaces a file': ['%1 already exists.\r\nReplace it with the configuration shown?',
     '%1 does not hold a configuration; it may be a picture, a document or another program\'s file.\r\nReplace it with the configuration shown?'],
-  'marks of a comparison on the grid: the browser says the differences in the comparison\'s box': [
-    'differs from %1, which has %2 here'],
   'the transfer flows show these (web/src/serial)': [': connecting', '%1: block %2 of %3'],
   'ports of the desktop: the browser lists the ports the user granted': ['&Other Port...', '&Emulated Device', 'COM%1'],
   'names of undo steps, in editor.ts beside the edits they name': ['Drop', 'Choose Input', 'Cut', 'Delete', 'Delete Row'],

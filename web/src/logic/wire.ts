@@ -23,15 +23,26 @@ export function wireLogic(core: ZezUdiModule, doc: Doc, editor: GridEditor, clie
   const notes = new NotesWindow(core, doc, showHelp);
   const printing = new Printing(core, doc);
   const formula = new FormulaDialog(core, doc, put, showHelp);
-  const view = new LogicView(core, doc, {
-    inputs: () => client.tickedInputs(),
-    put,
-    frames: (reasons) => client.imgSegment.forEach((seg, s) => {
+  // The file last compared with: the segments that differ from it are framed too, with what it
+  // has there.
+  let compared: { cdf: Uint8Array; name: string } | null = null;
+  const frames = (found: Map<number, string>) => {
+    const reasons = new Map(found);
+    for (const d of compared ? core.differences(doc.cdf, compared.cdf, doc.output) : []) {
+      const said = T.fill(T.kDiffersFrom, compared!.name, d.there);
+      reasons.set(d.segment, reasons.has(d.segment) ? `${reasons.get(d.segment)}; ${said}` : said);
+    }
+    client.imgSegment.forEach((seg, s) => {
       const reason = reasons.get(s);
       seg.classList.toggle('finding', reason !== undefined);
       if (reason !== undefined) seg.title = reason;
       else seg.removeAttribute('title');
-    }),
+    });
+  };
+  const view = new LogicView(core, doc, {
+    inputs: () => client.tickedInputs(),
+    put,
+    frames,
     selector: () => client.cboOutput.getBoundingClientRect(),
   }, showHelp);
 
@@ -43,7 +54,15 @@ export function wireLogic(core: ZezUdiModule, doc: Doc, editor: GridEditor, clie
   item(T.kMenuTools, T.kMenuLogic).run = () => view.open();
   item(T.kMenuTools, T.kMenuDrawFormula).run = () => formula.open();
 
-  doc.on(() => view.request());
+  doc.on((what) => {
+    if (what === 'restart') compared = null; // a new record: nothing compared with yet
+    view.request();
+    view.refreshFrames();
+  });
   for (const box of client.chkIn) box.addEventListener('change', () => view.request());
-  return { notes, view, formula, printing };
+  const compareWith = (other: Uint8Array | null, name: string) => {
+    compared = other ? { cdf: other, name } : null;
+    view.refreshFrames();
+  };
+  return { notes, view, formula, printing, compareWith };
 }
