@@ -64,7 +64,6 @@ struct Options {
     std::string record;
     bool exitAfterTransfer = false;
     int exitAfterCommands = -1;
-    bool pace = false;
     bool help = false;
 };
 
@@ -89,7 +88,7 @@ bool Parse(int argc, char** argv, Options& o) {
                                                     {"--dribble-ms", &dribbleMs}};
     const std::pair<const char*, bool*> switches[] = {
         {"--exit-after-transfer", &o.exitAfterTransfer},
-        {"--pace", &o.pace},
+        {"--pace", &o.faults.pace},
         {"--short-replies", &o.faults.shortReplies},
         {"--lower-case-checksum", &o.faults.lowerCaseChecksum},
         {"--wrong-checksum", &o.faults.wrongChecksum},
@@ -189,12 +188,6 @@ class Recording {
     speed_t speed_ = B0;
 };
 
-// Wire time of `bytes` characters at `baud`, 10 bits a character.
-std::chrono::microseconds WireTimeUs(std::size_t bytes, int baud) {
-    return std::chrono::microseconds{
-        static_cast<long long>(bytes * 10 * 1000000ULL / static_cast<std::size_t>(baud))};
-}
-
 // poll() to the nanosecond where the system has ppoll(), to the millisecond elsewhere.
 int WaitReadable(pollfd& p, const timespec* timeout) {
 #ifdef __linux__
@@ -287,12 +280,9 @@ int main(int argc, char** argv) {
             if (n < 0 && errno != EINTR && errno != EAGAIN) break;
             if (n > 0) {
                 recording.Add(slave, std::string_view(buf, static_cast<std::size_t>(n)));
-                const int baud = device.fast() ? 115200 : 38400;
                 const int before = device.commands();
                 for (auto& r : device.Feed(std::string_view(buf, static_cast<std::size_t>(n)))) {
-                    auto delay = std::chrono::duration_cast<std::chrono::microseconds>(r.delay);
-                    if (o.pace) delay += WireTimeUs(19 + r.text.size(), baud);
-                    TimePoint at = Clock::now() + delay;
+                    TimePoint at = Clock::now() + r.delay + r.wire;
                     if (!due.empty() && due.back().at > at) at = due.back().at;
                     const bool last = r.text.size() == 18;
                     if (r.perByte == Millis{0}) {

@@ -9,8 +9,21 @@ DeviceEmulator::DeviceEmulator(Faults faults) : faults_(faults) {
     if (faults_.noteByte4095) memory_[kNoteAddress + kNoteBytes - 1] = 0x5A;
 }
 
+namespace {
+
+// The line time of `chars` characters at `baud`, 10 bits a character. A command is counted as
+// the longest one (19 characters), as a module's reply comes after it has read a whole frame.
+std::chrono::microseconds WireTime(std::size_t chars, int baud) {
+    constexpr std::size_t kCommandChars = 19;
+    return std::chrono::microseconds{static_cast<long long>(
+        (kCommandChars + chars) * 10 * 1000000ULL / static_cast<std::size_t>(baud))};
+}
+
+}  // namespace
+
 std::vector<DeviceEmulator::Reply> DeviceEmulator::Feed(std::string_view bytes) {
     std::vector<Reply> replies;
+    const int baud = fast_ ? 115200 : 38400;
     for (char c : bytes) {
         if (c == '[') pending_.clear();
         pending_.push_back(c);
@@ -27,6 +40,7 @@ std::vector<DeviceEmulator::Reply> DeviceEmulator::Feed(std::string_view bytes) 
         Spoil(*text);
         Reply r{std::move(*text), Millis{0}, faults_.dribble};
         if (faults_.lateEvery > 0 && replies_ % faults_.lateEvery == 0) r.delay = faults_.lateBy;
+        if (faults_.pace) r.wire = WireTime(r.text.size(), baud);
         replies.push_back(std::move(r));
     }
     return replies;
@@ -141,7 +155,7 @@ Result<void> EmulatedPort::Write(std::string_view text) {
     written.emplace_back(text);
     // Replies come down the line in order: one held back holds back those after it.
     for (auto& r : device_.Feed(text)) {
-        TimePoint at = time_.Now() + r.delay;
+        TimePoint at = time_.Now() + r.delay + r.wire;
         if (!pending_.empty() && pending_.back().at > at) at = pending_.back().at;
         if (r.perByte == Millis{0}) {
             pending_.push_back({at, std::move(r.text)});

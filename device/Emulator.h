@@ -3,6 +3,7 @@
 // computes both checksums. Faults can be switched on to try the host's failure paths.
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <optional>
@@ -28,6 +29,7 @@ struct Faults {
     int garbleEvery = 0;   // one character of every Nth reply replaced by an escape (0: none)
     int floodEvery = 0;    // every Nth reply followed by control bytes and noise (0: none)
     Millis dribble{0};     // each reply's characters this far apart
+    bool pace = false;     // each reply also waits the time its command and it take on the line
 };
 
 // A fault's count or milliseconds: a whole number from 0 to kMaxFaultNumber (zezudi-devsim's
@@ -47,6 +49,8 @@ class DeviceEmulator {
         std::string text;
         Millis delay{0};
         Millis perByte{0};  // the characters this far apart after the first
+        // Paced: the line time of the command and the reply at the speed the command came at.
+        std::chrono::microseconds wire{0};
     };
     // Takes bytes as they arrive; every command ends with ']'. Returns the replies due.
     std::vector<Reply> Feed(std::string_view bytes);

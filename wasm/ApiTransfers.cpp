@@ -30,7 +30,8 @@ class Emulator {
         for (const auto& r : device_.Feed(bytes)) {
             val item = val::object();
             item.set("text", Bytes(reinterpret_cast<const uint8_t*>(r.text.data()), r.text.size()));
-            item.set("delayMs", static_cast<double>(r.delay.count()));
+            // Paced, the line time too: fractions of a millisecond.
+            item.set("delayMs", std::chrono::duration<double, std::milli>(r.delay + r.wire).count());
             item.set("perByteMs", static_cast<double>(r.perByte.count()));
             out.call<void>("push", item);
         }
@@ -80,6 +81,7 @@ class Emulator {
         flag("lowerCaseChecksum", d.lowerCaseChecksum);
         flag("wrongChecksum", d.wrongChecksum);
         flag("noteByte4095", d.noteByte4095);
+        flag("pace", d.pace);
         // A name the emulator does not know is refused, as zezudi-devsim refuses an option.
         const val names = val::global("Object").call<val>("keys", f);
         for (int i = 0; i < names["length"].as<int>(); ++i) {

@@ -246,6 +246,30 @@ TEST(Transfers, FaultsEndTheTransferWithTheirReasonInTime) {
                 r.reason.find("Permission denied") != std::string::npos);
 }
 
+TEST(Emulator, PacedRepliesWaitTheLineTimeOfTheSpeedTheCommandCameAt) {
+    // Command and reply, 10 bits a character: connect's at 38400 baud, start's at 115200.
+    const std::pair<std::string_view, long long> steps[] = {
+        {kConnectCommand, (19 + 8) * 10 * 1000000LL / 38400},
+        {kFastBaudCommand, -1},  // no reply
+        {"[10000000000000000]", (19 + 2) * 10 * 1000000LL / 115200}};
+    DeviceEmulator paced({.pace = true}), plain;
+    for (const auto& [cmd, us] : steps) {
+        const auto r = paced.Feed(cmd), q = plain.Feed(cmd);
+        ASSERT_EQ(r.size(), us < 0 ? 0u : 1u) << cmd;
+        if (us < 0) continue;
+        EXPECT_EQ(r[0].wire.count(), us) << cmd;
+        EXPECT_EQ(q[0].wire.count(), 0) << cmd;
+    }
+    // A port on simulated time waits it: a whole download takes about a module's 20 seconds.
+    Bench b({.pace = true});
+    const Config config = Sample(1);
+    ControlArray array{};
+    Compile(config, array);
+    ASSERT_EQ(Download(b.link, "ttyX", array, config).outcome, Outcome::Complete);
+    EXPECT_GT(b.Seconds(), 17.0);
+    EXPECT_LT(b.Seconds(), 22.0);
+}
+
 TEST(Link, LateReplyKeepsTheOldReplyAndIsDrainedLater) {
     Bench b({.lateEvery = 2, .lateBy = Millis{4000}});  // the reply to start comes after 4 s
     ASSERT_TRUE(b.link.Start("ttyX"));
