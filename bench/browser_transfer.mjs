@@ -1,15 +1,22 @@
-// The browser edition's download against the paced emulator (zezudi-devsim --pace: every reply
-// comes after the wire time of its command and reply at 115,200 baud), beside the native command
-// line and the WebAssembly core under Node, interleaved; then the same three unpaced, and the
-// stand-in's bare round trip, to tell where a gap goes. Usage (after scripts/test-web has built
-// what it needs): node bench/browser_transfer.mjs [ROUNDS]
+// The browser edition's download against the paced emulator (every reply comes after the wire
+// time of its command and reply at 115,200 baud), beside the native command line, interleaved:
+// - native: zezudi-cli against zezudi-devsim --pace on a pseudo-terminal;
+// - node: the WebAssembly core under Node against the same;
+// - browser: the editor in Chromium through the tests' navigator.serial stand-in, relayed over a
+//   WebSocket to the same (the relay's round trip is most of its gap: measured at the end);
+// - worker: the editor in Chromium through a navigator.serial whose adapter leads to the module's
+//   own emulator, paced alike, in a worker of the page (bench/paced-serial.js): the editor's whole
+//   path to a device, its Web Serial port included, with a transport as quick as the terminal's.
+// Then the first three unpaced. Usage (after scripts/test-web has built what it needs):
+// node bench/browser_transfer.mjs [ROUNDS]
 import { execFileSync, spawn } from 'node:child_process';
 import fs from 'node:fs';
 import { createRequire } from 'node:module';
 import path from 'node:path';
 import tty from 'node:tty';
 import { TtyPort } from '../wasm/node/tty-port.mjs';
-import { launch, menu, messageBox, root, ways } from '../web/tests/lib/browser.mjs';
+import { launch, menu, messageBox, root, siteDir, ways } from '../web/tests/lib/browser.mjs';
+import http from 'node:http';
 import { ADAPTER, box, choosePort, cli, closeSerial, devsim, example, openWith, relay, startDevice, withSerial, work } from '../web/tests/lib/serial.mjs';
 
 const rounds = Number(process.argv[2] || 5);
@@ -41,23 +48,40 @@ async function nodeRun(faults) {
   return s;
 }
 
-let sends = 0;
 // One download in `page`, from the power-cycle question's Yes to the outcome's box.
-async function browserRun(page, faults) {
-  const device = await startDevice(devsim, work, 'browser', faults);
-  relay.connect(device.pty);
+async function download(page) {
   await menu(page, 'Connect', 'Download');
   await messageBox(page);
   const t0 = performance.now();
   await page.locator('dialog.box[open] .box-buttons button', { hasText: 'Yes' }).click();
   const outcome = await box(page);
-  const s = seconds(t0);
+  if (!outcome.text.startsWith('Download Complete.')) throw new Error(outcome.text);
+  return seconds(t0);
+}
+
+let sends = 0;
+async function browserRun(page, faults) {
+  const device = await startDevice(devsim, work, 'browser', faults);
+  relay.connect(device.pty);
+  const s = await download(page);
   sends += await page.evaluate(() => window.__sends);
   await page.evaluate(() => (window.__sends = 0));
   await device.stop();
-  if (!outcome.text.startsWith('Download Complete.')) throw new Error(outcome.text);
   return s;
 }
+
+// The served editor, isolated (so the worker's clock reads to the microsecond), with the worker.
+const isolated = http.createServer((req, res) => {
+  const name = new URL(req.url, 'http://x').pathname;
+  const file = name === '/paced-device.js' ? path.join(root, 'bench/paced-device.js')
+    : path.join(siteDir, name === '/' ? 'index.html' : path.basename(name));
+  if (!fs.existsSync(file)) return res.writeHead(404).end();
+  const type = { '.js': 'text/javascript', '.wasm': 'application/wasm', '.css': 'text/css', '.svg': 'image/svg+xml' };
+  res.writeHead(200, { 'Content-Type': type[path.extname(file)] || 'text/html',
+                       'Cross-Origin-Opener-Policy': 'same-origin', 'Cross-Origin-Embedder-Policy': 'require-corp' });
+  fs.createReadStream(file).pipe(res);
+});
+await new Promise((resolve) => isolated.listen(0, '127.0.0.1', resolve));
 
 const browser = await launch();
 const site = await ways[0].open();
@@ -73,19 +97,26 @@ await browser.context.addInitScript(() => {
 });
 const page = await openWith(browser.context, site.url, cdf);
 await choosePort(page, ADAPTER);
+const workerContext = await browser.newContext();
+await workerContext.addInitScript({ path: path.join(root, 'bench/paced-serial.js') });
+const workerPage = await openWith(workerContext, `http://127.0.0.1:${isolated.address().port}/`, cdf);
+if (!(await workerPage.evaluate(() => crossOriginIsolated))) throw new Error('the worker page is not isolated');
+await choosePort(workerPage, ADAPTER);
 const median = (a) => [...a].sort((x, y) => x - y)[Math.floor(a.length / 2)];
 for (const faults of [['--pace'], []]) {
-  const times = { native: [], node: [], browser: [] };
+  const times = { native: [], node: [], browser: [], ...(faults.length ? { worker: [] } : {}) };
   for (let i = 0; i < rounds; ++i) {
     times.native.push(await nativeRun(faults));
     times.node.push(await nodeRun(faults));
     times.browser.push(await browserRun(page, faults));
+    if (times.worker) times.worker.push(await download(workerPage));
   }
   const how = faults.length ? 'paced' : 'unpaced';
   for (const [name, t] of Object.entries(times))
     console.log(`${how} download, ${name.padEnd(7)}: median ${median(t).toFixed(2)} s, ` +
                 `from ${Math.min(...t).toFixed(2)} to ${Math.max(...t).toFixed(2)} (${t.map((x) => x.toFixed(2)).join(', ')})`);
-  console.log(`${how} browser / native (medians): ${(median(times.browser) / median(times.native)).toFixed(3)}`);
+  for (const name of ['browser', 'worker'].filter((n) => times[n]))
+    console.log(`${how} ${name} / native (medians): ${(median(times[name]) / median(times.native)).toFixed(3)}`);
 }
 
 // The exchange alone: the stand-in's round trip through the relay, without the core.
@@ -134,5 +165,6 @@ console.log(`messages the page sent per download: ${sends / (2 * rounds)}`);
 
 await browser.close();
 await site.close();
+isolated.close();
 await closeSerial();
 process.exit(0);

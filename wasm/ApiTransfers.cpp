@@ -31,7 +31,8 @@ class Emulator {
             val item = val::object();
             item.set("text", Bytes(reinterpret_cast<const uint8_t*>(r.text.data()), r.text.size()));
             // Paced, the line time too: fractions of a millisecond.
-            item.set("delayMs", std::chrono::duration<double, std::milli>(r.delay + r.wire).count());
+            item.set("delayMs",
+                     std::chrono::duration<double, std::milli>(r.delay + r.wire).count());
             item.set("perByteMs", static_cast<double>(r.perByte.count()));
             out.call<void>("push", item);
         }

@@ -305,7 +305,7 @@ class EmulatedPort extends PortBuffer {
   async close() {
     zezIdle();
     this.isOpen = false;
-    this.received = [];
+    this.clear();
   }
   async write(bytes) {
     zezIdle();
@@ -327,6 +327,7 @@ class EmulatedPort extends PortBuffer {
     zezIdle();
     for (const t of this.timers) clearTimeout(t);
     this.timers.clear();
+    this.clear();
     this.device.delete();
   }
   waiting() {

@@ -132,6 +132,8 @@ export interface Faults {
   lowerCaseChecksum?: boolean;
   wrongChecksum?: boolean;
   noteByte4095?: boolean;
+  /** Each reply also waits the line time of its command and reply, as zezudi-devsim --pace. */
+  pace?: boolean;
 }
 
 /** A port onto the device emulator inside the module, its replies delayed on the real clock. */

@@ -35,7 +35,7 @@ export class TtyPort extends PortBuffer {
     }
     this.fd = fd;
     this.failure = '';
-    this.received = [];
+    this.clear();
     this.stream = new tty.ReadStream(fd);
     this.stream.setRawMode(true);
     this.stream.on('data', (chunk) => this.arrived(chunk));
@@ -50,7 +50,7 @@ export class TtyPort extends PortBuffer {
   async close() {
     const stream = this.stream;
     this.stream = null;
-    this.received = [];
+    this.clear();
     if (!stream) return;
     await new Promise((resolve) => {
       stream.once('close', resolve);

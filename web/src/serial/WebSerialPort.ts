@@ -136,8 +136,4 @@ export class WebSerialPort extends PortBuffer implements HostPort {
       }
     });
   }
-
-  private clear(): void {
-    this.received = [];
-  }
 }
