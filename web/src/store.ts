@@ -1,17 +1,19 @@
-// The browser's storage of the editor: IndexedDB (handles of recent files, recovery copies).
-// Every call fails soft: without storage the editor works, only without what it would keep.
+// The browser's storage of the editor: IndexedDB (handles of recent files, recovery copies,
+// previous versions). Callers fail soft: without storage the editor works, only without what it
+// would keep.
 const kDb = 'zezudi';
-type StoreName = 'recent' | 'recovery';
+const kStores = ['recent', 'recovery', 'versions'] as const;
+type StoreName = (typeof kStores)[number];
 
 let opened: Promise<IDBDatabase> | null = null;
 
 function db(): Promise<IDBDatabase> {
   if (!opened)
     opened = new Promise((resolve, reject) => {
-      const r = indexedDB.open(kDb, 1);
+      const r = indexedDB.open(kDb, 2);
+      // A storage made by an earlier edition gets the stores it lacks.
       r.onupgradeneeded = () => {
-        r.result.createObjectStore('recent');
-        r.result.createObjectStore('recovery');
+        for (const name of kStores) if (!r.result.objectStoreNames.contains(name)) r.result.createObjectStore(name);
       };
       r.onsuccess = () => resolve(r.result);
       r.onerror = () => reject(r.error);
