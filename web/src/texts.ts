@@ -193,6 +193,12 @@ export const kReportGenerated = 'on %1 from %2';
 export const kReportWritten = 'Report written to %1.';
 export const kHoldsConfiguration = '%1 holds a configuration; nothing was written. Choose another name.';
 
+// File > Export PDF: the browser's print dialog writes the PDF.
+export const kTitleExportPdf = 'Export PDF';
+export const kExportPdfHow =
+  'The print dialog opens next. To write the pages to a PDF file, choose "Save as PDF" (or ' +
+  '"Microsoft Print to PDF") as its destination, then save.';
+
 export const kNotInBrowser = 'This is not available in the browser edition yet.';
 
 // Tools

@@ -45,8 +45,8 @@ const notShown = {
   'names of undo steps, in editor.ts beside the edits they name': ['Drop', 'Choose Input', 'Cut', 'Delete', 'Delete Row'],
   'the clipboard mime type of the desktop': ['application/x-zezudi-segments'],
   'F1 topics, kept on the parts of the window as data-help': ['module.md', 'files.md#The note', 'testing.md#The Logic window'],
-  'Export PDF: not in the browser edition (its print dialog saves a PDF itself); the exports\' dialog filters': [
-    'PDF Files (*.pdf)|*.pdf', '.pdf', 'Export PDF', '%1 page(s) written to %2.', 'HTML Files (*.html)|*.html', '.html',
+  'Export PDF: the browser\'s print dialog writes the file; the exports\' dialog filters': [
+    'PDF Files (*.pdf)|*.pdf', '.pdf', '%1 page(s) written to %2.', 'HTML Files (*.html)|*.html', '.html',
     'Print', '/*'],
   'the PDF\'s creator, an SVG\'s description and file dialog filters: no files are written by printing': ['ZezUdi', '%1, %2',
     ';;', '\n', '*.'],
