@@ -27,7 +27,10 @@ export function boxOpen(): boolean {
   return open > 0;
 }
 
-function box(text: string, title: string, icon: Icon, buttons: string[], input?: string): Promise<{ button: number; value: string }> {
+/** A box; `input` adds a line of text to fill in (its initial text) or a list to choose from (its
+ *  items, the first chosen). */
+function box(text: string, title: string, icon: Icon, buttons: string[], input?: string | string[]):
+    Promise<{ button: number; value: string; index: number }> {
   return new Promise((resolve) => {
     const dialog = document.createElement('dialog');
     dialog.className = 'box';
@@ -48,11 +51,16 @@ function box(text: string, title: string, icon: Icon, buttons: string[], input?:
     message.className = 'box-text';
     message.textContent = lines(text);
     body.append(message);
-    let field: HTMLInputElement | null = null;
-    if (input !== undefined) {
+    let field: HTMLInputElement | HTMLSelectElement | null = null;
+    if (Array.isArray(input)) {
+      field = document.createElement('select');
+      for (const item of input) field.add(new Option(item));
+    } else if (input !== undefined) {
       field = document.createElement('input');
       field.type = 'text';
       field.value = input;
+    }
+    if (field) {
       field.setAttribute('aria-label', lines(text));
       message.append(document.createElement('br'), field);
     }
@@ -62,7 +70,7 @@ function box(text: string, title: string, icon: Icon, buttons: string[], input?:
       --open;
       dialog.close();
       dialog.remove();
-      resolve({ button, value: field ? field.value : '' });
+      resolve({ button, value: field ? field.value : '', index: field instanceof HTMLSelectElement ? field.selectedIndex : -1 });
     };
     const keys: string[] = [];
     buttons.forEach((b, n) => {
@@ -115,4 +123,10 @@ export async function ask(text: string, title: string, icon: Icon = 'question'):
 export async function askText(text: string, title: string, initial = ''): Promise<string | null> {
   const r = await box(text, title, 'none', [kOk, kCancel], initial);
   return r.button === 0 ? r.value : null;
+}
+
+/** One of `items` chosen from a list (OK, Cancel): its index, or -1 when cancelled. */
+export async function choose(text: string, title: string, items: string[]): Promise<number> {
+  const r = await box(text, title, 'none', [kOk, kCancel], items);
+  return r.button === 0 ? r.index : -1;
 }

@@ -5,9 +5,11 @@ import type { ZezUdiModule } from '../../wasm/zezudi';
 import { Doc } from './doc';
 import * as dialogs from './dialogs';
 import * as store from './store';
+import * as versions from './versions';
 import { fill, kChangedElsewhere, kHoldsConfiguration, kFileNameAsk, kDiscardAnyChanges, kDiscardChanges, kExtension, kFilter,
-         kInvalidValues, kNoFile, kNotAConfiguration, kNoLongerExists, kOpened, kSaved, kTitleNew, kTitleOpen, kTitleSave,
-         kTitleSaveAs } from './texts';
+         kInvalidValues, kKeptNote, kNoFile, kNoFileVersions, kNotAConfiguration, kNotKept, kNotKeptAsk, kNoLongerExists,
+         kNoVersions, kOpened, kSaved, kShowingVersion, kTitleNew, kTitleOpen, kTitleSave, kTitleSaveAs, kTitleVersions,
+         kVersionItem, kVersionsOf } from './texts';
 
 const kRecentLimit = 8;
 /** What a text file is, for the save picker. */
@@ -175,7 +177,7 @@ export class FileFlow {
       // a file gone is written again without a question
     }
     if (now && doc.known && !same(now, doc.known) &&
-        !(await dialogs.ask(fill(kChangedElsewhere, doc.fileName), kTitleSave, 'warning')))
+        !(await dialogs.ask(fill(kChangedElsewhere, doc.fileName) + kKeptNote, kTitleSave, 'warning')))
       return;
     await this.write(doc.handle, doc.fileName, kTitleSave);
   }
@@ -241,11 +243,43 @@ export class FileFlow {
     }
   }
 
+  /** File ▸ Previous Versions...: a version of the file Save writes, chosen from those kept, shown
+   *  as unsaved changes to that file. */
+  async previousVersions(): Promise<void> {
+    const { doc } = this;
+    const kept = doc.hasFile ? await versions.list(doc.fileName).catch(() => []) : [];
+    if (kept.length === 0) {
+      const text = doc.hasFile ? fill(kNoVersions, doc.fileName) : kNoFileVersions;
+      return dialogs.message(text, kTitleVersions, 'information');
+    }
+    const items = kept.map((v) => fill(kVersionItem, v.written, v.size));
+    const chosen = await dialogs.choose(fill(kVersionsOf, doc.fileName), kTitleVersions, items);
+    if (chosen < 0 || !(await this.mayDiscard(kTitleVersions))) return;
+    let cdf: Uint8Array;
+    try {
+      cdf = this.core.openCdf(kept[chosen].bytes, doc.fileName).cdf;
+    } catch (e) {
+      return dialogs.message(errorText(e), kTitleVersions, 'critical');
+    }
+    // Unsaved changes to the same file: only a Save writes it (and keeps what it replaces).
+    doc.replace(cdf, doc.fileName, true, doc.handle);
+    this.say(fill(kShowingVersion, items[chosen]));
+  }
+
   private async write(handle: FileSystemFileHandle, name: string, title: string): Promise<boolean> {
     let bytes: Uint8Array;
+    let notKept = '';
     try {
       // A longer file keeps what follows the record, as the desktop's save keeps it.
       const old = new Uint8Array(await (await handle.getFile().catch(() => new File([], ''))).arrayBuffer());
+      // What the file held is kept first; when it cannot be, the user decides whether to go on.
+      if (old.length > 0) {
+        const failed = await versions.keep(name, old).then(() => null, (e: unknown) => errorText(e));
+        if (failed !== null) {
+          if (!(await dialogs.ask(fill(kNotKeptAsk, name, failed), title, 'warning'))) return false;
+          notKept = kNotKept;
+        }
+      }
       bytes = this.core.saveOver(this.doc.cdf, old);
       const w = await handle.createWritable();
       await w.write(bytes as Uint8Array<ArrayBuffer>);
@@ -257,7 +291,7 @@ export class FileFlow {
     this.doc.markSaved(name, handle);
     this.doc.known = bytes;
     this.remember(name, handle);
-    this.say(fill(kSaved, name));
+    this.say(fill(kSaved, name) + notKept);
     this.onClean();
     return true;
   }

@@ -166,7 +166,7 @@ function build(core: ZezUdiModule): void {
       { text: T.kMenuRecent, submenu: (): Item[] => files.recent.length === 0
           ? [{ text: T.kRecentNone, enabled: () => false }]
           : files.recent.map((r, i) => ({ text: `&${i + 1} ${r.name.replace(/&/g, '&&')}`, run: () => void files.openRecent(r) })) },
-      { text: T.kMenuVersions, run: later },
+      { text: T.kMenuVersions, run: () => void files.previousVersions() },
       { text: T.kMenuCompareFile, run: () => void compareWithFile(core, doc, files, say, logic.compareWith) },
       { separator: true },
       { text: T.kMenuExit, keys: ['Ctrl+Q'], run: () => void exit() },

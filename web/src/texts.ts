@@ -139,6 +139,16 @@ export const kChangedElsewhere =
   '%1 was changed by another program since it was opened or saved here.\r\n' +
   'Replace it with the configuration shown?';
 export const kNoLongerExists = '%1 no longer exists; it was taken off the recent files.';
+// Previous versions
+export const kKeptNote = '\r\n(What it holds now is kept: File > Previous Versions...)';
+export const kNotKeptAsk = 'The previous version of %1 could not be kept: %2\r\nSave all the same?';
+export const kNotKept = ' (its previous version was not kept)';
+export const kTitleVersions = 'Previous Versions';
+export const kNoVersions = 'No previous versions of %1 were kept.';
+export const kNoFileVersions = 'There is no file: previous versions are kept of saved files.';
+export const kVersionsOf = 'Versions of %1 that saves replaced, newest first:';
+export const kVersionItem = '%1 (%2 bytes)';
+export const kShowingVersion = 'Showing the version of %1';
 
 // Editing
 export const kTitlePaste = 'Paste';
@@ -182,6 +192,12 @@ export const kReportUnsaved = 'a configuration not saved';
 export const kReportGenerated = 'on %1 from %2';
 export const kReportWritten = 'Report written to %1.';
 export const kHoldsConfiguration = '%1 holds a configuration; nothing was written. Choose another name.';
+
+// File > Export PDF: the browser's print dialog writes the PDF.
+export const kTitleExportPdf = 'Export PDF';
+export const kExportPdfHow =
+  'The print dialog opens next. To write the pages to a PDF file, choose "Save as PDF" (or ' +
+  '"Microsoft Print to PDF") as its destination, then save.';
 
 export const kNotInBrowser = 'This is not available in the browser edition yet.';
 

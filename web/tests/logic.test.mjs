@@ -146,13 +146,18 @@ for (const way of ways) {
       // Print: a page per output with a diagram, with its expression, then the note.
       // The browser's print dialog is stood in for: it is asked for once, with the pages in place.
       await page.evaluate(() => { window.print = () => { window.__printed = document.querySelectorAll('.print-page').length; }; });
+      // Export PDF prints the same pages, after its word on the print dialog's destination.
+      await menu(page, 'File', 'Export PDF...');
+      assert.match(JSON.stringify(await messageBox(page)), /^{"title":"Export PDF","text":".*\\"Save as PDF\\"/);
+      await answer(page, 'OK');
+      const exported = await page.waitForFunction(() => window.__printed, null, { timeout: 60000 }).then((n) => n.jsonValue());
       await menu(page, 'File', 'Print...');
       await page.emulateMedia({ media: 'print' });
       const pages = await page.locator('.print-page').evaluateAll((ps) => ps.map((p) => [p.querySelector('h1').textContent,
         p.querySelector('.print-expression')?.textContent ?? p.querySelector('.print-note').textContent.length]));
       const exprs = withFile(expected, (f) => ['expr', f]).out.trim().split('\n').map((l) => l.split(': '));
-      assert.deepEqual([pages, await page.evaluate(() => window.__printed)],
-        [[...exprs.map(([o, e]) => [o, `Output: ${e}`]), ['Note', 3999]], exprs.length + 1]);
+      assert.deepEqual([pages, await page.evaluate(() => window.__printed), exported],
+        [[...exprs.map(([o, e]) => [o, `Output: ${e}`]), ['Note', 3999]], exprs.length + 1, exprs.length + 1]);
       await screenshot(page, `print-${way.name}`);
       const pdf = await page.pdf({ format: 'A4' });
       fs.writeFileSync(path.join(screensDir, `print-${way.name}.pdf`), pdf);

@@ -35,11 +35,7 @@ const notShown = {
   'desktop folders and dialog filters: the browser chooses files with its own pickers': [
     'C:\\Brantel Lumacor\\*.CDF', '/Brantel Lumacor/*.CDF', 'Configurations (*.CDF *.zez)|*.CDF;*.zez|All Files (*.*)|*.*',
     'Lumacor Zaruzizivav Data Files (*.CDF)|*.CDF|All Files (*.*)|*.*'],
-  'previous versions and folders of kept files: not in the browser edition': [
-    '%1 (%2 bytes)', 'No previous versions of %1 were kept.', 'There is no file: previous versions are kept of saved files.',
-    'Previous Versions', 'Versions of %1 that saves replaced, newest first:', 'Showing the version of %1',
-    '\r\n(What it holds now is kept: File > Previous Versions...)', ' (its previous version was not kept)',
-    'The previous version of %1 could not be kept: %2\r\nSave all the same?',
+  'the folders of kept files: the browser keeps them in its storage': [
     'ZezUdi %1 (Qt %2)\r\n\r\nSettings: %3\r\nRecovery copies: %4\r\nPrevious versions: %5\r\nTransfer log: %6\r\n\r\nThe command line: zezudi-cli --help',
   ],
   'the browser\'s save picker asks before it replaces a file': ['%1 already exists.\r\nReplace it with the configuration shown?',
@@ -49,8 +45,8 @@ const notShown = {
   'names of undo steps, in editor.ts beside the edits they name': ['Drop', 'Choose Input', 'Cut', 'Delete', 'Delete Row'],
   'the clipboard mime type of the desktop': ['application/x-zezudi-segments'],
   'F1 topics, kept on the parts of the window as data-help': ['module.md', 'files.md#The note', 'testing.md#The Logic window'],
-  'Export PDF: not in the browser edition (its print dialog saves a PDF itself); the exports\' dialog filters': [
-    'PDF Files (*.pdf)|*.pdf', '.pdf', 'Export PDF', '%1 page(s) written to %2.', 'HTML Files (*.html)|*.html', '.html',
+  'Export PDF: the browser\'s print dialog writes the file; the exports\' dialog filters': [
+    'PDF Files (*.pdf)|*.pdf', '.pdf', '%1 page(s) written to %2.', 'HTML Files (*.html)|*.html', '.html',
     'Print', '/*'],
   'the PDF\'s creator, an SVG\'s description and file dialog filters: no files are written by printing': ['ZezUdi', '%1, %2',
     ';;', '\n', '*.'],

@@ -81,6 +81,9 @@ test('stamping, input list, questions, open warnings, text form, enabling and F1
       await page.locator('.st-file', { hasText: c.status }).waitFor();
       if (c.same) assert.deepEqual(await page.evaluate(() => [...window.zezudi.doc.cdf]), corridor);
     }
+    const versions = async () => { await menu(page, 'File', 'Previous Versions...'); return (await messageBox(page)).text; };
+    assert.equal(await versions(), 'There is no file: previous versions are kept of saved files.');
+    await answer(page, 'OK');
 
     // Copy puts the diagram on the system clipboard as text a person reads.
     await browser.context.grantPermissions(['clipboard-read', 'clipboard-write'], { origin: site.url.replace(/\/$/, '') });
@@ -133,6 +136,34 @@ test('stamping, input list, questions, open warnings, text form, enabling and F1
     const tail = await page.evaluate(() => window.__files['tail.CDF']);
     assert.deepEqual([tail.length, tail.slice(-3), tail.slice(0, 12288)],
       [12291, [1, 2, 3], await page.evaluate(() => [...window.zezudi.doc.cdf])]);
+    // The Save kept what it replaced: shown again, after the question, as unsaved changes to the file.
+    await page.keyboard.press('w');
+    assert.match(await versions(), /^Versions of tail\.CDF that saves replaced, newest first:\n/);
+    const items = await page.locator('dialog.box[open] option').allTextContents();
+    assert.match(items.join('|'), /^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d UTC \(12291 bytes\)$/);
+    await screenshot(page, 'versions');
+    await answer(page, 'OK');
+    assert.deepEqual(await messageBox(page), { title: 'Previous Versions', text: 'Discard Changes?' });
+    await answer(page, 'Yes');
+    await page.locator('.st-message', { hasText: `Showing the version of ${items[0]}` }).waitFor();
+    assert.deepEqual([await page.evaluate(() => [...window.zezudi.doc.cdf]), await page.locator('.st-file').textContent()],
+      [corridor, 'File: tail.CDF *']);
+    // Nothing is kept of a file that held nothing; of one that held anything, the newest 20.
+    await page.evaluate(() => { window.__files['empty.CDF'] = []; window.__saveAs = 'empty.CDF'; });
+    await page.keyboard.press('Control+Shift+S');
+    await page.locator('.st-file', { hasText: /^File: empty\.CDF$/ }).waitFor();
+    assert.equal(await versions(), 'No previous versions of empty.CDF were kept.');
+    await answer(page, 'OK');
+    await page.evaluate(async () => {
+      for (let n = 1; n <= 21; ++n) { // each time as if this page had written the file
+        window.zezudi.doc.known = new Uint8Array(window.__files['empty.CDF'] = new Array(n).fill(7));
+        await window.zezudi.files.save();
+      }
+    });
+    await versions();
+    assert.deepEqual((await page.locator('dialog.box[open] option').allTextContents()).map((t) => Number(/(\d+) bytes/.exec(t)[1])),
+      Array.from({ length: 20 }, (_, i) => 21 - i));
+    await answer(page, 'Cancel');
 
     // The menus from the keyboard: Alt and the access keys, and the items' shortcuts.
     await page.keyboard.press('Alt+T');

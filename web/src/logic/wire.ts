@@ -1,13 +1,14 @@
 // Wires the notes window, the Logic window, Draw From Formula and printing into the editor's
 // menus (the desktop's items: Notes; Tools ▸ Logic, F6; Tools ▸ Draw From Formula...;
-// File ▸ Print Preview... and Print..., Ctrl+P), and keeps the Logic window following every edit,
-// output change and tick.
+// File ▸ Print Preview..., Print..., Ctrl+P, and Export PDF...), and keeps the Logic window
+// following every edit, output change and tick.
 import type { ZezUdiModule } from '../../../wasm/zezudi';
 import type { ClientArea } from '../client';
 import type { Doc } from '../doc';
 import type { GridEditor } from '../editor';
 import type { Menu } from '../menus';
 import * as T from '../texts';
+import * as dialogs from '../dialogs';
 import { NotesWindow } from '../notes/notes';
 import { Printing } from '../print/print';
 import { FormulaDialog } from './formula';
@@ -51,6 +52,11 @@ export function wireLogic(core: ZezUdiModule, doc: Doc, editor: GridEditor, clie
   menu(T.kMenuNotes).run = () => void notes.open();
   item(T.kMenuFile, T.kMenuPrintPreview).run = () => printing.print();
   item(T.kMenuFile, T.kMenuPrint).run = () => printing.print();
+  // The browser's print dialog writes the PDF: the same pages, once the user knows where to look.
+  item(T.kMenuFile, T.kMenuExportPdf).run = async () => {
+    await dialogs.message(T.kExportPdfHow, T.kTitleExportPdf, 'information');
+    printing.print();
+  };
   item(T.kMenuTools, T.kMenuLogic).run = () => view.open();
   item(T.kMenuTools, T.kMenuDrawFormula).run = () => formula.open();
 
