@@ -340,4 +340,19 @@ std::vector<std::string> VerifyReport(const VerifyResult& v) {
     return lines;
 }
 
+std::optional<Config> DeviceDiagrams(const VerifyResult& v, const Config& compared) {
+    Config other = compared;
+    bool differs = false;
+    for (int o = 0; o < kOutputs; ++o)
+        for (int s = 0; s < kSegments; ++s) {
+            if (!v.segmentDiffers[static_cast<std::size_t>(o)][static_cast<std::size_t>(s)])
+                continue;
+            other.SegType[o][s] = v.stored.SegType[o][s];
+            other.SegInput[o][s] = v.stored.SegInput[o][s];
+            differs = true;
+        }
+    if (!differs) return std::nullopt;
+    return other;
+}
+
 }  // namespace zez::device

@@ -3,8 +3,10 @@
 
 #include <atomic>
 #include <cctype>
+#include <optional>
 #include <random>
 #include <thread>
+#include <tuple>
 
 #include "TestUtil.h"
 #include "device/Emulator.h"
@@ -161,6 +163,28 @@ TEST(Transfers, UploadAfterDownloadGivesTheConfigurationBack) {
     EXPECT_TRUE(b.port.written[2] == "[80000000000010000]" &&
                 b.port.written[12] == "[80000000000010A00]" &&
                 b.port.written.back() == "[70000000000000000]");
+}
+
+// A comparison gives the compared record with what the device stores at each segment that
+// differs there (the note stays the record's), and nothing where no segment differs.
+TEST(Transfers, CompareGivesTheDevicesSegmentsWhereTheyDiffer) {
+    Bench b;
+    const Config stored = Sample(8);
+    ASSERT_EQ(Download(b.link, "ttyX", ControlArray{}, stored).outcome, Outcome::Complete);
+    Config note = stored, mine;
+    note.NoteData[0] = '#';
+    mine = note;
+    mine.SegType[1][7] ^= 4;
+    mine.SegInput[6][200] ^= 1;
+    const std::tuple<const char*, Config, bool, std::optional<Config>> cases[] = {
+        {"segments differ", mine, false, note},
+        {"only the note differs", note, false, std::nullopt},
+        {"quick", mine, true, std::nullopt}};
+    for (const auto& [name, config, quick, want] : cases) {
+        const auto v = Verify(b.link, "ttyX", ControlArray{}, config, quick);
+        ASSERT_TRUE(v.transfer.outcome == Outcome::Complete && !v.match) << name;
+        EXPECT_EQ(DeviceDiagrams(v, config), want) << name;
+    }
 }
 
 #ifndef ZEZ_PURE_ONLY
