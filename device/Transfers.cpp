@@ -27,8 +27,8 @@ class Session {
                 return Stop(link_.PortError());
             case Exchange::TooSlow:
                 return Stop("The device answers too slowly: the transfer did not end in time.");
-            case Exchange::Cancelled:
-                Stop("Cancelled.");
+            case Exchange::Cancelled:  // no reason: the outcome says it, as at the connect
+                Stop({});
                 result_.outcome = Outcome::Cancelled;
                 return false;
         }

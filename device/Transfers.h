@@ -22,7 +22,8 @@ enum class Outcome {
 
 struct TransferResult {
     Outcome outcome = Outcome::Failed;
-    std::string reason;   // why a transfer stopped, or why the port could not be used
+    std::string reason;   // why a transfer stopped, or why the port could not be used; empty
+                          // when it was cancelled
     bool silent = false;  // it stopped because the device no longer answered
     std::string hostChecksum, deviceChecksum;
     Config uploaded;  // an upload's data, to be used only when Complete

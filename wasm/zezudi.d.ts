@@ -75,8 +75,8 @@ export type Outcome = 'complete' | 'failed' | 'noConnect' | 'portError' | 'cance
 
 export interface TransferResult {
   outcome: Outcome;
-  /** Why the transfer stopped, as the desktop says it; empty on success and possibly on a
-   *  cancel (the outcome says it). */
+  /** Why the transfer stopped, as the desktop says it; empty on success and on a cancel (the
+   *  outcome says it). */
   reason: string;
   hostChecksum: string;
   deviceChecksum: string;

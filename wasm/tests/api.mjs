@@ -142,7 +142,7 @@ const captions = [];
 const cancelled = await m.download(cdf, port, 'emulated', {
   onCaption: (c) => { captions.push(c); if (captions.length === 3) m.cancel(port); },
 });
-same(`${cancelled.outcome} ${cancelled.reason}`, 'cancelled Cancelled.', `cancelled after ${captions.join(', ')}`);
+same(`${cancelled.outcome} ${cancelled.reason}`, 'cancelled ', `cancelled after ${captions.join(', ')}`);
 const back = await m.upload(port, 'emulated');
 same(back.cdf, cdf, 'uploaded after the cancel');
 // A cancel naming another port, or coming after its transfer ended, cancels nothing; one during
@@ -157,7 +157,7 @@ class CancelInPause extends m.EmulatedPort {
 }
 const pausing = new CancelInPause({});
 const paused = await m.download(cdf, pausing, 'emulated');
-same(`${paused.outcome} ${pausing.settings} ${pausing.device.commands()}`, 'cancelled 38400,n,8,1 2', 'a cancel in the pause');
+same(`${paused.outcome} ${paused.reason} ${pausing.settings} ${pausing.device.commands()}`, 'cancelled  38400,n,8,1 2', 'a cancel in the pause');
 for (const p of [port, other, pausing]) p.dispose();
 
 // While a download runs on one emulated port another's calls are refused (else its device would
