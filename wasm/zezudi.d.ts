@@ -92,6 +92,9 @@ export interface VerifyResult extends TransferResult {
   match: boolean;
   /** What the comparison found, a line each, when complete. */
   report: string[];
+  /** The compared record with what the device stores at each segment that differs (the grid
+   *  frames those); null when no segment differs, and after a quick or unfinished comparison. */
+  differing: Cdf | null;
 }
 
 export interface TransferOptions {

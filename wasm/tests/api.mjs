@@ -145,6 +145,11 @@ const cancelled = await m.download(cdf, port, 'emulated', {
 same(`${cancelled.outcome} ${cancelled.reason}`, 'cancelled ', `cancelled after ${captions.join(', ')}`);
 const back = await m.upload(port, 'emulated');
 same(back.cdf, cdf, 'uploaded after the cancel');
+// A comparison gives back the record with the device's segments where they differ; null for a match.
+const elsewhere = m.setSegment(cdf, 2, 40, (m.segment(cdf, 2, 40).code + 1) % 16, 3);
+const [differs, matches] = [await m.verify(elsewhere, port, 'emulated'), await m.verify(cdf, port, 'emulated')];
+same(differs.differing, cdf, 'compared: where the device differs, what it holds');
+same(`${matches.match} ${matches.differing}`, 'true null', 'compared: a match');
 // A cancel naming another port, or coming after its transfer ended, cancels nothing; one during
 // the speed change's pause ends the transfer there: no reopening at the fast speed, no command.
 const other = new m.EmulatedPort({});
