@@ -327,7 +327,7 @@ class EmulatedPort extends PortBuffer {
     zezIdle();
     for (const t of this.timers) clearTimeout(t);
     this.timers.clear();
-    this.device.delete();
+    if (!this.device.isDeleted()) this.device.delete();  // once: a second call does nothing
   }
   waiting() {
     zezIdle();

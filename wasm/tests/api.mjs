@@ -163,7 +163,7 @@ class CancelInPause extends m.EmulatedPort {
 const pausing = new CancelInPause({});
 const paused = await m.download(cdf, pausing, 'emulated');
 same(`${paused.outcome} ${paused.reason} ${pausing.settings} ${pausing.device.commands()}`, 'cancelled  38400,n,8,1 2', 'a cancel in the pause');
-for (const p of [port, other, pausing]) p.dispose();
+for (const p of [port, other, pausing, port]) p.dispose(); // a second dispose does nothing
 
 // While a download runs on one emulated port another's calls are refused (else its device would
 // be entered while the module waits, and the download would never settle); the download completes.
