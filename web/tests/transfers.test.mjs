@@ -108,6 +108,8 @@ test('Compare with Device frames the segments the device holds otherwise, with w
   await got.page.locator('.seg.finding').first().waitFor();
   assert.deepEqual(await got.page.$$eval('.seg.finding', (all) => all.map((e) => [e.dataset.seg, e.title])),
     [['200', `differs from ${T.COMPARED_DEVICE}, which has a normally open contact on I3 here`]]);
+  await got.page.locator('.seg[data-seg="200"]').hover();
+  await screenshot(got.page, 'compare-device-frames');
 });
 
 // A device at fault: the transfer sends what the native one sends, and says why it stopped in
