@@ -27,8 +27,8 @@ class Session {
                 return Stop(link_.PortError());
             case Exchange::TooSlow:
                 return Stop("The device answers too slowly: the transfer did not end in time.");
-            case Exchange::Cancelled:
-                Stop("Cancelled.");
+            case Exchange::Cancelled:  // no reason: the outcome says it, as at the connect
+                Stop({});
                 result_.outcome = Outcome::Cancelled;
                 return false;
         }
@@ -338,6 +338,21 @@ std::vector<std::string> VerifyReport(const VerifyResult& v) {
     }
     lines.push_back(summary);
     return lines;
+}
+
+std::optional<Config> DeviceDiagrams(const VerifyResult& v, const Config& compared) {
+    Config other = compared;
+    bool differs = false;
+    for (int o = 0; o < kOutputs; ++o)
+        for (int s = 0; s < kSegments; ++s) {
+            if (!v.segmentDiffers[static_cast<std::size_t>(o)][static_cast<std::size_t>(s)])
+                continue;
+            other.SegType[o][s] = v.stored.SegType[o][s];
+            other.SegInput[o][s] = v.stored.SegInput[o][s];
+            differs = true;
+        }
+    if (!differs) return std::nullopt;
+    return other;
 }
 
 }  // namespace zez::device

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,7 +22,8 @@ enum class Outcome {
 
 struct TransferResult {
     Outcome outcome = Outcome::Failed;
-    std::string reason;   // why a transfer stopped, or why the port could not be used
+    std::string reason;   // why a transfer stopped, or why the port could not be used; empty
+                          // when it was cancelled
     bool silent = false;  // it stopped because the device no longer answered
     std::string hostChecksum, deviceChecksum;
     Config uploaded;  // an upload's data, to be used only when Complete
@@ -56,6 +58,11 @@ VerifyResult Verify(Link& link, const std::string& portName, const ControlArray&
 
 // What a comparison found, a line each: "match", or per output what differs, then a summary.
 std::vector<std::string> VerifyReport(const VerifyResult& v);
+
+// `compared` (the record the device was compared with) with what the device stores at each
+// segment that differs, for the grid to frame them; none when no segment differs (as after a
+// match, a quick or an unfinished comparison, which find none).
+std::optional<Config> DeviceDiagrams(const VerifyResult& v, const Config& compared);
 
 TransferResult Download(Link& link, const std::string& portName, const ControlArray& array,
                         const Config& config, const CaptionFn& caption = {});

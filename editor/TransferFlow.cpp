@@ -267,17 +267,7 @@ void TransferFlow::Compare(bool ask) {
                      QStringLiteral("Compare"), Buttons::Ok,
                      v.match ? Icon::Information : Icon::Warning);
     // The segments the device stores otherwise, with what it holds there.
-    Config other = config;
-    bool differs = false;
-    for (int o = 0; o < kOutputs; ++o)
-        for (int s = 0; s < kSegments; ++s) {
-            if (!v.segmentDiffers[static_cast<std::size_t>(o)][static_cast<std::size_t>(s)])
-                continue;
-            other.SegType[o][s] = v.stored.SegType[o][s];
-            other.SegInput[o][s] = v.stored.SegInput[o][s];
-            differs = true;
-        }
-    emit Compared(differs ? std::optional(other) : std::nullopt, QStringLiteral("the device"));
+    emit Compared(device::DeviceDiagrams(v, config), QStringLiteral("the device"));
 }
 
 }  // namespace zez

@@ -183,6 +183,9 @@ val VerifyCdf(const std::string& cdf, const std::string& portName, bool quick,
     if (v.transfer.outcome == device::Outcome::Complete)
         for (const auto& line : device::VerifyReport(v)) lines.call<void>("push", line);
     out.set("report", lines);
+    // The record with what the device stores where its segments differ, for the grid's frames.
+    const auto other = device::DeviceDiagrams(v, c);
+    out.set("differing", other ? CdfOf(*other) : val::null());
     return out;
 }
 

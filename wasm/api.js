@@ -328,7 +328,7 @@ class EmulatedPort extends PortBuffer {
     for (const t of this.timers) clearTimeout(t);
     this.timers.clear();
     this.clear();
-    this.device.delete();
+    if (!this.device.isDeleted()) this.device.delete();  // once: a second call does nothing
   }
   waiting() {
     zezIdle();

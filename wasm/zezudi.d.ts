@@ -75,8 +75,8 @@ export type Outcome = 'complete' | 'failed' | 'noConnect' | 'portError' | 'cance
 
 export interface TransferResult {
   outcome: Outcome;
-  /** Why the transfer stopped, as the desktop says it; empty on success and possibly on a
-   *  cancel (the outcome says it). */
+  /** Why the transfer stopped, as the desktop says it; empty on success and on a cancel (the
+   *  outcome says it). */
   reason: string;
   hostChecksum: string;
   deviceChecksum: string;
@@ -92,6 +92,9 @@ export interface VerifyResult extends TransferResult {
   match: boolean;
   /** What the comparison found, a line each, when complete. */
   report: string[];
+  /** The compared record with what the device stores at each segment that differs (the grid
+   *  frames those); null when no segment differs, and after a quick or unfinished comparison. */
+  differing: Cdf | null;
 }
 
 export interface TransferOptions {
@@ -136,6 +139,20 @@ export interface Faults {
   pace?: boolean;
 }
 
+/** The emulated device itself, as zezudi-devsim runs it: commands in, replies out. */
+export declare class Emulator {
+  /** Refuses (ZezError "usage") a fault it does not know or a value it cannot take. */
+  constructor(faults?: Faults);
+  /** The replies to the bytes of `bytes`, each with its delay and its time a byte. */
+  feed(bytes: Uint8Array | string): Array<{ text: Uint8Array; delayMs: number; perByteMs: number }>;
+  /** Whether it has switched to the fast speed. */
+  fast(): boolean;
+  /** How many commands it has taken. */
+  commands(): number;
+  /** Frees it; it cannot be used afterwards. */
+  delete(): void;
+}
+
 /** A port onto the device emulator inside the module, its replies delayed on the real clock. */
 export declare class EmulatedPort implements HostPort {
   constructor(faults?: Faults);
@@ -146,13 +163,16 @@ export declare class EmulatedPort implements HostPort {
   readInto(buffer: Uint8Array): number;
   waitForData(ms: number): Promise<void>;
   cancel(): void;
-  /** Frees the emulator; the port cannot be used afterwards. */
+  /** The emulated device it reaches. */
+  readonly device: Emulator;
+  /** Frees the emulator; the port cannot be used afterwards. A second call does nothing. */
   dispose(): void;
 }
 
 export interface ZezUdiModule {
   ZezError: typeof ZezError;
   EmulatedPort: typeof EmulatedPort;
+  Emulator: typeof Emulator;
   version(): string;
 
   // The record

@@ -3,8 +3,10 @@
 
 #include <atomic>
 #include <cctype>
+#include <optional>
 #include <random>
 #include <thread>
+#include <tuple>
 
 #include "TestUtil.h"
 #include "device/Emulator.h"
@@ -161,6 +163,23 @@ TEST(Transfers, UploadAfterDownloadGivesTheConfigurationBack) {
     EXPECT_TRUE(b.port.written[2] == "[80000000000010000]" &&
                 b.port.written[12] == "[80000000000010A00]" &&
                 b.port.written.back() == "[70000000000000000]");
+}
+
+// A comparison gives the compared record with the device's segments where they differ (its note
+// stays), and nothing where no segment differs (the note alone, a quick comparison).
+TEST(Transfers, CompareGivesTheDevicesSegmentsWhereTheyDiffer) {
+    Bench b;
+    Config stored = Sample(8), note = stored, mine;
+    ASSERT_EQ(Download(b.link, "ttyX", ControlArray{}, stored).outcome, Outcome::Complete);
+    note.NoteData[0] = '#';
+    mine = note;
+    mine.SegType[1][7] ^= 4;
+    mine.SegInput[6][200] ^= 1;
+    const std::tuple<Config, bool, std::optional<Config>> cases[] = {
+        {mine, false, note}, {note, false, std::nullopt}, {mine, true, std::nullopt}};
+    for (const auto& [config, quick, want] : cases)
+        EXPECT_EQ(DeviceDiagrams(Verify(b.link, "ttyX", ControlArray{}, config, quick), config),
+                  want);
 }
 
 #ifndef ZEZ_PURE_ONLY

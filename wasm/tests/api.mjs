@@ -142,9 +142,14 @@ const captions = [];
 const cancelled = await m.download(cdf, port, 'emulated', {
   onCaption: (c) => { captions.push(c); if (captions.length === 3) m.cancel(port); },
 });
-same(`${cancelled.outcome} ${cancelled.reason}`, 'cancelled Cancelled.', `cancelled after ${captions.join(', ')}`);
+same(`${cancelled.outcome} ${cancelled.reason}`, 'cancelled ', `cancelled after ${captions.join(', ')}`);
 const back = await m.upload(port, 'emulated');
 same(back.cdf, cdf, 'uploaded after the cancel');
+// A comparison gives back the record with the device's segments where they differ; null for a match.
+const elsewhere = m.setSegment(cdf, 2, 40, (m.segment(cdf, 2, 40).code + 1) % 16, 3);
+const [differs, matches] = [await m.verify(elsewhere, port, 'emulated'), await m.verify(cdf, port, 'emulated')];
+same(differs.differing, cdf, 'compared: where the device differs, what it holds');
+same(`${matches.match} ${matches.differing}`, 'true null', 'compared: a match');
 // A cancel naming another port, or coming after its transfer ended, cancels nothing; one during
 // the speed change's pause ends the transfer there: no reopening at the fast speed, no command.
 const other = new m.EmulatedPort({});
@@ -157,8 +162,8 @@ class CancelInPause extends m.EmulatedPort {
 }
 const pausing = new CancelInPause({});
 const paused = await m.download(cdf, pausing, 'emulated');
-same(`${paused.outcome} ${pausing.settings} ${pausing.device.commands()}`, 'cancelled 38400,n,8,1 2', 'a cancel in the pause');
-for (const p of [port, other, pausing]) p.dispose();
+same(`${paused.outcome} ${paused.reason} ${pausing.settings} ${pausing.device.commands()}`, 'cancelled  38400,n,8,1 2', 'a cancel in the pause');
+for (const p of [port, other, pausing, port]) p.dispose(); // a second dispose does nothing
 
 // While a download runs on one emulated port another's calls are refused (else its device would
 // be entered while the module waits, and the download would never settle); the download completes.

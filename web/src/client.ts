@@ -184,10 +184,15 @@ export class ClientArea {
     el.setAttribute('aria-selected', String(marks.selected));
   }
 
-  /** The cell's name (cellName) and whether it is the grid's active cell. */
-  name(s: number, name: string, active: boolean): void {
+  /** The cell's name (cellName). */
+  name(s: number, name: string): void {
     if (this.names[s] !== name) this.imgSegment[s].setAttribute('aria-label', (this.names[s] = name));
-    if (active) this.grid.setAttribute('aria-activedescendant', this.imgSegment[s].id);
+  }
+
+  /** The grid's active cell (the cursor's), or none while no cursor is shown. */
+  activeCell(s: number | null): void {
+    if (s === null) this.grid.removeAttribute('aria-activedescendant');
+    else this.grid.setAttribute('aria-activedescendant', this.imgSegment[s].id);
   }
 
   /** The contact's label ("I 3"), or none. */

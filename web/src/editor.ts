@@ -66,8 +66,9 @@ export class GridEditor {
         { selected, cursor: this.cursorShown && s === this.cursor, focused },
         up(t) && (s < 16 || !down(codes[s - 16])), down(t) && (s >= 240 || !up(codes[s + 16])));
       client.label(s, t >= 8 ? inputLabel(inputs[s]) : null);
-      client.name(s, cellName(s, t, inputs[s]), s === this.cursor);
+      client.name(s, cellName(s, t, inputs[s]));
     }
+    client.activeCell(this.cursorShown ? this.cursor : null); // none before the first click or key
     client.rails(this.railsLit);
     client.imgSelect.forEach((p, k) => {
       p.classList.toggle('armed', k === this.armed);

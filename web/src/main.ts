@@ -76,6 +76,7 @@ function build(core: ZezUdiModule): void {
     fileName: () => (doc.hasFile ? doc.fileName : ''),
     cleared: () => files.newFile(),
     say,
+    compared: (other, name) => logic.compareWith(other, name),
     // Told while the transfers are still being made (without Web Serial the port list is known
     // at once): after they are.
     portChanged: () =>

@@ -11,7 +11,6 @@ const notShown = {
   'COM%1 was remembered by an earlier version of this program by its place in the list of ports, which changes when adapters are plugged in. It is now %2.\r\nUse this port?':
     'the browser keeps its ports by adapter from the start; no earlier choice by place exists',
   '\r\nThe log is kept in %1.': 'the browser keeps the log in its storage and saves it as text',
-  'the device': "the name of the device's diagram in the desktop's comparison view, which the browser has not",
 };
 
 // The C++ string literals of QStringLiteral(...), adjacent literals joined, escapes undone.

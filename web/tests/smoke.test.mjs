@@ -6,7 +6,7 @@ import { launch, openEditor, screenshot, ways } from './lib/browser.mjs';
 
 // Cells of the grid after the drawing and selection below (20 holds a code above 15, shown as
 // blank with its selection): segment, name, selected, active.
-const cells = [[17, 'Normally open contact with an up link, Pilot 2, row 2, column 2', true, false],
+const cells = [[0, 'Blank, row 1, column 1', false, false], [17, 'Normally open contact with an up link, Pilot 2, row 2, column 2', true, false],
   [18, 'Wire with up and down links, row 2, column 3', true, true], [19, 'Blank, row 2, column 4', false, false],
   [20, 'Blank, Input 3, row 2, column 5', false, false], [255, 'A down link, row 16, column 16', false, false]];
 
@@ -22,11 +22,15 @@ for (const way of ways) {
 
       await page.evaluate(() => { const { core, doc } = window.zezudi;
         doc.edit(0, 'Drop', [[17, '9:9'], [18, '7:0'], [20, '21:2'], [255, '2:0']].reduce((c, [s, t]) => core.pasteRegion(c, 0, s, `zezudi-segments 1\n1 1\n${t}\n`), doc.cdf)); });
+      const cdp = await page.context().newCDPSession(page);
+      const [role, name, prop] = [(n) => n.role.value, (n) => n.name?.value, (n, p) => n.properties?.find((x) => x.name === p)?.value];
+      const ax = async () => (await cdp.send('Accessibility.getFullAXTree')).nodes;
+      // No active cell until the first click or key shows the cursor.
+      assert.equal(prop((await ax()).find((n) => !n.ignored && role(n) === 'grid'), 'activedescendant'), undefined);
       await page.locator('.seg[data-seg="17"]').click();
       await page.keyboard.press('Shift+ArrowRight');
-      const { nodes } = await (await page.context().newCDPSession(page)).send('Accessibility.getFullAXTree');
+      const nodes = await ax();
       const kids = (n) => nodes.filter((k) => !k.ignored && n.childIds?.includes(k.nodeId));
-      const [role, name, prop] = [(n) => n.role.value, (n) => n.name?.value, (n, p) => n.properties?.find((x) => x.name === p)?.value];
       const [grid, palette, list] = ['grid', 'toolbar', 'combobox'].map((r) => nodes.find((n) => !n.ignored && role(n) === r));
       const all = kids(grid).flatMap((r) => kids(r).filter((c) => role(c) === 'gridcell'));
       const active = prop(grid, 'activedescendant').relatedNodes[0].backendDOMNodeId;

@@ -99,6 +99,16 @@ test('Verify After Download compares at once, without another question', async (
   assert.ok(sent.subarray(0, ref.sent.length).equals(ref.sent) && sent.subarray(-refCmp.sent.length).equals(refCmp.sent));
 });
 
+test('Compare with Device frames the segments the device holds otherwise, with what it holds there', async () => {
+  const changed = Buffer.from(loaded); // the example, but for segment 200 of output 1
+  [changed[0x10000 + 200], changed[0x10800 + 200]] = [8, 2];
+  const { outcome, page } = await browserRun('compare', [], changed);
+  assert.match(outcome.text, /^The device holds something else:\nLC Input 1: .*diagram differs\n/);
+  await page.locator('.seg.finding').first().waitFor();
+  assert.deepEqual(await page.$$eval('.seg.finding', (all) => all.map((e) => [e.dataset.seg, e.title])),
+    [['200', `differs from ${T.COMPARED_DEVICE}, which has a normally open contact on I3 here`]]);
+});
+
 // A device at fault: the transfer sends what the native one sends, and says why it stopped in
 // the desktop's words with the native reason; a failed upload clears the record.
 const faults = [

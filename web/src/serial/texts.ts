@@ -50,6 +50,8 @@ export const DOWNLOAD_CANCELLED_NOTE =
 export const OTHER_CANCELLED_NOTE = "\r\nNothing was changed.";
 export const COMPARE_MATCH = "The device holds this configuration, its control array and its note.";
 export const COMPARE_DIFFERS = "The device holds something else:\r\n";
+/** The device as the grid's frames name it after a comparison ("differs from the device, ..."). */
+export const COMPARED_DEVICE = "the device";
 
 // The transfer log
 export const LOG_EMPTY = "No transfer has been logged yet.\n";

@@ -37,6 +37,9 @@ export interface TransferHost {
   say?(text: string): void;
   /** The chosen port changed (the status bar names it). */
   portChanged?(): void;
+  /** After Compare with Device: the record with the device's segments where they differ, which
+   *  the grid frames, named `name` in the frames' tips; null when no segment differs. */
+  compared?(other: Uint8Array | null, name: string): void;
 }
 
 const RECORD_BYTES = 12288;
@@ -254,6 +257,7 @@ export function createTransfers(core: ZezUdiModule, host: TransferHost) {
     if (r.outcome !== 'complete') return report(r, T.COMPARE, '', T.COMPARE_FAILED, name);
     await ui.message(r.match ? T.COMPARE_MATCH : T.COMPARE_DIFFERS + r.report.join('\r\n'), T.COMPARE,
       r.match ? 'information' : 'warning');
+    host.compared?.(r.differing, T.COMPARED_DEVICE);
   }
 
   return {
