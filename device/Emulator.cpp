@@ -23,7 +23,6 @@ std::chrono::microseconds WireTime(std::size_t chars, int baud) {
 
 std::vector<DeviceEmulator::Reply> DeviceEmulator::Feed(std::string_view bytes) {
     std::vector<Reply> replies;
-    const int baud = fast_ ? 115200 : 38400;
     for (char c : bytes) {
         if (c == '[') pending_.clear();
         pending_.push_back(c);
@@ -40,7 +39,9 @@ std::vector<DeviceEmulator::Reply> DeviceEmulator::Feed(std::string_view bytes) 
         Spoil(*text);
         Reply r{std::move(*text), Millis{0}, faults_.dribble};
         if (faults_.lateEvery > 0 && replies_ % faults_.lateEvery == 0) r.delay = faults_.lateBy;
-        if (faults_.pace) r.wire = WireTime(r.text.size(), baud);
+        // At the speed the command came at: only the speed change switches to the fast one,
+        // and it has no reply; a connect comes at the slow one.
+        if (faults_.pace) r.wire = WireTime(r.text.size(), fast_ ? 115200 : 38400);
         replies.push_back(std::move(r));
     }
     return replies;

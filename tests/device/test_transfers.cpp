@@ -270,7 +270,8 @@ TEST(Emulator, PacedRepliesWaitTheLineTimeOfTheSpeedTheCommandCameAt) {
     const std::pair<std::string_view, long long> steps[] = {
         {kConnectCommand, (19 + 8) * 10 * 1000000LL / 38400},
         {kFastBaudCommand, -1},  // no reply
-        {"[10000000000000000]", (19 + 2) * 10 * 1000000LL / 115200}};
+        {"[10000000000000000]", (19 + 2) * 10 * 1000000LL / 115200},
+        {kConnectCommand, (19 + 8) * 10 * 1000000LL / 38400}};  // a connect after a transfer
     DeviceEmulator paced({.pace = true}), plain;
     for (const auto& [cmd, us] : steps) {
         const auto r = paced.Feed(cmd), q = plain.Feed(cmd);
