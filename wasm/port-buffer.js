@@ -54,17 +54,22 @@ class PortBuffer {
   }
 
   // Resolves when more bytes arrive, `ms` has passed or cancel() is called; rejects once the
-  // port failed.
+  // port failed. A wait still pending ends first (a port serves one wait at a time).
   waitForData(ms) {
     if (this.failure) return Promise.reject(new Error(this.failure));
+    this.wakeUp();
     return new Promise((resolve, reject) => {
-      this.due = performance.now() + ms;
+      // Within what a timer can wait (a wrong count waits not at all).
+      this.due = performance.now() + (ms > 0 ? Math.min(ms, 2 ** 31 - 1) : 0);
       this.wake = () => {
         this.wake = null;
+        // The timer, kept for the next wait, then holds no process (Node) open by itself.
+        if (this.timer && this.timer.unref) this.timer.unref();
         if (this.failure) reject(new Error(this.failure));
         else resolve();
       };
       if (this.timer === null || this.timerDue > this.due) this.arm();
+      else if (this.timer.ref) this.timer.ref();
     });
   }
 

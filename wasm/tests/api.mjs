@@ -4,6 +4,7 @@
 // runs and can be cancelled at any moment.
 // Usage: node api.mjs MODULE_DIR CLI EXAMPLE.CDF
 import fs from 'node:fs';
+import { createRequire } from 'node:module';
 import { check, finish, loadModule, native, same } from './lib.mjs';
 
 const [dir, cli, example] = process.argv.slice(2);
@@ -219,6 +220,46 @@ for (const name of names.filter((n) => n !== 'cancel' && n !== 'ZezError')) {
 setTimeout(() => m.cancel(), 10);
 same((await running).outcome, 'cancelled', 'cancelled while the connect waits');
 silent.dispose();
+
+// The ports' wait, on a clock and timers of the test's own (nothing waits for real): each step
+// starts a wait (or data, clear) at a time, and each wait must end when said. One timer serves
+// all waits: a wait that must end later or sooner than the timer left by the one before, a wait
+// still pending when the next starts, a wait given no time, and what keeps Node running.
+{
+  const { PortBuffer } = createRequire(import.meta.url)('../port-buffer.js');
+  const real = [globalThis.setTimeout, globalThis.clearTimeout, performance.now];
+  let now = 0;
+  let timers = [];
+  globalThis.setTimeout = (f, ms) => {
+    const t = { at: now + ms, f, held: true, ref() { this.held = true; }, unref() { this.held = false; } };
+    timers.push(t);
+    return t;
+  };
+  globalThis.clearTimeout = (t) => (timers = timers.filter((x) => x !== t));
+  performance.now = () => now;
+  const flush = () => new Promise((resolve) => setImmediate(resolve));
+  const port = new PortBuffer();
+  const ended = [];
+  const wait = (name, ms) => port.waitForData(ms).then(() => ended.push(`${name}@${now}`));
+  const steps = [[0, () => wait('long', 1000)], [5, () => port.arrived([1])], [10, () => wait('later', 2000)],
+    [2500, () => wait('x', 1000)], [2505, () => port.arrived([2])], [2510, () => wait('sooner', 100)],
+    [2700, () => wait('first', 2000)], [2800, () => wait('overlapped', 50)], [2900, () => wait('none', NaN)],
+    [3000, () => wait('cleared', 100)], [3020, () => port.clear()]];
+  for (const [at, step] of steps) {
+    for (let t; (t = timers.filter((x) => x.at <= at).sort((a, b) => a.at - b.at)[0]);) {
+      timers = timers.filter((x) => x !== t);
+      [now] = [t.at, t.f()];
+      await flush();
+    }
+    now = at;
+    step();
+    await flush();
+    if (at === 5 || at === 10) check(timers.every((x) => x.held === (at === 10)), `at ${at}: only a wait's timer holds Node`);
+  }
+  same(ended.join(' '), 'long@5 later@2010 x@2505 sooner@2610 first@2800 overlapped@2850 none@2900 cleared@3020',
+    'the waits end');
+  [globalThis.setTimeout, globalThis.clearTimeout, performance.now] = real;
+}
 
 // Every call the TypeScript declarations name is there.
 for (const name of names) check(m[name] !== undefined, `${name} is declared but missing`);
