@@ -177,7 +177,8 @@ export class FileFlow {
       // a file gone is written again without a question
     }
     if (now && doc.known && !same(now, doc.known) &&
-        !(await dialogs.ask(fill(kChangedElsewhere, doc.fileName) + kKeptNote, kTitleSave, 'warning')))
+        !(await dialogs.ask(fill(kChangedElsewhere, doc.fileName) + (versions.available() ? kKeptNote : ''), kTitleSave,
+          'warning')))
       return;
     await this.write(doc.handle, doc.fileName, kTitleSave);
   }
@@ -247,7 +248,12 @@ export class FileFlow {
    *  as unsaved changes to that file. */
   async previousVersions(): Promise<void> {
     const { doc } = this;
-    const kept = doc.hasFile ? await versions.list(doc.fileName).catch(() => []) : [];
+    let kept: versions.Version[] = [];
+    try {
+      if (doc.hasFile) kept = await versions.list(doc.fileName);
+    } catch (e) {
+      return dialogs.message(errorText(e), kTitleVersions, 'critical');
+    }
     if (kept.length === 0) {
       const text = doc.hasFile ? fill(kNoVersions, doc.fileName) : kNoFileVersions;
       return dialogs.message(text, kTitleVersions, 'information');

@@ -14,6 +14,9 @@ function stamp(ms: number): string {
   return new Date(ms).toISOString().slice(0, 19).replace('T', ' ') + ' UTC';
 }
 
+/** Whether this browser has the storage versions are kept in (not in some private windows). */
+export const available = (): boolean => typeof indexedDB !== 'undefined';
+
 /** Keeps `bytes`, what the file `name` held, as its newest version; the oldest beyond the limit
  *  go. Rejects with the storage's reason when it cannot be kept. */
 export async function keep(name: string, bytes: Uint8Array): Promise<void> {
