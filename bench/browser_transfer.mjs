@@ -5,8 +5,9 @@
 // - browser: the editor in Chromium through the tests' navigator.serial stand-in, relayed over a
 //   WebSocket to the same (the relay's round trip is most of its gap: measured at the end);
 // - worker: the editor in Chromium through a navigator.serial whose adapter leads to the module's
-//   own emulator, paced alike, in a worker of the page (bench/paced-serial.js): the editor's whole
-//   path to a device, its Web Serial port included, with a transport as quick as the terminal's.
+//   own emulator, paced alike, in a worker of the page (bench/paced-serial.js): the editor's own
+//   path to a device (its WebSerialPort and the browser's streams; not Chrome's serial service,
+//   which the stand-in port replaces), with a transport about as quick as the terminal's.
 // Then the first three unpaced. Usage (after scripts/test-web has built what it needs):
 // node bench/browser_transfer.mjs [ROUNDS]
 import { execFileSync, spawn } from 'node:child_process';

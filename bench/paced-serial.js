@@ -1,9 +1,10 @@
 // A navigator.serial whose one granted adapter leads to bench/paced-device.js in a worker: the
-// browser edition's whole path to a device (its Web Serial port, the module's transfer) without
-// the tests' relay, whose round trip through the browser's network stack costs more than the
-// exchange itself. Only what a download needs: open, the two streams, close.
+// editor's own path to a device (the module's transfer, its WebSerialPort, the browser's
+// streams) without the tests' relay, whose round trip through the browser's network stack costs
+// more than the exchange itself. Chrome's serial service is not in it: this port stands in for
+// it. Only what a download needs: open, the two streams, close.
 (() => {
-  const worker = new Worker('/paced-device.js' + (window.__unpaced ? '?pace=0' : ''));
+  const worker = new Worker('/paced-device.js');
   let deliver = null;
   worker.onmessage = (e) => deliver?.(e.data);
   class Port extends EventTarget {
