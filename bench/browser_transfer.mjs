@@ -16,8 +16,7 @@ import { createRequire } from 'node:module';
 import path from 'node:path';
 import tty from 'node:tty';
 import { TtyPort } from '../wasm/node/tty-port.mjs';
-import { launch, menu, messageBox, root, siteDir, ways } from '../web/tests/lib/browser.mjs';
-import http from 'node:http';
+import { launch, menu, messageBox, root, serve, siteDir, ways } from '../web/tests/lib/browser.mjs';
 import { ADAPTER, box, choosePort, cli, closeSerial, devsim, example, openWith, relay, startDevice, withSerial, work } from '../web/tests/lib/serial.mjs';
 
 const rounds = Number(process.argv[2] || 5);
@@ -72,17 +71,10 @@ async function browserRun(page, faults) {
 }
 
 // The served editor, isolated (so the worker's clock reads to the microsecond), with the worker.
-const isolated = http.createServer((req, res) => {
-  const name = new URL(req.url, 'http://x').pathname;
-  const file = name === '/paced-device.js' ? path.join(root, 'bench/paced-device.js')
-    : path.join(siteDir, name === '/' ? 'index.html' : path.basename(name));
-  if (!fs.existsSync(file)) return res.writeHead(404).end();
-  const type = { '.js': 'text/javascript', '.wasm': 'application/wasm', '.css': 'text/css', '.svg': 'image/svg+xml' };
-  res.writeHead(200, { 'Content-Type': type[path.extname(file)] || 'text/html',
-                       'Cross-Origin-Opener-Policy': 'same-origin', 'Cross-Origin-Embedder-Policy': 'require-corp' });
-  fs.createReadStream(file).pipe(res);
+const isolated = await serve(siteDir, {
+  headers: { 'Cross-Origin-Opener-Policy': 'same-origin', 'Cross-Origin-Embedder-Policy': 'require-corp' },
+  extra: { '/paced-device.js': path.join(root, 'bench/paced-device.js') },
 });
-await new Promise((resolve) => isolated.listen(0, '127.0.0.1', resolve));
 
 const browser = await launch();
 const site = await ways[0].open();
@@ -100,7 +92,7 @@ const page = await openWith(browser.context, site.url, cdf);
 await choosePort(page, ADAPTER);
 const workerContext = await browser.newContext();
 await workerContext.addInitScript({ path: path.join(root, 'bench/paced-serial.js') });
-const workerPage = await openWith(workerContext, `http://127.0.0.1:${isolated.address().port}/`, cdf);
+const workerPage = await openWith(workerContext, isolated.url, cdf);
 if (!(await workerPage.evaluate(() => crossOriginIsolated))) throw new Error('the worker page is not isolated');
 await choosePort(workerPage, ADAPTER);
 const median = (a) => [...a].sort((x, y) => x - y)[Math.floor(a.length / 2)];
@@ -166,6 +158,6 @@ console.log(`messages the page sent per download: ${sends / (2 * rounds)}`);
 
 await browser.close();
 await site.close();
-isolated.close();
+await isolated.close();
 await closeSerial();
 process.exit(0);

@@ -15,16 +15,17 @@ export const screensDir = path.join(root, 'build/web/screens');
 const types = { '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css',
                 '.wasm': 'application/wasm', '.svg': 'image/svg+xml' };
 
-/** Serves `dir` on 127.0.0.1 at a free port; resolves { url, close }. */
-export function serve(dir = siteDir) {
+/** Serves `dir` (and `extra`: address to file) on 127.0.0.1 at a free port with `headers`;
+ *  resolves { url, close }. */
+export function serve(dir = siteDir, { headers = {}, extra = {} } = {}) {
   const server = http.createServer((req, res) => {
     const name = decodeURIComponent(new URL(req.url, 'http://x').pathname);
-    const file = path.join(dir, name === '/' ? 'index.html' : name);
-    if (!file.startsWith(dir) || !fs.existsSync(file) || fs.statSync(file).isDirectory()) {
+    const file = extra[name] ?? path.join(dir, name === '/' ? 'index.html' : name);
+    if (!(name in extra || file.startsWith(dir)) || !fs.existsSync(file) || fs.statSync(file).isDirectory()) {
       res.writeHead(404).end();
       return;
     }
-    res.writeHead(200, { 'Content-Type': types[path.extname(file)] || 'application/octet-stream' });
+    res.writeHead(200, { 'Content-Type': types[path.extname(file)] || 'application/octet-stream', ...headers });
     fs.createReadStream(file).pipe(res);
   });
   return new Promise((resolve) => {
