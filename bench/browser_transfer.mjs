@@ -1,6 +1,9 @@
 // The browser edition's download against the paced emulator (every reply comes after the wire
 // time of its command and reply at 115,200 baud), beside the native command line, interleaved:
 // - native: zezudi-cli against zezudi-devsim --pace on a pseudo-terminal;
+// - desktop (paced only): the desktop editor's port (QSerialPort) against the same, as
+//   build/ci/bench/transfer times it (its download alone, of a configuration of its own: the
+//   same exchanges);
 // - node: the WebAssembly core under Node against the same;
 // - browser: the editor in Chromium through the tests' navigator.serial stand-in, relayed over a
 //   WebSocket to the same (the relay's round trip is most of its gap: measured at the end);
@@ -11,7 +14,7 @@
 // - page: the same, but the module's download with the editor's WebSerialPort alone in a bare
 //   page (bench/paced-core.mjs): the core and its port without the editor around them.
 // Then the first three unpaced. Usage (after scripts/test-web has built what it needs):
-// node bench/browser_transfer.mjs [ROUNDS [PATHS]], PATHS a comma-separated choice of the five
+// node bench/browser_transfer.mjs [ROUNDS [PATHS]], PATHS a comma-separated choice of the six
 // (all by default; the round trips at the end are measured with the browser's path).
 // The downloads in Chromium are timed in the page, from the click on Yes to the outcome's box
 // opening: the tests' wait for a box polls, at times half a second apart, and less often still
@@ -26,7 +29,7 @@ import { launch, menu, messageBox, root, serve, siteDir, ways } from '../web/tes
 import { ADAPTER, box, choosePort, cli, closeSerial, devsim, example, openWith, relay, startDevice, withSerial, work } from '../web/tests/lib/serial.mjs';
 
 const rounds = Number(process.argv[2] || 5);
-const kPaths = ['native', 'node', 'browser', 'worker', 'page'];
+const kPaths = ['native', 'desktop', 'node', 'browser', 'worker', 'page'];
 const paths = (process.argv[3] || kPaths.join(',')).split(',');
 for (const p of paths) if (!kPaths.includes(p)) throw new Error(`no path "${p}": choose from ${kPaths.join(', ')}`);
 const cdf = fs.readFileSync(example);
@@ -46,6 +49,13 @@ async function nativeRun(faults) {
   await device.stop();
   if (!out.includes('Download Complete.')) throw new Error(out);
   return s;
+}
+
+function desktopRun() {
+  const out = execFileSync(path.join(root, 'build/ci/bench/transfer'), [devsim, '--pace'], { encoding: 'utf8' });
+  const m = /^download: ([\d.]+) s, complete/m.exec(out);
+  if (!m) throw new Error(out);
+  return Number(m[1]);
 }
 
 async function nodeRun(faults) {
@@ -132,15 +142,15 @@ await barePage?.goto(`${isolated.url}core.html`);
 await choosePort(workerPage, ADAPTER);
 const median = (a) => [...a].sort((x, y) => x - y)[Math.floor(a.length / 2)];
 for (const faults of [['--pace'], []]) {
-  const run = { native: nativeRun, node: nodeRun, browser: (f) => browserRun(page, f), worker: () => download(workerPage),
+  const run = { native: nativeRun, desktop: desktopRun, node: nodeRun, browser: (f) => browserRun(page, f), worker: () => download(workerPage),
                 page: () => barePage.evaluate((bytes) => globalThis.coreDownload(bytes), [...cdf]) };
-  const times = Object.fromEntries(paths.filter((p) => !['worker', 'page'].includes(p) || faults.length).map((p) => [p, []]));
+  const times = Object.fromEntries(paths.filter((p) => !['desktop', 'worker', 'page'].includes(p) || faults.length).map((p) => [p, []]));
   for (let i = 0; i < rounds; ++i) for (const [name, t] of Object.entries(times)) t.push(await run[name](faults));
   const how = faults.length ? 'paced' : 'unpaced';
   for (const [name, t] of Object.entries(times))
     console.log(`${how} download, ${name.padEnd(7)}: median ${median(t).toFixed(2)} s, ` +
                 `from ${Math.min(...t).toFixed(2)} to ${Math.max(...t).toFixed(2)} (${t.map((x) => x.toFixed(2)).join(', ')})`);
-  for (const name of ['browser', 'worker', 'page'].filter((n) => times[n] && times.native))
+  for (const name of ['desktop', 'browser', 'worker', 'page'].filter((n) => times[n] && times.native))
     console.log(`${how} ${name} / native (medians): ${(median(times[name]) / median(times.native)).toFixed(3)}`);
 }
 
