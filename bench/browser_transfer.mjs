@@ -17,8 +17,8 @@
 // node bench/browser_transfer.mjs [ROUNDS [PATHS]], PATHS a comma-separated choice of the six
 // (all by default; the round trips at the end are measured with the browser's path).
 // The downloads in Chromium are timed in the page, from the click on Yes to the outcome's box
-// opening: the tests' wait for a box polls, at times half a second apart, and less often still
-// in a page that is not in front (it made the editor's download look 0.5 to 4 s longer).
+// opening: the tests' wait for a box polls, which made the editor's download look about 0.3 s
+// longer with its page in front, and 4 s longer with another page in front (as the bare page is).
 import { execFileSync, spawn } from 'node:child_process';
 import fs from 'node:fs';
 import { createRequire } from 'node:module';
@@ -29,6 +29,7 @@ import { launch, menu, messageBox, root, serve, siteDir, ways } from '../web/tes
 import { ADAPTER, box, choosePort, cli, closeSerial, devsim, example, openWith, relay, startDevice, withSerial, work } from '../web/tests/lib/serial.mjs';
 
 const rounds = Number(process.argv[2] || 5);
+if (!(Number.isInteger(rounds) && rounds > 0)) throw new Error(`ROUNDS must be a whole number above 0, not ${process.argv[2]}`);
 const kPaths = ['native', 'desktop', 'node', 'browser', 'worker', 'page'];
 const paths = (process.argv[3] || kPaths.join(',')).split(',');
 for (const p of paths) if (!kPaths.includes(p)) throw new Error(`no path "${p}": choose from ${kPaths.join(', ')}`);
@@ -75,7 +76,8 @@ async function download(page) {
   const yes = page.locator('dialog.box[open] .box-buttons button', { hasText: 'Yes' });
   await yes.evaluate((button) => {
     const open = () => document.querySelector('dialog.box[open]');
-    window.__timed = new Promise((resolve) => {
+    window.__timed = new Promise((resolve, reject) => {
+      setTimeout(() => reject(new Error('no box within 120 s of Yes')), 120000);
       button.addEventListener('click', () => {
         const t0 = performance.now();
         const seen = new MutationObserver(() => {
