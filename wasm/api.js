@@ -285,9 +285,10 @@ Module['cancel'] = (port) => {
   host.cancel();
 };
 
-// Replies due at once arrive in a task of their own, posted through a channel: a timer, which a
-// browser holds to 4 ms once timers nest (Node to 1 ms), would make each of a download's 9,219
-// exchanges wait that long. The transfer still gives way to the page between exchanges.
+// Replies due at once (no delay asked of the emulator) arrive in a task of their own, posted
+// through a channel: a timer, which a browser holds to 4 ms once timers nest (Node to 1 ms), would
+// make each of a download's 9,219 replies wait that long. In a page the transfer still gives way
+// to drawing and input between exchanges.
 let zezSoonChannel = null;
 const zezSoonQueue = [];
 function zezSoon(f) {
@@ -308,6 +309,7 @@ class EmulatedPort extends PortBuffer {
     this.device = new Module['Emulator'](faults || {});
     this.timers = new Set();
     this.isOpen = false;
+    this.opened = 0; // replies belong to the opening they were sent in
     this.settings = [];
   }
   // While a transfer runs only its own port's calls (made through the host) are let in: any other
@@ -315,12 +317,20 @@ class EmulatedPort extends PortBuffer {
   async open(name, settings) {
     zezIdle();
     this.isOpen = true;
+    this.opened += 1;
     this.settings.push(settings);
   }
+  // Replies on their way go with the port, as on a line that was closed.
   async close() {
     zezIdle();
     this.isOpen = false;
+    this.stopReplies();
     this.clear();
+  }
+  stopReplies() {
+    for (const t of this.timers) clearTimeout(t);
+    this.timers.clear();
+    this.opened += 1;
   }
   async write(bytes) {
     zezIdle();
@@ -329,8 +339,9 @@ class EmulatedPort extends PortBuffer {
       let at = r.delayMs;
       const chunks = r.perByteMs > 0 ? Array.from(r.text, (b) => Uint8Array.of(b)) : [r.text];
       for (const chunk of chunks) {
+        const opened = this.opened;
         const deliver = () => {
-          if (this.isOpen) this.arrived(chunk);
+          if (this.isOpen && this.opened === opened) this.arrived(chunk);
         };
         if (at > 0) {
           const timer = setTimeout(() => {
@@ -347,9 +358,8 @@ class EmulatedPort extends PortBuffer {
   }
   dispose() {
     zezIdle();
-    this.isOpen = false; // and replies on their way are dropped
-    for (const t of this.timers) clearTimeout(t);
-    this.timers.clear();
+    this.isOpen = false;
+    this.stopReplies();
     this.clear();
     if (!this.device.isDeleted()) this.device.delete();  // once: a second call does nothing
   }

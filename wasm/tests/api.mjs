@@ -141,8 +141,7 @@ m.cancel();
 let timers = 0;
 const setTimer = globalThis.setTimeout;
 globalThis.setTimeout = (...args) => (++timers, setTimer(...args));
-const done = await m.download(cdf, port, 'emulated');
-globalThis.setTimeout = setTimer;
+const done = await m.download(cdf, port, 'emulated').finally(() => (globalThis.setTimeout = setTimer));
 same(done.outcome + done.deviceChecksum, `complete${m.compile(cdf, false).checksum}`, 'download to the emulated device');
 check(timers < 100, `timers set in a download to the emulated device: ${timers}`);
 const captions = [];
@@ -170,6 +169,10 @@ class CancelInPause extends m.EmulatedPort {
 const pausing = new CancelInPause({});
 const paused = await m.download(cdf, pausing, 'emulated');
 same(`${paused.outcome} ${paused.reason} ${pausing.settings} ${pausing.device.commands()}`, 'cancelled  38400,n,8,1 2', 'a cancel in the pause');
+// A reply on its way when the port closes goes with it, also when the port opens again at once.
+for (const step of [() => other.open('emulated', '38400,n,8,1'), () => other.write(new TextEncoder().encode('[200700--]')),
+  () => other.close(), () => other.open('emulated', '38400,n,8,1'), () => new Promise((resolve) => setTimeout(resolve, 20))]) await step();
+same(String(other.waiting()), '0', 'bytes after a reply crossed a close and an open');
 for (const p of [port, other, pausing, port]) p.dispose(); // a second dispose does nothing
 
 // While a download runs on one emulated port another's calls are refused (else its device would
