@@ -18,7 +18,7 @@
 // (all by default; the round trips at the end are measured with the browser's path).
 // The downloads in Chromium are timed in the page, from the click on Yes to the outcome's box
 // opening: the tests' wait for a box polls, which made the editor's download look about 0.3 s
-// longer with its page in front, and 4 s longer with another page in front (as the bare page is).
+// longer with its page in front, and 4 s longer with another page in front.
 import { execFileSync, spawn } from 'node:child_process';
 import fs from 'node:fs';
 import { createRequire } from 'node:module';
@@ -144,8 +144,11 @@ await barePage?.goto(`${isolated.url}core.html`);
 await choosePort(workerPage, ADAPTER);
 const median = (a) => [...a].sort((x, y) => x - y)[Math.floor(a.length / 2)];
 for (const faults of [['--pace'], []]) {
-  const run = { native: nativeRun, desktop: desktopRun, node: nodeRun, browser: (f) => browserRun(page, f), worker: () => download(workerPage),
-                page: () => barePage.evaluate((bytes) => globalThis.coreDownload(bytes), [...cdf]) };
+  // Each page is brought to the front for its download, as a user's would be.
+  const front = (p, f) => async (faults) => (await p.bringToFront(), f(faults));
+  const run = { native: nativeRun, desktop: desktopRun, node: nodeRun, browser: front(page, (f) => browserRun(page, f)),
+                worker: front(workerPage, () => download(workerPage)),
+                page: front(barePage, () => barePage.evaluate((bytes) => globalThis.coreDownload(bytes), [...cdf])) };
   const times = Object.fromEntries(paths.filter((p) => !['desktop', 'worker', 'page'].includes(p) || faults.length).map((p) => [p, []]));
   for (let i = 0; i < rounds; ++i) for (const [name, t] of Object.entries(times)) t.push(await run[name](faults));
   const how = faults.length ? 'paced' : 'unpaced';
