@@ -41,7 +41,6 @@ if [ -f "$web/zezudi-editor.html" ]; then
   done
 fi
 
-
 desktop="$root/usr/share/applications/zezudi.desktop"
 grep -q '^Exec=zezudi %f$' "$desktop" || fail "the desktop entry does not pass the file"
 grep -q '^MimeType=application/x-zezudi-cdf;' "$desktop" || fail "desktop entry claims no CDF type"

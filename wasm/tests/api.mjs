@@ -133,13 +133,11 @@ await rounds(40);
 same(String(heapTop()), String(heapBefore), `where a fresh block lands after ${40 * failing.length} failed calls`);
 same(m.compile(cdf, false).array, native(cli, ['compile', example, '-o', '-'], true).out, 'compile after them');
 
-// Transfers to the emulated device: complete (a cancel with none running changes nothing), then
-// cancelled at the first block.
-// Its replies come without a timer each (a browser holds nested timers to 4 ms an exchange).
+// Transfers to the emulated device: complete (a cancel with none running changes nothing; replies
+// come without a timer each, as a browser holds nested timers to 4 ms), then cancelled.
 const port = new m.EmulatedPort({});
 m.cancel();
-let timers = 0;
-const setTimer = globalThis.setTimeout;
+let timers = 0, setTimer = globalThis.setTimeout;
 globalThis.setTimeout = (...args) => (++timers, setTimer(...args));
 const done = await m.download(cdf, port, 'emulated').finally(() => (globalThis.setTimeout = setTimer));
 same(done.outcome + done.deviceChecksum, `complete${m.compile(cdf, false).checksum}`, 'download to the emulated device');

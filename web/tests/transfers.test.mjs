@@ -212,7 +212,6 @@ test('a port in use, a refused chooser and two adapters alike', async () => {
   assert.equal((await device.stop()).sent.length, 0, 'nothing reached the device');
 });
 
-
 test('without Web Serial: said once, and the emulated device still transfers', async () => {
   const context = await newContext();
   const errors = [];
